@@ -1,0 +1,218 @@
+#include "card_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <iterator>
+
+#include "result_codes.h"
+#include "unique_fd.h"
+
+namespace keydesk::sim {
+namespace {
+
+constexpr std::string_view kHeader =
+    "# Simulated guest card: one Block.Field=value line per field; a field passed as a null "
+    "pointer is its name alone.\n";
+
+// The file keeps blocks in this order whatever order they were written in; blocks with
+// other names (a hand-edited card) follow them.
+constexpr std::string_view kBlockOrder[] = {"GuestCard", "Lift", "PowerSwitch"};
+
+struct CardLine {
+  std::string block;
+  CardField field;
+};
+
+size_t BlockRank(std::string_view block) {
+  const auto found = std::find(std::begin(kBlockOrder), std::end(kBlockOrder), block);
+  return static_cast<size_t>(found - std::begin(kBlockOrder));
+}
+
+void AppendEscaped(std::string& out, std::string_view value) {
+  for (const char c : value) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+}
+
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string value;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      value += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    switch (text[i]) {
+      case '\\':
+        value += '\\';
+        break;
+      case 'n':
+        value += '\n';
+        break;
+      case 'r':
+        value += '\r';
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  return value;
+}
+
+// Nullopt for a line that is neither a field nor a comment.
+std::optional<CardLine> ParseLine(std::string_view line) {
+  const size_t equals = line.find('=');
+  const std::string_view key = line.substr(0, equals);
+  const size_t dot = key.find('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == key.size()) return std::nullopt;
+  CardLine parsed{std::string(key.substr(0, dot)), {std::string(key.substr(dot + 1)), {}}};
+  if (equals != std::string_view::npos) {
+    parsed.field.value = Unescape(line.substr(equals + 1));
+    if (!parsed.field.value) return std::nullopt;
+  }
+  return parsed;
+}
+
+// The fields of text; malformed lines are left out and counted in *malformed.
+std::vector<CardLine> ParseCard(std::string_view text, int* malformed) {
+  std::vector<CardLine> lines;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (line.empty() || line.front() == '#') continue;
+    if (std::optional<CardLine> parsed = ParseLine(line)) {
+      lines.push_back(std::move(*parsed));
+    } else {
+      ++*malformed;
+    }
+  }
+  return lines;
+}
+
+std::string FormatCard(const std::vector<CardLine>& lines) {
+  std::string text(kHeader);
+  for (const CardLine& line : lines) {
+    text += line.block;
+    text += '.';
+    text += line.field.name;
+    if (line.field.value) {
+      text += '=';
+      AppendEscaped(text, *line.field.value);
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+// Reads the whole file into text; 0 or the errno of the failure.
+int ReadWholeFile(const std::string& path, std::string& text) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return errno;
+  text.clear();
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return 0;
+    text.append(buffer, static_cast<size_t>(got));
+  }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(put));
+  }
+  return true;
+}
+
+// Writes text to a temporary file beside path and renames it over path, so that the card
+// is either the old one or the new one, also after a crash of the process. No fsync(): a
+// simulated card need not survive a power cut, and syncing would slow every benchmark.
+bool ReplaceFile(const std::string& path, std::string_view text) {
+  const std::string temporary = path + ".tmp";
+  UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!fd.Valid()) return false;
+  const bool written = WriteAll(fd.Get(), text);
+  if (!fd.Close() || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void CardBlock::Add(std::string name, std::optional<std::string> value) {
+  fields.push_back(CardField{std::move(name), std::move(value)});
+}
+
+const CardField* CardBlock::Find(std::string_view name) const {
+  for (const CardField& field : fields) {
+    if (field.name == name) return &field;
+  }
+  return nullptr;
+}
+
+int CardFile::WriteBlock(std::string_view blockName, const CardBlock& block) const {
+  // The temporary file is shared by all writers, which the lock keeps one at a time.
+  const std::string lockPath = path_ + ".lock";
+  UniqueFd lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!lock.Valid()) return kWriteFailed;
+  while (flock(lock.Get(), LOCK_EX) != 0) {
+    if (errno != EINTR) return kWriteFailed;
+  }
+
+  // The lock is held until the descriptor closes on return.
+  std::string text;
+  if (const int error = ReadWholeFile(path_, text); error != 0 && error != ENOENT) {
+    return kWriteFailed;
+  }
+  // Like a real encoder writing one sector, a write leaves the rest of the card as it is;
+  // lines that cannot be understood are dropped rather than make the card unwritable.
+  int malformed = 0;
+  std::vector<CardLine> lines = ParseCard(text, &malformed);
+  std::erase_if(lines, [&](const CardLine& line) { return line.block == blockName; });
+  for (const CardField& field : block.fields) {
+    lines.push_back(CardLine{std::string(blockName), field});
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const CardLine& a, const CardLine& b) {
+    return BlockRank(a.block) < BlockRank(b.block);
+  });
+  return ReplaceFile(path_, FormatCard(lines)) ? kOk : kWriteFailed;
+}
+
+int CardFile::ReadBlock(std::string_view blockName, CardBlock& block) const {
+  // No lock: a writer renames a complete file into place, so any open sees a whole card.
+  std::string text;
+  if (const int error = ReadWholeFile(path_, text); error != 0) {
+    return error == ENOENT ? kNoCard : kDamagedCard;
+  }
+  int malformed = 0;
+  std::vector<CardLine> lines = ParseCard(text, &malformed);
+  if (malformed != 0) return kDamagedCard;
+  block.fields.clear();
+  for (CardLine& line : lines) {
+    if (line.block == blockName) block.fields.push_back(std::move(line.field));
+  }
+  return block.fields.empty() ? kNoBlock : kOk;
+}
+
+}  // namespace keydesk::sim

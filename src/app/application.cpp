@@ -1,0 +1,54 @@
+#include "app/application.h"
+
+#include <filesystem>
+
+#include "doorlock/drevan_library.h"
+#include "doorlock/drevan_lift_doorlock.h"
+
+namespace keydesk {
+namespace {
+
+std::string InFolder(const std::string& folder, const char* name) {
+  return (std::filesystem::path(folder) / name).string();
+}
+
+TOption LoadedOption(const std::string& fileName) {
+  TOption option(fileName);
+  option.Load();
+  return option;
+}
+
+TSysOption LoadedSysOption(const std::string& fileName) {
+  TSysOption sysOption(fileName);
+  sysOption.Load();
+  return sysOption;
+}
+
+}  // namespace
+
+Application::Application(StartupSettings settings)
+    : settings_(std::move(settings)),
+      option_(LoadedOption(InFolder(settings_.Folder, "Option.ini"))),
+      sysOption_(LoadedSysOption(InFolder(settings_.Folder, "Option.ini"))),
+      log_(TLogFile::DailyFileName(settings_.Folder, clock_.Now()), sysOption_, clock_),
+      recordStore_(InFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_),
+      context_{sysOption_, option_, log_, recordStore_, clock_} {
+  recordStore_.Open();
+  context_.InterfaceKind = settings_.InterfaceKind;
+  // The vendor library is bound for every kind, as the program is linked against it.
+  library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
+  if (settings_.InterfaceKind == 1 && settings_.InstallDevice) {
+    doorlock_ = std::make_unique<TDrevanLiftDoorlock>(*library_, option_, log_,
+                                                      settings_.ShowDoorlockOptions);
+    doorlock_->OpenPort();
+    context_.Doorlock = doorlock_.get();
+  }
+}
+
+Application::~Application() { context_.Doorlock = nullptr; }
+
+void Application::Shutdown() {
+  if (doorlock_ != nullptr) doorlock_->ClosePort();
+}
+
+}  // namespace keydesk

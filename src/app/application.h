@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app_context.h"
+#include "app/log_file.h"
+#include "app/sys_option.h"
+#include "doorlock/option.h"
+#include "platform/clock.h"
+#include "service/doorlock_record_manager.h"
+
+namespace keydesk {
+
+class DrevanLibrary;
+class TDrevanLiftDoorlock;
+
+struct StartupSettings {
+  std::string Folder;             // stands in for the executable's folder
+  int InterfaceKind = 1;
+  bool InstallDevice = true;      // install the kind's device (the door lock driver for 1)
+  std::string CardLibraryPath;    // the vendor card library to load
+  std::function<void()> ShowDoorlockOptions;  // opens the door lock options dialog, if any
+};
+
+// The process-wide objects in start-up order: door lock options, system options, log,
+// record store; then the card library and the door lock driver, its port opened and the
+// driver installed. Members are freed in reverse order on every path, also when a later
+// step of start-up raises.
+class Application {
+ public:
+  // Raises LibraryError when the card library or one of its functions is missing.
+  explicit Application(StartupSettings settings);
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  AppContext& Context() { return context_; }
+  const StartupSettings& Settings() const { return settings_; }
+
+  // The orderly end after the window has closed: closes the driver's port. Skipped when the
+  // run ends with an error.
+  void Shutdown();
+
+ private:
+  StartupSettings settings_;
+  SystemClock clock_;
+  SharedOption option_;
+  TSysOption sysOption_;
+  TLogFile log_;
+  TDoorlockRecordManager recordStore_;
+  AppContext context_;
+  std::unique_ptr<DrevanLibrary> library_;
+  std::unique_ptr<TDrevanLiftDoorlock> doorlock_;
+};
+
+}  // namespace keydesk

@@ -1,0 +1,56 @@
+#include "app/command_line.h"
+
+#include "app/interface_kind.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+
+namespace keydesk {
+
+std::string UsageText() {
+  return "Usage: keydesk [options]\n"
+         "  --headless   run without a window until SIGINT or SIGTERM\n"
+         "  --dir DIR    folder of Option.ini, the daily log and Client.mdb\n"
+         "               (default: the executable's folder)\n"
+         "  --kind N     interface kind: 1 door lock (default)\n"
+         "  --init-db    create Client.mdb in DIR if it is absent, then exit\n"
+         "  --version    print the version and exit\n"
+         "  --help       print this text and exit\n";
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine line;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= arguments.size()) throw Error(argument + " needs a value");
+      return arguments[++i];
+    };
+    if (argument == "--headless") {
+      line.Headless = true;
+    } else if (argument == "--dir") {
+      line.Folder = value();
+      if (line.Folder.empty()) throw Error("--dir needs a folder");
+    } else if (argument == "--kind") {
+      const std::string& text = value();
+      const auto kind = TryStrToInt(text);
+      if (!kind || FindInterfaceKind(*kind) == nullptr) {
+        throw Error("--kind takes 1 to 4, not '" + text + "'");
+      }
+      if (*kind != kDoorlockKind) {
+        throw Error("interface kind " + text + " is not available in this build; use 1");
+      }
+      line.InterfaceKind = *kind;
+    } else if (argument == "--init-db") {
+      line.InitDb = true;
+    } else if (argument == "--version") {
+      line.Version = true;
+    } else if (argument == "--help" || argument == "-h") {
+      line.Help = true;
+    } else {
+      throw Error("unknown argument '" + argument + "'");
+    }
+  }
+  return line;
+}
+
+}  // namespace keydesk

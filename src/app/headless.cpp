@@ -1,0 +1,68 @@
+#include "app/headless.h"
+
+#include <signal.h>
+
+#include <ostream>
+
+#include "app/application.h"
+#include "app/interface_server.h"
+#include "app/log_pane.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+
+namespace keydesk {
+namespace {
+
+// The log pane of a run without a window: its lines go to standard output.
+class StreamLogPane final : public LogPane {
+ public:
+  explicit StreamLogPane(std::ostream& out) : out_(out) {}
+  void AddLine(const std::string& line) override { out_ << Utf8FromAnsi(line) << std::endl; }
+
+ private:
+  std::ostream& out_;
+};
+
+sigset_t StopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  return signals;
+}
+
+}  // namespace
+
+void BlockStopSignals() {
+  const sigset_t signals = StopSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ostream& err) {
+  StreamLogPane pane(out);
+  InterfaceServer server(application.Context());
+  try {
+    server.StartServer(pane);
+  } catch (const Error& error) {
+    err << Utf8FromAnsi(error.what()) << std::endl;
+    return {1, false};
+  }
+
+  const sigset_t signals = StopSignals();
+  int received = 0;
+  while (sigwait(&signals, &received) != 0) {
+  }
+
+  HeadlessResult result;
+  try {
+    server.StopServer(pane);
+  } catch (const Error& error) {
+    err << Utf8FromAnsi(error.what()) << std::endl;
+    result.ThreadsLeftRunning = true;
+    return result;
+  }
+  application.Shutdown();
+  return result;
+}
+
+}  // namespace keydesk

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+namespace keydesk {
+
+class TSysOption;
+
+// What differs between the four interface kinds in the shell. Texts are UTF-8 source
+// literals; callers convert them where they need code page 936 or UTF-16.
+struct InterfaceKindInfo {
+  int Kind;
+  const char* Title;      // window and application title
+  const char* StartLine;  // log pane line when the listener starts
+  int32_t TSysOption::*PortOption;
+};
+
+inline constexpr int kDoorlockKind = 1;
+inline constexpr int kPoliceKind = 2;
+inline constexpr int kMemberKind = 3;
+inline constexpr int kHandKind = 4;
+
+// The kind's entry; nullptr for a number that is no kind.
+const InterfaceKindInfo* FindInterfaceKind(int kind);
+
+// The log pane line when the listener has stopped, for every kind.
+inline constexpr const char* kStopLine = "接口监听服务器已经停止。";
+
+}  // namespace keydesk

@@ -1,0 +1,64 @@
+#include "app/interface_server.h"
+
+#include "app/app_context.h"
+#include "app/interface_kind.h"
+#include "app/log_pane.h"
+#include "app/request_intake.h"
+#include "app/sys_option.h"
+#include "app/tcp_listener.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "service/doorlock_message_handler.h"
+
+namespace keydesk {
+
+InterfaceServer::InterfaceServer(AppContext& context) : context_(context) {}
+
+InterfaceServer::~InterfaceServer() {
+  if (listener_ == nullptr) return;
+  try {
+    listener_->Deactivate();
+  } catch (const Error&) {
+    (void)listener_.release();  // stuck connection threads still use it
+    (void)intake_.release();
+  }
+}
+
+MessageHandlerFactory InterfaceServer::HandlerFactory(AppContext& context) {
+  switch (context.InterfaceKind) {
+    case kDoorlockKind:
+    default:
+      return [&context] { return std::make_unique<TDoorlockMessageHandler>(context); };
+  }
+}
+
+void InterfaceServer::StartServer(LogPane& pane) {
+  const InterfaceKindInfo* kind = FindInterfaceKind(context_.InterfaceKind);
+  if (kind == nullptr) throw Error("Unknown interface kind " + std::to_string(context_.InterfaceKind));
+  intake_ = std::make_unique<RequestIntake>(context_.InterfaceKind, HandlerFactory(context_),
+                                            context_.KeepConnection, context_.Log);
+  listener_ = std::make_unique<TcpListener>(
+      [intake = intake_.get()](TConnection& connection) { intake->Serve(connection); });
+  pane.AddLine(AnsiFromUtf8(kind->StartLine));
+  listener_->Activate(context_.SysOption.*(kind->PortOption));
+}
+
+void InterfaceServer::StopServer(LogPane& pane) {
+  if (listener_ == nullptr) return;
+  try {
+    listener_->Deactivate();
+  } catch (const Error&) {
+    (void)listener_.release();
+    (void)intake_.release();
+    throw;
+  }
+  listener_.reset();
+  intake_.reset();
+  pane.AddLine(AnsiFromUtf8(kStopLine));
+}
+
+bool InterfaceServer::Listening() const { return listener_ != nullptr && listener_->Active(); }
+
+uint16_t InterfaceServer::Port() const { return listener_ != nullptr ? listener_->Port() : 0; }
+
+}  // namespace keydesk

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace keydesk {
+
+class TConnection;
+
+// Carries out one request of the interface kind. Created by the intake for one request,
+// used for one HandleMessage call and freed. HandleMessage writes at most one response on
+// the connection and never closes it; an error it raises ends the request without a
+// response.
+class TMessageHandler {
+ public:
+  virtual ~TMessageHandler() = default;
+  virtual void HandleMessage(TConnection& connection, const std::u16string& request) = 0;
+};
+
+using MessageHandlerFactory = std::function<std::unique_ptr<TMessageHandler>()>;
+
+}  // namespace keydesk

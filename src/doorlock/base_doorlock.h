@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/date_time.h"
+
+namespace keydesk {
+
+// The one interface through which the system reaches the guest-card encoder. Every
+// operation has a body that does nothing and reports failure, so a plain TBaseDoorlock
+// behaves as a driver without an encoder. Texts are code page 936.
+//
+// Drivers must allow their operations to be called from several threads at once: PMS
+// connections and the test dialog share the installed driver.
+class TBaseDoorlock {
+ public:
+  virtual ~TBaseDoorlock() = default;
+
+  virtual void ShowOptions() {}
+  virtual bool OpenPort() { return false; }
+  virtual void Beep() {}
+  virtual bool ClosePort() { return false; }
+
+  // Writes a guest card. CardNo receives the card's number before anything is written to the
+  // card, so a caller can report the number that was tried when a later step fails. The
+  // date is taken from BeginDate and EndDate, the time of day from BeginTime and EndTime.
+  virtual bool WriteCard(const std::string& RegisterId, const std::string& RoomBuildingCode,
+                         const std::string& RoomFloorCode, const std::string& RoomNo,
+                         const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
+                         DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) {
+    (void)RegisterId, (void)RoomBuildingCode, (void)RoomFloorCode, (void)RoomNo,
+        (void)GuestName, (void)BeginDate, (void)BeginTime, (void)EndDate, (void)EndTime,
+        (void)IsCopy, (void)CardNo;
+    return false;
+  }
+
+  // Reads the card on the encoder; CardNo receives the number as soon as it was read.
+  virtual bool ReadCard(int64_t& CardNo) {
+    (void)CardNo;
+    return false;
+  }
+
+  virtual bool EraseCard() { return false; }
+};
+
+}  // namespace keydesk

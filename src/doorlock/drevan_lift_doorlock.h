@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+
+#include "doorlock/base_doorlock.h"
+
+namespace keydesk {
+
+class DrevanLibrary;
+class SharedOption;
+class TLogFile;
+struct TOption;
+
+// The door lock driver for the lift-capable lock model: writes and reads the guest-room,
+// lift and power-switch blocks of a guest card through the vendor's card library, taking
+// its settings afresh from the door lock options at every call and logging every step.
+//
+// Thread-safe: the encoder is one serial device, so card operations and beeps are
+// serialised by deviceMutex_.
+class TDrevanLiftDoorlock final : public TBaseDoorlock {
+ public:
+  // The smallest lift floor buffer handed to Read_Guest_Lift, whatever the options say:
+  // the options do not bound what the library writes there.
+  static constexpr int kMinLiftDataCapacity = 512;
+
+  // showOptions opens the door lock options dialog; the user interface installs it.
+  TDrevanLiftDoorlock(const DrevanLibrary& library, const SharedOption& option, TLogFile& log,
+                      std::function<void()> showOptions = {});
+
+  void ShowOptions() override;
+  bool OpenPort() override;
+  void Beep() override;
+  bool ClosePort() override;
+  bool WriteCard(const std::string& RegisterId, const std::string& RoomBuildingCode,
+                 const std::string& RoomFloorCode, const std::string& RoomNo,
+                 const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
+                 DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) override;
+  bool ReadCard(int64_t& CardNo) override;
+  bool EraseCard() override;
+
+  // The capacity, in characters, of the lift floor buffer for these options.
+  static int LiftDataCapacity(const TOption& option);
+
+ private:
+  void BeepLocked(const TOption& option);
+
+  const DrevanLibrary& library_;
+  const SharedOption& option_;
+  TLogFile& log_;
+  std::function<void()> showOptions_;
+  std::mutex deviceMutex_;  // serialises every call into the card library
+};
+
+}  // namespace keydesk

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace keydesk {
+
+// The door lock settings in [DoorlockOption] of Option.ini that the lift driver hands to the
+// card library. A plain value; see SharedOption for the process-wide instance.
+struct TOption {
+  explicit TOption(std::string fileName = {});
+
+  // Reads the thirteen keys, each with its default. Other keys of the file are not read.
+  void Load();
+  // Writes the thirteen keys, each on its own, keeping every other key and section. Raises
+  // IoError "Unable to write to %s" at the first key that cannot be written.
+  void Save() const;
+
+  // "COM1" to "COM10" give 1 to 10; any other name 0.
+  int32_t PortNo() const;
+  // "RW-21" 1, "RW-33" 2, "RW-26D" 3, "RW-41" 4, "RW-Z49A" 5; any other name 0.
+  int32_t LockTypeCode() const;
+  // "8602-1M-57BA" 1, "8601-6M-57BA" 2; any other name, the empty one included, 0.
+  int32_t PowerSwitchTypeCode() const;
+
+  std::string FileName;
+  std::string PortName = "COM1";
+  std::string HotelPassword = "572604";
+  std::string LockTypeName = "IC";
+  int32_t SectorNo = 0;
+  int32_t PowerSwitchSectorNo = 0;
+  std::string PowerSwitchPassword;
+  std::string PowerSwitchTypeName;
+  uint32_t ClientID = 0;
+  std::string PubDoor = "00000000";
+  int32_t BeginAddr = 96;
+  int32_t EndAddr = 97;
+  int32_t MaxLiftAddr = 97;
+  std::string LiftData = "6000";
+};
+
+// The process-wide door lock options. The driver takes a copy at every card operation on
+// connection threads while the options dialog replaces them on the main thread, so access
+// goes through a lock. Thread-safe.
+class SharedOption {
+ public:
+  explicit SharedOption(TOption option) : option_(std::move(option)) {}
+
+  TOption Get() const {
+    std::lock_guard lock(mutex_);
+    return option_;
+  }
+  void Set(TOption option) {
+    std::lock_guard lock(mutex_);
+    option_ = std::move(option);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  TOption option_;  // guarded by mutex_
+};
+
+}  // namespace keydesk

@@ -1,0 +1,82 @@
+// keydesk: the hotel interface server between the PMS and the guest-card encoder.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/command_line.h"
+#include "app/headless.h"
+#include "doorlock/drevan_library.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/executable_path.h"
+#include "service/doorlock_record_manager.h"
+
+namespace {
+
+int InitDatabase(const std::string& folder) {
+  const std::string fileName =
+      (std::filesystem::path(folder) / keydesk::TDoorlockRecordManager::kFileName).string();
+  std::string error;
+  if (!keydesk::TDoorlockRecordManager::CreateDatabase(fileName, error)) {
+    std::cerr << "keydesk: cannot create " << fileName << ": " << error << std::endl;
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace keydesk;
+  BlockStopSignals();
+
+  CommandLine commandLine;
+  try {
+    commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const Error& error) {
+    std::cerr << "keydesk: " << error.what() << "\n" << UsageText();
+    return 2;
+  }
+  if (commandLine.Help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (commandLine.Version) {
+    std::cout << "keydesk 1.0.0.0" << std::endl;
+    return 0;
+  }
+  const std::string executableFolder = ExecutableFolder();
+  const std::string folder = commandLine.Folder.empty() ? executableFolder : commandLine.Folder;
+  if (commandLine.InitDb) return InitDatabase(folder);
+
+  StartupSettings settings;
+  settings.Folder = folder;
+  settings.InterfaceKind = commandLine.InterfaceKind;
+  settings.InstallDevice = !commandLine.NoDevice;
+  settings.CardLibraryPath = DrevanLibrary::DefaultPath(executableFolder);
+
+  HeadlessResult result;
+  {
+    std::unique_ptr<Application> application;
+    try {
+      application = std::make_unique<Application>(std::move(settings));
+    } catch (const Error& error) {
+      std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+      return 1;
+    }
+    result = RunHeadless(*application, std::cout, std::cerr);
+    if (result.ThreadsLeftRunning) {
+      // Stuck connection threads still use the application's objects: end without
+      // freeing them.
+      std::cout.flush();
+      std::cerr.flush();
+      _exit(result.ExitStatus);
+    }
+  }
+  return result.ExitStatus;
+}

@@ -1,0 +1,351 @@
+#include "platform/profile_file.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace keydesk {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Two ProfileFile objects (the system options and the door lock options) rewrite the same
+// file; each write reads, changes and replaces the whole file, so writes are serialised
+// across all objects, not per object, or one would lose the other's key.
+std::mutex writeMutex;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// First byte of a two-byte code page 936 character. Its second byte may have the code of an
+// ASCII letter or of "]", so it is never folded or taken for punctuation.
+bool IsLeadByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x81 && byte <= 0xFE;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (IsLeadByte(a[i]) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsQuoted(std::string_view value) {
+  return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+         value.back() == value.front();
+}
+
+// Cuts at a character boundary, so that a two-byte character is never split.
+std::string_view CutToMaxLength(std::string_view value) {
+  if (value.size() <= ProfileFile::kMaxValueLength) return value;
+  size_t end = 0;
+  while (end < value.size()) {
+    const size_t step = IsLeadByte(value[end]) && end + 1 < value.size() ? 2 : 1;
+    if (end + step > ProfileFile::kMaxValueLength) break;
+    end += step;
+  }
+  return value.substr(0, end);
+}
+
+enum class LineKind { kOther, kSection, kKey };
+
+struct Line {
+  std::string_view text;    // without its ending
+  std::string_view ending;  // "\r\n", "\n", or empty for a last line without one
+  LineKind kind = LineKind::kOther;
+  std::string_view name;   // section or key name, blanks trimmed
+  std::string_view value;  // key value, blanks trimmed, quotes kept
+};
+
+void Classify(Line& line) {
+  const std::string_view text = TrimBlanks(line.text);
+  if (text.empty() || text.front() == ';') return;
+  if (text.front() == '[') {
+    // The last "]" closes the name, so that any name written as "[name]" reads back.
+    size_t close = std::string_view::npos;
+    for (size_t i = 1; i < text.size(); ++i) {
+      if (IsLeadByte(text[i]) && i + 1 < text.size()) {
+        ++i;
+      } else if (text[i] == ']') {
+        close = i;
+      }
+    }
+    if (close != std::string_view::npos) {
+      line.kind = LineKind::kSection;
+      line.name = TrimBlanks(text.substr(1, close - 1));
+    }
+    return;
+  }
+  const size_t equals = text.find('=');
+  if (equals == std::string_view::npos) return;
+  line.kind = LineKind::kKey;
+  line.name = TrimBlanks(text.substr(0, equals));
+  line.value = TrimBlanks(text.substr(equals + 1));
+}
+
+std::vector<Line> SplitLines(std::string_view content) {
+  std::vector<Line> lines;
+  while (!content.empty()) {
+    Line line;
+    const size_t newline = content.find('\n');
+    if (newline == std::string_view::npos) {
+      line.text = content;
+      content = {};
+    } else {
+      const size_t textEnd = newline > 0 && content[newline - 1] == '\r' ? newline - 1 : newline;
+      line.text = content.substr(0, textEnd);
+      line.ending = content.substr(textEnd, newline + 1 - textEnd);
+      content.remove_prefix(newline + 1);
+    }
+    Classify(line);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+struct Place {
+  std::optional<size_t> section;  // header of the first matching section
+  std::optional<size_t> key;      // first matching key line inside it
+  size_t lastKey = 0;             // last key line of the section, or its header
+};
+
+Place Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+  Place place;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    if (line.kind == LineKind::kSection) {
+      if (place.section) break;
+      if (SameName(line.name, section)) place.section = place.lastKey = i;
+    } else if (place.section && line.kind == LineKind::kKey) {
+      place.lastKey = i;
+      if (!place.key && SameName(line.name, key)) place.key = i;
+    }
+  }
+  return place;
+}
+
+// Reading trims blanks and strips one pair of quotes, so a value that would change on the
+// way back is stored inside double quotes.
+std::string StoredValue(std::string_view value) {
+  if (value == TrimBlanks(value) && !IsQuoted(value)) return std::string(value);
+  std::string stored = "\"";
+  stored += value;
+  stored += '"';
+  return stored;
+}
+
+// A line break would split the line, and a key with "=" or starting like a comment or a
+// section would not read back; such text is refused rather than stored damaged.
+bool CanStore(std::string_view section, std::string_view key, std::string_view value) {
+  const auto hasBreak = [](std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+  };
+  if (hasBreak(section) || hasBreak(key) || hasBreak(value)) return false;
+  const std::string_view name = TrimBlanks(key);
+  if (name.find('=') != std::string_view::npos) return false;
+  return name.empty() || (name.front() != ';' && name.front() != '[');
+}
+
+std::string Compose(const std::vector<Line>& lines, std::string_view section, std::string_view key,
+                    std::string_view value) {
+  const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
+  std::string keyLine(key);
+  keyLine += '=';
+  keyLine += StoredValue(value);
+
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    if (place.key == i) {
+      out += keyLine;
+      out += line.ending.empty() ? kLineEnd : line.ending;
+      continue;
+    }
+    out += line.text;
+    out += line.ending;
+    if (!place.key && place.section && place.lastKey == i) {
+      if (line.ending.empty()) out += kLineEnd;
+      out += keyLine;
+      out += kLineEnd;
+    }
+  }
+  if (!place.section) {
+    if (!lines.empty() && lines.back().ending.empty()) out += kLineEnd;
+    out += '[';
+    out += section;
+    out += ']';
+    out += kLineEnd;
+    out += keyLine;
+    out += kLineEnd;
+  }
+  return out;
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+
+  int Get() const { return fd_; }
+  // Closes now, reporting failure; a failed close may mean lost data.
+  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+ private:
+  int fd_;
+};
+
+bool ReadAll(int fd, std::string& content) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count == 0) return true;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.append(buffer, static_cast<size_t>(count));
+  }
+}
+
+bool WriteAll(int fd, std::string_view content) {
+  while (!content.empty()) {
+    const ssize_t count = ::write(fd, content.data(), content.size());
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.remove_prefix(static_cast<size_t>(count));
+  }
+  return true;
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) return std::nullopt;
+  std::string content;
+  if (!ReadAll(fd.Get(), content)) return std::nullopt;
+  return content;
+}
+
+struct Existing {
+  std::string content;
+  std::optional<struct stat> status;  // empty when the file does not exist yet
+};
+
+// Unlike reading, a file that exists but cannot be read is an error here: replacing it would
+// lose its content.
+std::optional<Existing> ReadForWrite(const std::string& path) {
+  Existing existing;
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) {
+    if (errno == ENOENT) return existing;
+    return std::nullopt;
+  }
+  struct stat status {};
+  if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  if (!ReadAll(fd.Get(), existing.content)) return std::nullopt;
+  existing.status = status;
+  return existing;
+}
+
+// A symbolic link stays a link: the file it names is replaced instead.
+std::string ReplacedPath(const std::string& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+  std::error_code error;
+  std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+  return error ? path : target.string();
+}
+
+bool SyncFolder(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.Get() < 0) return false;
+  // Some file systems cannot sync a folder at all (EINVAL); the rename stands there anyway.
+  return ::fsync(fd.Get()) == 0 || errno == EINVAL;
+}
+
+// Writes content to a new file beside path and renames it over path, so that path always
+// holds either the old or the new content in full.
+bool ReplaceFile(const std::string& path, std::string_view content,
+                 const std::optional<struct stat>& original) {
+  std::string temp = path + ".XXXXXX";
+  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.Get() < 0) return false;
+  bool ok = WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
+  // A new file keeps mkstemp's 0600: it holds the administrator password in plain text.
+  if (ok && original) {
+    // Keeping the owner needs the right to change it; without that the file becomes ours.
+    // The mode comes after, as a change of owner may clear set-id bits.
+    if (::fchown(fd.Get(), original->st_uid, original->st_gid) != 0) {
+    }
+    ok = ::fchmod(fd.Get(), original->st_mode & 07777) == 0;
+  }
+  ok = fd.Close() && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The new content is in place, but without the folder synced it may not survive a crash.
+  return SyncFolder(path);
+}
+
+}  // namespace
+
+ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
+
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+  const std::optional<std::string> content = ReadFile(path_);
+  if (!content) return std::string(defaultValue);
+  const std::vector<Line> lines = SplitLines(*content);
+  const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
+  if (!place.key) return std::string(defaultValue);
+  std::string_view value = lines[*place.key].value;
+  if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
+  return std::string(CutToMaxLength(value));
+}
+
+void ProfileFile::WriteString(std::string_view section, std::string_view key,
+                              std::string_view value) {
+  const std::lock_guard<std::mutex> lock(writeMutex);
+  const std::string target = ReplacedPath(path_);
+  std::optional<Existing> existing;
+  if (CanStore(section, key, value)) existing = ReadForWrite(target);
+  if (!existing || !ReplaceFile(target, Compose(SplitLines(existing->content), section, key, value),
+                                existing->status)) {
+    throw IoError(Substitute(kUnableToWrite, path_));
+  }
+}
+
+}  // namespace keydesk

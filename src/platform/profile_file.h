@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace keydesk {
+
+// One key of one section of a Windows-style profile file (Option.ini), read and written
+// with the behaviour of the Windows profile functions: section and key names match without
+// regard to letter case, blanks around names and values are ignored, the first matching
+// section and key win, and every line this class does not change is kept as it was.
+//
+// Every call goes to the file afresh; nothing is cached. Thread-safe: writes within the
+// process are serialised, and a write replaces the file in one rename, so a reader never
+// sees a half-written file.
+class ProfileFile {
+ public:
+  static constexpr size_t kMaxValueLength = 2047;
+
+  explicit ProfileFile(std::string path);
+
+  const std::string& Path() const { return path_; }
+
+  // The value as stored (at most kMaxValueLength bytes), or defaultValue when the file, the
+  // section or the key is missing. A key present with an empty value reads as empty text.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+
+  // Sets the key, creating the file, the section or the key when missing. Raises IoError
+  // "Unable to write to %s" with the path when the file cannot be written.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+ private:
+  std::string path_;
+};
+
+}  // namespace keydesk

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace keydesk {
+
+// An owned TCP socket. Receive and Send belong to one thread at a time; Shutdown may be
+// called from any other thread to end a blocked Receive or Accept, and is safe against a
+// concurrent Close because both run under mutex_.
+class Socket {
+ public:
+  Socket() = default;
+  explicit Socket(int fd) : fd_(fd) {}
+  ~Socket();
+  Socket(Socket&& other) noexcept;
+  Socket& operator=(Socket&& other) noexcept;
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+
+  bool IsOpen() const;
+  void Close();
+  // Ends both directions, waking a thread blocked in Receive or Accept; the descriptor stays
+  // owned until Close.
+  void Shutdown();
+
+  // Up to size bytes; 0 when the peer has closed. Raises SocketError.
+  size_t Receive(char* buffer, size_t size);
+  // Every byte, or SocketError. Never raises SIGPIPE.
+  void SendAll(std::string_view bytes);
+
+  // A listening socket on all local IPv4 addresses, without address reuse. Port 0 lets the
+  // system choose. Raises SocketError: "Could not bind socket. Address and port are already
+  // in use." or "Socket Error # %d\r\n%s".
+  static Socket Listen(uint16_t port, int backlog);
+  // The next connection; a closed Socket once the listener has been shut down.
+  Socket Accept();
+  uint16_t LocalPort() const;
+
+  // A connection to 127.0.0.1 (tests and tools). Raises SocketError.
+  static Socket ConnectLoopback(uint16_t port);
+
+ private:
+  int Descriptor() const;
+
+  mutable std::mutex mutex_;
+  int fd_ = -1;  // guarded by mutex_ for Close and Shutdown; read freely by the owner
+};
+
+// "Socket Error # %d\r\n%s" with the error number and the system's text for it.
+std::string SocketErrorText(int error);
+
+}  // namespace keydesk

@@ -1,0 +1,110 @@
+#include "platform/sqlite_statement.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+
+#include "platform/code_page.h"
+
+namespace keydesk {
+namespace {
+
+// The connection's message belongs to its last failed call; without a connection (out of
+// memory at open) only the code's own text is left.
+DatabaseError MakeError(sqlite3* db, int rc, std::string_view suffix = {}) {
+  std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  message.append(suffix);
+  return DatabaseError(rc & 0xFF, AnsiFromUtf8(message));
+}
+
+[[noreturn]] void Raise(sqlite3* db, int rc) { throw MakeError(db, rc); }
+
+bool Failed(int rc) { return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE; }
+
+}  // namespace
+
+SqliteConnection::SqliteConnection(const std::string& fileName, int flags) {
+  const int rc = sqlite3_open_v2(fileName.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    // sqlite3_open_v2 hands back a handle even on failure; it carries the message.
+    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> failed(db_, &sqlite3_close);
+    db_ = nullptr;
+    throw MakeError(failed.get(), rc, ": " + fileName);
+  }
+  sqlite3_extended_result_codes(db_, 0);
+}
+
+SqliteConnection::~SqliteConnection() {
+  // Every statement is finalised by its own object first, so the close cannot be refused.
+  sqlite3_close(db_);
+}
+
+void SqliteConnection::Execute(const std::string& sql) {
+  const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+  if (Failed(rc)) Raise(db_, rc);
+}
+
+std::optional<std::string> SqliteConnection::QueryText(const std::string& sql) {
+  SqliteStatement statement(*this, sql);
+  if (!statement.Step()) return std::nullopt;
+  return statement.ColumnText(0);
+}
+
+void SqliteConnection::SetBusyTimeout(int milliseconds) {
+  const int rc = sqlite3_busy_timeout(db_, milliseconds);
+  if (Failed(rc)) Raise(db_, rc);
+}
+
+int64_t SqliteConnection::Changes() const { return sqlite3_changes64(db_); }
+
+SqliteStatement::SqliteStatement(SqliteConnection& connection, std::string_view sql)
+    : db_(connection.Handle()) {
+  const int rc =
+      sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
+  if (Failed(rc)) Raise(db_, rc);
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(statement_); }
+
+int SqliteStatement::ParameterIndex(const char* name) const {
+  const int index = sqlite3_bind_parameter_index(statement_, name);
+  if (index == 0) {
+    throw DatabaseError(SQLITE_RANGE, std::string("no such parameter: ") + name);
+  }
+  return index;
+}
+
+void SqliteStatement::Check(int rc) const {
+  if (Failed(rc)) Raise(db_, rc);
+}
+
+void SqliteStatement::BindText(const char* name, std::string_view text) {
+  // A null pointer would bind NULL; an empty text must stay an empty text.
+  const char* data = text.data() != nullptr ? text.data() : "";
+  Check(sqlite3_bind_text64(statement_, ParameterIndex(name), data, text.size(), SQLITE_TRANSIENT,
+                            SQLITE_UTF8));
+}
+
+void SqliteStatement::BindInt(const char* name, int32_t value) {
+  Check(sqlite3_bind_int(statement_, ParameterIndex(name), value));
+}
+
+bool SqliteStatement::Step() {
+  const int rc = sqlite3_step(statement_);
+  Check(rc);
+  return rc == SQLITE_ROW;
+}
+
+void SqliteStatement::Execute() {
+  while (Step()) {
+  }
+}
+
+std::optional<std::string> SqliteStatement::ColumnText(int column) const {
+  if (sqlite3_column_type(statement_, column) != SQLITE_TEXT) return std::nullopt;
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+  if (text == nullptr) return std::nullopt;  // out of memory while converting
+  return std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement_, column)));
+}
+
+}  // namespace keydesk

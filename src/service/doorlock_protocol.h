@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace keydesk {
+
+class TConnection;
+
+namespace door {
+
+// The door lock response record. Texts are code page 936.
+struct TResponse {
+  std::string RequestID;  // never assigned: the request's content is not echoed
+  std::string ResultCode;
+  std::string ResultMessage;
+  int64_t CardNo = 0;
+
+  // One line, no declaration, no whitespace between elements, every element present.
+  std::string ToXml() const;
+};
+
+enum class RequestType { IssueCard, ReadCard, EraseCard, Other };
+
+// The request type of a root's "type" attribute value: trimmed of bytes up to the blank,
+// then compared exactly, letter case included.
+RequestType ParseRequestType(std::string_view type);
+
+}  // namespace door
+
+// A Boolean field of a request: a number is true unless it is zero; otherwise "True" and
+// "False" in any letter case; anything else, the empty text included, is false.
+bool ReadBooleanText(std::string_view text);
+
+// The wire frame of a response text in code page 936: its UTF-8 bytes and one NUL.
+std::string ResponseFrame(std::string_view ansiText);
+
+}  // namespace keydesk

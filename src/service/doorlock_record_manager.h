@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/date_time.h"
+
+namespace keydesk {
+
+class SqliteConnection;
+class TLogFile;
+
+// The local issue-card record store in Client.mdb (an SQLite 3 file standing in for the
+// original Access database): T_Room keeps each room's last normal check-in time, and
+// T_IssueCardRecord journals every card-issue attempt.
+//
+// No error leaves the store: every operation catches its own errors and writes their
+// messages to the log, so a database failure never changes a request's answer. A
+// database that could not be opened is tried again by the next operation.
+//
+// Thread-safe: one connection, and every operation runs under mutex_. A journal row is
+// committed durably before AddIssueCardRecord returns.
+class TDoorlockRecordManager {
+ public:
+  static constexpr const char* kFileName = "Client.mdb";
+
+  // Stores the file name and the log; opens nothing.
+  TDoorlockRecordManager(std::string fileName, TLogFile& log);
+  ~TDoorlockRecordManager();
+  TDoorlockRecordManager(const TDoorlockRecordManager&) = delete;
+  TDoorlockRecordManager& operator=(const TDoorlockRecordManager&) = delete;
+
+  // Opens the existing database file, never creating it; a failure is logged.
+  void Open();
+  bool IsOpen() const;
+  const std::string& FileName() const { return fileName_; }
+
+  // The room's last check-in time; zero when none is recorded or on any error.
+  DateTime GetLastCheckInTime(const std::string& RoomNo);
+  // Updates the room's time; adds the room when no row was updated.
+  void SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime);
+  // Inserts the room and logs "新建房间" with its key; a duplicate is refused and logged.
+  void AddRoom(const std::string& RoomNo, DateTime LastCheckInTime);
+  // Appends one journal row.
+  void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
+                          const std::string& RoomNo, int32_t CardType, DateTime LastCheckInTime,
+                          DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
+                          const std::string& GuestName, DateTime OpratingTime);
+
+  // Creates the database file with both tables when it does not exist yet; an existing
+  // file is left as it is. Returns false (with the reason in error) on failure.
+  static bool CreateDatabase(const std::string& fileName, std::string& error);
+
+ private:
+  // The open connection, opened first when there is none. Raises DatabaseError when the
+  // file cannot be opened. Requires mutex_.
+  SqliteConnection& Connection();
+  // The insert of AddRoom, with its log line. Requires mutex_.
+  void InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime);
+  // Runs body, writing any error that leaves it to the log as a line of its own.
+  template <typename Body>
+  void Guarded(Body&& body) noexcept;
+
+  const std::string fileName_;
+  TLogFile& log_;
+  mutable std::mutex mutex_;
+  std::unique_ptr<SqliteConnection> database_;  // guarded by mutex_
+};
+
+}  // namespace keydesk

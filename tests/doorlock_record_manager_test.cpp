@@ -1,0 +1,625 @@
+#include "service/doorlock_record_manager.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/log_file.h"
+#include "app/sys_option.h"
+#include "fixed_clock.h"
+#include "platform/code_page.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using test::FixedClock;
+using test::MakeDateTime;
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+constexpr const char* kNull = "<null>";
+constexpr std::string_view kStamp = "2008-10-15 14:03:09 ";
+
+DateTime WithMilliseconds(DateTime value, int milliseconds) {
+  return value.AddMilliseconds(milliseconds);
+}
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string NewRoomLine(const std::string& roomNo) { return AnsiFromUtf8("新建房间") + roomNo; }
+
+// The test's own connection to a database file, independent of the store's.
+class TestDb {
+ public:
+  explicit TestDb(const std::string& path, int flags = SQLITE_OPEN_READWRITE) {
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+      ADD_FAILURE() << "cannot open " << path << ": " << sqlite3_errmsg(db_);
+    }
+    sqlite3_busy_timeout(db_, 5000);
+  }
+  ~TestDb() { sqlite3_close(db_); }
+  TestDb(const TestDb&) = delete;
+  TestDb& operator=(const TestDb&) = delete;
+
+  void Exec(const std::string& sql) {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+    EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (message != nullptr ? message : "");
+    sqlite3_free(message);
+  }
+
+  // Every row as texts, NULL shown as kNull.
+  std::vector<std::vector<std::string>> Rows(const std::string& sql) {
+    std::vector<std::vector<std::string>> rows;
+    char* message = nullptr;
+    const int rc = sqlite3_exec(
+        db_, sql.c_str(),
+        [](void* out, int count, char** values, char**) {
+          auto& result = *static_cast<std::vector<std::vector<std::string>>*>(out);
+          result.emplace_back();
+          for (int i = 0; i < count; ++i) {
+            result.back().push_back(values[i] != nullptr ? values[i] : kNull);
+          }
+          return 0;
+        },
+        &rows, &message);
+    EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (message != nullptr ? message : "");
+    sqlite3_free(message);
+    return rows;
+  }
+
+  std::string Scalar(const std::string& sql) {
+    const auto rows = Rows(sql);
+    if (rows.empty() || rows.front().empty()) return kNull;
+    return rows.front().front();
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+class DoorlockRecordManagerTest : public ::testing::Test {
+ protected:
+  // Messages of the log file's lines, each checked for its time stamp.
+  std::vector<std::string> LogMessages() const {
+    std::vector<std::string> messages;
+    const std::string content = ReadBytes(log_.FileName());
+    size_t at = 0;
+    while (at < content.size()) {
+      const size_t end = content.find("\r\n", at);
+      EXPECT_NE(end, std::string::npos) << "line without CR LF";
+      if (end == std::string::npos) break;
+      const std::string line = content.substr(at, end - at);
+      EXPECT_EQ(line.substr(0, kStamp.size()), kStamp) << line;
+      messages.push_back(line.substr(std::min(line.size(), kStamp.size())));
+      at = end + 2;
+    }
+    return messages;
+  }
+
+  void CreateDb() {
+    std::string error;
+    ASSERT_TRUE(TDoorlockRecordManager::CreateDatabase(dbFile_, error)) << error;
+  }
+
+  // The schema as an older tool would leave it: rollback journal, no index.
+  void CreatePlainDb() {
+    TestDb db(dbFile_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db.Exec(
+        "create table T_Room(RoomNo TEXT, LastCheckInTime TEXT);"
+        "create table T_IssueCardRecord(RegisterId TEXT, CardNo TEXT, RoomNo TEXT, "
+        "CardType INTEGER, LastCheckInTime TEXT, CheckInTime TEXT, CheckOutTime TEXT, "
+        "IsCopy INTEGER, GuestName TEXT, OpratingTime TEXT)");
+  }
+
+  test::TempDir dir_;
+  TSysOption options_{dir_.File("Option.ini")};
+  FixedClock clock_{MakeDateTime(2008, 10, 15, 14, 3, 9)};
+  TLogFile log_{dir_.File("20081015.LOG"), options_, clock_};
+  const std::string dbFile_ = dir_.File("Client.mdb");
+};
+
+// --- Room times: the copy-card and normal-card flows --------------------------------------
+
+TEST_F(DoorlockRecordManagerTest, CopyCardForNewRoomFindsNoTimeAndAddsTheRoom) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  ASSERT_TRUE(store.IsOpen());
+
+  EXPECT_TRUE(store.GetLastCheckInTime("0102305").IsZero());
+  const DateTime start = MakeDateTime(2008, 10, 15, 13, 53, 9);
+  store.AddRoom("0102305", start);
+
+  EXPECT_EQ(store.GetLastCheckInTime("0102305"), start);
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RoomNo, LastCheckInTime from T_Room"),
+              ElementsAre(ElementsAre("0102305", "2008-10-15 13:53:09.000")));
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine("0102305")));
+}
+
+TEST_F(DoorlockRecordManagerTest, SetLastCheckInTimeForMissingRoomAddsItAndLogs) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+
+  const DateTime start = MakeDateTime(2008, 10, 15, 14, 0, 0);
+  store.SetLastCheckInTime("0203101", start);
+
+  EXPECT_EQ(store.GetLastCheckInTime("0203101"), start);
+  TestDb db(dbFile_);
+  EXPECT_EQ(db.Scalar("select count(*) from T_Room"), "1");
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine("0203101")));
+}
+
+TEST_F(DoorlockRecordManagerTest, SetLastCheckInTimeForKnownRoomReplacesTimeSilently) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 1, 12, 0, 0));
+  store.AddRoom("0102306", MakeDateTime(2008, 10, 2, 12, 0, 0));
+
+  store.SetLastCheckInTime("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RoomNo, LastCheckInTime from T_Room order by RoomNo"),
+              ElementsAre(ElementsAre("0102305", "2008-10-15 14:00:00.000"),
+                          ElementsAre("0102306", "2008-10-02 12:00:00.000")));
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine("0102305"), NewRoomLine("0102306")));
+}
+
+TEST_F(DoorlockRecordManagerTest, DuplicateAddRoomLogsErrorAndKeepsTheRow) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  const DateTime first = MakeDateTime(2008, 10, 1, 12, 0, 0);
+  store.AddRoom("0102305", first);
+
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+
+  EXPECT_EQ(store.GetLastCheckInTime("0102305"), first);
+  TestDb db(dbFile_);
+  EXPECT_EQ(db.Scalar("select count(*) from T_Room"), "1");
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(NewRoomLine("0102305"), HasSubstr("UNIQUE constraint failed")));
+}
+
+TEST_F(DoorlockRecordManagerTest, FailedUpdateIsLoggedAndNoInsertIsTried) {
+  // Without the unique index a second row could slip in, so only the store's own rule
+  // keeps the insert from running after a failed update.
+  CreatePlainDb();
+  {
+    TestDb db(dbFile_);
+    db.Exec(
+        "insert into T_Room values('0102305', '2008-10-01 12:00:00.000');"
+        "create trigger NoUpdate before update on T_Room "
+        "begin select raise(abort, 'update refused'); end");
+  }
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+
+  store.SetLastCheckInTime("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RoomNo, LastCheckInTime from T_Room"),
+              ElementsAre(ElementsAre("0102305", "2008-10-01 12:00:00.000")));
+  EXPECT_THAT(LogMessages(), ElementsAre("update refused"));
+}
+
+TEST_F(DoorlockRecordManagerTest, NullOrUnreadableTimeReadsAsZero) {
+  CreateDb();
+  {
+    TestDb db(dbFile_);
+    db.Exec(
+        "insert into T_Room values('A', NULL);"
+        "insert into T_Room values('B', 'not a time');"
+        "insert into T_Room values('C', 39736.5);"
+        "insert into T_Room values('D', '2008-10-15 14:00:00.250')");
+  }
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+
+  EXPECT_TRUE(store.GetLastCheckInTime("A").IsZero());
+  EXPECT_TRUE(store.GetLastCheckInTime("B").IsZero());
+  EXPECT_TRUE(store.GetLastCheckInTime("C").IsZero());
+  EXPECT_EQ(store.GetLastCheckInTime("D"),
+            WithMilliseconds(MakeDateTime(2008, 10, 15, 14, 0, 0), 250));
+  EXPECT_THAT(LogMessages(), IsEmpty());
+}
+
+// --- Room keys and texts are data, never SQL ----------------------------------------------
+
+TEST_F(DoorlockRecordManagerTest, RoomKeyWithApostropheRoundTrips) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  const DateTime first = MakeDateTime(2008, 10, 1, 12, 0, 0);
+  const DateTime second = MakeDateTime(2008, 10, 15, 14, 0, 0);
+
+  store.AddRoom("01'02", first);
+  EXPECT_EQ(store.GetLastCheckInTime("01'02"), first);
+  store.SetLastCheckInTime("01'02", second);
+  EXPECT_EQ(store.GetLastCheckInTime("01'02"), second);
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RoomNo, LastCheckInTime from T_Room"),
+              ElementsAre(ElementsAre("01'02", "2008-10-15 14:00:00.000")));
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine("01'02")));
+}
+
+TEST_F(DoorlockRecordManagerTest, RoomKeyCarryingSqlIsPlainText) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  store.AddRoom("A", MakeDateTime(2008, 10, 1, 12, 0, 0));
+  store.AddRoom("B", MakeDateTime(2008, 10, 2, 12, 0, 0));
+  const std::string hostile = "' or 1=1 --";
+
+  EXPECT_TRUE(store.GetLastCheckInTime(hostile).IsZero());
+  store.SetLastCheckInTime(hostile, MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddIssueCardRecord("'); drop table T_Room; --", "1", hostile, 1, DateTime(), DateTime(),
+                           DateTime(), false, "x'y", DateTime());
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RoomNo, LastCheckInTime from T_Room order by rowid"),
+              ElementsAre(ElementsAre("A", "2008-10-01 12:00:00.000"),
+                          ElementsAre("B", "2008-10-02 12:00:00.000"),
+                          ElementsAre(hostile, "2008-10-15 14:00:00.000")));
+  EXPECT_THAT(db.Rows("select RegisterId, RoomNo, GuestName from T_IssueCardRecord"),
+              ElementsAre(ElementsAre("'); drop table T_Room; --", hostile, "x'y")));
+  EXPECT_EQ(store.GetLastCheckInTime(hostile), MakeDateTime(2008, 10, 15, 14, 0, 0));
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine("A"), NewRoomLine("B"), NewRoomLine(hostile)));
+}
+
+TEST_F(DoorlockRecordManagerTest, ChineseTextsAreStoredAsUtf8) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  const std::string roomNo = AnsiFromUtf8("东楼0305");
+  const std::string guestName = AnsiFromUtf8("张三");
+  ASSERT_EQ(guestName, "\xD5\xC5\xC8\xFD");  // the GBK bytes that arrive
+
+  store.AddRoom(roomNo, MakeDateTime(2008, 10, 1, 12, 0, 0));
+  store.AddIssueCardRecord("R1", "12", roomNo, 1, DateTime(), DateTime(), DateTime(), false,
+                           guestName, DateTime());
+
+  EXPECT_EQ(store.GetLastCheckInTime(roomNo), MakeDateTime(2008, 10, 1, 12, 0, 0));
+  TestDb db(dbFile_);
+  EXPECT_EQ(db.Scalar("select RoomNo from T_Room"), "东楼0305");
+  EXPECT_THAT(db.Rows("select RoomNo, GuestName, hex(GuestName) from T_IssueCardRecord"),
+              ElementsAre(ElementsAre("东楼0305", "张三", "E5BCA0E4B889")));
+  // The log keeps code page 936, key included.
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine(roomNo)));
+}
+
+// --- Date-times and journal rows ------------------------------------------------------------
+
+TEST_F(DoorlockRecordManagerTest, DateTimesRoundTripToTheMillisecond) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  const std::vector<DateTime> values = {
+      WithMilliseconds(MakeDateTime(2008, 8, 18, 13, 50, 0), 123),
+      WithMilliseconds(MakeDateTime(1999, 12, 31, 23, 59, 59), 999),
+      WithMilliseconds(MakeDateTime(2038, 1, 19, 3, 14, 7), 1),
+      MakeDateTime(2100, 2, 28),
+  };
+  for (size_t i = 0; i < values.size(); ++i) {
+    store.AddRoom("R" + std::to_string(i), values[i]);
+  }
+
+  for (size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(store.GetLastCheckInTime("R" + std::to_string(i)), values[i]) << i;
+  }
+  TestDb db(dbFile_);
+  EXPECT_THAT(
+      db.Rows("select LastCheckInTime from T_Room order by RoomNo"),
+      ElementsAre(ElementsAre("2008-08-18 13:50:00.123"), ElementsAre("1999-12-31 23:59:59.999"),
+                  ElementsAre("2038-01-19 03:14:07.001"), ElementsAre("2100-02-28 00:00:00.000")));
+}
+
+TEST_F(DoorlockRecordManagerTest, JournalRowsCarryEveryValue) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  const DateTime start = WithMilliseconds(MakeDateTime(2008, 8, 18, 13, 50, 0), 5);
+  const DateTime checkIn = MakeDateTime(2008, 8, 18, 13, 50, 0);
+  const DateTime checkOut = MakeDateTime(2008, 8, 20, 12, 30, 0);
+  const DateTime now = WithMilliseconds(MakeDateTime(2008, 8, 18, 14, 0, 1), 789);
+
+  store.AddIssueCardRecord("REG001", "0", "0102305", 1, start, checkIn, checkOut, true,
+                           AnsiFromUtf8("李四"), now);
+  store.AddIssueCardRecord("", "9223372036854775807", "0102306", 1, checkIn, checkIn, checkOut,
+                           false, "Test", now);
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(
+      db.Rows("select RegisterId, CardNo, typeof(CardNo), RoomNo, CardType, typeof(CardType), "
+              "LastCheckInTime, CheckInTime, CheckOutTime, IsCopy, typeof(IsCopy), GuestName, "
+              "OpratingTime from T_IssueCardRecord order by rowid"),
+      ElementsAre(
+          ElementsAre("REG001", "0", "text", "0102305", "1", "integer", "2008-08-18 13:50:00.005",
+                      "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "1", "integer", "李四",
+                      "2008-08-18 14:00:01.789"),
+          ElementsAre("", "9223372036854775807", "text", "0102306", "1", "integer",
+                      "2008-08-18 13:50:00.000", "2008-08-18 13:50:00.000",
+                      "2008-08-20 12:30:00.000", "0", "integer", "Test",
+                      "2008-08-18 14:00:01.789")));
+  EXPECT_EQ(db.Scalar("select typeof(RegisterId) from T_IssueCardRecord where RoomNo='0102306'"),
+            "text");
+  EXPECT_THAT(LogMessages(), IsEmpty());
+}
+
+// --- An unreachable or unusable database ----------------------------------------------------
+
+TEST_F(DoorlockRecordManagerTest, MissingFileIsReportedByEveryOperationAndNeverCreated) {
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  EXPECT_FALSE(store.IsOpen());
+
+  EXPECT_TRUE(store.GetLastCheckInTime("0102305").IsZero());
+  store.SetLastCheckInTime("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddIssueCardRecord("R", "0", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  const auto openError = AllOf(HasSubstr("unable to open database file"), HasSubstr(dbFile_));
+  EXPECT_THAT(LogMessages(), ElementsAre(openError, openError, openError, openError, openError));
+  EXPECT_FALSE(store.IsOpen());
+  EXPECT_FALSE(std::filesystem::exists(dbFile_));
+  EXPECT_FALSE(std::filesystem::exists(dbFile_ + "-wal"));
+}
+
+TEST_F(DoorlockRecordManagerTest, FileThatAppearsLaterIsUsedByTheNextOperation) {
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  ASSERT_FALSE(store.IsOpen());
+
+  CreateDb();
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+
+  EXPECT_TRUE(store.IsOpen());
+  EXPECT_EQ(store.GetLastCheckInTime("0102305"), MakeDateTime(2008, 10, 15, 14, 0, 0));
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(HasSubstr("unable to open database file"), NewRoomLine("0102305")));
+}
+
+TEST_F(DoorlockRecordManagerTest, CorruptFileIsReportedAndLeftAlone) {
+  std::string garbage(8192, '\0');
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) % 251);
+  WriteBytes(dbFile_, garbage);
+  TDoorlockRecordManager store(dbFile_, log_);
+
+  store.Open();
+  EXPECT_TRUE(store.GetLastCheckInTime("0102305").IsZero());
+  store.SetLastCheckInTime("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddIssueCardRecord("R", "0", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  const auto notADatabase = HasSubstr("file is not a database");
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(notADatabase, notADatabase, notADatabase, notADatabase, notADatabase));
+  EXPECT_EQ(ReadBytes(dbFile_), garbage);
+}
+
+TEST_F(DoorlockRecordManagerTest, MissingTablesAreReportedByEveryOperation) {
+  {
+    TestDb db(dbFile_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db.Exec("create table Other(x)");
+  }
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  EXPECT_TRUE(store.IsOpen());
+
+  EXPECT_TRUE(store.GetLastCheckInTime("0102305").IsZero());
+  store.SetLastCheckInTime("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 15, 14, 0, 0));
+  store.AddIssueCardRecord("R", "0", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(HasSubstr("no such table: T_Room"), HasSubstr("no such table: T_Room"),
+                          HasSubstr("no such table: T_Room"),
+                          HasSubstr("no such table: T_IssueCardRecord")));
+}
+
+TEST_F(DoorlockRecordManagerTest, BrieflyLockedFileIsWaitedFor) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  TestDb other(dbFile_);
+  other.Exec("begin immediate");
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    other.Exec("commit");
+  });
+
+  store.AddIssueCardRecord("R", "1", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+  release.join();
+
+  EXPECT_EQ(other.Scalar("select count(*) from T_IssueCardRecord"), "1");
+  EXPECT_THAT(LogMessages(), IsEmpty());
+}
+
+TEST_F(DoorlockRecordManagerTest, FileLockedTooLongIsReportedAndLaterUsable) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  TestDb other(dbFile_);
+  other.Exec("begin immediate");
+
+  store.AddIssueCardRecord("R1", "1", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+  other.Exec("commit");
+  store.AddIssueCardRecord("R2", "2", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  EXPECT_THAT(other.Rows("select RegisterId from T_IssueCardRecord"),
+              ElementsAre(ElementsAre("R2")));
+  EXPECT_THAT(LogMessages(), ElementsAre(HasSubstr("database is locked")));
+}
+
+// --- Durability and concurrency -------------------------------------------------------------
+
+TEST_F(DoorlockRecordManagerTest, OpenSwitchesTheFileToWriteAheadLogging) {
+  CreatePlainDb();
+  {
+    TestDb before(dbFile_);
+    ASSERT_EQ(before.Scalar("pragma journal_mode"), "delete");
+  }
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+
+  TestDb db(dbFile_);
+  EXPECT_EQ(db.Scalar("pragma journal_mode"), "wal");
+  EXPECT_THAT(LogMessages(), IsEmpty());
+}
+
+TEST_F(DoorlockRecordManagerTest, JournalRowIsOnDiskWhenTheCallReturns) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  store.AddIssueCardRecord("R1", "77", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  // Copy the files as a crash would leave them, with the store still holding the database.
+  const std::string copy = dir_.File("Crash.mdb");
+  std::filesystem::copy_file(dbFile_, copy);
+  if (std::filesystem::exists(dbFile_ + "-wal")) {
+    std::filesystem::copy_file(dbFile_ + "-wal", copy + "-wal");
+  }
+  TestDb db(copy);
+  EXPECT_THAT(db.Rows("select RegisterId, CardNo from T_IssueCardRecord"),
+              ElementsAre(ElementsAre("R1", "77")));
+}
+
+TEST_F(DoorlockRecordManagerTest, ConcurrentCallsLoseNoRowAndLogNoError) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  constexpr int kThreads = 8;
+  constexpr int kCalls = 100;
+  const DateTime base = MakeDateTime(2008, 10, 15, 12, 0, 0);
+
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const std::string roomNo = "ROOM" + std::to_string(t);
+      for (int i = 0; i < kCalls; ++i) {
+        const DateTime when = base.AddMinutes(i);
+        store.AddIssueCardRecord(std::to_string(t) + "-" + std::to_string(i), std::to_string(i),
+                                 roomNo, 1, when, when, when.AddDays(1), false, "G", when);
+        store.SetLastCheckInTime(roomNo, when);
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+
+  TestDb db(dbFile_);
+  EXPECT_EQ(db.Scalar("select count(*) from T_IssueCardRecord"), "800");
+  EXPECT_EQ(db.Scalar("select count(distinct RegisterId) from T_IssueCardRecord"), "800");
+  EXPECT_EQ(db.Scalar("select count(*) from T_Room"), std::to_string(kThreads));
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(store.GetLastCheckInTime("ROOM" + std::to_string(t)), base.AddMinutes(kCalls - 1));
+  }
+  const auto messages = LogMessages();
+  EXPECT_EQ(messages.size(), static_cast<size_t>(kThreads));
+  for (const auto& message : messages) {
+    EXPECT_THAT(message, HasSubstr(AnsiFromUtf8("新建房间") + "ROOM"));
+  }
+}
+
+// --- Creating the database file -------------------------------------------------------------
+
+TEST_F(DoorlockRecordManagerTest, CreateDatabaseMakesBothTablesAndTheUniqueIndex) {
+  std::string error;
+  ASSERT_TRUE(TDoorlockRecordManager::CreateDatabase(dbFile_, error)) << error;
+
+  // Nothing of the temporary file or its logs is left beside it.
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_THAT(names, ElementsAre("Client.mdb"));
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select name, \"notnull\" from pragma_table_info('T_Room')"),
+              ElementsAre(ElementsAre("RoomNo", "1"), ElementsAre("LastCheckInTime", "0")));
+  EXPECT_THAT(
+      db.Rows("select name, type from pragma_table_info('T_IssueCardRecord')"),
+      ElementsAre(ElementsAre("RegisterId", "TEXT"), ElementsAre("CardNo", "TEXT"),
+                  ElementsAre("RoomNo", "TEXT"), ElementsAre("CardType", "INTEGER"),
+                  ElementsAre("LastCheckInTime", "TEXT"), ElementsAre("CheckInTime", "TEXT"),
+                  ElementsAre("CheckOutTime", "TEXT"), ElementsAre("IsCopy", "INTEGER"),
+                  ElementsAre("GuestName", "TEXT"), ElementsAre("OpratingTime", "TEXT")));
+  const auto indexes = db.Rows("select name, \"unique\" from pragma_index_list('T_Room')");
+  ASSERT_EQ(indexes.size(), 1u);
+  EXPECT_EQ(indexes[0][1], "1");
+  EXPECT_THAT(db.Rows("select name from pragma_index_info('" + indexes[0][0] + "')"),
+              ElementsAre(ElementsAre("RoomNo")));
+  EXPECT_EQ(db.Scalar("pragma journal_mode"), "wal");
+}
+
+TEST_F(DoorlockRecordManagerTest, CreateDatabaseLeavesAnExistingFileAlone) {
+  const std::string content = "not a database, but somebody's file";
+  WriteBytes(dbFile_, content);
+  std::string error;
+
+  EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dbFile_, error)) << error;
+
+  EXPECT_EQ(ReadBytes(dbFile_), content);
+}
+
+TEST_F(DoorlockRecordManagerTest, CreateDatabaseKeepsTheRowsOfAnExistingDatabase) {
+  CreateDb();
+  {
+    TDoorlockRecordManager store(dbFile_, log_);
+    store.AddRoom("0102305", MakeDateTime(2008, 10, 1, 12, 0, 0));
+  }
+  const std::string before = ReadBytes(dbFile_);
+  std::string error;
+
+  EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dbFile_, error)) << error;
+
+  EXPECT_EQ(ReadBytes(dbFile_), before);
+  TestDb db(dbFile_);
+  EXPECT_EQ(db.Scalar("select RoomNo from T_Room"), "0102305");
+}
+
+TEST_F(DoorlockRecordManagerTest, CreateDatabaseReportsAnImpossiblePath) {
+  const std::string inMissingFolder = dir_.File("no-such-folder/Client.mdb");
+  std::string error;
+  EXPECT_FALSE(TDoorlockRecordManager::CreateDatabase(inMissingFolder, error));
+  EXPECT_THAT(error, HasSubstr("no-such-folder"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("no-such-folder")));
+
+  std::filesystem::create_directory(dir_.File("Folder.mdb"));
+  error.clear();
+  EXPECT_FALSE(TDoorlockRecordManager::CreateDatabase(dir_.File("Folder.mdb"), error));
+  EXPECT_THAT(error, HasSubstr("Folder.mdb"));
+}
+
+}  // namespace
+}  // namespace keydesk

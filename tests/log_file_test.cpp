@@ -1,0 +1,143 @@
+#include "app/log_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "app/sys_option.h"
+#include "fixed_clock.h"
+#include "platform/code_page.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using test::FixedClock;
+using test::MakeDateTime;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class LogFileTest : public ::testing::Test {
+ protected:
+  test::TempDir dir_;
+  TSysOption options_{dir_.File("Option.ini")};
+  FixedClock clock_{MakeDateTime(2008, 10, 15, 14, 3, 9)};
+  std::string fileName_ = TLogFile::DailyFileName(dir_.Path().string(), clock_.Now());
+};
+
+TEST_F(LogFileTest, NamesTheFileAfterTheStartDay) {
+  EXPECT_EQ(fileName_, dir_.File("20081015.LOG"));
+  EXPECT_EQ(TLogFile::DailyFileName("/srv/keydesk", MakeDateTime(2026, 1, 2)),
+            "/srv/keydesk/20260102.LOG");
+}
+
+TEST_F(LogFileTest, WritesStampedLinesEndedByCrLf) {
+  TLogFile log(fileName_, options_, clock_);
+  log.Write("first");
+  clock_.Set(MakeDateTime(2008, 10, 15, 14, 3, 10));
+  log.Write(AnsiFromUtf8("完成一次操作"));
+  EXPECT_EQ(ReadAll(fileName_), "2008-10-15 14:03:09 first\r\n2008-10-15 14:03:10 " +
+                                    AnsiFromUtf8("完成一次操作") + "\r\n");
+}
+
+TEST_F(LogFileTest, MessageWithLineBreaksContinuesOnUnstampedLines) {
+  TLogFile log(fileName_, options_, clock_);
+  const std::string message = AnsiFromUtf8("收到消息: ") + "\r\n<DoorRequest type=\"ReadCard\"/>";
+  log.Write(message);
+  EXPECT_EQ(ReadAll(fileName_),
+            "2008-10-15 14:03:09 " + message + "\r\n");
+}
+
+TEST_F(LogFileTest, WritesNothingWhenLoggingIsOff) {
+  options_.WriteLog = false;
+  TLogFile log(fileName_, options_, clock_);
+  log.Write("hidden");
+  EXPECT_FALSE(std::filesystem::exists(fileName_));
+}
+
+TEST_F(LogFileTest, AppendsAcrossRestartsOfTheSameDay) {
+  {
+    TLogFile log(fileName_, options_, clock_);
+    log.Write("run one");
+  }
+  TLogFile log(fileName_, options_, clock_);
+  log.Write("run two");
+  EXPECT_EQ(ReadAll(fileName_),
+            "2008-10-15 14:03:09 run one\r\n2008-10-15 14:03:09 run two\r\n");
+}
+
+TEST_F(LogFileTest, KeepsTheStartDaysFileAfterMidnight) {
+  clock_.Set(MakeDateTime(2008, 10, 15, 23, 59, 59));
+  TLogFile log(TLogFile::DailyFileName(dir_.Path().string(), clock_.Now()), options_, clock_);
+  clock_.Set(MakeDateTime(2008, 10, 16, 0, 0, 1));
+  log.Write("after midnight");
+  EXPECT_EQ(ReadAll(fileName_), "2008-10-16 00:00:01 after midnight\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("20081016.LOG")));
+}
+
+TEST_F(LogFileTest, ConcurrentWritersLoseNoLine) {
+  TLogFile log(fileName_, options_, clock_);
+  constexpr int kThreads = 8;
+  constexpr int kLines = 400;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([&log, t] {
+      for (int i = 0; i < kLines; ++i) {
+        log.Write("writer " + std::to_string(t) + " line " + std::to_string(i));
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+
+  std::istringstream content(ReadAll(fileName_));
+  const std::regex pattern(R"(2008-10-15 14:03:09 writer (\d) line (\d+)\r)");
+  std::vector<std::vector<bool>> seen(kThreads, std::vector<bool>(kLines, false));
+  int lines = 0;
+  for (std::string line; std::getline(content, line); ++lines) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, pattern)) << line;
+    seen[std::stoi(match[1])][std::stoi(match[2])] = true;
+  }
+  EXPECT_EQ(lines, kThreads * kLines);
+  for (const auto& writer : seen) EXPECT_THAT(writer, ::testing::Each(true));
+}
+
+TEST_F(LogFileTest, LosesLinesSilentlyWhenTheFileCannotBeWritten) {
+  // A folder that does not exist, and a log path that is itself a folder: both fail even
+  // for root, unlike permission bits.
+  TLogFile missingFolder(dir_.File("gone/20081015.LOG"), options_, clock_);
+  EXPECT_NO_THROW(missingFolder.Write("lost"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("gone")));
+
+  std::filesystem::create_directory(fileName_);
+  TLogFile notAFile(fileName_, options_, clock_);
+  EXPECT_NO_THROW(notAFile.Write("lost"));
+  EXPECT_TRUE(std::filesystem::is_directory(fileName_));
+}
+
+TEST_F(LogFileTest, LosesLinesSilentlyInAReadOnlyFolder) {
+  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+  const std::string folder = dir_.File("readonly");
+  std::filesystem::create_directory(folder);
+  chmod(folder.c_str(), 0555);
+  TLogFile log(TLogFile::DailyFileName(folder, clock_.Now()), options_, clock_);
+  EXPECT_NO_THROW(log.Write("lost"));
+  chmod(folder.c_str(), 0755);
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+}  // namespace
+}  // namespace keydesk

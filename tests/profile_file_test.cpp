@@ -1,0 +1,509 @@
+#include "platform/profile_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/errors.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// Makes writes beyond a file size fail with EFBIG, a real write fault even for root.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*oldHandler_)(int) = nullptr;
+};
+
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  std::string Read(std::string_view section, std::string_view key,
+                   std::string_view defaultValue = "<default>") const {
+    return file_.ReadString(section, key, defaultValue);
+  }
+  void Given(std::string_view bytes) { WriteBytes(path_, bytes); }
+
+  test::TempDir dir_;
+  std::string path_ = dir_.File("Option.ini");
+  ProfileFile file_{path_};
+};
+
+// ---- Reading: what is missing gives the default ----
+
+using ProfileFileMissingTest = ProfileFileTest;
+
+TEST_F(ProfileFileMissingTest, MissingFileGivesDefaultAndCreatesNothing) {
+  EXPECT_EQ(Read("SysOption", "Password", "tivrel"), "tivrel");
+  EXPECT_FALSE(std::filesystem::exists(path_));
+  EXPECT_TRUE(FolderEntries(dir_.Path()).empty());
+}
+
+TEST_F(ProfileFileMissingTest, MissingSectionGivesDefault) {
+  Given("[Other]\r\nPassword=secret\r\n");
+  EXPECT_EQ(Read("SysOption", "Password"), "<default>");
+}
+
+TEST_F(ProfileFileMissingTest, MissingKeyGivesDefault) {
+  Given("[SysOption]\r\nPasswords=secret\r\nPass=word\r\n");
+  EXPECT_EQ(Read("SysOption", "Password"), "<default>");
+}
+
+TEST_F(ProfileFileMissingTest, PresentEmptyValueReadsEmpty) {
+  Given("[S]\r\nEmpty=\r\nBlank=   \t\r\nQuoted=\"\"\r\n");
+  EXPECT_EQ(Read("S", "Empty"), "");
+  EXPECT_EQ(Read("S", "Blank"), "");
+  EXPECT_EQ(Read("S", "Quoted"), "");
+}
+
+TEST_F(ProfileFileMissingTest, UnreadableFileReadsAsMissing) {
+  std::filesystem::create_directory(path_);
+  EXPECT_EQ(Read("S", "Key"), "<default>");
+}
+
+TEST_F(ProfileFileMissingTest, EmptyFileGivesDefault) {
+  Given("");
+  EXPECT_EQ(Read("S", "Key"), "<default>");
+}
+
+// ---- Reading: how names and values match ----
+
+using ProfileFileMatchTest = ProfileFileTest;
+
+TEST_F(ProfileFileMatchTest, SectionAndKeyMatchWithoutRegardToCase) {
+  Given("[sysoption]\r\nPASSWORD=secret\r\n[DOORLOCKoption]\r\ndelayminutes=5\r\n");
+  EXPECT_EQ(Read("SysOption", "Password"), "secret");
+  EXPECT_EQ(Read("SYSOPTION", "password"), "secret");
+  EXPECT_EQ(Read("DoorlockOption", "DelayMinutes"), "5");
+}
+
+TEST_F(ProfileFileMatchTest, SecondByteOfTwoByteCharacterIsNotFolded) {
+  // 0xB0 0x41 and 0xB0 0x61 are two different characters; only ASCII letters fold.
+  Given("[\xB0\x41]\r\n\xC4\x41=upper\r\n");
+  EXPECT_EQ(Read("\xB0\x41", "\xC4\x41"), "upper");
+  EXPECT_EQ(Read("\xB0\x61", "\xC4\x41"), "<default>");
+  EXPECT_EQ(Read("\xB0\x41", "\xC4\x61"), "<default>");
+}
+
+TEST_F(ProfileFileMatchTest, AsciiAfterTwoByteCharacterStillFolds) {
+  Given(
+      "[\xC9\xE8\xD6\xC3"
+      "Abc]\r\nKey\xC3\xDC"
+      "Ma=1\r\n");
+  EXPECT_EQ(Read("\xC9\xE8\xD6\xC3"
+                 "ABC",
+                 "KEY\xC3\xDC"
+                 "ma"),
+            "1");
+}
+
+TEST_F(ProfileFileMatchTest, SectionNameMayEndInCharacterWhoseSecondByteIsBracket) {
+  // 0xC4 0x5D is one character; 0x5D is the code of "]".
+  Given("[\xC4]]\r\nKey=1\r\n");
+  EXPECT_EQ(Read("\xC4]", "Key"), "1");
+  file_.WriteString("\xC4]", "Key", "2");
+  EXPECT_EQ(ReadBytes(path_), "[\xC4]]\r\nKey=2\r\n");
+}
+
+TEST_F(ProfileFileMatchTest, BlanksAroundNamesAndValuesAreIgnored) {
+  Given("  [ SysOption ]  \r\n\tDoorlockPortNo = 8887 \r\n  Password\t=\t two words \t\r\n");
+  EXPECT_EQ(Read("SysOption", "DoorlockPortNo"), "8887");
+  EXPECT_EQ(Read("SysOption", "Password"), "two words");
+  EXPECT_EQ(Read(" SysOption\t", " Password "), "two words");
+}
+
+TEST_F(ProfileFileMatchTest, OnePairOfSurroundingQuotesIsStripped) {
+  Given(
+      "[S]\r\n"
+      "Double=\"a b\"\r\n"
+      "Single='a b'\r\n"
+      "Blanks=\" padded \"\r\n"
+      "Nested=\"\"inner\"\"\r\n"
+      "Mixed=\"a b'\r\n"
+      "Lone=\"\r\n"
+      "Inside=a \"b\" c\r\n");
+  EXPECT_EQ(Read("S", "Double"), "a b");
+  EXPECT_EQ(Read("S", "Single"), "a b");
+  EXPECT_EQ(Read("S", "Blanks"), " padded ");
+  EXPECT_EQ(Read("S", "Nested"), "\"inner\"");
+  EXPECT_EQ(Read("S", "Mixed"), "\"a b'");
+  EXPECT_EQ(Read("S", "Lone"), "\"");
+  EXPECT_EQ(Read("S", "Inside"), "a \"b\" c");
+}
+
+TEST_F(ProfileFileMatchTest, ValueKeepsEqualsSignsAfterTheFirst) {
+  Given("[S]\r\nKey=a=b=c\r\n");
+  EXPECT_EQ(Read("S", "Key"), "a=b=c");
+}
+
+TEST_F(ProfileFileMatchTest, CodePage936BytesAreReturnedUnchanged) {
+  Given("[S]\r\nName=\xC4\xE3\xBA\xC3\x5C\r\n");
+  EXPECT_EQ(Read("S", "Name"), "\xC4\xE3\xBA\xC3\x5C");
+}
+
+TEST_F(ProfileFileMatchTest, FirstMatchingSectionAndKeyWin) {
+  Given(
+      "[S]\r\nA=first\r\na=second\r\n"
+      "[Other]\r\nB=other\r\n"
+      "[s]\r\nA=third\r\nB=only-in-second-section\r\n");
+  EXPECT_EQ(Read("S", "A"), "first");
+  EXPECT_EQ(Read("S", "B"), "<default>");
+  EXPECT_EQ(Read("Other", "B"), "other");
+}
+
+TEST_F(ProfileFileMatchTest, LinesThatAreNotKeysNeverMatch) {
+  Given(
+      "Key=before any section\r\n"
+      "[S]\r\n"
+      ";Key=comment\r\n"
+      "  ; Key=indented comment\r\n"
+      "Key\r\n"
+      "[Unclosed\r\n"
+      "\r\n");
+  EXPECT_EQ(Read("S", "Key"), "<default>");
+  EXPECT_EQ(Read("S", ";Key"), "<default>");
+  EXPECT_EQ(Read("S", "[Unclosed"), "<default>");
+}
+
+TEST_F(ProfileFileMatchTest, AcceptsLfEndingsAndLastLineWithoutEnding) {
+  Given("[S]\nA=1\nB=2\r\nC=3");
+  EXPECT_EQ(Read("S", "A"), "1");
+  EXPECT_EQ(Read("S", "B"), "2");
+  EXPECT_EQ(Read("S", "C"), "3");
+}
+
+// ---- Reading: value length ----
+
+using ProfileFileLengthTest = ProfileFileTest;
+
+TEST_F(ProfileFileLengthTest, ValueOfMaximumLengthIsWhole) {
+  const std::string value(ProfileFile::kMaxValueLength, 'v');
+  Given("[S]\r\nKey=" + value + "\r\n");
+  EXPECT_EQ(Read("S", "Key"), value);
+}
+
+TEST_F(ProfileFileLengthTest, LongerValueIsCut) {
+  const std::string value = std::string(ProfileFile::kMaxValueLength, 'v') + "tail";
+  Given("[S]\r\nKey=" + value + "\r\n");
+  EXPECT_EQ(Read("S", "Key"), std::string(ProfileFile::kMaxValueLength, 'v'));
+}
+
+TEST_F(ProfileFileLengthTest, CutNeverSplitsTwoByteCharacter) {
+  const std::string head(ProfileFile::kMaxValueLength - 1, 'v');
+  Given("[S]\r\nKey=" + head + "\xC4\xE3" + "\r\n");
+  EXPECT_EQ(Read("S", "Key"), head);
+}
+
+TEST_F(ProfileFileLengthTest, LengthIsCountedAfterQuotesAreStripped) {
+  const std::string value(ProfileFile::kMaxValueLength, 'v');
+  Given("[S]\r\nKey=\"" + value + "\"\r\n");
+  EXPECT_EQ(Read("S", "Key"), value);
+}
+
+// ---- Writing: creating and adding ----
+
+using ProfileFileCreateTest = ProfileFileTest;
+
+TEST_F(ProfileFileCreateTest, CreatesFileWithSectionAndKey) {
+  file_.WriteString("SysOption", "Password", "secret");
+  EXPECT_EQ(ReadBytes(path_), "[SysOption]\r\nPassword=secret\r\n");
+  EXPECT_EQ(Read("SysOption", "Password"), "secret");
+}
+
+TEST_F(ProfileFileCreateTest, NewFileIsPrivateToItsOwner) {
+  file_.WriteString("S", "Key", "1");
+  struct stat status {};
+  ASSERT_EQ(stat(path_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0600u);
+}
+
+TEST_F(ProfileFileCreateTest, AppendsMissingSectionAtEnd) {
+  Given("[A]\r\nx=1\r\n");
+  file_.WriteString("B", "y", "2");
+  EXPECT_EQ(ReadBytes(path_), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+}
+
+TEST_F(ProfileFileCreateTest, EndsLastLineBeforeAppending) {
+  Given("[A]\nx=1");
+  file_.WriteString("B", "y", "2");
+  EXPECT_EQ(ReadBytes(path_), "[A]\nx=1\r\n[B]\r\ny=2\r\n");
+}
+
+TEST_F(ProfileFileCreateTest, AddsKeyAfterLastKeyOfSection) {
+  Given("[A]\r\nx=1\r\n; about B\r\n\r\n[B]\r\nz=3\r\n");
+  file_.WriteString("A", "y", "2");
+  EXPECT_EQ(ReadBytes(path_), "[A]\r\nx=1\r\ny=2\r\n; about B\r\n\r\n[B]\r\nz=3\r\n");
+}
+
+TEST_F(ProfileFileCreateTest, AddsKeyToSectionWithoutKeysAfterItsHeader) {
+  Given("[A]\r\n\r\n[B]\r\nz=3\r\n");
+  file_.WriteString("A", "y", "2");
+  EXPECT_EQ(ReadBytes(path_), "[A]\r\ny=2\r\n\r\n[B]\r\nz=3\r\n");
+}
+
+TEST_F(ProfileFileCreateTest, AddsKeyToLastSectionWithoutLineEnding) {
+  Given("[A]\r\nx=1");
+  file_.WriteString("a", "y", "2");
+  EXPECT_EQ(ReadBytes(path_), "[A]\r\nx=1\r\ny=2\r\n");
+}
+
+TEST_F(ProfileFileCreateTest, UsesExistingSectionWhateverItsCase) {
+  Given("[sysoption]\r\nWriteLog=1\r\n");
+  file_.WriteString("SysOption", "Password", "secret");
+  EXPECT_EQ(ReadBytes(path_), "[sysoption]\r\nWriteLog=1\r\nPassword=secret\r\n");
+}
+
+TEST_F(ProfileFileCreateTest, AddsKeyToFirstOfDuplicateSections) {
+  Given("[S]\r\nA=1\r\n[S]\r\nB=2\r\n");
+  file_.WriteString("S", "B", "new");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nA=1\r\nB=new\r\n[S]\r\nB=2\r\n");
+  EXPECT_EQ(Read("S", "B"), "new");
+}
+
+TEST_F(ProfileFileCreateTest, EmptyValueIsWrittenAndReadsEmpty) {
+  file_.WriteString("S", "Key", "");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=\r\n");
+  EXPECT_EQ(Read("S", "Key"), "");
+}
+
+// ---- Writing: replacing and keeping ----
+
+using ProfileFileReplaceTest = ProfileFileTest;
+
+TEST_F(ProfileFileReplaceTest, ReplacesKeyLineKeepingNeighbours) {
+  Given("[S]\r\nA=1\r\n  PASSWORD = old \r\nB=2\r\n");
+  file_.WriteString("S", "Password", "new");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nA=1\r\nPassword=new\r\nB=2\r\n");
+}
+
+TEST_F(ProfileFileReplaceTest, ReplacesOnlyFirstMatchingKey) {
+  Given("[S]\r\nA=1\r\nA=2\r\n[s]\r\nA=3\r\n");
+  file_.WriteString("S", "A", "9");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nA=9\r\nA=2\r\n[s]\r\nA=3\r\n");
+}
+
+TEST_F(ProfileFileReplaceTest, KeepsLineEndingOfReplacedLine) {
+  Given("[S]\nA=1\nB=2");
+  file_.WriteString("S", "A", "x");
+  file_.WriteString("S", "B", "y");
+  EXPECT_EQ(ReadBytes(path_), "[S]\nA=x\nB=y\r\n");
+}
+
+TEST_F(ProfileFileReplaceTest, KeepsEverythingElseByteForByte) {
+  const std::string before =
+      "; written by hand\r\n"
+      "Stray=before sections\n"
+      "\r\n"
+      "[SysOption]\r\n"
+      "\tDoorlockPortNo = 8887 \r\n"
+      "a line without equals\r\n"
+      "Password=old\r\n"
+      "Unknown=\xC4\xE3\xBA\xC3\n"
+      "\r\n"
+      "  [ DoorlockOption ]  ; trailing\r\n"
+      "PortName=COM3\r\n"
+      "LiftData=C300\n"
+      "[Extra]\r\n"
+      "foo = 'bar'\r\n"
+      "\r\n";
+  Given(before);
+  file_.WriteString("SysOption", "Password", "new");
+  std::string expected = before;
+  expected.replace(expected.find("Password=old"), 12, "Password=new");
+  EXPECT_EQ(ReadBytes(path_), expected);
+  EXPECT_EQ(Read("SysOption", "DoorlockPortNo"), "8887");
+  EXPECT_EQ(Read("DoorlockOption", "LiftData"), "C300");
+  EXPECT_EQ(Read("Extra", "foo"), "bar");
+}
+
+TEST_F(ProfileFileReplaceTest, KeepsPermissionBitsOfExistingFile) {
+  Given("[S]\r\nA=1\r\n");
+  std::filesystem::permissions(path_, std::filesystem::perms(0644));
+  file_.WriteString("S", "A", "2");
+  struct stat status {};
+  ASSERT_EQ(stat(path_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0644u);
+}
+
+TEST_F(ProfileFileReplaceTest, WritesThroughSymbolicLink) {
+  const std::string target = dir_.File("real.ini");
+  WriteBytes(target, "[S]\r\nA=1\r\n");
+  std::filesystem::create_symlink(target, path_);
+  file_.WriteString("S", "A", "2");
+  EXPECT_TRUE(std::filesystem::is_symlink(path_));
+  EXPECT_EQ(ReadBytes(target), "[S]\r\nA=2\r\n");
+  EXPECT_EQ((FolderEntries(dir_.Path())), (std::set<std::string>{"Option.ini", "real.ini"}));
+}
+
+// ---- Writing: values that reading would change ----
+
+using ProfileFileRoundTripTest = ProfileFileTest;
+
+TEST_F(ProfileFileRoundTripTest, ValuesReadBackAsWritten) {
+  const std::vector<std::string> values = {"plain",      " leading",         "trailing\t",
+                                           "\"quoted\"", "'single'",         "\"",
+                                           "a=b",        "\xC4\xE3\xBA\xC3", ""};
+  for (const std::string& value : values) {
+    file_.WriteString("S", "Key", value);
+    EXPECT_EQ(Read("S", "Key"), value) << ReadBytes(path_);
+  }
+}
+
+TEST_F(ProfileFileRoundTripTest, PlainValueIsWrittenWithoutQuotes) {
+  file_.WriteString("S", "Key", "a \"b\" c");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=a \"b\" c\r\n");
+}
+
+TEST_F(ProfileFileRoundTripTest, PaddedValueIsWrittenInQuotes) {
+  file_.WriteString("S", "Key", " padded ");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=\" padded \"\r\n");
+}
+
+TEST_F(ProfileFileRoundTripTest, TextThatWouldBreakTheFileIsRefused) {
+  Given("[S]\r\nKey=1\r\n");
+  EXPECT_THROW(file_.WriteString("S", "Key", "two\r\nlines"), IoError);
+  EXPECT_THROW(file_.WriteString("S", "Key", "two\nlines"), IoError);
+  EXPECT_THROW(file_.WriteString("S\n[T]", "Key", "1"), IoError);
+  EXPECT_THROW(file_.WriteString("S", "A=B", "1"), IoError);
+  EXPECT_THROW(file_.WriteString("S", ";Key", "1"), IoError);
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=1\r\n");
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
+}
+
+// ---- Writing: failures ----
+
+using ProfileFileWriteFailureTest = ProfileFileTest;
+
+TEST_F(ProfileFileWriteFailureTest, MissingFolderRaisesUnableToWrite) {
+  const std::string path = dir_.File("missing/Option.ini");
+  ProfileFile file(path);
+  try {
+    file.WriteString("S", "Key", "1");
+    FAIL() << "no error raised";
+  } catch (const IoError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+  }
+  EXPECT_TRUE(FolderEntries(dir_.Path()).empty());
+}
+
+TEST_F(ProfileFileWriteFailureTest, ParentThatIsAFileRaisesUnableToWrite) {
+  const std::string parent = dir_.File("plain.txt");
+  WriteBytes(parent, "content");
+  const std::string path = parent + "/Option.ini";
+  ProfileFile file(path);
+  try {
+    file.WriteString("S", "Key", "1");
+    FAIL() << "no error raised";
+  } catch (const IoError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+  }
+  EXPECT_EQ(ReadBytes(parent), "content");
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"plain.txt"});
+}
+
+TEST_F(ProfileFileWriteFailureTest, PathThatIsAFolderIsNotReplaced) {
+  std::filesystem::create_directory(path_);
+  WriteBytes(path_ + "/inside", "kept");
+  EXPECT_THROW(file_.WriteString("S", "Key", "1"), IoError);
+  EXPECT_TRUE(std::filesystem::is_directory(path_));
+  EXPECT_EQ(ReadBytes(path_ + "/inside"), "kept");
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
+}
+
+TEST_F(ProfileFileWriteFailureTest, FailedWriteKeepsOldFileWholeAndLeavesNoTempFile) {
+  const std::string before = "[S]\r\nA=1\r\n";
+  Given(before);
+  {
+    FileSizeLimit limit(64);
+    EXPECT_THROW(file_.WriteString("S", "B", std::string(200, 'x')), IoError);
+  }
+  EXPECT_EQ(ReadBytes(path_), before);
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
+}
+
+TEST_F(ProfileFileWriteFailureTest, SuccessfulWritesLeaveNoTempFile) {
+  for (int i = 0; i < 5; ++i) file_.WriteString("S", "Key" + std::to_string(i), "v");
+  file_.WriteString("S", "Key0", "w");
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
+}
+
+// ---- Concurrency ----
+
+using ProfileFileConcurrencyTest = ProfileFileTest;
+
+TEST_F(ProfileFileConcurrencyTest, WritersThroughDifferentObjectsLoseNoKey) {
+  constexpr int kKeys = 20;
+  auto writer = [this](std::string prefix) {
+    ProfileFile file(path_);
+    for (int i = 0; i < kKeys; ++i) file.WriteString("S", prefix + std::to_string(i), "set");
+  };
+  std::thread first(writer, "First");
+  std::thread second(writer, "Second");
+  first.join();
+  second.join();
+  for (int i = 0; i < kKeys; ++i) {
+    EXPECT_EQ(Read("S", "First" + std::to_string(i)), "set");
+    EXPECT_EQ(Read("S", "Second" + std::to_string(i)), "set");
+  }
+}
+
+TEST_F(ProfileFileConcurrencyTest, ReaderNeverSeesPartialFile) {
+  Given("[Kept]\r\nKey=kept\r\n");
+  std::atomic<bool> done = false;
+  std::atomic<int> misses = 0;
+  std::thread reader([&] {
+    while (!done) {
+      if (Read("Kept", "Key") != "kept") ++misses;
+    }
+  });
+  for (int i = 0; i < 30; ++i) file_.WriteString("S", "Key", std::string(1000 + i, 'x'));
+  done = true;
+  reader.join();
+  EXPECT_EQ(misses, 0);
+}
+
+}  // namespace
+}  // namespace keydesk
