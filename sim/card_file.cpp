@@ -147,7 +147,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 // is either the old one or the new one, also after a crash of the process. No fsync(): a
 // simulated card need not survive a power cut, and syncing would slow every benchmark.
 bool ReplaceFile(const std::string& path, std::string_view text) {
-  const std::string temporary = path + ".tmp";
+  const std::string temporary = std::string(path).append(".tmp");
   UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (!fd.Valid()) return false;
   const bool written = WriteAll(fd.Get(), text);
@@ -173,7 +173,7 @@ const CardField* CardBlock::Find(std::string_view name) const {
 
 int CardFile::WriteBlock(std::string_view blockName, const CardBlock& block) const {
   // The temporary file is shared by all writers, which the lock keeps one at a time.
-  const std::string lockPath = path_ + ".lock";
+  const std::string lockPath = std::string(path_).append(".lock");
   UniqueFd lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (!lock.Valid()) return kWriteFailed;
   while (flock(lock.Get(), LOCK_EX) != 0) {

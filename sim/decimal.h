@@ -1,8 +1,7 @@
 // Decimal integers in and out of text.
 //
-// Written out by hand: the standard library's <charconv> and std::to_string instantiate
-// function templates in namespace std, which keeps default visibility and would add their
-// symbols to the exports of this library.
+// Written out by hand: <charconv> and std::to_string instantiate function templates of
+// namespace std, which keep default visibility and would join this library's exports.
 #pragma once
 
 #include <cstdint>

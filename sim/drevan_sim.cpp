@@ -6,8 +6,11 @@
 //   DREVAN_SIM_DELAY_MS=N      every call first waits N ms, like a real encoder
 //   DREVAN_SIM_TRACE=PATH      every call appends one line (see trace_line.h)
 // Result codes are in result_codes.h. Safe to call from several threads and processes.
+//
+// Only these eight functions are exported. Free function templates of namespace std keep
+// default visibility whatever the build flags, so the simulator's code avoids the ones that
+// would be instantiated here (<charconv>, std::to_string, operator+ on strings).
 #include <chrono>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -96,7 +99,7 @@ void CopyOut(const CardBlock& block, std::string_view name, char* buffer, size_t
     if (length + width > capacity) break;
     length += width;
   }
-  std::memcpy(buffer, value.data(), length);
+  value.copy(buffer, length);
   buffer[length] = '\0';
 }
 

@@ -30,7 +30,7 @@ int32_t NextSerial(const std::string& path) {
   constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
   const int64_t number = last && *last >= 0 && *last < kMax ? *last + 1 : 1;
 
-  const std::string digits = FormatDecimal(number) + '\n';
+  const std::string digits = FormatDecimal(number).append(1, '\n');
   // Rewritten in place under the lock: the text never gets shorter except on wrapping, and
   // the truncation removes what an old, longer number left behind.
   if (pwrite(fd.Get(), digits.data(), digits.size(), 0) != static_cast<ssize_t>(digits.size()) ||

@@ -36,9 +36,9 @@ SimSettings SimSettings::FromEnvironment() {
   if (const char* card = std::getenv(kCardVariable); card != nullptr && *card != '\0') {
     settings.cardPath = card;
   } else {
-    settings.cardPath = LibraryFolder() + "/" + kDefaultCardName;
+    settings.cardPath = LibraryFolder().append("/").append(kDefaultCardName);
   }
-  settings.serialPath = FolderOf(settings.cardPath) + "/" + kSerialName;
+  settings.serialPath = FolderOf(settings.cardPath).append("/").append(kSerialName);
   if (const char* trace = std::getenv(kTraceVariable); trace != nullptr) {
     settings.tracePath = trace;
   }

@@ -43,7 +43,7 @@ void TraceLine::AppendTo(const std::string& path) const {
   if (path.empty()) return;
   const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
-  const std::string record = line_ + '\n';
+  const std::string record = std::string(line_).append(1, '\n');
   // A short write to a regular file only happens when the disk is full; the trace is then
   // incomplete anyway.
   [[maybe_unused]] const ssize_t written = write(fd, record.data(), record.size());

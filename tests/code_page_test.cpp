@@ -29,7 +29,9 @@ TEST(CodePage936, EachCharacterOutsideTheCodePageBecomesOneQuestionMark) {
   EXPECT_EQ(AnsiFromUnicode(u"a\U0001F600b"), "a?b");
   EXPECT_EQ(AnsiFromUnicode(std::u16string{u'x', 0xD800, u'y'}), "x?y");
   EXPECT_EQ(AnsiFromUnicode(u"\uD55C\uD55C中"), "??\xD6\xD0");
-  EXPECT_EQ(AnsiFromUtf8("a\xF0\x9F\x98\x80" "b"), "a?b");
+  EXPECT_EQ(AnsiFromUtf8("a\xF0\x9F\x98\x80"
+                         "b"),
+            "a?b");
 }
 
 TEST(CodePage936, MalformedBytesBecomeQuestionMarks) {

@@ -33,15 +33,15 @@ TEST(DateTimeCalendar, RejectsImpossibleParts) {
 }
 
 TEST(DateTimeCalendar, DecodesWhatItWasBuiltFrom) {
-  for (const DateTime::Parts& parts : std::initializer_list<DateTime::Parts>{
-           {1, 1, 1, 0, 0, 0, 0},
-           {1850, 6, 15, 7, 8, 9, 10},
-           {1899, 12, 29, 23, 59, 59, 999},
-           {2000, 2, 29, 12, 0, 0, 0},
-           {2042, 12, 31, 23, 59, 0, 0},
-           {9999, 12, 31, 23, 59, 59, 999}}) {
-    const DateTime::Parts back = At(parts.year, parts.month, parts.day, parts.hour,
-                                    parts.minute, parts.second, parts.millisecond)
+  for (const DateTime::Parts& parts :
+       std::initializer_list<DateTime::Parts>{{1, 1, 1, 0, 0, 0, 0},
+                                              {1850, 6, 15, 7, 8, 9, 10},
+                                              {1899, 12, 29, 23, 59, 59, 999},
+                                              {2000, 2, 29, 12, 0, 0, 0},
+                                              {2042, 12, 31, 23, 59, 0, 0},
+                                              {9999, 12, 31, 23, 59, 59, 999}}) {
+    const DateTime::Parts back = At(parts.year, parts.month, parts.day, parts.hour, parts.minute,
+                                    parts.second, parts.millisecond)
                                      .Decode();
     EXPECT_EQ(back.year, parts.year);
     EXPECT_EQ(back.month, parts.month);
@@ -94,13 +94,14 @@ TEST(DateTimeReader, RefusesOtherTextsWithTheSystemsMessage) {
   for (const char* text :
        {"2008/08/18 14:00:00", "2008-13-01 00:00:00", "2008-02-30 10:00", "2008-08-18 24:00:00",
         "2008-08-18 14:00:00x", "2008-08-18 14", "08-08-18 14:00", "", " ", "2008-08-18T14:00",
-        "2008-08-18 14:60", "2008-08-18 14:00:60", "2008-08-18 14:00:00 x", "abc",
-        "2008-008-18", "2008-08-18 -1:00"}) {
+        "2008-08-18 14:60", "2008-08-18 14:00:60", "2008-08-18 14:00:00 x", "abc", "2008-008-18",
+        "2008-08-18 -1:00"}) {
     try {
       StrToDateTime(text);
       ADD_FAILURE() << "accepted '" << text << "'";
     } catch (const ConvertError& error) {
-      EXPECT_EQ(std::string(error.what()), std::string("'") + text + "' is not a valid date and time");
+      EXPECT_EQ(std::string(error.what()),
+                std::string("'") + text + "' is not a valid date and time");
     }
   }
 }

@@ -405,6 +405,26 @@ TEST_F(DoorlockRecordManagerTest, FileThatAppearsLaterIsUsedByTheNextOperation) 
               ElementsAre(HasSubstr("unable to open database file"), NewRoomLine("0102305")));
 }
 
+TEST_F(DoorlockRecordManagerTest, FileDeletedWhileOpenIsReportedNotWrittenUnseen) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 1, 12, 0, 0));
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(dbFile_ + suffix);
+
+  store.AddIssueCardRecord("R1", "1", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+  EXPECT_FALSE(std::filesystem::exists(dbFile_));
+  CreateDb();
+  store.AddIssueCardRecord("R2", "2", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RegisterId from T_IssueCardRecord"), ElementsAre(ElementsAre("R2")));
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(NewRoomLine("0102305"), HasSubstr("unable to open database file")));
+}
+
 TEST_F(DoorlockRecordManagerTest, CorruptFileIsReportedAndLeftAlone) {
   std::string garbage(8192, '\0');
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) % 251);

@@ -57,8 +57,7 @@ TEST_F(LogFileTest, MessageWithLineBreaksContinuesOnUnstampedLines) {
   TLogFile log(fileName_, options_, clock_);
   const std::string message = AnsiFromUtf8("收到消息: ") + "\r\n<DoorRequest type=\"ReadCard\"/>";
   log.Write(message);
-  EXPECT_EQ(ReadAll(fileName_),
-            "2008-10-15 14:03:09 " + message + "\r\n");
+  EXPECT_EQ(ReadAll(fileName_), "2008-10-15 14:03:09 " + message + "\r\n");
 }
 
 TEST_F(LogFileTest, WritesNothingWhenLoggingIsOff) {
@@ -75,8 +74,7 @@ TEST_F(LogFileTest, AppendsAcrossRestartsOfTheSameDay) {
   }
   TLogFile log(fileName_, options_, clock_);
   log.Write("run two");
-  EXPECT_EQ(ReadAll(fileName_),
-            "2008-10-15 14:03:09 run one\r\n2008-10-15 14:03:09 run two\r\n");
+  EXPECT_EQ(ReadAll(fileName_), "2008-10-15 14:03:09 run one\r\n2008-10-15 14:03:09 run two\r\n");
 }
 
 TEST_F(LogFileTest, KeepsTheStartDaysFileAfterMidnight) {

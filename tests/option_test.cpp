@@ -86,8 +86,7 @@ TEST_F(DoorlockOptionTest, ClientIdIsStoredAsTheSignedFormOfItsBits) {
   EXPECT_EQ(ProfileFile(fileName_).ReadString("DoorlockOption", "ClientID", "none"), "-1");
   option.ClientID = 2147483648u;
   option.Save();
-  EXPECT_EQ(ProfileFile(fileName_).ReadString("DoorlockOption", "ClientID", "none"),
-            "-2147483648");
+  EXPECT_EQ(ProfileFile(fileName_).ReadString("DoorlockOption", "ClientID", "none"), "-2147483648");
 }
 
 TEST_F(DoorlockOptionTest, SaveWritesTheThirteenKeysInOrderAndKeepsTheSystemKeys) {
@@ -116,14 +115,14 @@ TEST_F(DoorlockOptionTest, MalformedIntegersGiveTheDefault) {
 
 TEST(DoorlockOptionCodes, MapNamesExactlyAndUnknownNamesToZero) {
   TOption option;
-  const std::pair<const char*, int> ports[] = {{"COM1", 1}, {"COM6", 6},  {"COM10", 10},
-                                               {"COM11", 0}, {"com1", 0}, {"", 0}, {"COM01", 0}};
+  const std::pair<const char*, int> ports[] = {
+      {"COM1", 1}, {"COM6", 6}, {"COM10", 10}, {"COM11", 0}, {"com1", 0}, {"", 0}, {"COM01", 0}};
   for (const auto& [name, code] : ports) {
     option.PortName = name;
     EXPECT_EQ(option.PortNo(), code) << name;
   }
-  const std::pair<const char*, int> locks[] = {{"RW-21", 1},  {"RW-33", 2},   {"RW-26D", 3},
-                                               {"RW-41", 4},  {"RW-Z49A", 5}, {"IC", 0},
+  const std::pair<const char*, int> locks[] = {{"RW-21", 1}, {"RW-33", 2},   {"RW-26D", 3},
+                                               {"RW-41", 4}, {"RW-Z49A", 5}, {"IC", 0},
                                                {"rw-21", 0}, {"RW-21 ", 0}};
   for (const auto& [name, code] : locks) {
     option.LockTypeName = name;

@@ -17,10 +17,10 @@ class DrevanLibrary;
 class TDrevanLiftDoorlock;
 
 struct StartupSettings {
-  std::string Folder;             // stands in for the executable's folder
+  std::string Folder;  // stands in for the executable's folder
   int InterfaceKind = 1;
-  bool InstallDevice = true;      // install the kind's device (the door lock driver for 1)
-  std::string CardLibraryPath;    // the vendor card library to load
+  bool InstallDevice = true;    // install the kind's device (the door lock driver for 1)
+  std::string CardLibraryPath;  // the vendor card library to load
   std::function<void()> ShowDoorlockOptions;  // opens the door lock options dialog, if any
 };
 

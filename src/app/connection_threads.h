@@ -48,8 +48,8 @@ class ConnectionThreads {
 
   mutable std::mutex mutex_;
   std::condition_variable tasksEnded_;
-  std::vector<std::unique_ptr<Worker>> workers_;  // guarded by mutex_; every live thread
-  std::vector<Worker*> idle_;                     // guarded by mutex_
+  std::vector<std::unique_ptr<Worker>> workers_;   // guarded by mutex_; every live thread
+  std::vector<Worker*> idle_;                      // guarded by mutex_
   std::vector<std::unique_ptr<Worker>> finished_;  // guarded by mutex_; ended, not yet joined
   size_t runningTasks_ = 0;                        // guarded by mutex_
   bool stopping_ = false;                          // guarded by mutex_

@@ -14,8 +14,7 @@ const std::array<InterfaceKindInfo, 4> kKinds = {{
      &TSysOption::PolicePortNo},
     {kMemberKind, "MarveskOxbel会员卡接口", "会员卡接口监听服务器已经启动...",
      &TSysOption::MemberPortNo},
-    {kHandKind, "MarveskOxbel手牌接口", "手牌接口监听服务器已经启动...",
-     &TSysOption::HandPortNo},
+    {kHandKind, "MarveskOxbel手牌接口", "手牌接口监听服务器已经启动...", &TSysOption::HandPortNo},
 }};
 
 }  // namespace

@@ -34,7 +34,8 @@ MessageHandlerFactory InterfaceServer::HandlerFactory(AppContext& context) {
 
 void InterfaceServer::StartServer(LogPane& pane) {
   const InterfaceKindInfo* kind = FindInterfaceKind(context_.InterfaceKind);
-  if (kind == nullptr) throw Error("Unknown interface kind " + std::to_string(context_.InterfaceKind));
+  if (kind == nullptr)
+    throw Error("Unknown interface kind " + std::to_string(context_.InterfaceKind));
   intake_ = std::make_unique<RequestIntake>(context_.InterfaceKind, HandlerFactory(context_),
                                             context_.KeepConnection, context_.Log);
   listener_ = std::make_unique<TcpListener>(

@@ -11,8 +11,8 @@ std::optional<std::string> RequestFramer::Next() {
   // Look no further than one byte past the limit: a NUL beyond it is refused anyway.
   const size_t limit = std::min(available, kMaxRequestLength + 1);
   const char* begin = buffer_.data() + start_;
-  const void* nul = scanned_ < limit ? std::memchr(begin + scanned_, '\0', limit - scanned_)
-                                     : nullptr;
+  const void* nul =
+      scanned_ < limit ? std::memchr(begin + scanned_, '\0', limit - scanned_) : nullptr;
   if (nul == nullptr) {
     if (available > kMaxRequestLength) throw FramingError(std::string(kMaxLineLengthExceeded));
     scanned_ = limit;

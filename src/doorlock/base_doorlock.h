@@ -29,9 +29,8 @@ class TBaseDoorlock {
                          const std::string& RoomFloorCode, const std::string& RoomNo,
                          const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
                          DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) {
-    (void)RegisterId, (void)RoomBuildingCode, (void)RoomFloorCode, (void)RoomNo,
-        (void)GuestName, (void)BeginDate, (void)BeginTime, (void)EndDate, (void)EndTime,
-        (void)IsCopy, (void)CardNo;
+    (void)RegisterId, (void)RoomBuildingCode, (void)RoomFloorCode, (void)RoomNo, (void)GuestName,
+        (void)BeginDate, (void)BeginTime, (void)EndDate, (void)EndTime, (void)IsCopy, (void)CardNo;
     return false;
   }
 

@@ -28,24 +28,23 @@ typedef int32_t (*Write_Guest_Card_t)(int32_t port, int32_t lock_type, uint8_t s
 /* The lift block: which floors the card opens between two controller addresses. */
 typedef int32_t (*Write_Guest_Lift_t)(int32_t port, int32_t lock_type, uint8_t sector,
                                       const char* hotel_password, int32_t card_no,
-                                      int32_t begin_addr, int32_t end_addr,
-                                      int32_t max_lift_addr, const char* valid_from,
-                                      const char* valid_to, const char* lift_data);
+                                      int32_t begin_addr, int32_t end_addr, int32_t max_lift_addr,
+                                      const char* valid_from, const char* valid_to,
+                                      const char* lift_data);
 
 /* The power-switch block, in the layout of switch_type (1 or 2). */
 typedef int32_t (*Write_Guest_PowerSwitch_t)(int32_t port, int32_t lock_type, uint8_t sector,
                                              const char* password, int32_t card_no_or_flag,
-                                             int32_t flag, const char* room,
-                                             const char* guest_name, const char* valid_from,
-                                             const char* valid_to, int32_t switch_type);
+                                             int32_t flag, const char* room, const char* guest_name,
+                                             const char* valid_from, const char* valid_to,
+                                             int32_t switch_type);
 
 /* Reads the guest-room block. Capacities: room 6, zeros 4, pub_door 8, valid_from 12,
  * valid_to 12. */
 typedef int16_t (*Read_Guest_Card_t)(int32_t port, int32_t lock_type, uint8_t sector,
                                      const char* hotel_password, int32_t* card_no,
-                                     uint32_t* start_stamp, int32_t* one, char* room,
-                                     char* zeros, char* pub_door, char* valid_from,
-                                     char* valid_to);
+                                     uint32_t* start_stamp, int32_t* one, char* room, char* zeros,
+                                     char* pub_door, char* valid_from, char* valid_to);
 
 /* Reads the lift block. Capacities: valid_from 12, valid_to 12, lift_data as the caller
  * sized it. */
@@ -57,10 +56,9 @@ typedef int16_t (*Read_Guest_Lift_t)(int32_t port, int32_t lock_type, uint8_t se
 /* Reads the power-switch block. Capacities: room 6, guest_name 8, valid_from 12,
  * valid_to 12. */
 typedef int16_t (*Read_Guest_PowerSwitch_t)(int32_t port, int32_t lock_type, uint8_t sector,
-                                            const char* password, int32_t* card_no,
-                                            int32_t* flag, char* room, char* guest_name,
-                                            char* valid_from, char* valid_to,
-                                            int32_t switch_type);
+                                            const char* password, int32_t* card_no, int32_t* flag,
+                                            char* room, char* guest_name, char* valid_from,
+                                            char* valid_to, int32_t switch_type);
 
 #ifdef __cplusplus
 }

@@ -128,10 +128,10 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   }
   log_.Write(kWriteSucceeded + std::to_string(CardNo));
 
-  const int32_t liftResult = library_.Write_Guest_Lift(
-      port, lockType, sector, option.HotelPassword.c_str(), cardNo, option.BeginAddr,
-      option.EndAddr, option.MaxLiftAddr, validFrom.c_str(), validTo.c_str(),
-      option.LiftData.c_str());
+  const int32_t liftResult =
+      library_.Write_Guest_Lift(port, lockType, sector, option.HotelPassword.c_str(), cardNo,
+                                option.BeginAddr, option.EndAddr, option.MaxLiftAddr,
+                                validFrom.c_str(), validTo.c_str(), option.LiftData.c_str());
   if (liftResult != 0) {
     log_.Write(kLiftFailed + std::to_string(liftResult));
     return false;
@@ -194,10 +194,9 @@ bool TDrevanLiftDoorlock::ReadCard(int64_t& CardNo) {
   CardNo = cardNo;
   log_.Write(kReadSucceeded + std::to_string(CardNo));
 
-  const int16_t liftResult =
-      library_.Read_Guest_Lift(port, lockType, sector, option.HotelPassword.c_str(),
-                               option.BeginAddr, option.EndAddr, &cardNo, validFrom.data(),
-                               validTo.data(), liftData.data());
+  const int16_t liftResult = library_.Read_Guest_Lift(
+      port, lockType, sector, option.HotelPassword.c_str(), option.BeginAddr, option.EndAddr,
+      &cardNo, validFrom.data(), validTo.data(), liftData.data());
   if (liftResult != 0) {
     log_.Write(kReadLiftFailed + std::to_string(liftResult));
     return false;

@@ -40,9 +40,16 @@ struct NameCode {
 template <size_t N>
 using CodeTable = std::array<NameCode, N>;
 
-constexpr CodeTable<10> kPortCodes = {{{"COM1", 1}, {"COM2", 2}, {"COM3", 3}, {"COM4", 4},
-                                  {"COM5", 5}, {"COM6", 6}, {"COM7", 7}, {"COM8", 8},
-                                  {"COM9", 9}, {"COM10", 10}}};
+constexpr CodeTable<10> kPortCodes = {{{"COM1", 1},
+                                       {"COM2", 2},
+                                       {"COM3", 3},
+                                       {"COM4", 4},
+                                       {"COM5", 5},
+                                       {"COM6", 6},
+                                       {"COM7", 7},
+                                       {"COM8", 8},
+                                       {"COM9", 9},
+                                       {"COM10", 10}}};
 constexpr CodeTable<5> kLockTypeCodes = {
     {{"RW-21", 1}, {"RW-33", 2}, {"RW-26D", 3}, {"RW-41", 4}, {"RW-Z49A", 5}}};
 constexpr CodeTable<2> kPowerSwitchTypeCodes = {{{"8602-1M-57BA", 1}, {"8601-6M-57BA", 2}}};

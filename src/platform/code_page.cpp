@@ -24,7 +24,8 @@ using CharacterLength = size_t (*)(const char* at, size_t left);
 size_t Utf16CharacterLength(const char* at, size_t left) {
   if (left < 4) return left < 2 ? left : 2;
   const unsigned first = static_cast<unsigned char>(at[0]) | static_cast<unsigned char>(at[1]) << 8;
-  const unsigned second = static_cast<unsigned char>(at[2]) | static_cast<unsigned char>(at[3]) << 8;
+  const unsigned second = static_cast<unsigned char>(at[2]) | static_cast<unsigned char>(at[3])
+                                                                  << 8;
   const bool pair = first >= 0xD800 && first <= 0xDBFF && second >= 0xDC00 && second <= 0xDFFF;
   return pair ? 4 : 2;
 }

@@ -28,7 +28,8 @@ std::optional<Int> ParseInteger(std::string_view text) {
   if (at < text.size() && text[at] == '$') {
     base = 16;
     ++at;
-  } else if (at + 1 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+  } else if (at + 1 < text.size() && text[at] == '0' &&
+             (text[at + 1] == 'x' || text[at + 1] == 'X')) {
     base = 16;
     at += 2;
   }

@@ -75,8 +75,7 @@ std::optional<DateTime> DateTime::FromParts(const Parts& parts) {
                             day{static_cast<unsigned>(parts.day)}};
   if (parts.month < 1 || parts.month > 12 || parts.day < 1 || !date.ok()) return std::nullopt;
   if (parts.hour < 0 || parts.hour > 23 || parts.minute < 0 || parts.minute > 59 ||
-      parts.second < 0 || parts.second > 59 || parts.millisecond < 0 ||
-      parts.millisecond > 999) {
+      parts.second < 0 || parts.second > 59 || parts.millisecond < 0 || parts.millisecond > 999) {
     return std::nullopt;
   }
   const int64_t days = sys_days{date}.time_since_epoch().count() - kZeroDateOffsetDays;

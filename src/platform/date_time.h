@@ -36,7 +36,9 @@ class DateTime {
   constexpr bool IsZero() const { return milliseconds_ == 0; }
   Parts Decode() const;
 
-  constexpr DateTime AddMilliseconds(int64_t n) const { return FromMilliseconds(milliseconds_ + n); }
+  constexpr DateTime AddMilliseconds(int64_t n) const {
+    return FromMilliseconds(milliseconds_ + n);
+  }
   constexpr DateTime AddMinutes(int64_t n) const { return AddMilliseconds(n * 60'000); }
   constexpr DateTime AddHours(int64_t n) const { return AddMilliseconds(n * 3'600'000); }
   constexpr DateTime AddDays(int64_t n) const { return AddMilliseconds(n * 86'400'000); }

@@ -47,8 +47,7 @@ class ProfileBinding {
         owner.*std::get<Integer>(field_) = ReadInteger(file, std::get<int32_t>(default_));
         break;
       case 2:
-        owner.*std::get<Boolean>(field_) =
-            ReadInteger(file, std::get<bool>(default_) ? 1 : 0) != 0;
+        owner.*std::get<Boolean>(field_) = ReadInteger(file, std::get<bool>(default_) ? 1 : 0) != 0;
         break;
       case 3: {
         const uint32_t fallback = std::get<uint32_t>(default_);

@@ -57,6 +57,13 @@ void SqliteConnection::SetBusyTimeout(int milliseconds) {
 
 int64_t SqliteConnection::Changes() const { return sqlite3_changes64(db_); }
 
+bool SqliteConnection::HasMoved() const {
+  int moved = 0;
+  const int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+  if (Failed(rc)) Raise(db_, rc);
+  return moved != 0;
+}
+
 SqliteStatement::SqliteStatement(SqliteConnection& connection, std::string_view sql)
     : db_(connection.Handle()) {
   const int rc =

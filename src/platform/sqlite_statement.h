@@ -46,6 +46,9 @@ class SqliteConnection {
   void SetBusyTimeout(int milliseconds);
   // Rows changed by the last completed insert, update or delete.
   int64_t Changes() const;
+  // True when the file was deleted or renamed since it was opened, so that writes would land
+  // in a file nobody can find any more.
+  bool HasMoved() const;
 
  private:
   sqlite3* db_ = nullptr;

@@ -113,6 +113,9 @@ void TDoorlockRecordManager::Guarded(Body&& body) noexcept {
 }
 
 SqliteConnection& TDoorlockRecordManager::Connection() {
+  // A file deleted or replaced under the open connection is opened afresh (or reported
+  // missing) rather than written to unseen.
+  if (database_ != nullptr && database_->HasMoved()) database_.reset();
   if (database_ == nullptr) {
     // Never create the file: a missing Client.mdb is an error to report, not to hide.
     auto connection = std::make_unique<SqliteConnection>(fileName_, SQLITE_OPEN_READWRITE);

@@ -14,18 +14,18 @@ class TXmlDoc;
 // What a node is. At every "<" the reader tries the kinds in this order, CDATA first,
 // element last; character data is text between the child nodes of an element.
 enum class TXmlNodeKind {
-  CData,                  // <![CDATA[ ... ]]>
-  DocumentType,           // <!DOCTYPE ... >, an internal subset read as child declarations
-  ElementDeclaration,     // <!ELEMENT ... >
+  CData,                     // <![CDATA[ ... ]]>
+  DocumentType,              // <!DOCTYPE ... >, an internal subset read as child declarations
+  ElementDeclaration,        // <!ELEMENT ... >
   AttributeListDeclaration,  // <!ATTLIST ... >
-  EntityDeclaration,      // <!ENTITY ... >
-  NotationDeclaration,    // <!NOTATION ... >
-  StyleSheet,             // <?xml-stylesheet ... ?>
-  XmlDeclaration,         // <?xml ... ?>
-  Comment,                // <!-- ... -->
-  OtherDeclaration,       // <! ... >
-  ProcessingInstruction,  // <? ... ?>
-  Element,                // < ... >
+  EntityDeclaration,         // <!ENTITY ... >
+  NotationDeclaration,       // <!NOTATION ... >
+  StyleSheet,                // <?xml-stylesheet ... ?>
+  XmlDeclaration,            // <?xml ... ?>
+  Comment,                   // <!-- ... -->
+  OtherDeclaration,          // <! ... >
+  ProcessingInstruction,     // <? ... ?>
+  Element,                   // < ... >
   CharacterData,
 };
 
@@ -44,9 +44,7 @@ class TXmlNode {
   // The node's text as it stood in the document, references not resolved.
   const std::string& RawValue() const { return value_; }
   // Attributes in document order as (name, raw value) pairs; the raw value keeps its quotes.
-  const std::vector<std::pair<std::string, std::string>>& Attributes() const {
-    return attributes_;
-  }
+  const std::vector<std::pair<std::string, std::string>>& Attributes() const { return attributes_; }
   TXmlNode* Parent() const { return parent_; }
   TXmlDoc* Document() const { return document_; }
 

@@ -1,0 +1,317 @@
+#include "doorlock/drevan_lift_doorlock.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/log_file.h"
+#include "app/sys_option.h"
+#include "doorlock/drevan_library.h"
+#include "doorlock/option.h"
+#include "fixed_clock.h"
+#include "platform/errors.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using test::MakeDateTime;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class LiftDoorlockTest : public ::testing::Test {
+ protected:
+  LiftDoorlockTest() {
+    TOption settings;
+    settings.PortName = "COM3";
+    settings.LockTypeName = "RW-26D";
+    settings.SectorNo = 257;  // only the low 8 bits reach the library
+    settings.HotelPassword = "572604";
+    settings.PowerSwitchSectorNo = 2;
+    settings.PowerSwitchPassword = "FFFFFFFFFFFF";
+    settings.PowerSwitchTypeName = "8602-1M-57BA";
+    option_.Set(settings);
+  }
+
+  void Configure(void (*change)(TOption&)) {
+    TOption settings = option_.Get();
+    change(settings);
+    option_.Set(settings);
+  }
+
+  bool Write(int64_t& cardNo, DateTime begin = MakeDateTime(2008, 3, 15, 14, 5),
+             DateTime end = MakeDateTime(2008, 3, 17, 12, 0), const std::string& guest = "Guest") {
+    return driver_.WriteCard("R1", "01", "02", "08", guest, begin, begin, end, end, false, cardNo);
+  }
+
+  std::vector<std::string> Trace() const { return test::SplitLines(test::ReadFileBytes(trace_)); }
+  std::vector<std::string> Log() const { return test::LogMessages(log_.FileName()); }
+
+  test::TempDir dir_;
+  std::string trace_ = dir_.File("trace.txt");
+  test::SimEnvironment sim_{dir_.File("card.txt"), trace_};
+  TSysOption sysOption_{dir_.File("Option.ini")};
+  test::FixedClock clock_{MakeDateTime(2008, 3, 15, 14, 0)};
+  TLogFile log_{dir_.File("20080315.LOG"), sysOption_, clock_};
+  SharedOption option_{TOption()};
+  DrevanLibrary library_{test::kCardLibraryPath};
+  TDrevanLiftDoorlock driver_{library_, option_, log_};
+};
+
+TEST_F(LiftDoorlockTest, WritesTheThreeBlocksWithTheWorkedExamplesTextsAndBeeps) {
+  int64_t cardNo = -1;
+  ASSERT_TRUE(Write(cardNo));
+  EXPECT_EQ(cardNo, 1);
+  EXPECT_THAT(Trace(),
+              ElementsAre("SerialNo_FromNow",
+                          "Write_Guest_Card 3 3 1 572604 1 803151405 1 08 0000 00000000 "
+                          "0803151405 0803171200",
+                          "Write_Guest_Lift 3 3 1 572604 1 96 97 97 0803151405 0803171200 6000",
+                          "Write_Guest_PowerSwitch 3 3 2 FFFFFFFFFFFF 1 1 08 Guest 0803151405 "
+                          "0803171200 1",
+                          "Reader_Alarm 3 3 1"));
+  EXPECT_THAT(Log(), ElementsAre("发卡成功, 卡号：1", "电梯成功, 控制电梯楼层",
+                                 "取电成功, 取电结束时间: 0803171200"));
+}
+
+TEST_F(LiftDoorlockTest, TakesTheDateFromOneValueAndTheTimeFromTheOther) {
+  int64_t cardNo = 0;
+  ASSERT_TRUE(driver_.WriteCard("", "00", "01", "01", "Test", MakeDateTime(2008, 3, 15, 9, 0),
+                                MakeDateTime(2001, 1, 1, 14, 5), MakeDateTime(2008, 3, 17),
+                                MakeDateTime(1999, 1, 1, 12, 30), false, cardNo));
+  // The start stamp is taken from BeginDate alone.
+  EXPECT_THAT(Trace().at(1), HasSubstr(" 803150900 1 01 0000 00000000 0803151405 0803171230"));
+}
+
+TEST_F(LiftDoorlockTest, PowerSwitchTypeTwoPassesItsOwnLayout) {
+  Configure([](TOption& o) { o.PowerSwitchTypeName = "8601-6M-57BA"; });
+  int64_t cardNo = 0;
+  ASSERT_TRUE(Write(cardNo));
+  EXPECT_EQ(Trace().at(3),
+            "Write_Guest_PowerSwitch 3 3 2 FFFFFFFFFFFF 1 0 08 (null) (null) 0803171200 2");
+}
+
+TEST_F(LiftDoorlockTest, WithoutAPowerSwitchSkipsItsBlockButStillBeeps) {
+  Configure([](TOption& o) { o.PowerSwitchTypeName = ""; });
+  int64_t cardNo = 0;
+  ASSERT_TRUE(Write(cardNo));
+  const auto trace = Trace();
+  ASSERT_EQ(trace.size(), 4u);
+  EXPECT_THAT(trace.at(2), HasSubstr("Write_Guest_Lift"));
+  EXPECT_EQ(trace.at(3), "Reader_Alarm 3 3 1");
+  EXPECT_EQ(Log().back(), "取电成功, 取电结束时间: 0803171200");
+}
+
+TEST_F(LiftDoorlockTest, StartStampsAfter2022PassAsUnsignedValues) {
+  int64_t cardNo = 0;
+  ASSERT_TRUE(Write(cardNo, MakeDateTime(2030, 6, 1, 8, 30), MakeDateTime(2030, 6, 3, 12, 0)));
+  EXPECT_THAT(Trace().at(1), HasSubstr(" 3006010830 1 08 0000 00000000 3006010830 3006031200"));
+  ASSERT_TRUE(Write(cardNo, MakeDateTime(2042, 12, 31, 23, 59), MakeDateTime(2043, 1, 2)));
+  EXPECT_THAT(Trace().at(6), HasSubstr(" 4212312359 1 08 "));
+}
+
+TEST_F(LiftDoorlockTest, RefusesAStartItCannotStampWithoutTouchingTheEncoder) {
+  int64_t cardNo = 77;
+  EXPECT_FALSE(Write(cardNo, MakeDateTime(2043, 1, 1, 0, 0), MakeDateTime(2043, 1, 3)));
+  EXPECT_FALSE(Write(cardNo, MakeDateTime(1999, 12, 31, 23, 0), MakeDateTime(2000, 1, 2)));
+  EXPECT_EQ(cardNo, 77);
+  EXPECT_TRUE(Trace().empty());
+  EXPECT_THAT(Log(), ElementsAre("发卡失败, 起始时间超出卡的范围: 2043-01-01 00:00",
+                                 "发卡失败, 起始时间超出卡的范围: 1999-12-31 23:00"));
+}
+
+struct WriteFailure {
+  const char* failure;
+  const char* logLine;
+  size_t blocksLeft;  // blocks on the card afterwards
+};
+
+class LiftDoorlockWriteFailureTest : public LiftDoorlockTest,
+                                     public ::testing::WithParamInterface<WriteFailure> {};
+
+TEST_P(LiftDoorlockWriteFailureTest, StopsAtTheFailedStepWithTheCardNumberSet) {
+  sim_.Fail(GetParam().failure);
+  int64_t cardNo = 0;
+  EXPECT_FALSE(Write(cardNo));
+  EXPECT_EQ(cardNo, 1);
+  EXPECT_EQ(Log().back(), GetParam().logLine);
+  for (const std::string& line : Trace()) EXPECT_THAT(line, Not(HasSubstr("Reader_Alarm")));
+  const std::string card = test::ReadFileBytes(dir_.File("card.txt"));
+  EXPECT_EQ(card.find("GuestCard.") != std::string::npos, GetParam().blocksLeft >= 1);
+  EXPECT_EQ(card.find("Lift.") != std::string::npos, GetParam().blocksLeft >= 2);
+  EXPECT_EQ(card.find("PowerSwitch.") != std::string::npos, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachBlock, LiftDoorlockWriteFailureTest,
+                         ::testing::Values(WriteFailure{"Write_Guest_Card:7", "发卡失败7", 0},
+                                           WriteFailure{"Write_Guest_Lift:8", "电梯失败8", 1},
+                                           WriteFailure{"Write_Guest_PowerSwitch:9", "取电失败9",
+                                                        2}));
+
+TEST_F(LiftDoorlockTest, ReadsBackTheCardWrittenAndLogsEachBlock) {
+  int64_t written = 0;
+  ASSERT_TRUE(Write(written));
+  ASSERT_TRUE(Write(written));
+  int64_t read = -1;
+  ASSERT_TRUE(driver_.ReadCard(read));
+  EXPECT_EQ(read, 2);
+  const auto log = Log();
+  EXPECT_THAT(std::vector<std::string>(log.end() - 3, log.end()),
+              ElementsAre("读卡成功,卡号为: CardNo = 2", "电梯成功, 电梯控制楼层：6000",
+                          "读取电成功, 取电结束时间: 0803171200"));
+  EXPECT_THAT(Trace().back(), HasSubstr("Read_Guest_PowerSwitch 3 3 2 FFFFFFFFFFFF"));
+}
+
+TEST_F(LiftDoorlockTest, ReadFailuresStopAtTheirStepAndKeepTheNumberRead) {
+  int64_t written = 0;
+  ASSERT_TRUE(Write(written));
+
+  int64_t cardNo = -5;
+  sim_.Fail("Read_Guest_Card:4");
+  EXPECT_FALSE(driver_.ReadCard(cardNo));
+  EXPECT_EQ(cardNo, -5);
+  EXPECT_EQ(Log().back(), "读卡失败4");
+
+  sim_.Fail("Read_Guest_Lift:5");
+  EXPECT_FALSE(driver_.ReadCard(cardNo));
+  EXPECT_EQ(cardNo, 1);
+  EXPECT_EQ(Log().back(), "读取控制电梯失败5");
+
+  cardNo = -5;
+  sim_.Fail("Read_Guest_PowerSwitch:6");
+  EXPECT_FALSE(driver_.ReadCard(cardNo));
+  EXPECT_EQ(cardNo, 1);
+  EXPECT_EQ(Log().back(), "读取电失败");
+}
+
+TEST_F(LiftDoorlockTest, ReadingWithoutACardFails) {
+  int64_t cardNo = 0;
+  EXPECT_FALSE(driver_.ReadCard(cardNo));
+  EXPECT_THAT(Log().back(), HasSubstr("读卡失败"));
+}
+
+TEST_F(LiftDoorlockTest, PortEraseAndShowOptionsNeverCallTheLibrary) {
+  EXPECT_TRUE(driver_.OpenPort());
+  EXPECT_TRUE(driver_.ClosePort());
+  EXPECT_TRUE(driver_.EraseCard());
+  driver_.ShowOptions();
+  EXPECT_TRUE(Trace().empty());
+  driver_.Beep();
+  EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 3 3 1"));
+}
+
+TEST_F(LiftDoorlockTest, ShowOptionsOpensTheInstalledDialog) {
+  int shown = 0;
+  TDrevanLiftDoorlock driver(library_, option_, log_, [&shown] { ++shown; });
+  driver.ShowOptions();
+  EXPECT_EQ(shown, 1);
+}
+
+TEST_F(LiftDoorlockTest, TakesChangedOptionsAtTheNextCall) {
+  int64_t cardNo = 0;
+  ASSERT_TRUE(Write(cardNo));
+  Configure([](TOption& o) {
+    o.PortName = "COM10";
+    o.LiftData = "C300";
+  });
+  ASSERT_TRUE(Write(cardNo));
+  EXPECT_THAT(Trace().at(7), HasSubstr("Write_Guest_Lift 10 3 1 572604 2 96 97 97"));
+  EXPECT_THAT(Trace().at(7), HasSubstr(" C300"));
+}
+
+TEST_F(LiftDoorlockTest, ConcurrentCardsNeverInterleaveOnTheEncoder) {
+  sim_.Delay(1);
+  constexpr int kThreads = 6;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 3; ++i) {
+        int64_t cardNo = 0;
+        if (!Write(cardNo)) ++failures;
+        if (!driver_.ReadCard(cardNo)) ++failures;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures, 0);
+  // Every write is the five calls in a row, every read the three.
+  const auto trace = Trace();
+  for (size_t at = 0; at < trace.size();) {
+    if (trace[at] == "SerialNo_FromNow") {
+      ASSERT_LE(at + 5, trace.size());
+      EXPECT_THAT(trace[at + 1], HasSubstr("Write_Guest_Card"));
+      EXPECT_THAT(trace[at + 2], HasSubstr("Write_Guest_Lift"));
+      EXPECT_THAT(trace[at + 3], HasSubstr("Write_Guest_PowerSwitch"));
+      EXPECT_THAT(trace[at + 4], HasSubstr("Reader_Alarm"));
+      at += 5;
+    } else {
+      ASSERT_LE(at + 3, trace.size());
+      EXPECT_THAT(trace[at], HasSubstr("Read_Guest_Card"));
+      EXPECT_THAT(trace[at + 1], HasSubstr("Read_Guest_Lift"));
+      EXPECT_THAT(trace[at + 2], HasSubstr("Read_Guest_PowerSwitch"));
+      at += 3;
+    }
+  }
+}
+
+TEST(LiftDoorlockBuffers, LiftDataBufferNeverFallsBelowTheSafeFloor) {
+  TOption option;
+  EXPECT_EQ(TDrevanLiftDoorlock::LiftDataCapacity(option), 512);  // the options alone give 2
+  option.EndAddr = 97;
+  option.MaxLiftAddr = 96;  // no positive size at all
+  EXPECT_EQ(TDrevanLiftDoorlock::LiftDataCapacity(option), 512);
+  option.EndAddr = -2147483647 - 1;
+  option.MaxLiftAddr = 2147483647;
+  EXPECT_GE(TDrevanLiftDoorlock::LiftDataCapacity(option), 512);
+  option.EndAddr = 0;
+  option.MaxLiftAddr = 1000;  // more than sixteen controllers: 2 * (1001 - 16)
+  EXPECT_EQ(TDrevanLiftDoorlock::LiftDataCapacity(option), 1970);
+}
+
+TEST(BaseDoorlock, IsADriverWithoutAnEncoder) {
+  TBaseDoorlock base;
+  int64_t cardNo = 42;
+  EXPECT_FALSE(base.OpenPort());
+  EXPECT_FALSE(base.ClosePort());
+  EXPECT_FALSE(base.EraseCard());
+  EXPECT_FALSE(base.ReadCard(cardNo));
+  EXPECT_FALSE(base.WriteCard("", "", "", "", "", {}, {}, {}, {}, false, cardNo));
+  EXPECT_EQ(cardNo, 42);
+  base.ShowOptions();
+  base.Beep();
+}
+
+TEST(DrevanLibraryLoading, AMissingLibraryNamesItsPath) {
+  try {
+    DrevanLibrary library("/nonexistent/libdrevan.so");
+    FAIL() << "loaded a missing library";
+  } catch (const LibraryError& error) {
+    EXPECT_THAT(error.what(), HasSubstr("/nonexistent/libdrevan.so"));
+  }
+}
+
+TEST(DrevanLibraryLoading, ALibraryWithoutTheFunctionsNamesTheMissingOne) {
+  try {
+    DrevanLibrary library("libm.so.6");
+    FAIL() << "accepted a library without the card functions";
+  } catch (const LibraryError& error) {
+    EXPECT_THAT(error.what(), HasSubstr("libm.so.6"));
+    EXPECT_THAT(error.what(), HasSubstr("SerialNo_FromNow"));
+  }
+}
+
+TEST(DrevanLibraryLoading, TheEnvironmentNamesAnotherLibrary) {
+  unsetenv(DrevanLibrary::kPathVariable);
+  EXPECT_EQ(DrevanLibrary::DefaultPath("/opt/keydesk"), "/opt/keydesk/libdrevan.so");
+  setenv(DrevanLibrary::kPathVariable, "/elsewhere/card.so", 1);
+  EXPECT_EQ(DrevanLibrary::DefaultPath("/opt/keydesk"), "/elsewhere/card.so");
+  unsetenv(DrevanLibrary::kPathVariable);
+}
+
+}  // namespace
+}  // namespace keydesk

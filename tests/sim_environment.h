@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace keydesk::test {
+
+inline constexpr const char* kCardLibraryPath = KEYDESK_BUILD_DIR "/libdrevan.so";
+
+// Points the simulated encoder at files in a test's folder and clears its fault settings;
+// restores a clean environment when the test ends.
+class SimEnvironment {
+ public:
+  SimEnvironment(const std::string& cardFile, const std::string& traceFile) {
+    setenv("DREVAN_SIM_CARD", cardFile.c_str(), 1);
+    setenv("DREVAN_SIM_TRACE", traceFile.c_str(), 1);
+    unsetenv("DREVAN_SIM_FAIL");
+    unsetenv("DREVAN_SIM_DELAY_MS");
+  }
+  ~SimEnvironment() {
+    for (const char* name :
+         {"DREVAN_SIM_CARD", "DREVAN_SIM_TRACE", "DREVAN_SIM_FAIL", "DREVAN_SIM_DELAY_MS"}) {
+      unsetenv(name);
+    }
+  }
+  SimEnvironment(const SimEnvironment&) = delete;
+  SimEnvironment& operator=(const SimEnvironment&) = delete;
+
+  void Fail(const std::string& failures) { setenv("DREVAN_SIM_FAIL", failures.c_str(), 1); }
+  void Delay(int milliseconds) {
+    setenv("DREVAN_SIM_DELAY_MS", std::to_string(milliseconds).c_str(), 1);
+  }
+};
+
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The messages of a log file, without their time stamps, as UTF-8. Lines that continue a
+// message (no stamp) are kept as they are.
+inline std::vector<std::string> LogMessages(const std::string& path) {
+  std::vector<std::string> messages;
+  for (const std::string& line : SplitLines(Utf8FromAnsi(ReadFileBytes(path)))) {
+    const bool stamped = line.size() >= 20 && line[4] == '-' && line[7] == '-' && line[10] == ' ' &&
+                         line[13] == ':' && line[16] == ':' && line[19] == ' ';
+    messages.push_back(stamped ? line.substr(20) : line);
+  }
+  return messages;
+}
+
+}  // namespace keydesk::test
