@@ -8,7 +8,7 @@
 // Result codes are in result_codes.h. Safe to call from several threads and processes.
 //
 // Only these eight functions are exported. Free function templates of namespace std keep
-// default visibility whatever the build flags, so the simulator's code avoids the ones that
+// default visibility whatever the visibility preset, so the simulator's code avoids the ones that
 // would be instantiated here (<charconv>, std::to_string, operator+ on strings).
 #include <chrono>
 #include <limits>
@@ -295,12 +295,16 @@ DREVAN_EXPORT int16_t Read_Guest_PowerSwitch(int32_t port, int32_t lock_type, ui
     return *failure;
   }
   if (card_no == nullptr || flag == nullptr || room == nullptr || guest_name == nullptr ||
-      valid_from == nullptr || valid_to == nullptr ||
-      (switch_type != sim::kSwitchType1 && switch_type != sim::kSwitchType2)) {
+      valid_from == nullptr || valid_to == nullptr) {
     return sim::kBadArgument;
   }
 
   CardBlock block;
+  if (switch_type != sim::kSwitchType1 && switch_type != sim::kSwitchType2) {
+    // A hotel without power switches reads with no known type: a guest card holds nothing
+    // more to read, and the outputs stay as they were.
+    return static_cast<int16_t>(CardFile(settings.cardPath).ReadBlock(sim::kGuestCardBlock, block));
+  }
   if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kPowerSwitchBlock, block);
       result != sim::kOk) {
     return static_cast<int16_t>(result);

@@ -438,7 +438,19 @@ TEST_F(DrevanSimPowerSwitch, OnlyTypes1And2AreKnown) {
   ASSERT_EQ(WritePowerSwitch1(), 0);
   PowerSwitchRead read;
   ReadPowerSwitch(read, 3);
-  EXPECT_EQ(read.result, kBadArgument);
+  EXPECT_EQ(read.result, kNoBlock);  // no guest-room block on this card
+}
+
+TEST_F(DrevanSimPowerSwitch, AnUnknownTypeReadsNothingFromAGuestCard) {
+  PowerSwitchRead missing;
+  ReadPowerSwitch(missing, 0);
+  EXPECT_EQ(missing.result, kNoCard);
+
+  ASSERT_EQ(WriteGuestCard(), 0);
+  PowerSwitchRead read;
+  ReadPowerSwitch(read, 0);
+  EXPECT_EQ(read.result, 0);
+  EXPECT_TRUE(read.guestName.Untouched());
 }
 
 // --- The card file ---------------------------------------------------------------------------

@@ -776,13 +776,13 @@ TEST(XmlDocRobustness, RandomAndMutatedTextsAreAcceptedOrRefusedCleanly) {
       "<!DOCTYPE R [<!ENTITY e 'a>b'><!-- ] -->]><R a=\"x\"\"y\">&amp;&#65;&#x41;<?p?></R>",
       "<?xml-stylesheet href='s'?><R>head<A/>tail\r\n</R>",
   };
-  const std::string special = "<>/!?[]-&;'\"= \r\n#xDOCTYPE";
+  const std::string markupBytes = "<>/!?[]-&;'\"= \r\n#xDOCTYPE";
   std::mt19937 random(936);
   auto pick = [&](size_t size) {
     return std::uniform_int_distribution<size_t>(0, size - 1)(random);
   };
   auto randomByte = [&]() -> char {
-    return pick(3) == 0 ? static_cast<char>(pick(256)) : special[pick(special.size())];
+    return pick(3) == 0 ? static_cast<char>(pick(256)) : markupBytes[pick(markupBytes.size())];
   };
 
   int accepted = 0;

@@ -23,6 +23,14 @@ class TSysOption;
 // and connection threads read them later; KeepConnection is written by one connection's
 // thread and read by all others.
 struct AppContext {
+  AppContext(TSysOption& sysOption, SharedOption& option, TLogFile& log,
+             TDoorlockRecordManager& recordStore, const Clock& localClock)
+      : SysOption(sysOption),
+        Option(option),
+        Log(log),
+        RecordStore(recordStore),
+        LocalClock(localClock) {}
+
   TSysOption& SysOption;
   SharedOption& Option;
   TLogFile& Log;

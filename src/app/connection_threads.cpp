@@ -124,12 +124,9 @@ void ConnectionThreads::Stop() {
   // Every thread without a task ends now; those still running a task end after it.
   tasksEnded_.wait(lock, [&] { return workers_.size() == runningTasks_; });
   JoinFinished(lock);
-  if (!workers_.empty()) {
-    // Threads stuck in a task keep their Worker (and this object's memory, which the owner
-    // then must not free) until the process ends.
-    for (auto& worker : workers_) worker.release();
-    workers_.clear();
-  }
+  // Threads stuck in a task keep their Worker until the process ends; nobody joins them.
+  for (auto& worker : workers_) abandoned_.push_back(std::move(worker));
+  workers_.clear();
 }
 
 }  // namespace keydesk

@@ -37,7 +37,8 @@ class ConnectionThreads {
   size_t Threads() const;
 
   // Ends idle threads and joins them. When WaitForTasks failed, threads with a task still
-  // running are left to the process's end rather than blocking it.
+  // running are left to the process's end rather than blocking it: this object must then
+  // stay alive, since they still use it (see TcpListener).
   void Stop();
 
  private:
@@ -48,11 +49,12 @@ class ConnectionThreads {
 
   mutable std::mutex mutex_;
   std::condition_variable tasksEnded_;
-  std::vector<std::unique_ptr<Worker>> workers_;   // guarded by mutex_; every live thread
-  std::vector<Worker*> idle_;                      // guarded by mutex_
-  std::vector<std::unique_ptr<Worker>> finished_;  // guarded by mutex_; ended, not yet joined
-  size_t runningTasks_ = 0;                        // guarded by mutex_
-  bool stopping_ = false;                          // guarded by mutex_
+  std::vector<std::unique_ptr<Worker>> workers_;    // guarded by mutex_; every live thread
+  std::vector<Worker*> idle_;                       // guarded by mutex_
+  std::vector<std::unique_ptr<Worker>> finished_;   // guarded by mutex_; ended, not yet joined
+  std::vector<std::unique_ptr<Worker>> abandoned_;  // guarded by mutex_; stuck at Stop
+  size_t runningTasks_ = 0;                         // guarded by mutex_
+  bool stopping_ = false;                           // guarded by mutex_
 };
 
 }  // namespace keydesk

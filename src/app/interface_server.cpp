@@ -14,15 +14,7 @@ namespace keydesk {
 
 InterfaceServer::InterfaceServer(AppContext& context) : context_(context) {}
 
-InterfaceServer::~InterfaceServer() {
-  if (listener_ == nullptr) return;
-  try {
-    listener_->Deactivate();
-  } catch (const Error&) {
-    (void)listener_.release();  // stuck connection threads still use it
-    (void)intake_.release();
-  }
-}
+InterfaceServer::~InterfaceServer() = default;
 
 MessageHandlerFactory InterfaceServer::HandlerFactory(AppContext& context) {
   switch (context.InterfaceKind) {
@@ -36,24 +28,19 @@ void InterfaceServer::StartServer(LogPane& pane) {
   const InterfaceKindInfo* kind = FindInterfaceKind(context_.InterfaceKind);
   if (kind == nullptr)
     throw Error("Unknown interface kind " + std::to_string(context_.InterfaceKind));
-  intake_ = std::make_unique<RequestIntake>(context_.InterfaceKind, HandlerFactory(context_),
+  // Connection threads share the intake, so that a thread stuck at shutdown can still use it.
+  intake_ = std::make_shared<RequestIntake>(context_.InterfaceKind, HandlerFactory(context_),
                                             context_.KeepConnection, context_.Log);
   listener_ = std::make_unique<TcpListener>(
-      [intake = intake_.get()](TConnection& connection) { intake->Serve(connection); });
+      [intake = intake_](TConnection& connection) { intake->Serve(connection); });
   pane.AddLine(AnsiFromUtf8(kind->StartLine));
   listener_->Activate(context_.SysOption.*(kind->PortOption));
 }
 
 void InterfaceServer::StopServer(LogPane& pane) {
   if (listener_ == nullptr) return;
-  try {
-    listener_->Deactivate();
-  } catch (const Error&) {
-    (void)listener_.release();
-    (void)intake_.release();
-    throw;
-  }
-  listener_.reset();
+  std::unique_ptr<TcpListener> listener = std::move(listener_);
+  listener->Deactivate();
   intake_.reset();
   pane.AddLine(AnsiFromUtf8(kStopLine));
 }

@@ -25,7 +25,7 @@ class InterfaceServer {
   void StartServer(LogPane& pane);
   // Deactivates the listener, then adds the stop line. Raises Error "Terminate Thread
   // Timeout" (without the stop line) when connection threads do not end in time; those
-  // threads then keep this object's listener, which is left to the process's end.
+  // threads keep running until the process ends.
   void StopServer(LogPane& pane);
 
   bool Listening() const;
@@ -36,7 +36,7 @@ class InterfaceServer {
 
  private:
   AppContext& context_;
-  std::unique_ptr<RequestIntake> intake_;
+  std::shared_ptr<RequestIntake> intake_;
   std::unique_ptr<TcpListener> listener_;
 };
 

@@ -1,11 +1,33 @@
 #include "app/tcp_listener.h"
 
+#include <mutex>
+#include <set>
+#include <vector>
+
 #include "app/connection.h"
+#include "app/connection_threads.h"
 #include "platform/errors.h"
 
 namespace keydesk {
+namespace {
 
-TcpListener::TcpListener(ConnectionRoutine serve) : serve_(std::move(serve)) {}
+// Thread pools whose threads were still busy when their listener stopped. Those threads use
+// their pool until they end, so it stays here, reachable, until the process ends.
+std::mutex abandonedMutex;
+std::vector<std::unique_ptr<ConnectionThreads>> abandoned;  // guarded by abandonedMutex
+
+}  // namespace
+
+struct TcpListener::Shared {
+  explicit Shared(ConnectionRoutine routine) : serve(std::move(routine)) {}
+
+  const ConnectionRoutine serve;
+  std::mutex mutex;
+  std::set<std::shared_ptr<TConnection>> connections;  // guarded by mutex
+};
+
+TcpListener::TcpListener(ConnectionRoutine serve)
+    : shared_(std::make_shared<Shared>(std::move(serve))) {}
 
 TcpListener::~TcpListener() {
   try {
@@ -28,55 +50,55 @@ void TcpListener::AcceptLoop() {
     if (!socket.IsOpen()) return;
     auto connection = std::make_shared<TConnection>(std::move(socket));
     {
-      std::lock_guard lock(connectionsMutex_);
-      connections_.insert(connection);
+      std::lock_guard lock(shared_->mutex);
+      shared_->connections.insert(connection);
     }
     try {
-      threads_->Run([this, connection] { Serve(connection); });
+      threads_->Run([shared = shared_, connection] { Serve(*shared, connection); });
     } catch (const Error&) {
       // No thread for it: the client sees its connection closed.
-      std::lock_guard lock(connectionsMutex_);
-      connections_.erase(connection);
+      std::lock_guard lock(shared_->mutex);
+      shared_->connections.erase(connection);
     }
   }
 }
 
-void TcpListener::Serve(std::shared_ptr<TConnection> connection) {
+void TcpListener::Serve(Shared& shared, const std::shared_ptr<TConnection>& connection) {
   try {
-    serve_(*connection);
+    shared.serve(*connection);
   } catch (...) {
     // The routine ends its own requests; whatever escapes ends only this connection.
   }
+  std::lock_guard lock(shared.mutex);
+  shared.connections.erase(connection);
   connection->Close();
-  std::lock_guard lock(connectionsMutex_);
-  connections_.erase(connection);
 }
 
 void TcpListener::Deactivate() {
-  if (!Active() && !acceptThread_.joinable()) return;
+  if (threads_ == nullptr) return;
   // 1. Stop accepting.
   listening_.Shutdown();
   if (acceptThread_.joinable()) acceptThread_.join();
   listening_.Close();
-  // 2. Close every open connection, so a thread waiting for a request sees it end.
+  // 2. Close every open connection, so that a thread waiting for a request sees it end.
   {
-    std::lock_guard lock(connectionsMutex_);
-    for (const auto& connection : connections_) connection->Abort();
+    std::lock_guard lock(shared_->mutex);
+    for (const auto& connection : shared_->connections) connection->Abort();
   }
   // 3. Wait for the connection threads.
   const bool ended = threads_->WaitForTasks(kStopWait);
   threads_->Stop();
   if (!ended) {
-    // Stuck threads still use the thread pool and this listener's connection set.
-    (void)threads_.release();
+    std::lock_guard lock(abandonedMutex);
+    abandoned.push_back(std::move(threads_));
     throw Error(std::string(kTerminateThreadTimeout));
   }
   threads_.reset();
 }
 
 size_t TcpListener::OpenConnections() const {
-  std::lock_guard lock(connectionsMutex_);
-  return connections_.size();
+  std::lock_guard lock(shared_->mutex);
+  return shared_->connections.size();
 }
 
 }  // namespace keydesk

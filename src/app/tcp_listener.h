@@ -1,17 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <thread>
 
-#include "app/connection_threads.h"
 #include "platform/socket.h"
 
 namespace keydesk {
 
+class ConnectionThreads;
 class TConnection;
 
 // The TCP listener: accepts connections on all local IPv4 addresses on a thread of its own
@@ -26,7 +25,8 @@ class TcpListener {
   static constexpr int kBacklog = 15;
   static constexpr std::chrono::milliseconds kStopWait{5000};
 
-  // serve runs on the connection's thread and returns when the connection is done with.
+  // Runs on the connection's thread and returns when the connection is done with. It (and
+  // what it captures) must stay valid while any connection thread runs.
   using ConnectionRoutine = std::function<void(TConnection&)>;
 
   explicit TcpListener(ConnectionRoutine serve);
@@ -38,7 +38,7 @@ class TcpListener {
   // Only the low 16 bits of port are used; 0 lets the system choose. Raises SocketError.
   void Activate(int port);
   // Raises Error "Terminate Thread Timeout" when connection threads are still running after
-  // kStopWait; they are then left to the end of the process.
+  // kStopWait; they are then left to run to the end of the process.
   void Deactivate();
 
   bool Active() const { return listening_.IsOpen(); }
@@ -47,17 +47,18 @@ class TcpListener {
   size_t OpenConnections() const;
 
  private:
-  void AcceptLoop();
-  void Serve(std::shared_ptr<TConnection> connection);
+  // What connection threads use; shared with them so that it outlives this object when
+  // threads are stuck at shutdown.
+  struct Shared;
 
-  ConnectionRoutine serve_;
+  void AcceptLoop();
+  static void Serve(Shared& shared, const std::shared_ptr<TConnection>& connection);
+
+  std::shared_ptr<Shared> shared_;
   Socket listening_;
   uint16_t port_ = 0;
   std::thread acceptThread_;
-  // Heap-held so that it can outlive this object when threads are stuck at shutdown.
   std::unique_ptr<ConnectionThreads> threads_;
-  mutable std::mutex connectionsMutex_;
-  std::set<std::shared_ptr<TConnection>> connections_;  // guarded by connectionsMutex_
 };
 
 }  // namespace keydesk

@@ -22,6 +22,8 @@ class Socket {
   Socket& operator=(const Socket&) = delete;
 
   bool IsOpen() const;
+  // The descriptor, for waiting on it (poll); -1 when closed.
+  int NativeHandle() const { return Descriptor(); }
   void Close();
   // Ends both directions, waking a thread blocked in Receive or Accept; the descriptor stays
   // owned until Close.

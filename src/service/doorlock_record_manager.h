@@ -54,8 +54,8 @@ class TDoorlockRecordManager {
   static bool CreateDatabase(const std::string& fileName, std::string& error);
 
  private:
-  // The open connection, opened first when there is none. Raises DatabaseError when the
-  // file cannot be opened. Requires mutex_.
+  // The open connection, opened first when there is none or its file was deleted or renamed.
+  // Raises DatabaseError when the file cannot be opened. Requires mutex_.
   SqliteConnection& Connection();
   // The insert of AddRoom, with its log line. Requires mutex_.
   void InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime);

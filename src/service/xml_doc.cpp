@@ -314,7 +314,7 @@ void XmlReader::CloseElement(OpenElement& open) {
   });
   // Only the text after the last child read from a "<" decides, yet every character-data
   // child is trimmed: that is how line-broken documents lose their line ends.
-  if (returnAtEnd) {
+  if (hasMarkupChild && returnAtEnd) {
     for (auto& child : children) {
       if (child->kind_ != TXmlNodeKind::CharacterData) continue;
       std::string& value = child->value_;

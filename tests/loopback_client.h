@@ -1,0 +1,97 @@
+#pragma once
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/socket.h"
+
+namespace keydesk::test {
+
+// A PMS client on 127.0.0.1 for tests: sends frames and reads NUL-terminated responses,
+// every wait bounded.
+class LoopbackClient {
+ public:
+  static constexpr std::chrono::milliseconds kWait{10'000};
+
+  explicit LoopbackClient(uint16_t port) : socket_(Socket::ConnectLoopback(port)) {}
+
+  void Send(std::string_view bytes) { socket_.SendAll(bytes); }
+  void SendFrame(std::string_view request) {
+    std::string frame(request);
+    frame.push_back('\0');
+    Send(frame);
+  }
+
+  // The next response up to and without its NUL; none when the server closed the connection
+  // (or the wait ran out) before a NUL arrived.
+  std::optional<std::string> ReadResponse(std::chrono::milliseconds wait = kWait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+      if (const size_t nul = buffer_.find('\0'); nul != std::string::npos) {
+        std::string response = buffer_.substr(0, nul);
+        buffer_.erase(0, nul + 1);
+        return response;
+      }
+      if (!WaitReadable(deadline)) return std::nullopt;
+      char chunk[4096];
+      size_t received = 0;
+      try {
+        received = socket_.Receive(chunk, sizeof chunk);
+      } catch (const std::exception&) {
+        return std::nullopt;
+      }
+      if (received == 0) {
+        closed_ = true;
+        return std::nullopt;
+      }
+      buffer_.append(chunk, received);
+    }
+  }
+
+  // True when the server closes the connection within the wait, with no bytes before.
+  bool ClosedByServer(std::chrono::milliseconds wait = kWait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (!closed_) {
+      if (!WaitReadable(deadline)) return false;
+      char chunk[4096];
+      size_t received = 0;
+      try {
+        received = socket_.Receive(chunk, sizeof chunk);
+      } catch (const std::exception&) {
+        closed_ = true;  // reset counts as closed
+        break;
+      }
+      if (received == 0) {
+        closed_ = true;
+        break;
+      }
+      buffer_.append(chunk, received);
+    }
+    return closed_;
+  }
+
+  const std::string& Unread() const { return buffer_; }
+  Socket& Raw() { return socket_; }
+
+ private:
+  bool WaitReadable(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    // The descriptor is only polled; reads go through the socket.
+    pollfd poller{socket_.NativeHandle(), POLLIN, 0};
+    return ::poll(&poller, 1, static_cast<int>(left.count())) > 0;
+  }
+
+  Socket socket_;
+  std::string buffer_;
+  bool closed_ = false;
+};
+
+}  // namespace keydesk::test

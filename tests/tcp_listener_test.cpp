@@ -1,0 +1,264 @@
+// The intake over real sockets on 127.0.0.1: listener, connection threads, framing and the
+// keep-connection rule, with a small handler that answers what it was given.
+#include "app/tcp_listener.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/connection.h"
+#include "app/connection_threads.h"
+#include "app/log_file.h"
+#include "app/request_intake.h"
+#include "app/sys_option.h"
+#include "fixed_clock.h"
+#include "loopback_client.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "service/encode_utf8.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using namespace std::string_literals;
+using ::testing::ElementsAre;
+
+// Answers "echo:" + the request; "fail" raises an error; "hold" waits until released.
+class EchoHandler final : public TMessageHandler {
+ public:
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> waiting{0};
+  };
+  explicit EchoHandler(Gate& gate) : gate_(gate) {}
+
+  void HandleMessage(TConnection& connection, const std::u16string& request) override {
+    if (request == u"fail") throw ConvertError("'x' is not a valid integer value");
+    if (request == u"hold") {
+      std::unique_lock lock(gate_.mutex);
+      ++gate_.waiting;
+      gate_.opened.wait(lock, [&] { return gate_.open; });
+    }
+    connection.Write(EncodeUtf8(u"echo:" + request) + '\0');
+  }
+
+ private:
+  Gate& gate_;
+};
+
+class TcpListenerTest : public ::testing::Test {
+ protected:
+  void Start(int kind = 1) {
+    intake_ = std::make_unique<RequestIntake>(
+        kind, [this] { return std::make_unique<EchoHandler>(gate_); }, keepConnection_, log_);
+    listener_ = std::make_unique<TcpListener>(
+        [this](TConnection& connection) { intake_->Serve(connection); });
+    listener_->Activate(0);
+  }
+  void TearDown() override {
+    OpenGate();
+    if (listener_) listener_->Deactivate();
+  }
+  void OpenGate() {
+    std::lock_guard lock(gate_.mutex);
+    gate_.open = true;
+    gate_.opened.notify_all();
+  }
+  test::LoopbackClient Client() { return test::LoopbackClient(listener_->Port()); }
+
+  test::TempDir dir_;
+  TSysOption options_{dir_.File("Option.ini")};
+  test::FixedClock clock_{test::MakeDateTime(2026, 12, 7, 9, 0)};
+  TLogFile log_{dir_.File("20261207.LOG"), options_, clock_};
+  std::atomic<bool> keepConnection_{false};
+  EchoHandler::Gate gate_;
+  std::unique_ptr<RequestIntake> intake_;
+  std::unique_ptr<TcpListener> listener_;
+};
+
+TEST_F(TcpListenerTest, AnswersARequestAndClosesTheConnection) {
+  Start();
+  auto client = Client();
+  client.SendFrame("<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_EQ(client.ReadResponse(), "echo:<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_TRUE(client.ClosedByServer());
+}
+
+TEST_F(TcpListenerTest, HandsALoneNulOverAsAnEmptyText) {
+  Start();
+  auto client = Client();
+  client.Send("\0"s);
+  EXPECT_EQ(client.ReadResponse(), "echo:");
+}
+
+TEST_F(TcpListenerTest, DecodesUtf8AndTurnsMalformedBytesIntoAnEmptyText) {
+  Start();
+  auto chinese = Client();
+  chinese.SendFrame("中文");
+  EXPECT_EQ(chinese.ReadResponse(), "echo:中文");
+  auto codePage = Client();
+  codePage.SendFrame("\xD6\xD0\xCE\xC4");
+  EXPECT_EQ(codePage.ReadResponse(), "echo:");
+}
+
+TEST_F(TcpListenerTest, ServesTheLongestRequestAndRefusesOneByteMore) {
+  Start();
+  auto longest = Client();
+  longest.SendFrame(std::string(16384, 'x'));
+  EXPECT_EQ(longest.ReadResponse()->size(), 5u + 16384u);
+
+  auto tooLong = Client();
+  tooLong.SendFrame(std::string(16385, 'x'));
+  EXPECT_TRUE(tooLong.ClosedByServer());
+  EXPECT_TRUE(tooLong.Unread().empty());
+  EXPECT_EQ(test::LogMessages(log_.FileName()),
+            std::vector<std::string>{"Max line length exceeded."});
+}
+
+TEST_F(TcpListenerTest, KeptConnectionsServeBackToBackRequestsInOrder) {
+  keepConnection_ = true;
+  Start();
+  auto client = Client();
+  client.Send("first\0second\0"s);
+  EXPECT_EQ(client.ReadResponse(), "echo:first");
+  EXPECT_EQ(client.ReadResponse(), "echo:second");
+  EXPECT_FALSE(client.ClosedByServer(std::chrono::milliseconds(200)));
+  client.SendFrame("third");
+  EXPECT_EQ(client.ReadResponse(), "echo:third");
+}
+
+TEST_F(TcpListenerTest, WithoutKeepConnectionTheSecondRequestInAPacketIsDropped) {
+  Start();
+  auto client = Client();
+  client.Send("first\0second\0"s);
+  EXPECT_EQ(client.ReadResponse(), "echo:first");
+  EXPECT_TRUE(client.ClosedByServer());
+  EXPECT_TRUE(client.Unread().empty());
+}
+
+TEST_F(TcpListenerTest, OnlyTheDoorLockKindKeepsConnections) {
+  keepConnection_ = true;
+  Start(4);
+  auto client = Client();
+  client.SendFrame("first");
+  EXPECT_EQ(client.ReadResponse(), "echo:first");
+  EXPECT_TRUE(client.ClosedByServer());
+}
+
+TEST_F(TcpListenerTest, ARequestEndingInAnErrorGetsNoResponseButALogLine) {
+  Start();
+  auto failing = Client();
+  failing.SendFrame("fail");
+  EXPECT_TRUE(failing.ClosedByServer());
+  EXPECT_TRUE(failing.Unread().empty());
+  EXPECT_EQ(test::LogMessages(log_.FileName()),
+            std::vector<std::string>{"'x' is not a valid integer value"});
+  auto next = Client();
+  next.SendFrame("next");
+  EXPECT_EQ(next.ReadResponse(), "echo:next");
+}
+
+TEST_F(TcpListenerTest, AClientLeavingMidRequestIsForgottenSilently) {
+  Start();
+  {
+    auto leaving = Client();
+    leaving.Send("<DoorRequest");
+  }
+  auto next = Client();
+  next.SendFrame("next");
+  EXPECT_EQ(next.ReadResponse(), "echo:next");
+  EXPECT_FALSE(std::filesystem::exists(log_.FileName()));
+}
+
+TEST_F(TcpListenerTest, StoppingClosesIdleConnectionsAtOnce) {
+  Start();
+  std::vector<test::LoopbackClient> idle;
+  for (int i = 0; i < 12; ++i) idle.push_back(Client());
+  while (listener_->OpenConnections() < idle.size()) std::this_thread::yield();
+  const auto started = std::chrono::steady_clock::now();
+  listener_->Deactivate();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, TcpListener::kStopWait);
+  for (auto& client : idle) EXPECT_TRUE(client.ClosedByServer());
+  EXPECT_FALSE(listener_->Active());
+}
+
+TEST_F(TcpListenerTest, ServesManyClientsAtOnceAndReusesThreads) {
+  Start();
+  // Rounds of twelve: more connections at once than the backlog of 15 holds can make the
+  // system retry a connect a second later, which only slows the test down.
+  for (int round = 0; round < 4; ++round) {
+    std::vector<test::LoopbackClient> clients;
+    for (int i = 0; i < 12; ++i) clients.push_back(Client());
+    for (int i = 0; i < 12; ++i) clients[i].SendFrame("c" + std::to_string(i));
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(clients[i].ReadResponse(), "echo:c" + std::to_string(i));
+  }
+}
+
+TEST_F(TcpListenerTest, APortInUseIsReportedWithTheSystemsText) {
+  Start();
+  TcpListener second([](TConnection&) {});
+  try {
+    second.Activate(listener_->Port());
+    FAIL() << "bound a port in use";
+  } catch (const SocketError& error) {
+    EXPECT_STREQ(error.what(), "Could not bind socket. Address and port are already in use.");
+  }
+}
+
+TEST_F(TcpListenerTest, ThreadsThatOutlastTheStopWaitAreReported) {
+  Start();
+  auto client = Client();
+  client.SendFrame("hold");
+  while (gate_.waiting == 0) std::this_thread::yield();
+  try {
+    listener_->Deactivate();
+    FAIL() << "stopped with a thread still running";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "Terminate Thread Timeout");
+  }
+  OpenGate();  // the stuck thread finishes on its own afterwards
+}
+
+TEST(ConnectionThreads, RunsEveryTaskAtOnceWithoutLimit) {
+  ConnectionThreads threads;
+  std::mutex mutex;
+  std::condition_variable changed;
+  int started = 0;
+  bool release = false;
+  constexpr int kTasks = 64;
+  for (int i = 0; i < kTasks; ++i) {
+    threads.Run([&] {
+      std::unique_lock lock(mutex);
+      ++started;
+      changed.notify_all();
+      changed.wait(lock, [&] { return release; });
+    });
+  }
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return started == kTasks; }));
+    release = true;
+    changed.notify_all();
+  }
+  EXPECT_TRUE(threads.WaitForTasks(std::chrono::seconds(10)));
+  EXPECT_EQ(threads.RunningTasks(), 0u);
+  // The threads stay for the next tasks instead of being created again.
+  EXPECT_EQ(threads.Threads(), static_cast<size_t>(kTasks));
+  std::atomic<int> ran{0};
+  for (int i = 0; i < 10; ++i) threads.Run([&] { ++ran; });
+  EXPECT_TRUE(threads.WaitForTasks(std::chrono::seconds(10)));
+  EXPECT_EQ(ran, 10);
+  EXPECT_EQ(threads.Threads(), static_cast<size_t>(kTasks));
+}
+
+}  // namespace
+}  // namespace keydesk
