@@ -33,8 +33,6 @@ int InitDatabase(const std::string& folder) {
 
 int main(int argc, char** argv) {
   using namespace keydesk;
-  BlockStopSignals();
-
   CommandLine commandLine;
   try {
     commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -60,6 +58,8 @@ int main(int argc, char** argv) {
   settings.InstallDevice = !commandLine.NoDevice;
   settings.CardLibraryPath = DrevanLibrary::DefaultPath(executableFolder);
 
+  // Before any thread exists, so that every thread inherits the mask.
+  BlockStopSignals();
   HeadlessResult result;
   {
     std::unique_ptr<Application> application;

@@ -5,6 +5,7 @@
 #include "platform/code_page.h"
 #include "platform/conversions.h"
 #include "service/encode_utf8.h"
+#include "service/xml_text.h"
 
 namespace keydesk {
 namespace door {
@@ -13,11 +14,11 @@ std::string TResponse::ToXml() const {
   std::string xml;
   xml.reserve(160);
   xml += "<DoorResponse><RequestID>";
-  xml += RequestID;
+  xml += EscapeXmlText(RequestID);
   xml += "</RequestID><ResultCode>";
-  xml += ResultCode;
+  xml += EscapeXmlText(ResultCode);
   xml += "</ResultCode><ResultMessage>";
-  xml += ResultMessage;
+  xml += EscapeXmlText(ResultMessage);
   xml += "</ResultMessage><CardNo>";
   xml += std::to_string(CardNo);
   xml += "</CardNo></DoorResponse>";

@@ -17,7 +17,8 @@ struct TResponse {
   std::string ResultMessage;
   int64_t CardNo = 0;
 
-  // One line, no declaration, no whitespace between elements, every element present.
+  // One line, no declaration, no whitespace between elements, every element present;
+  // values escaped (EscapeXmlText).
   std::string ToXml() const;
 };
 

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/date_time.h"
+
+namespace keydesk {
+
+struct AppContext;
+
+// What the door lock test dialog typed, code page 936 texts.
+struct TestCardEntries {
+  std::string RoomBuildingCode;
+  std::string RoomFloorCode;
+  std::string RoomNo;
+  std::string CheckIn;   // date and time text
+  std::string CheckOut;  // date and time text
+  bool IsCopy = false;
+};
+
+// The door lock test dialog's operations without the dialog: they call the installed
+// driver directly and, for a written card, apply the start-time and record-keeping rules of
+// a PMS request, but with the check-in and check-out as typed (no configured delays on
+// them) and a fixed guest name.
+//
+// Used on the main thread while connection threads use the same driver and record store;
+// the room-time read-then-write runs under the context's RoomTimeMutex like a request's.
+class DoorlockTestActions {
+ public:
+  static constexpr const char* kGuestName = "Test";
+  static constexpr const char* kDateTimePattern = "YYYY-MM-DD HH:NN:SS";
+
+  explicit DoorlockTestActions(AppContext& context) : context_(context) {}
+
+  // The texts the dialog opens with: an hour before now, and two days after now.
+  std::string DefaultCheckIn() const;
+  std::string DefaultCheckOut() const;
+
+  // The driver's operations as they are; false when no driver is installed.
+  bool OpenPort();
+  void Beep();
+  bool ClosePort();
+  bool EraseCard();
+  // CardNo keeps whatever the driver left in it, also after a failed read.
+  bool ReadCard(int64_t& CardNo);
+
+  // Writes a card for the room of the three codes and journals it when SaveDoorlockRecord is
+  // on, whatever the write's result. Raises ConvertError "'%s' is not a valid date and time"
+  // for a bad check-in or check-out text before the driver or the store is called. CardNo
+  // receives what the driver reported.
+  bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
+
+ private:
+  // The card's start: the check-in as typed without the record store; with it, now less
+  // DelayMinutes, or for a copy the room's last check-in time (recorded first if absent).
+  // Requires RoomTimeMutex when the record store is in use.
+  DateTime CardStart(const std::string& roomKey, DateTime checkIn, bool isCopy);
+
+  AppContext& context_;
+};
+
+}  // namespace keydesk

@@ -1,0 +1,129 @@
+#include "hand/hand_message_handler.h"
+
+#include <array>
+
+#include "app/app_context.h"
+#include "app/connection.h"
+#include "app/log_file.h"
+#include "hand/base_hand.h"
+#include "platform/code_page.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+#include "service/doorlock_protocol.h"
+#include "service/xml_doc.h"
+#include "service/xml_text.h"
+
+namespace keydesk {
+namespace {
+
+const std::string kReceived = AnsiFromUtf8("收到消息: \r\n");
+const std::string kExecuting = AnsiFromUtf8("执行操作->");
+const std::string kReturned = AnsiFromUtf8("返回数据:");
+const std::string kDone = AnsiFromUtf8("完成一次操作");
+
+constexpr const char* kSucceededCode = "200";
+constexpr const char* kFailedCode = "500";
+
+// One request type: its device operation, and what is answered and logged either way.
+// Three log lines differ from the answered message on purpose: the PMS and existing log
+// readers know both texts as they are.
+struct HandOperation {
+  const char* Type;
+  bool (TBaseHand::*Call)(std::string& HandNo);
+  std::string SucceededMessage;
+  std::string SucceededLine;
+  bool SucceededLineHasNumber;
+  std::string FailedMessage;
+  std::string FailedLine;
+  bool FailedKeepsNumber;  // a failed issue still reports the number the device tried
+};
+
+const std::array<HandOperation, 3> kOperations = {{
+    {"IssueHand", &TBaseHand::WriteCard, AnsiFromUtf8("写手牌卡成功"),
+     AnsiFromUtf8("写手牌卡成功"), false, AnsiFromUtf8("发手牌卡失败"), AnsiFromUtf8("发手牌失败"),
+     true},
+    {"ReadHand", &TBaseHand::ReadCard, AnsiFromUtf8("读手牌卡成功"),
+     AnsiFromUtf8("读手牌成功，卡号为："), true, AnsiFromUtf8("读手牌卡失败"),
+     AnsiFromUtf8("读手牌失败"), false},
+    // The erase messages end in a blank that the log lines do not have.
+    {"EraseHand", &TBaseHand::EraseCard, AnsiFromUtf8("注销手牌成功 "),
+     AnsiFromUtf8("注销手牌成功"), false, AnsiFromUtf8("注销手牌失败 "),
+     AnsiFromUtf8("注销手牌失败"), false},
+}};
+
+// The operation of a "type" attribute value: trimmed of bytes up to the blank, then
+// compared exactly, letter case included; nullptr for any other type.
+const HandOperation* FindOperation(std::string_view type) {
+  const std::string_view trimmed = Trim(type);
+  for (const HandOperation& operation : kOperations) {
+    if (trimmed == operation.Type) return &operation;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+namespace hand {
+
+std::string TResponse::ToXml() const {
+  std::string xml;
+  xml.reserve(160);
+  xml += "<DoorResponse><RequestID>";
+  xml += EscapeXmlText(RequestID);
+  xml += "</RequestID><ResultCode>";
+  xml += EscapeXmlText(ResultCode);
+  xml += "</ResultCode><ResultMessage>";
+  xml += EscapeXmlText(ResultMessage);
+  xml += "</ResultMessage><HandNo>";
+  xml += EscapeXmlText(HandNo);
+  xml += "</HandNo></DoorResponse>";
+  return xml;
+}
+
+}  // namespace hand
+
+void THandMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
+  TLogFile& log = context_.Log;
+  const std::string ansiRequest = AnsiFromUnicode(request);
+  log.Write(kReceived + ansiRequest);
+
+  TXmlDoc document;
+  hand::TResponse response;
+  document.ParseText(ansiRequest);
+  const TXmlNode& root = *document.RootElement();
+  const HandOperation* operation = FindOperation(root.AttributeValue("type"));
+  log.Write(kExecuting);
+
+  if (operation != nullptr) {  // an unknown type gets no bytes at all
+    std::string handNo;
+    TBaseHand* device = context_.Hand.load();
+    if (device != nullptr && (device->*operation->Call)(handNo)) {
+      response.ResultCode = kSucceededCode;
+      response.ResultMessage = operation->SucceededMessage;
+      response.HandNo = handNo;
+      log.Write(operation->SucceededLineHasNumber ? operation->SucceededLine + handNo
+                                                  : operation->SucceededLine);
+    } else {
+      response.ResultCode = kFailedCode;
+      response.ResultMessage = operation->FailedMessage;
+      if (operation->FailedKeepsNumber) response.HandNo = handNo;
+      log.Write(operation->FailedLine);
+    }
+    SendResponse(connection, response);
+  }
+
+  log.Write(kReturned + response.ToXml());
+  log.Write(kDone);
+}
+
+void THandMessageHandler::SendResponse(TConnection& connection,
+                                       const hand::TResponse& response) {
+  try {
+    connection.Write(ResponseFrame(response.ToXml()));
+  } catch (const SocketError& error) {
+    // The peer has gone: say so, and finish the request's log lines.
+    context_.Log.Write(error.what());
+  }
+}
+
+}  // namespace keydesk

@@ -1,0 +1,77 @@
+#include "ui/about_form.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/interface_kind.h"
+#include "ui/form_style.h"
+#include "ui/pictures.h"
+
+namespace keydesk {
+
+TAboutForm::TAboutForm(int interfaceKind, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TAboutForm"));
+  setWindowTitle(QStringLiteral("关于..."));
+  setFont(DialogFont());
+  setFixedSize(413, 262);
+
+  picture = new QLabel(this);
+  picture->setPixmap(AboutPicture());
+  picture->setFixedSize(132, 238);
+  lblAppTitle = new QLabel(QStringLiteral("MarveskOxbel接口"), this);
+  lblAppTitle->setObjectName(QStringLiteral("lblAppTitle"));
+  lblVersion = new QLabel(this);
+  lblVersion->setObjectName(QStringLiteral("lblVersion"));
+  lblCopyright = new QLabel(this);
+  lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
+  lblCompany = new QLabel(this);
+  lblCompany->setObjectName(QStringLiteral("lblCompany"));
+  mmo = new QPlainTextEdit(this);
+  mmo->setObjectName(QStringLiteral("mmo"));
+  mmo->setFixedSize(245, 125);
+  mmo->setEnabled(false);
+  mmo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  btnOK = new QPushButton(QStringLiteral("确定(&O)"), this);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
+  btnOK->setDefault(true);
+
+  auto* texts = new QVBoxLayout;
+  texts->setSpacing(6);
+  texts->addWidget(lblAppTitle);
+  texts->addWidget(lblVersion);
+  texts->addWidget(lblCopyright);
+  texts->addWidget(lblCompany);
+  texts->addSpacing(4);
+  texts->addWidget(mmo);
+  texts->addStretch(1);
+  texts->addWidget(btnOK, 0, Qt::AlignRight);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 12, 12, 12);
+  layout->addWidget(picture, 0, Qt::AlignTop);
+  layout->addSpacing(12);
+  layout->addLayout(texts, 1);
+
+  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  FormCreate(interfaceKind);
+}
+
+void TAboutForm::FormCreate(int interfaceKind) {
+  if (const InterfaceKindInfo* kind = FindInterfaceKind(interfaceKind)) {
+    const QString title = QString::fromUtf8(kind->Title);
+    setWindowTitle(QStringLiteral("关于 ") + title);
+    lblAppTitle->setText(title);
+  }
+  lblVersion->setText(QString::fromUtf8(kVersion));
+  lblCopyright->setText(QString::fromUtf8(kCopyright));
+  lblCompany->setText(QString::fromUtf8(kCompany));
+}
+
+void ShowAbout(int interfaceKind) {
+  TAboutForm form(interfaceKind);
+  form.exec();
+}
+
+}  // namespace keydesk

@@ -1,0 +1,72 @@
+#include "ui/check_password_form.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/admin_password.h"
+#include "ui/ansi_text.h"
+#include "ui/form_style.h"
+#include "ui/message_box.h"
+#include "ui/pictures.h"
+
+namespace keydesk {
+
+TCheckPasswordForm::TCheckPasswordForm(const TSysOption& sysOption, QWidget* owner)
+    : QDialog(owner), sysOption_(sysOption) {
+  setObjectName(QStringLiteral("TCheckPasswordForm"));
+  setWindowTitle(QStringLiteral("请输入管理员密码"));
+  setFont(DialogFont());
+  setFixedSize(306, 140);
+
+  auto* picture = new QLabel(this);
+  picture->setPixmap(KeyPicture(32));
+  picture->setFixedSize(32, 32);
+  auto* label = new QLabel(QStringLiteral("密码："), this);
+  edtPswd = new QLineEdit(this);
+  edtPswd->setObjectName(QStringLiteral("edtPswd"));
+  MaskEntry(*edtPswd);
+  label->setBuddy(edtPswd);
+  btnOK = new QPushButton(QStringLiteral("确定"), this);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
+  btnOK->setDefault(true);
+  btnCancel = new QPushButton(QStringLiteral("取消"), this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+
+  auto* entryRow = new QHBoxLayout;
+  entryRow->addWidget(picture, 0, Qt::AlignTop);
+  entryRow->addSpacing(8);
+  entryRow->addWidget(label);
+  entryRow->addWidget(edtPswd, 1);
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addStretch(1);
+  buttonRow->addWidget(btnOK);
+  buttonRow->addWidget(btnCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 20, 16, 14);
+  layout->addLayout(entryRow);
+  layout->addStretch(1);
+  layout->addLayout(buttonRow);
+
+  connect(btnOK, &QPushButton::clicked, this, &TCheckPasswordForm::btnOKClick);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  edtPswd->setFocus();
+}
+
+void TCheckPasswordForm::btnOKClick() {
+  if (AdminPasswordMatches(sysOption_, ToAnsi(edtPswd->text()))) {
+    accept();
+    return;
+  }
+  MessageBox::Error(this, QStringLiteral("提示"), QStringLiteral("密码错误 ！"));
+  edtPswd->setFocus();
+}
+
+bool CheckAdminPassword(const TSysOption& sysOption, QWidget* owner) {
+  TCheckPasswordForm form(sysOption, owner);
+  return form.exec() == QDialog::Accepted;
+}
+
+}  // namespace keydesk

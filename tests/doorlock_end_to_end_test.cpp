@@ -1,0 +1,333 @@
+// The real program, started headless on a free port with the simulated encoder and a
+// temporary SQLite store, driven over real sockets on 127.0.0.1.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "loopback_client.h"
+#include "platform/code_page.h"
+#include "server_process.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+#include "test_db.h"
+
+namespace keydesk {
+namespace {
+
+using namespace std::string_literals;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::string IssueRequest(const std::string& room = "08", const std::string& copy = "False",
+                         const std::string& extra = "") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DoorRequest type=\"IssueCard\">"
+         "<Ignored>1</Ignored><RegisterId>R0001</RegisterId>"
+         "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode><RoomNo>" +
+         room +
+         "</RoomNo><GuestName>王先生</GuestName><CheckInDate>2008-08-18</CheckInDate>"
+         "<CheckInTime>14:00:00</CheckInTime><CheckOutDate>2008-08-20</CheckOutDate>"
+         "<CheckOutTime>12:00:00</CheckOutTime><IsCopy>" +
+         copy + "</IsCopy>" + extra + "</DoorRequest>";
+}
+
+const std::string kReadRequest = "<DoorRequest type=\"ReadCard\"/>";
+const std::string kEraseRequest = "<DoorRequest type=\"EraseCard\"/>";
+
+std::string Response(const std::string& code, const std::string& message, int64_t cardNo) {
+  return "<DoorResponse><RequestID></RequestID><ResultCode>" + code +
+         "</ResultCode><ResultMessage>" + message + "</ResultMessage><CardNo>" +
+         std::to_string(cardNo) + "</CardNo></DoorResponse>";
+}
+
+class DoorlockEndToEndTest : public ::testing::Test {
+ protected:
+  DoorlockEndToEndTest() {
+    const auto created = test::RunProgram({"--init-db", "--dir", dir_.Path().string()});
+    EXPECT_EQ(created.status, 0) << created.err;
+  }
+
+  void Start(std::map<std::string, std::string> extraEnvironment = {}) {
+    std::map<std::string, std::string> environment = {{"DREVAN_SIM_CARD", dir_.File("SimCard.txt")},
+                                                      {"DREVAN_SIM_TRACE", dir_.File("trace.txt")}};
+    environment.insert(extraEnvironment.begin(), extraEnvironment.end());
+    server_ = std::make_unique<test::ServerProcess>(dir_.Path().string(),
+                                                    std::vector<std::string>{}, environment);
+  }
+
+  std::optional<std::string> Ask(const std::string& request) {
+    test::LoopbackClient client(server_->Port());
+    client.SendFrame(request);
+    return client.ReadResponse();
+  }
+
+  void Option(const std::string& section, const std::string& key, const std::string& value) {
+    test::WriteOption(dir_.Path().string(), section, key, value);
+  }
+
+  std::vector<std::string> Log() const {
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+      if (entry.path().extension() == ".LOG") return test::LogMessages(entry.path().string());
+    }
+    return {};
+  }
+
+  test::TempDir dir_;
+  std::unique_ptr<test::ServerProcess> server_;
+};
+
+TEST_F(DoorlockEndToEndTest, IssuesReadsAndErasesACardAndLogsEveryStep) {
+  Start();
+  const std::string issue = IssueRequest();
+  test::LoopbackClient client(server_->Port());
+  client.SendFrame(issue);
+  EXPECT_EQ(client.ReadResponse(), Response("200", "发卡成功", 1));
+  EXPECT_TRUE(client.ClosedByServer());
+
+  EXPECT_EQ(Ask(kReadRequest), Response("200", "读卡成功", 1));
+  EXPECT_EQ(Ask(kEraseRequest), Response("200", "注销卡成功 ", 0));
+
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  EXPECT_EQ(server_->Stdout(), "门锁接口监听服务器已经启动...\n接口监听服务器已经停止。\n");
+  const auto log = Log();
+  ASSERT_GE(log.size(), 10u);
+  EXPECT_THAT(
+      std::vector<std::string>(log.begin(), log.begin() + 10),
+      ElementsAre("收到消息: ", issue, "执行操作->", "发卡成功, 卡号：1", "电梯成功, 控制电梯楼层",
+                  "取电成功, 取电结束时间: 0808201200", "房间(08)发卡成功",
+                  "返回数据:" + Response("200", "发卡成功", 1), "完成一次操作", "收到消息: "));
+  EXPECT_THAT(log, Contains("读卡成功,卡号为: CardNo = 1"));
+  EXPECT_THAT(log, Contains("读卡成功，卡号为：1"));
+  EXPECT_THAT(log, Contains("注销卡成功"));
+}
+
+TEST_F(DoorlockEndToEndTest, TheResponseIsUtf8FollowedByExactlyOneNul) {
+  Start();
+  test::LoopbackClient client(server_->Port());
+  client.SendFrame(IssueRequest());
+  ASSERT_TRUE(client.ReadResponse().has_value());
+  EXPECT_TRUE(client.ClosedByServer());
+  EXPECT_EQ(client.Unread(), "");
+  const std::string expected = Response("200", "发卡成功", 2);
+  test::LoopbackClient raw(server_->Port());
+  raw.SendFrame(IssueRequest());
+  EXPECT_TRUE(raw.ClosedByServer());
+  EXPECT_EQ(raw.Unread(), expected + '\0');
+  EXPECT_EQ(expected.find("<?xml"), std::string::npos);
+}
+
+TEST_F(DoorlockEndToEndTest, EncoderFailuresAnswer500WithTheNumberTried) {
+  Start({{"DREVAN_SIM_FAIL", "Write_Guest_Lift:8,Read_Guest_Card:3"}});
+  EXPECT_EQ(Ask(IssueRequest()), Response("500", "发卡失败", 1));
+  EXPECT_EQ(Ask(kReadRequest), Response("500", "读卡失败", 0));
+  EXPECT_THAT(Log(), Contains("电梯失败8"));
+  EXPECT_THAT(Log(), Contains("读卡失败3"));
+}
+
+TEST_F(DoorlockEndToEndTest, AnUnknownTypeGetsNoBytesAndAClosedConnection) {
+  Start();
+  test::LoopbackClient client(server_->Port());
+  client.SendFrame("<DoorRequest type=\"issuecard\"/>");
+  EXPECT_TRUE(client.ClosedByServer());
+  EXPECT_EQ(client.Unread(), "");
+}
+
+TEST_F(DoorlockEndToEndTest, KeepConnectionServesBackToBackRequestsInOnePacket) {
+  Start();
+  test::LoopbackClient client(server_->Port());
+  client.SendFrame(IssueRequest("08", "False", "<KeepConnection>1</KeepConnection>"));
+  EXPECT_EQ(client.ReadResponse(), Response("200", "发卡成功", 1));
+  client.Send(kReadRequest + '\0' + kEraseRequest + '\0');
+  EXPECT_EQ(client.ReadResponse(), Response("200", "读卡成功", 1));
+  EXPECT_EQ(client.ReadResponse(), Response("200", "注销卡成功 ", 0));
+
+  // The flag is process-wide: another client's connection stays open too, until an issue
+  // request turns it off.
+  test::LoopbackClient other(server_->Port());
+  other.SendFrame(kReadRequest);
+  EXPECT_EQ(other.ReadResponse(), Response("200", "读卡成功", 1));
+  EXPECT_FALSE(other.ClosedByServer(std::chrono::milliseconds(300)));
+  other.SendFrame(IssueRequest("08", "False", "<KeepConnection>0</KeepConnection>"));
+  EXPECT_EQ(other.ReadResponse(), Response("200", "发卡成功", 2));
+  EXPECT_TRUE(other.ClosedByServer());
+}
+
+TEST_F(DoorlockEndToEndTest, TheLongestRequestIsServedAndOneByteMoreIsNot) {
+  Start();
+  std::string padded = kReadRequest;
+  padded.insert(padded.size() - 2, std::string(16384 - padded.size(), ' '));
+  ASSERT_EQ(padded.size(), 16384u);
+  EXPECT_EQ(Ask(padded), Response("500", "读卡失败", 0));  // no card on the encoder yet
+  test::LoopbackClient tooLong(server_->Port());
+  tooLong.SendFrame(std::string(1, ' ') + padded);
+  EXPECT_TRUE(tooLong.ClosedByServer());
+  EXPECT_EQ(tooLong.Unread(), "");
+  EXPECT_THAT(Log(), Contains("Max line length exceeded."));
+}
+
+TEST_F(DoorlockEndToEndTest, UnreadableRequestsGetNoResponseAndTheNextClientIsServed) {
+  Start();
+  for (const std::string& bad :
+       {"\xC3\x28"s, "<DoorRequest type=\"ReadCard\">"s, "<A>1</B>"s, "\xD6\xD0\xCE\xC4"s, ""s}) {
+    test::LoopbackClient client(server_->Port());
+    client.SendFrame(bad);
+    EXPECT_TRUE(client.ClosedByServer());
+    EXPECT_EQ(client.Unread(), "");
+    EXPECT_EQ(Ask(kReadRequest).has_value(), true);
+  }
+  const auto log = Log();
+  EXPECT_THAT(log, Contains("No root element found in xml"));
+  EXPECT_THAT(log, Contains("Missing close tag in element DoorRequest"));
+  EXPECT_THAT(log, Contains("Incorrect close tag in element A"));
+}
+
+TEST_F(DoorlockEndToEndTest, TheStoreGivesCopyCardsTheRoomsStartAndJournalsEveryCard) {
+  Option("DoorlockOption", "UseNativeDoorlockDb", "1");
+  Option("DoorlockOption", "SaveDoorlockRecord", "1");
+  Start();
+  EXPECT_EQ(Ask(IssueRequest("08")), Response("200", "发卡成功", 1));
+  EXPECT_EQ(Ask(IssueRequest("08", "1")), Response("200", "发卡成功", 2));
+  EXPECT_EQ(Ask(IssueRequest("09", "True")), Response("200", "发卡成功", 3));
+  server_->Stop(SIGTERM);
+
+  test::TestDb db(dir_.File("Client.mdb"));
+  const auto rooms = db.Rows("select RoomNo, LastCheckInTime from T_Room order by RoomNo");
+  ASSERT_EQ(rooms.size(), 2u);
+  EXPECT_EQ(rooms[0][0], "010208");
+  EXPECT_EQ(rooms[1][0], "010209");
+  const auto cards = db.Rows(
+      "select CardNo, RoomNo, IsCopy, LastCheckInTime, CheckInTime from T_IssueCardRecord "
+      "order by rowid");
+  ASSERT_EQ(cards.size(), 3u);
+  // The copy card starts when the room's normal card started.
+  EXPECT_EQ(cards[1][3], cards[0][3]);
+  EXPECT_EQ(cards[0][3], rooms[0][1]);
+  EXPECT_EQ(cards[1][2], "1");
+  EXPECT_EQ(cards[2][3], rooms[1][1]);
+  EXPECT_EQ(cards[0][4], "2008-08-18 14:00:00.000");
+  EXPECT_THAT(Log(), Contains("新建房间010208"));
+  EXPECT_THAT(Log(), Contains("新建房间010209"));
+}
+
+TEST_F(DoorlockEndToEndTest, WithoutTheDatabaseRequestsAreStillAnswered) {
+  std::filesystem::remove(dir_.File("Client.mdb"));
+  Option("DoorlockOption", "SaveDoorlockRecord", "1");
+  Start();
+  EXPECT_EQ(Ask(IssueRequest()), Response("200", "发卡成功", 1));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("Client.mdb")));
+  const auto log = Log();
+  int databaseErrors = 0;
+  for (const auto& line : log) databaseErrors += line.find("Client.mdb") != std::string::npos;
+  EXPECT_EQ(databaseErrors, 2);  // one at start-up, one for the journal row
+}
+
+TEST_F(DoorlockEndToEndTest, FiftyClientsAtOnceAllGetTheirAnswers) {
+  Option("DoorlockOption", "SaveDoorlockRecord", "1");
+  Start();
+  constexpr int kClients = 50;
+  std::vector<std::thread> clients;
+  std::vector<std::string> issued(kClients);
+  std::atomic<int> badReads{0};
+  for (int i = 0; i < kClients; ++i) {
+    clients.emplace_back([&, i] {
+      const auto issue = Ask(IssueRequest(std::to_string(10 + i)));
+      issued[i] = issue.value_or("none");
+      const auto read = Ask(kReadRequest);
+      if (!read || read->find("<ResultCode>200</ResultCode>") == std::string::npos) ++badReads;
+    });
+  }
+  for (auto& client : clients) client.join();
+  EXPECT_EQ(badReads, 0);
+
+  std::set<std::string> numbers;
+  const std::regex success(
+      "<DoorResponse><RequestID></RequestID><ResultCode>200</ResultCode>"
+      "<ResultMessage>发卡成功</ResultMessage><CardNo>(\\d+)</CardNo>"
+      "</DoorResponse>");
+  for (const std::string& response : issued) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(response, match, success)) << response;
+    numbers.insert(match[1]);
+  }
+  EXPECT_EQ(numbers.size(), static_cast<size_t>(kClients));
+
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  const auto log = Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "收到消息: "), 2 * kClients);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "完成一次操作"), 2 * kClients);
+  test::TestDb db(dir_.File("Client.mdb"));
+  std::set<std::string> journaled;
+  for (const auto& row : db.Rows("select CardNo from T_IssueCardRecord")) journaled.insert(row[0]);
+  EXPECT_EQ(journaled, numbers);
+}
+
+TEST_F(DoorlockEndToEndTest, SigtermDuringLoadStopsWithinTheStopWait) {
+  Start({{"DREVAN_SIM_DELAY_MS", "20"}});
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> clients;
+  for (int i = 0; i < 8; ++i) {
+    clients.emplace_back([&] {
+      while (!stop) {
+        try {
+          Ask(IssueRequest());
+        } catch (const std::exception&) {
+          // Refused once the listener has stopped.
+        }
+      }
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(server_->Stop(SIGTERM, std::chrono::milliseconds(8000)), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(6000));
+  stop = true;
+  for (auto& client : clients) client.join();
+  EXPECT_THAT(server_->Stdout(), HasSubstr("接口监听服务器已经停止。"));
+}
+
+TEST(ProgramCommandLine, InitDbCreatesTheDatabaseOnceAndKeepsAnExistingOne) {
+  test::TempDir dir;
+  EXPECT_EQ(test::RunProgram({"--init-db", "--dir", dir.Path().string()}).status, 0);
+  test::TestDb(dir.File("Client.mdb")).Exec("insert into T_Room values('x', null)");
+  EXPECT_EQ(test::RunProgram({"--init-db", "--dir", dir.Path().string()}).status, 0);
+  EXPECT_EQ(test::TestDb(dir.File("Client.mdb")).Scalar("select count(*) from T_Room"), "1");
+}
+
+TEST(ProgramCommandLine, AMissingCardLibraryStopsStartUp) {
+  test::TempDir dir;
+  const auto result = test::RunProgram({"--headless", "--dir", dir.Path().string()},
+                                       {{"KEYDESK_CARD_LIBRARY", "/nonexistent/libdrevan.so"}});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_THAT(result.err, HasSubstr("/nonexistent/libdrevan.so"));
+}
+
+TEST(ProgramCommandLine, APortInUseIsReportedAndEndsTheRun) {
+  test::TempDir dir;
+  Socket taken = Socket::Listen(0, 1);
+  test::WriteOption(dir.Path().string(), "SysOption", "DoorlockPortNo",
+                    std::to_string(taken.LocalPort()));
+  const auto result = test::RunProgram({"--headless", "--dir", dir.Path().string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_THAT(result.err, HasSubstr("Could not bind socket. Address and port are already in use."));
+  EXPECT_EQ(result.out, "门锁接口监听服务器已经启动...\n");
+}
+
+TEST(ProgramCommandLine, BadArgumentsAreRefused) {
+  EXPECT_EQ(test::RunProgram({"--bogus"}).status, 2);
+  EXPECT_EQ(test::RunProgram({"--kind", "9"}).status, 2);
+  EXPECT_EQ(test::RunProgram({"--dir"}).status, 2);
+  const auto help = test::RunProgram({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("--headless"));
+  EXPECT_THAT(test::RunProgram({"--version"}).out, HasSubstr("1.0.0.0"));
+}
+
+}  // namespace
+}  // namespace keydesk

@@ -1,0 +1,361 @@
+// The door lock handler from request text to response bytes, without a listener: the
+// connection is one end of a socket pair, the record store a real SQLite file, and the
+// driver a recording fake so that every argument can be checked.
+#include "service/doorlock_message_handler.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include "app/app_context.h"
+#include "app/connection.h"
+#include "app/log_file.h"
+#include "app/sys_option.h"
+#include "doorlock/base_doorlock.h"
+#include "doorlock/option.h"
+#include "fixed_clock.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "service/doorlock_record_manager.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+#include "test_db.h"
+
+namespace keydesk {
+namespace {
+
+using test::MakeDateTime;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct WriteCall {
+  std::string registerId, building, floor, room, guestName;
+  DateTime beginDate, beginTime, endDate, endTime;
+  bool isCopy = false;
+};
+
+// Records what it is asked and answers as told.
+class RecordingDoorlock final : public TBaseDoorlock {
+ public:
+  bool WriteCard(const std::string& RegisterId, const std::string& RoomBuildingCode,
+                 const std::string& RoomFloorCode, const std::string& RoomNo,
+                 const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
+                 DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) override {
+    writes.push_back({RegisterId, RoomBuildingCode, RoomFloorCode, RoomNo, GuestName, BeginDate,
+                      BeginTime, EndDate, EndTime, IsCopy});
+    CardNo = cardNo;
+    return writeResult;
+  }
+  bool ReadCard(int64_t& CardNo) override {
+    ++reads;
+    CardNo = cardNo;
+    return readResult;
+  }
+  bool EraseCard() override {
+    ++erases;
+    return eraseResult;
+  }
+
+  std::vector<WriteCall> writes;
+  int reads = 0;
+  int erases = 0;
+  int64_t cardNo = 5301;
+  bool writeResult = true;
+  bool readResult = true;
+  bool eraseResult = true;
+};
+
+std::string IssueRequest(const std::string& copy = "False", const std::string& extra = "",
+                         const std::string& checkInDate = "2008-08-18") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DoorRequest type=\"IssueCard\">"
+         "<Ignored>1</Ignored><RegisterId>R0001</RegisterId>"
+         "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode>"
+         "<RoomNo>08</RoomNo><GuestName>王先生</GuestName><CheckInDate>" +
+         checkInDate +
+         "</CheckInDate><CheckInTime>14:00:00</CheckInTime>"
+         "<CheckOutDate>2008-08-20</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime>"
+         "<IsCopy>" +
+         copy + "</IsCopy>" + extra + "</DoorRequest>";
+}
+
+std::string Response(const std::string& code, const std::string& message, int64_t cardNo) {
+  return "<DoorResponse><RequestID></RequestID><ResultCode>" + code +
+         "</ResultCode><ResultMessage>" + message + "</ResultMessage><CardNo>" +
+         std::to_string(cardNo) + "</CardNo></DoorResponse>" + std::string(1, '\0');
+}
+
+class DoorlockHandlerTest : public ::testing::Test {
+ protected:
+  DoorlockHandlerTest() {
+    std::string error;
+    EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dbPath_, error)) << error;
+    store_.Open();
+    context_.Doorlock = &doorlock_;
+  }
+
+  // Runs one request (UTF-8) through a new handler; the bytes it wrote on the connection.
+  std::string Handle(const std::string& request, bool peerGone = false) {
+    int fds[2];
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    TConnection connection{Socket(fds[0])};
+    Socket peer(fds[1]);
+    if (peerGone) peer.Close();
+    TDoorlockMessageHandler handler(context_);
+    handler.HandleMessage(connection, UnicodeFromUtf8(request));
+    connection.Close();
+    if (peerGone) return {};
+    std::string bytes;
+    char chunk[4096];
+    while (size_t received = peer.Receive(chunk, sizeof chunk)) bytes.append(chunk, received);
+    return bytes;
+  }
+
+  static std::u16string UnicodeFromUtf8(const std::string& text) {
+    return UnicodeFromAnsi(AnsiFromUtf8(text));
+  }
+
+  std::vector<std::string> Log() const { return test::LogMessages(log_.FileName()); }
+
+  test::TempDir dir_;
+  std::string dbPath_ = dir_.File("Client.mdb");
+  TSysOption sysOption_{dir_.File("Option.ini")};
+  test::FixedClock clock_{MakeDateTime(2026, 12, 7, 9, 30)};
+  TLogFile log_{dir_.File("20261207.LOG"), sysOption_, clock_};
+  SharedOption option_{TOption()};
+  TDoorlockRecordManager store_{dbPath_, log_};
+  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  RecordingDoorlock doorlock_;
+};
+
+TEST_F(DoorlockHandlerTest, AnswersTheWorkedExampleByteForByte) {
+  const std::string request = IssueRequest();
+  EXPECT_EQ(Handle(request), Response("200", "发卡成功", 5301));
+  ASSERT_EQ(doorlock_.writes.size(), 1u);
+  const WriteCall& call = doorlock_.writes[0];
+  EXPECT_EQ(call.registerId, "R0001");
+  EXPECT_EQ(call.building, "01");
+  EXPECT_EQ(call.floor, "02");
+  EXPECT_EQ(call.room, "08");
+  EXPECT_EQ(call.guestName, "\xCD\xF5\xCF\xC8\xC9\xFA");  // in code page 936
+  EXPECT_EQ(call.beginDate, MakeDateTime(2008, 8, 18, 14, 0));
+  EXPECT_EQ(call.beginTime, call.beginDate);
+  EXPECT_EQ(call.endDate, MakeDateTime(2008, 8, 20, 12, 0));
+  EXPECT_EQ(call.endTime, call.endDate);
+  EXPECT_FALSE(call.isCopy);
+  EXPECT_FALSE(context_.KeepConnection);
+  EXPECT_THAT(
+      Log(), ElementsAre("收到消息: ", request, "执行操作->", "房间(08)发卡成功",
+                         "返回数据:" + Response("200", "发卡成功", 5301)
+                                           .substr(0, Response("200", "发卡成功", 5301).size() - 1),
+                         "完成一次操作"));
+}
+
+TEST_F(DoorlockHandlerTest, MovesTheStartEarlierAndTheEndLaterByTheDelays) {
+  sysOption_.DelayMinutes = 10;
+  sysOption_.DelayMinutes2 = 30;
+  Handle(IssueRequest());
+  ASSERT_EQ(doorlock_.writes.size(), 1u);
+  EXPECT_EQ(doorlock_.writes[0].beginDate, MakeDateTime(2008, 8, 18, 13, 50));
+  EXPECT_EQ(doorlock_.writes[0].endDate, MakeDateTime(2008, 8, 20, 12, 30));
+}
+
+TEST_F(DoorlockHandlerTest, AFailedWriteAnswers500WithTheNumberTried) {
+  doorlock_.writeResult = false;
+  doorlock_.cardNo = 77;
+  EXPECT_EQ(Handle(IssueRequest()), Response("500", "发卡失败", 77));
+  EXPECT_THAT(Log(), ::testing::Contains("房间(08)发卡失败"));
+}
+
+TEST_F(DoorlockHandlerTest, WithoutADriverEveryTypeFails) {
+  context_.Doorlock = nullptr;
+  sysOption_.SaveDoorlockRecord = true;
+  EXPECT_EQ(Handle(IssueRequest()), Response("500", "发卡失败", 0));
+  EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("500", "读卡失败", 0));
+  EXPECT_EQ(Handle("<DoorRequest type=\"EraseCard\"/>"), Response("500", "注销卡失败 ", 0));
+  test::TestDb db(dbPath_);
+  EXPECT_EQ(db.Scalar("select CardNo from T_IssueCardRecord"), "0");
+}
+
+TEST_F(DoorlockHandlerTest, ReadsTheCardAndReportsZeroWhenTheReadFails) {
+  doorlock_.cardNo = 4242;
+  EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("200", "读卡成功", 4242));
+  EXPECT_THAT(Log(), ::testing::Contains("读卡成功，卡号为：4242"));
+  doorlock_.readResult = false;
+  EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("500", "读卡失败", 0));
+  EXPECT_EQ(Log()[Log().size() - 3], "读卡失败");
+}
+
+TEST_F(DoorlockHandlerTest, EraseMessagesEndInABlankThatTheLogLinesLack) {
+  const std::string request = "<DoorRequest type=\"EraseCard\"/>";
+  EXPECT_EQ(Handle(request), Response("200", "注销卡成功 ", 0));
+  EXPECT_THAT(Log(), ElementsAre("收到消息: ", request, "执行操作->", "注销卡成功",
+                                 "返回数据:<DoorResponse><RequestID></RequestID><ResultCode>200"
+                                 "</ResultCode><ResultMessage>注销卡成功 </ResultMessage><CardNo>"
+                                 "0</CardNo></DoorResponse>",
+                                 "完成一次操作"));
+  doorlock_.eraseResult = false;
+  EXPECT_EQ(Handle(request), Response("500", "注销卡失败 ", 0));
+  EXPECT_THAT(Log(), ::testing::Contains("注销卡失败"));
+}
+
+TEST_F(DoorlockHandlerTest, MatchesTheTypeAfterTrimmingAndTheAttributeNameInAnyCase) {
+  EXPECT_EQ(Handle("<R type=\" \tReadCard \"/>"), Response("200", "读卡成功", 5301));
+  EXPECT_EQ(Handle("<R TYPE='ReadCard'/>"), Response("200", "读卡成功", 5301));
+  EXPECT_EQ(
+      Handle(IssueRequest().replace(IssueRequest().find("\"IssueCard\""), 11, "\" IssueCard \"")),
+      Response("200", "发卡成功", 5301));
+}
+
+TEST_F(DoorlockHandlerTest, AnUnknownTypeSendsNothingButLogsTheEmptyRecord) {
+  for (const char* request :
+       {"<DoorRequest type=\"readcard\"/>", "<DoorRequest/>", "<DoorRequest type=\"\"/>"}) {
+    EXPECT_EQ(Handle(request), "") << request;
+    const auto log = Log();
+    EXPECT_EQ(log[log.size() - 2],
+              "返回数据:<DoorResponse><RequestID></RequestID><ResultCode></ResultCode>"
+              "<ResultMessage></ResultMessage><CardNo>0</CardNo></DoorResponse>");
+    EXPECT_EQ(log.back(), "完成一次操作");
+  }
+  EXPECT_EQ(doorlock_.reads, 0);
+}
+
+TEST_F(DoorlockHandlerTest, ReadsTheCopyFlagAsBooleanText) {
+  const std::pair<const char*, bool> flags[] = {{"1", true},    {"true", true}, {"TRUE", true},
+                                                {"-2", true},   {"0", false},   {"no", false},
+                                                {"yes", false}, {"", false},    {"0.0", false}};
+  for (const auto& [text, expected] : flags) {
+    doorlock_.writes.clear();
+    Handle(IssueRequest(text));
+    ASSERT_EQ(doorlock_.writes.size(), 1u) << text;
+    EXPECT_EQ(doorlock_.writes[0].isCopy, expected) << "'" << text << "'";
+  }
+}
+
+TEST_F(DoorlockHandlerTest, ACommentAfterTheFirstFieldIsReadAsTheRegisterId) {
+  std::string request = IssueRequest();
+  request.replace(request.find("<RegisterId>R0001</RegisterId>"), 30, "<!--R9-->");
+  EXPECT_EQ(Handle(request), Response("200", "发卡成功", 5301));
+  EXPECT_EQ(doorlock_.writes.at(0).registerId, "R9");
+  EXPECT_EQ(doorlock_.writes.at(0).room, "08");
+}
+
+TEST_F(DoorlockHandlerTest, ACommentMovesEveryLaterField) {
+  std::string request = IssueRequest();
+  request.insert(request.find("<RegisterId>"), "<!-- note -->");
+  // The check-in now reads as the guest name and the check-in date: not a moment.
+  EXPECT_THROW(Handle(request), ConvertError);
+  EXPECT_TRUE(doorlock_.writes.empty());
+}
+
+TEST_F(DoorlockHandlerTest, ACommentInPlaceOfTheIgnoredFieldKeepsPositions) {
+  std::string request = IssueRequest();
+  request.replace(request.find("<Ignored>1</Ignored>"), 20, "<!-- first -->");
+  EXPECT_EQ(Handle(request), Response("200", "发卡成功", 5301));
+  EXPECT_EQ(doorlock_.writes.at(0).registerId, "R0001");
+}
+
+TEST_F(DoorlockHandlerTest, TooFewFieldsEndTheRequestWithoutAResponse) {
+  std::string request = IssueRequest();
+  request.erase(request.find("<IsCopy>"), std::string("<IsCopy>False</IsCopy>").size());
+  EXPECT_THROW(Handle(request), Error);
+  EXPECT_TRUE(doorlock_.writes.empty());
+  EXPECT_THAT(Log(), ElementsAre("收到消息: ", request, "执行操作->"));
+}
+
+TEST_F(DoorlockHandlerTest, ABadDateEndsTheRequestBeforeTheDriver) {
+  try {
+    Handle(IssueRequest("False", "", "2008/08/18"));
+    FAIL() << "accepted 2008/08/18";
+  } catch (const ConvertError& error) {
+    EXPECT_STREQ(error.what(), "'2008/08/18 14:00:00' is not a valid date and time");
+  }
+  EXPECT_TRUE(doorlock_.writes.empty());
+}
+
+TEST_F(DoorlockHandlerTest, AnUnreadableRequestLogsOnlyItsFirstLine) {
+  EXPECT_THROW(Handle("not xml"), XmlParseError);
+  EXPECT_THAT(Log(), ElementsAre("收到消息: ", "not xml"));
+}
+
+TEST_F(DoorlockHandlerTest, ATwelfthFieldSetsKeepConnectionAndItsAbsenceLeavesIt) {
+  Handle(IssueRequest("False", "<KeepConnection>1</KeepConnection>"));
+  EXPECT_TRUE(context_.KeepConnection);
+  Handle(IssueRequest());
+  EXPECT_TRUE(context_.KeepConnection);
+  Handle("<DoorRequest type=\"ReadCard\"><KeepConnection>0</KeepConnection></DoorRequest>");
+  EXPECT_TRUE(context_.KeepConnection);
+  Handle(IssueRequest("False", "<KeepConnection>0</KeepConnection><More/>"));
+  EXPECT_FALSE(context_.KeepConnection);
+}
+
+TEST_F(DoorlockHandlerTest, APeerThatHasGoneIsLoggedAndTheRequestFinishes) {
+  Handle("<DoorRequest type=\"ReadCard\"/>", /*peerGone=*/true);
+  const auto log = Log();
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[log.size() - 4], "Socket Error # 32");
+  EXPECT_EQ(log[log.size() - 3], "Broken pipe");
+  EXPECT_THAT(log[log.size() - 2], HasSubstr("返回数据:"));
+  EXPECT_EQ(log.back(), "完成一次操作");
+}
+
+TEST_F(DoorlockHandlerTest, JournalsEveryIssueAttemptWithTheRequestsValues) {
+  sysOption_.SaveDoorlockRecord = true;
+  sysOption_.DelayMinutes = 10;
+  sysOption_.DelayMinutes2 = 30;
+  Handle(IssueRequest());
+  doorlock_.writeResult = false;
+  doorlock_.cardNo = 88;
+  Handle(IssueRequest("1"));
+  test::TestDb db(dbPath_);
+  EXPECT_THAT(db.Rows("select RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
+                      "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime "
+                      "from T_IssueCardRecord order by rowid"),
+              ElementsAre(ElementsAre("R0001", "5301", "010208", "1", "2008-08-18 13:50:00.000",
+                                      "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "0",
+                                      "王先生", "2026-12-07 09:30:00.000"),
+                          ElementsAre("R0001", "88", "010208", "1", "2008-08-18 13:50:00.000",
+                                      "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "1",
+                                      "王先生", "2026-12-07 09:30:00.000")));
+}
+
+TEST_F(DoorlockHandlerTest, ANormalCardWithTheStoreStartsNowAndBecomesTheRoomsTime) {
+  sysOption_.UseNativeDoorlockDb = true;
+  sysOption_.DelayMinutes = 5;
+  Handle(IssueRequest());
+  const DateTime start = MakeDateTime(2026, 12, 7, 9, 25);
+  EXPECT_EQ(doorlock_.writes.at(0).beginDate, start);
+  EXPECT_EQ(store_.GetLastCheckInTime("010208"), start);
+  EXPECT_THAT(Log(), ::testing::Contains("新建房间010208"));
+
+  // A failed normal card leaves the room's time alone.
+  clock_.Set(MakeDateTime(2026, 12, 7, 11, 0));
+  doorlock_.writeResult = false;
+  Handle(IssueRequest());
+  EXPECT_EQ(store_.GetLastCheckInTime("010208"), start);
+}
+
+TEST_F(DoorlockHandlerTest, CopyCardsTakeTheRoomsTimeOrRecordAFreshOne) {
+  sysOption_.UseNativeDoorlockDb = true;
+  sysOption_.DelayMinutes = 5;
+  Handle(IssueRequest("True"));
+  const DateTime fresh = MakeDateTime(2026, 12, 7, 9, 25);
+  EXPECT_EQ(doorlock_.writes.at(0).beginDate, fresh);
+  EXPECT_EQ(store_.GetLastCheckInTime("010208"), fresh);
+
+  clock_.Set(MakeDateTime(2026, 12, 8, 7, 0));
+  Handle(IssueRequest("True"));
+  EXPECT_EQ(doorlock_.writes.at(1).beginDate, fresh);
+  EXPECT_EQ(store_.GetLastCheckInTime("010208"), fresh);  // a copy never moves it
+}
+
+TEST_F(DoorlockHandlerTest, WithoutTheStoreTheJournalsStartIsTheRequestsCheckIn) {
+  sysOption_.SaveDoorlockRecord = true;
+  sysOption_.DelayMinutes = 10;
+  Handle(IssueRequest());
+  test::TestDb db(dbPath_);
+  EXPECT_EQ(db.Scalar("select LastCheckInTime from T_IssueCardRecord"), "2008-08-18 13:50:00.000");
+  EXPECT_EQ(db.Scalar("select count(*) from T_Room"), "0");
+}
+
+}  // namespace
+}  // namespace keydesk
