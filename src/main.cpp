@@ -14,7 +14,9 @@
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/executable_path.h"
+#include "platform/resource_limits.h"
 #include "service/doorlock_record_manager.h"
+#include "ui/gui_main.h"
 
 namespace {
 
@@ -33,6 +35,7 @@ int InitDatabase(const std::string& folder) {
 
 int main(int argc, char** argv) {
   using namespace keydesk;
+  RaiseOpenFileLimit();
   CommandLine commandLine;
   try {
     commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -58,8 +61,14 @@ int main(int argc, char** argv) {
   settings.InstallDevice = !commandLine.NoDevice;
   settings.CardLibraryPath = DrevanLibrary::DefaultPath(executableFolder);
 
-  // Before any thread exists, so that every thread inherits the mask.
-  BlockStopSignals();
+  const bool window = !commandLine.Headless && DisplayAvailable();
+  if (window) {
+    settings.ShowDoorlockOptions = ShowDoorlockOptions;
+  } else {
+    if (!commandLine.Headless) std::cerr << "keydesk: no display; running headless" << std::endl;
+    // Before any thread exists, so that every thread inherits the mask.
+    BlockStopSignals();
+  }
   HeadlessResult result;
   {
     std::unique_ptr<Application> application;
@@ -69,7 +78,12 @@ int main(int argc, char** argv) {
       std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
       return 1;
     }
-    result = RunHeadless(*application, std::cout, std::cerr);
+    if (window) {
+      const WindowResult ended = RunWindow(*application, argc, argv);
+      result = {ended.ExitStatus, ended.ThreadsLeftRunning};
+    } else {
+      result = RunHeadless(*application, std::cout, std::cerr);
+    }
     if (result.ThreadsLeftRunning) {
       // Stuck connection threads still use the application's objects: end without
       // freeing them.

@@ -2,8 +2,12 @@
 
 #include <filesystem>
 
+#include "app/interface_kind.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
+#include "hand/simulated_hand.h"
+#include "member/simulated_member.h"
+#include "police/simulated_police.h"
 
 namespace keydesk {
 namespace {
@@ -37,15 +41,37 @@ Application::Application(StartupSettings settings)
   context_.InterfaceKind = settings_.InterfaceKind;
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
-  if (settings_.InterfaceKind == 1 && settings_.InstallDevice) {
-    doorlock_ = std::make_unique<TDrevanLiftDoorlock>(*library_, option_, log_,
-                                                      settings_.ShowDoorlockOptions);
-    doorlock_->OpenPort();
-    context_.Doorlock = doorlock_.get();
+  if (!settings_.InstallDevice) return;
+  switch (settings_.InterfaceKind) {
+    case kDoorlockKind:
+      doorlock_ = std::make_unique<TDrevanLiftDoorlock>(*library_, option_, log_,
+                                                        settings_.ShowDoorlockOptions);
+      doorlock_->OpenPort();
+      context_.Doorlock = doorlock_.get();
+      break;
+    // The devices of the other kinds are not part of the system; simulated ones stand in so
+    // that every kind can be run end to end.
+    case kPoliceKind:
+      police_ = std::make_unique<SimulatedPolice>(settings_.Folder, settings_.ShowDeviceOptions);
+      context_.Police = police_.get();
+      break;
+    case kMemberKind:
+      member_ = std::make_unique<SimulatedMember>(settings_.Folder, settings_.ShowDeviceOptions);
+      context_.Member = member_.get();
+      break;
+    case kHandKind:
+      hand_ = std::make_unique<SimulatedHand>(settings_.Folder, settings_.ShowDeviceOptions);
+      context_.Hand = hand_.get();
+      break;
   }
 }
 
-Application::~Application() { context_.Doorlock = nullptr; }
+Application::~Application() {
+  context_.Doorlock = nullptr;
+  context_.Hand = nullptr;
+  context_.Member = nullptr;
+  context_.Police = nullptr;
+}
 
 void Application::Shutdown() {
   if (doorlock_ != nullptr) doorlock_->ClosePort();

@@ -14,20 +14,27 @@
 namespace keydesk {
 
 class DrevanLibrary;
+class SimulatedHand;
+class SimulatedMember;
+class SimulatedPolice;
 class TDrevanLiftDoorlock;
 
 struct StartupSettings {
   std::string Folder;  // stands in for the executable's folder
   int InterfaceKind = 1;
-  bool InstallDevice = true;    // install the kind's device (the door lock driver for 1)
-  std::string CardLibraryPath;  // the vendor card library to load
+  // Install the kind's device: the door lock driver for 1, a simulated device keeping its
+  // files in Folder for 2 to 4.
+  bool InstallDevice = true;
+  std::string CardLibraryPath;                // the vendor card library to load
   std::function<void()> ShowDoorlockOptions;  // opens the door lock options dialog, if any
+  // Opens the options dialog of the simulated device of kinds 2 to 4, if any.
+  std::function<void()> ShowDeviceOptions;
 };
 
 // The process-wide objects in start-up order: door lock options, system options, log,
-// record store; then the card library and the door lock driver, its port opened and the
-// driver installed. Members are freed in reverse order on every path, also when a later
-// step of start-up raises.
+// record store; then the card library and the kind's device: the door lock driver, its port
+// opened, or the simulated hand-tag, member-card or police device. Members are freed in
+// reverse order on every path, also when a later step of start-up raises.
 class Application {
  public:
   // Raises LibraryError when the card library or one of its functions is missing.
@@ -53,6 +60,9 @@ class Application {
   AppContext context_;
   std::unique_ptr<DrevanLibrary> library_;
   std::unique_ptr<TDrevanLiftDoorlock> doorlock_;
+  std::unique_ptr<SimulatedHand> hand_;
+  std::unique_ptr<SimulatedMember> member_;
+  std::unique_ptr<SimulatedPolice> police_;
 };
 
 }  // namespace keydesk

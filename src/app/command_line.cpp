@@ -9,9 +9,14 @@ namespace keydesk {
 std::string UsageText() {
   return "Usage: keydesk [options]\n"
          "  --headless   run without a window until SIGINT or SIGTERM\n"
-         "  --dir DIR    folder of Option.ini, the daily log and Client.mdb\n"
+         "  --dir DIR    folder of Option.ini, the daily log, Client.mdb and the\n"
+         "               simulated devices' files\n"
          "               (default: the executable's folder)\n"
-         "  --kind N     interface kind: 1 door lock (default)\n"
+         "  --kind N     interface kind: 1 door lock (default), 2 police,\n"
+         "               3 member card, 4 hand tag\n"
+         "  --no-device  start without the kind's device (the door lock driver, or the\n"
+         "               simulated device of kinds 2 to 4), so that requests fail\n"
+         "               (police: the response without a guest)\n"
          "  --init-db    create Client.mdb in DIR if it is absent, then exit\n"
          "  --version    print the version and exit\n"
          "  --help       print this text and exit\n";
@@ -36,10 +41,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       if (!kind || FindInterfaceKind(*kind) == nullptr) {
         throw Error("--kind takes 1 to 4, not '" + text + "'");
       }
-      if (*kind != kDoorlockKind) {
-        throw Error("interface kind " + text + " is not available in this build; use 1");
-      }
       line.InterfaceKind = *kind;
+    } else if (argument == "--no-device") {
+      line.NoDevice = true;
     } else if (argument == "--init-db") {
       line.InitDb = true;
     } else if (argument == "--version") {

@@ -6,8 +6,11 @@
 #include "app/request_intake.h"
 #include "app/sys_option.h"
 #include "app/tcp_listener.h"
+#include "hand/hand_message_handler.h"
+#include "member/member_message_handler.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "police/police_message_handler.h"
 #include "service/doorlock_message_handler.h"
 
 namespace keydesk {
@@ -18,6 +21,12 @@ InterfaceServer::~InterfaceServer() = default;
 
 MessageHandlerFactory InterfaceServer::HandlerFactory(AppContext& context) {
   switch (context.InterfaceKind) {
+    case kPoliceKind:
+      return [&context] { return std::make_unique<TPoliceMessageHandler>(context); };
+    case kMemberKind:
+      return [&context] { return std::make_unique<TMemberMessageHandler>(context); };
+    case kHandKind:
+      return [&context] { return std::make_unique<THandMessageHandler>(context); };
     case kDoorlockKind:
     default:
       return [&context] { return std::make_unique<TDoorlockMessageHandler>(context); };

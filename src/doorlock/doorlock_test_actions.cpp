@@ -47,8 +47,7 @@ bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
   return doorlock != nullptr && doorlock->ReadCard(CardNo);
 }
 
-DateTime DoorlockTestActions::CardStart(const std::string& roomKey, DateTime checkIn,
-                                        bool isCopy) {
+DateTime DoorlockTestActions::CardStart(const std::string& roomKey, DateTime checkIn, bool isCopy) {
   const TSysOption& options = context_.SysOption;
   if (!options.UseNativeDoorlockDb) return checkIn;
   const DateTime freshStart = context_.LocalClock.Now().AddMinutes(-options.DelayMinutes);
@@ -85,8 +84,7 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   if (options.SaveDoorlockRecord) {
     context_.RecordStore.AddIssueCardRecord(registerId, std::to_string(CardNo), roomKey,
                                             kGuestCardType, start, checkIn, checkOut,
-                                            entries.IsCopy, kGuestName,
-                                            context_.LocalClock.Now());
+                                            entries.IsCopy, kGuestName, context_.LocalClock.Now());
   }
   return written;
 }

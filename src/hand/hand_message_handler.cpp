@@ -25,8 +25,8 @@ constexpr const char* kSucceededCode = "200";
 constexpr const char* kFailedCode = "500";
 
 // One request type: its device operation, and what is answered and logged either way.
-// Three log lines differ from the answered message on purpose: the PMS and existing log
-// readers know both texts as they are.
+// Three log lines differ from the message answered ("发手牌失败", "读手牌失败", and the erase
+// lines without the trailing blank); both texts are established, so neither is to be aligned.
 struct HandOperation {
   const char* Type;
   bool (TBaseHand::*Call)(std::string& HandNo);
@@ -39,9 +39,8 @@ struct HandOperation {
 };
 
 const std::array<HandOperation, 3> kOperations = {{
-    {"IssueHand", &TBaseHand::WriteCard, AnsiFromUtf8("写手牌卡成功"),
-     AnsiFromUtf8("写手牌卡成功"), false, AnsiFromUtf8("发手牌卡失败"), AnsiFromUtf8("发手牌失败"),
-     true},
+    {"IssueHand", &TBaseHand::WriteCard, AnsiFromUtf8("写手牌卡成功"), AnsiFromUtf8("写手牌卡成功"),
+     false, AnsiFromUtf8("发手牌卡失败"), AnsiFromUtf8("发手牌失败"), true},
     {"ReadHand", &TBaseHand::ReadCard, AnsiFromUtf8("读手牌卡成功"),
      AnsiFromUtf8("读手牌成功，卡号为："), true, AnsiFromUtf8("读手牌卡失败"),
      AnsiFromUtf8("读手牌失败"), false},
@@ -116,8 +115,7 @@ void THandMessageHandler::HandleMessage(TConnection& connection, const std::u16s
   log.Write(kDone);
 }
 
-void THandMessageHandler::SendResponse(TConnection& connection,
-                                       const hand::TResponse& response) {
+void THandMessageHandler::SendResponse(TConnection& connection, const hand::TResponse& response) {
   try {
     connection.Write(ResponseFrame(response.ToXml()));
   } catch (const SocketError& error) {

@@ -32,8 +32,13 @@ constexpr const char* kFailedCode = "500";
 // Fields by position among the root's children. Positions count every child node, comments
 // included, so a comment moves the later fields on. Position 0 of every type must be there
 // but is not used.
-enum WritePosition { kWriteCardNo = 1, kWriteText2 = 2, kWriteText3 = 3, kWriteText4 = 4,
-                     kWriteChannel = 5 };
+enum WritePosition {
+  kWriteCardNo = 1,
+  kWriteText2 = 2,
+  kWriteText3 = 3,
+  kWriteText4 = 4,
+  kWriteChannel = 5
+};
 enum ReadPosition { kReadFlag = 1, kReadChannel = 2 };
 enum PrintPosition { kPrintCardNo = 1, kPrintText = 2 };
 
@@ -87,8 +92,7 @@ std::string TResponse::ToXml() const {
 
 }  // namespace member
 
-void TMemberMessageHandler::HandleMessage(TConnection& connection,
-                                          const std::u16string& request) {
+void TMemberMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
   const std::string ansiRequest = AnsiFromUnicode(request);
   context_.Log.Write(kReceived + ansiRequest);
 
@@ -120,8 +124,7 @@ void TMemberMessageHandler::WriteMemberCard(const TXmlNode& root, member::TRespo
   const int32_t channel = Channel(root, kWriteChannel);
 
   TBaseMember* device = context_.Member.load();
-  const bool written =
-      device != nullptr && device->WriteCard(cardNo, text2, text3, text4, channel);
+  const bool written = device != nullptr && device->WriteCard(cardNo, text2, text3, text4, channel);
   response.ResultCode = written ? kSucceededCode : kFailedCode;
   response.ResultMessage = written ? kWriteSucceeded : kWriteFailed;
   response.CardNo = cardNo;  // echoed also when the write failed

@@ -15,7 +15,7 @@ struct TGuest {
   std::string IdCardNo;
   std::string Name;
   std::string Nationality;
-  std::string GenderID;  // must be the text of an integer
+  std::string GenderID;      // must be the text of an integer
   std::string SalutationID;  // not read
   std::string CountryCode;
   std::string ProvinceCode;

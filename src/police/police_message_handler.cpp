@@ -52,8 +52,7 @@ std::string GuestToXml(const TGuest& guest) {
   return xml;
 }
 
-void TPoliceMessageHandler::HandleMessage(TConnection& connection,
-                                          const std::u16string& request) {
+void TPoliceMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
   context_.Log.Write(kReceived + AnsiFromUnicode(request));
 
   TBasePolice* police = context_.Police.load();

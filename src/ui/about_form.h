@@ -12,8 +12,8 @@ namespace keydesk {
 class TAboutForm final : public QDialog {
  public:
   static constexpr const char* kVersion = "版本 1.0.0.0";
-  static constexpr const char* kCopyright = "Copyright (C) 2008-2024 MarveskOxbel";
-  static constexpr const char* kCompany = "MarveskOxbel 酒店系统有限公司";
+  static constexpr const char* kCopyright = "版权所有 (C) MarveskOxbel";
+  static constexpr const char* kCompany = "MarveskOxbel 信息技术有限公司";
 
   explicit TAboutForm(int interfaceKind, QWidget* parent = nullptr);
 

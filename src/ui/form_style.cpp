@@ -6,8 +6,8 @@ namespace keydesk {
 
 QFont DialogFont() {
   QFont font;
-  font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                    QStringLiteral("WenQuanYi Micro Hei")});
+  font.setFamilies(
+      {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
   font.setPointSize(9);
   return font;
 }

@@ -13,6 +13,10 @@ MessageBox::Answerer& CurrentAnswerer() {
 
 }  // namespace
 
+void MessageBox::Plain(QWidget* parent, const QString& caption, const QString& text) {
+  Show(parent, {Icon::None, caption, text});
+}
+
 void MessageBox::Information(QWidget* parent, const QString& caption, const QString& text) {
   Show(parent, {Icon::Information, caption, text});
 }
@@ -32,10 +36,13 @@ MessageBox::Answerer MessageBox::SetAnswerer(Answerer answerer) {
 bool MessageBox::Show(QWidget* parent, const Shown& shown) {
   if (const Answerer& answerer = CurrentAnswerer()) return answerer(shown);
 
-  QMessageBox::Icon icon = QMessageBox::Information;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   switch (shown.icon) {
+    case Icon::None:
+      break;
     case Icon::Information:
+      icon = QMessageBox::Information;
       break;
     case Icon::Error:
       icon = QMessageBox::Critical;

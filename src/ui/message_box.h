@@ -11,7 +11,7 @@ namespace keydesk {
 // them instead of a person. Main thread only.
 class MessageBox {
  public:
-  enum class Icon { Information, Error, Question };
+  enum class Icon { None, Information, Error, Question };
 
   // What a box would show.
   struct Shown {
@@ -23,6 +23,7 @@ class MessageBox {
   using Answerer = std::function<bool(const Shown&)>;
 
   // A box with an OK button.
+  static void Plain(QWidget* parent, const QString& caption, const QString& text);
   static void Information(QWidget* parent, const QString& caption, const QString& text);
   static void Error(QWidget* parent, const QString& caption, const QString& text);
   // A box with Yes and No buttons; true for Yes.

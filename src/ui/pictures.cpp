@@ -23,8 +23,8 @@ void DrawCard(QPainter& painter, const QRectF& rect) {
 
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(30, 30, 40));
-  painter.drawRect(QRectF(rect.left(), rect.top() + rect.height() * 0.18, rect.width(),
-                          rect.height() * 0.14));
+  painter.drawRect(
+      QRectF(rect.left(), rect.top() + rect.height() * 0.18, rect.width(), rect.height() * 0.14));
   painter.setBrush(kGold);
   const QRectF chip(rect.left() + rect.width() * 0.14, rect.top() + rect.height() * 0.46,
                     rect.width() * 0.24, rect.height() * 0.26);

@@ -1,0 +1,46 @@
+#include "ui/gui_main.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "app/app_context.h"
+#include "app/application.h"
+#include "ui/main_form.h"
+#include "ui/option_form.h"
+
+namespace keydesk {
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+void ShowDoorlockOptions() {
+  TMainForm* mainWindow = TMainForm::MainWindow();
+  if (mainWindow == nullptr) return;
+  TOptionForm form(mainWindow->Context().Option, mainWindow);
+  form.exec();
+}
+
+WindowResult RunWindow(Application& application, int& argc, char** argv) {
+  QApplication qtApplication(argc, argv);
+  // The run ends when the main window lets a close through, not when windows happen to hide.
+  QApplication::setQuitOnLastWindowClosed(false);
+  WindowResult result;
+  {
+    TMainForm form(application.Context());
+    QObject::connect(&form, &TMainForm::Closed, &qtApplication, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form.show();
+    result.ExitStatus = QApplication::exec();
+    form.FormDestroy();
+    result.ThreadsLeftRunning = form.ThreadsLeftRunning();
+  }
+  if (!result.ThreadsLeftRunning) application.Shutdown();
+  return result;
+}
+
+}  // namespace keydesk

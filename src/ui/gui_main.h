@@ -1,0 +1,27 @@
+#pragma once
+
+namespace keydesk {
+
+class Application;
+
+// What a run with the window ended with.
+struct WindowResult {
+  int ExitStatus = 0;
+  // Connection threads did not end in time; the process must end without freeing what
+  // they still use.
+  bool ThreadsLeftRunning = false;
+};
+
+// True when a window can be shown: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set.
+bool DisplayAvailable();
+
+// The door lock options dialog over the main window, for the driver's ShowOptions; install
+// it in the start-up settings. Does nothing while there is no main window.
+void ShowDoorlockOptions();
+
+// Runs the main window until it is closed (after the administrator password) or the session
+// ends, then stops the listener and, unless connection threads are stuck, shuts the
+// application down.
+WindowResult RunWindow(Application& application, int& argc, char** argv);
+
+}  // namespace keydesk

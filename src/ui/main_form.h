@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/interface_server.h"
+
+class QAction;
+class QSessionManager;
+class QToolBar;
+class QToolButton;
+
+namespace keydesk {
+
+struct AppContext;
+class TInfoMemo;
+
+// The main window: the log pane, the menu and toolbar commands, and the listener, which it
+// starts when it is created and stops when it is destroyed. Closing it, by any way, takes the
+// administrator password. Main thread only.
+class TMainForm final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(AppContext& context, QWidget* parent = nullptr);
+  // Runs FormDestroy unless it already ran.
+  ~TMainForm() override;
+
+  // The one main window while it exists, owner of the password dialogs; nullptr otherwise.
+  static TMainForm* MainWindow();
+
+  AppContext& Context() { return context_; }
+  const InterfaceServer& Server() const { return server_; }
+
+  // Stops the listener; an error is shown. Runs once.
+  void FormDestroy();
+  // Connection threads did not end when the listener stopped: what they use must outlive
+  // the process's orderly end.
+  bool ThreadsLeftRunning() const { return threadsLeftRunning_; }
+
+  // The close rule: CanClose only with the administrator password.
+  void FormCloseQuery(bool& CanClose);
+  // The operating system asks whether the session may end: the same close rule.
+  bool QuerySessionEnd();
+
+  void ExitActionExecute();
+  void OptionActionExecute();
+  void TestActionExecute();
+  void ChangePasswordActionExecute();
+  void AboutActionExecute();
+
+  TInfoMemo* InfoMemo;
+  QToolBar* ToolBar;
+  QAction* ExitAction;
+  QAction* OptionAction;
+  QAction* ChangePasswordAction;
+  QAction* AboutAction;
+  QAction* TestAction;
+  QToolButton* OptionButton;
+  QToolButton* ChangePasswordButton;
+  QToolButton* HelpButton;
+  QToolButton* ExitButton;
+
+ signals:
+  // The close was let through; the run ends.
+  void Closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenu();
+  void CreateToolBar();
+  void FormCreate();
+  void StartServer();
+  void StopServer();
+  void CommitDataRequest(QSessionManager& manager);
+  bool CheckAdminPassword();
+
+  AppContext& context_;
+  InterfaceServer server_;
+  bool destroyed_ = false;
+  bool threadsLeftRunning_ = false;
+};
+
+}  // namespace keydesk

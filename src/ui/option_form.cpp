@@ -1,0 +1,199 @@
+#include "ui/option_form.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "doorlock/option.h"
+#include "doorlock/option_entries.h"
+#include "ui/ansi_text.h"
+#include "ui/error_box.h"
+#include "ui/form_style.h"
+#include "ui/message_box.h"
+
+namespace keydesk {
+namespace {
+
+// A combo box shows the list entry that matches the stored name in any letter case, and no
+// selection when none does. An editable one keeps an unlisted name as its text, so that a
+// freely typed name survives the next "确定".
+void SelectName(QComboBox& box, const QString& name) {
+  box.setCurrentIndex(box.findText(name, Qt::MatchFixedString));
+  if (box.isEditable() && box.currentIndex() < 0) box.setEditText(name);
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  return edit;
+}
+
+QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bool editable) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEditable(editable);
+  box->addItems(items);
+  return box;
+}
+
+}  // namespace
+
+const QString TOptionForm::kLiftDataNote = QStringLiteral(
+    "     从左至右按位判断是否能够开启对应楼层号，如果能够开启则置1，否则置0。\n"
+    "最后再合并成十六进制的字符串。举例：宾客卡可以开启01、02、07、08号楼层，\n"
+    "该电梯可控制十六层，则置位二进制字符串为：\"1100 0011 0000 0000\"，转化为十\n"
+    "六进制字符串为：\"C300\"");
+
+TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent), option_(option) {
+  setObjectName(QStringLiteral("TOptionForm"));
+  setWindowTitle(QStringLiteral("Pellor门锁接口配置"));
+  setFont(DialogFont());
+  setFixedSize(563, 346);
+
+  cbbPortNameCmb = Combo(this, "cbbPortNameCmb",
+                         {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
+                          QStringLiteral("COM4"), QStringLiteral("COM5"), QStringLiteral("COM6")},
+                         false);
+  cbbLockTypeNameCmb =
+      Combo(this, "cbbLockTypeNameCmb",
+            {QStringLiteral("RW-21"), QStringLiteral("RW-33"), QStringLiteral("RW-26D"),
+             QStringLiteral("RW-41"), QStringLiteral("RW-Z49A")},
+            false);
+  cbbPowerSwitchType =
+      Combo(this, "cbbPowerSwitchType",
+            {QStringLiteral("8602-1M-57BA"), QStringLiteral("8601-6M-57BA")}, true);
+  edtSectorNoEdit = Edit(this, "edtSectorNoEdit");
+  edtHotelPW = Edit(this, "edtHotelPW");
+  edtClientIdEdit = Edit(this, "edtClientIdEdit");
+  edtPSSectorNo = Edit(this, "edtPSSectorNo");
+  edtPSPassword = Edit(this, "edtPSPassword");
+  edtPubDoorEdit = Edit(this, "edtPubDoorEdit");
+  edtBeginAddr = Edit(this, "edtBeginAddr");
+  edtEndAddr = Edit(this, "edtEndAddr");
+  edtMaxLiftAddr = Edit(this, "edtMaxLiftAddr");
+  edtLiftData = Edit(this, "edtLiftData");
+
+  lblLiftDataNote = new QLabel(kLiftDataNote, this);
+  lblLiftDataNote->setObjectName(QStringLiteral("lblLiftDataNote"));
+  lblLiftDataNote->setTextFormat(Qt::PlainText);
+  QPalette notePalette = lblLiftDataNote->palette();
+  notePalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
+  lblLiftDataNote->setPalette(notePalette);
+
+  btnOKBtn = new QPushButton(QStringLiteral("确定"), this);
+  btnOKBtn->setObjectName(QStringLiteral("btnOKBtn"));
+  btnOKBtn->setDefault(true);
+  btnCancelBtn = new QPushButton(QStringLiteral("取消"), this);
+  btnCancelBtn->setObjectName(QStringLiteral("btnCancelBtn"));
+
+  // Two columns of label and control; the left one is a row longer.
+  auto* fields = new QGridLayout;
+  fields->setHorizontalSpacing(8);
+  fields->setVerticalSpacing(6);
+  auto place = [&](int row, int column, const char* label, QWidget* control) {
+    fields->addWidget(new QLabel(QString::fromUtf8(label), this), row, column * 3,
+                      Qt::AlignRight | Qt::AlignVCenter);
+    fields->addWidget(control, row, column * 3 + 1);
+  };
+  place(0, 0, "端    口：", cbbPortNameCmb);
+  place(1, 0, "卡类型：", cbbLockTypeNameCmb);
+  place(2, 0, "取电类型：", cbbPowerSwitchType);
+  place(3, 0, "扇区号：", edtSectorNoEdit);
+  place(4, 0, "密    码：", edtHotelPW);
+  place(5, 0, "电梯结束地址：", edtEndAddr);
+  place(6, 0, "电梯控制楼层：", edtLiftData);
+  place(0, 1, "客户标识：", edtClientIdEdit);
+  place(1, 1, "取电扇区号：", edtPSSectorNo);
+  place(2, 1, "取电扇区密码：", edtPSPassword);
+  place(3, 1, "公共门：", edtPubDoorEdit);
+  place(4, 1, "电梯起始地址：", edtBeginAddr);
+  place(5, 1, "所有电梯最大地址：", edtMaxLiftAddr);
+  fields->setColumnMinimumWidth(2, 16);
+  fields->setColumnStretch(1, 1);
+  fields->setColumnStretch(4, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnOKBtn);
+  buttons->addSpacing(16);
+  buttons->addWidget(btnCancelBtn);
+  buttons->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 12, 12, 12);
+  layout->addLayout(fields);
+  layout->addSpacing(4);
+  layout->addWidget(lblLiftDataNote);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+
+  setTabOrder(cbbPortNameCmb, cbbLockTypeNameCmb);
+  setTabOrder(cbbLockTypeNameCmb, cbbPowerSwitchType);
+  setTabOrder(cbbPowerSwitchType, edtSectorNoEdit);
+  setTabOrder(edtSectorNoEdit, edtHotelPW);
+  setTabOrder(edtHotelPW, edtEndAddr);
+  setTabOrder(edtEndAddr, edtLiftData);
+  setTabOrder(edtLiftData, edtClientIdEdit);
+  setTabOrder(edtClientIdEdit, edtPSSectorNo);
+  setTabOrder(edtPSSectorNo, edtPSPassword);
+  setTabOrder(edtPSPassword, edtPubDoorEdit);
+  setTabOrder(edtPubDoorEdit, edtBeginAddr);
+  setTabOrder(edtBeginAddr, edtMaxLiftAddr);
+  setTabOrder(edtMaxLiftAddr, btnOKBtn);
+  setTabOrder(btnOKBtn, btnCancelBtn);
+
+  connect(btnOKBtn, &QPushButton::clicked, this, &TOptionForm::btnOKBtnClick);
+  connect(btnCancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  FormShow();
+}
+
+void TOptionForm::FormShow() {
+  const TOptionEntries entries = EntriesFromOption(option_.Get());
+  SelectName(*cbbPortNameCmb, FromAnsi(entries.PortName));
+  SelectName(*cbbLockTypeNameCmb, FromAnsi(entries.LockTypeName));
+  SelectName(*cbbPowerSwitchType, FromAnsi(entries.PowerSwitchTypeName));
+  edtSectorNoEdit->setText(FromAnsi(entries.SectorNo));
+  edtHotelPW->setText(FromAnsi(entries.HotelPassword));
+  edtClientIdEdit->setText(FromAnsi(entries.ClientID));
+  edtPSSectorNo->setText(FromAnsi(entries.PowerSwitchSectorNo));
+  edtPSPassword->setText(FromAnsi(entries.PowerSwitchPassword));
+  edtPubDoorEdit->setText(FromAnsi(entries.PubDoor));
+  edtBeginAddr->setText(FromAnsi(entries.BeginAddr));
+  edtEndAddr->setText(FromAnsi(entries.EndAddr));
+  edtMaxLiftAddr->setText(FromAnsi(entries.MaxLiftAddr));
+  edtLiftData->setText(FromAnsi(entries.LiftData));
+}
+
+TOptionEntries TOptionForm::Entries() const {
+  TOptionEntries entries;
+  entries.PortName = ToAnsi(cbbPortNameCmb->currentText());
+  entries.LockTypeName = ToAnsi(cbbLockTypeNameCmb->currentText());
+  entries.PowerSwitchTypeName = ToAnsi(cbbPowerSwitchType->currentText());
+  entries.SectorNo = ToAnsi(edtSectorNoEdit->text());
+  entries.HotelPassword = ToAnsi(edtHotelPW->text());
+  entries.ClientID = ToAnsi(edtClientIdEdit->text());
+  entries.PowerSwitchSectorNo = ToAnsi(edtPSSectorNo->text());
+  entries.PowerSwitchPassword = ToAnsi(edtPSPassword->text());
+  entries.PubDoor = ToAnsi(edtPubDoorEdit->text());
+  entries.BeginAddr = ToAnsi(edtBeginAddr->text());
+  entries.EndAddr = ToAnsi(edtEndAddr->text());
+  entries.MaxLiftAddr = ToAnsi(edtMaxLiftAddr->text());
+  entries.LiftData = ToAnsi(edtLiftData->text());
+  return entries;
+}
+
+void TOptionForm::btnOKBtnClick() {
+  RunGuarded(this, [this] {
+    const TOption taken = OptionFromEntries(option_.Get(), Entries());
+    option_.Set(taken);
+    taken.Save();
+    MessageBox::Information(this, QStringLiteral("提示"),
+                            QStringLiteral("请重新启动程序,以启用设置的参数！"));
+    accept();
+  });
+}
+
+}  // namespace keydesk

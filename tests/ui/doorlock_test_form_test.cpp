@@ -1,0 +1,261 @@
+#include "ui/doorlock_test_form.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/app_context.h"
+#include "app/log_file.h"
+#include "app/sys_option.h"
+#include "doorlock/drevan_library.h"
+#include "doorlock/drevan_lift_doorlock.h"
+#include "doorlock/option.h"
+#include "fixed_clock.h"
+#include "message_box_recorder.h"
+#include "service/doorlock_record_manager.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+#include "test_db.h"
+
+namespace keydesk {
+namespace {
+
+using test::MakeDateTime;
+using test::MessageBoxRecorder;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const QString kTitle = QStringLiteral("MarveskOxbel门锁接口");
+
+TOption PowerSwitchOption() {
+  TOption option;
+  option.PortName = "COM2";
+  option.LockTypeName = "RW-21";
+  option.PowerSwitchTypeName = "8602-1M-57BA";
+  option.PowerSwitchPassword = "FFFFFFFFFFFF";
+  return option;
+}
+
+bool CreateDatabase(const std::string& fileName) {
+  std::string error;
+  return TDoorlockRecordManager::CreateDatabase(fileName, error);
+}
+
+// The dialog over the real lift driver and the simulated encoder, with the record store in
+// the test's folder and the clock fixed at 2008-03-15 14:00:30.
+class DoorlockTestFormTest : public ::testing::Test {
+ protected:
+  DoorlockTestFormTest() {
+    QCoreApplication::setApplicationName(kTitle);
+    store_.Open();
+    context_.Doorlock = &driver_;
+  }
+
+  std::vector<std::string> Trace() const { return test::SplitLines(test::ReadFileBytes(trace_)); }
+  // The trace line of the named library function; empty when it was not called.
+  std::string Call(std::string_view function) const {
+    for (const std::string& line : Trace()) {
+      if (line.starts_with(function)) return line;
+    }
+    return {};
+  }
+  std::vector<std::vector<std::string>> Journal() {
+    return test::TestDb(storeFile_)
+        .Rows(
+            "select RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, CheckInTime, "
+            "CheckOutTime, IsCopy, GuestName, OpratingTime from T_IssueCardRecord order by rowid");
+  }
+  std::vector<std::vector<std::string>> Rooms() {
+    return test::TestDb(storeFile_).Rows("select RoomNo, LastCheckInTime from T_Room");
+  }
+
+  MessageBoxRecorder boxes_;
+  test::TempDir dir_;
+  std::string trace_ = dir_.File("trace.txt");
+  test::SimEnvironment sim_{dir_.File("card.txt"), trace_};
+  TSysOption sysOption_{dir_.File("Option.ini")};
+  test::FixedClock clock_{MakeDateTime(2008, 3, 15, 14, 0, 30)};
+  TLogFile log_{dir_.File("20080315.LOG"), sysOption_, clock_};
+  std::string storeFile_ = dir_.File(TDoorlockRecordManager::kFileName);
+  bool created_ = CreateDatabase(storeFile_);
+  TDoorlockRecordManager store_{storeFile_, log_};
+  SharedOption option_{PowerSwitchOption()};
+  DrevanLibrary library_{test::kCardLibraryPath};
+  TDrevanLiftDoorlock driver_{library_, option_, log_};
+  AppContext context_{sysOption_, option_, log_, store_, clock_};
+};
+
+TEST_F(DoorlockTestFormTest, OpensWithTheDefaultRoomAndAPeriodFromAnHourAgoToTwoDaysOn) {
+  TDoorlockTestForm form(context_);
+
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("测试"));
+  EXPECT_EQ(form.size(), QSize(599, 394));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());
+  EXPECT_EQ(form.OpenPortBtn->text(), QStringLiteral("打开串口"));
+  EXPECT_EQ(form.beepBtn->text(), QStringLiteral("Beep"));
+  EXPECT_EQ(form.ClosePortBtn->text(), QStringLiteral("关闭串口"));
+  EXPECT_EQ(form.WriteCardBtn->text(), QStringLiteral("写卡"));
+  EXPECT_EQ(form.ReadCardBtn->text(), QStringLiteral("读卡"));
+  EXPECT_EQ(form.EraseCardBtn->text(), QStringLiteral("销卡"));
+  EXPECT_EQ(form.IsCopyCheckBox->text(), QStringLiteral("复制"));
+  EXPECT_FALSE(form.IsCopyCheckBox->isChecked());
+  EXPECT_EQ(form.RoomBuildingCodeTxt->text(), QStringLiteral("00"));
+  EXPECT_EQ(form.RoomFloorCodeTxt->text(), QStringLiteral("01"));
+  EXPECT_EQ(form.RoomNoTxt->text(), QStringLiteral("01"));
+  EXPECT_EQ(form.CheckInDateTimeTxt->text(), QStringLiteral("2008-03-15 13:00:30"));
+  EXPECT_EQ(form.CheckOutDateTimeTxt->text(), QStringLiteral("2008-03-17 14:00:30"));
+  EXPECT_TRUE(form.CardNoTxt->text().isEmpty());
+}
+
+TEST_F(DoorlockTestFormTest, WithoutTheRecordStoreWritesTheTypedPeriodForGuestTest) {
+  // The delays move a PMS request's times, never the dialog's.
+  sysOption_.DelayMinutes = 30;
+  sysOption_.DelayMinutes2 = 45;
+  TDoorlockTestForm form(context_);
+
+  form.WriteCardBtn->click();
+
+  EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 01 0000 00000000 0803151300 0803171400"));
+  EXPECT_THAT(Call("Write_Guest_PowerSwitch"), HasSubstr(" 01 Test 0803151300 0803171400 "));
+  EXPECT_TRUE(form.CardNoTxt->text().isEmpty());
+  EXPECT_THAT(Rooms(), IsEmpty());
+  EXPECT_THAT(Journal(), IsEmpty());
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(DoorlockTestFormTest, ACopyForANewRoomAddsItAtNowLessTheDelayAndLaterCopiesStartThere) {
+  sysOption_.UseNativeDoorlockDb = true;
+  sysOption_.DelayMinutes = 10;
+  TDoorlockTestForm form(context_);
+  form.IsCopyCheckBox->setChecked(true);
+
+  form.WriteCardBtn->click();
+  EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 0803151350 0803171400"));
+  EXPECT_THAT(Rooms(), ElementsAre(ElementsAre("000101", "2008-03-15 13:50:30.000")));
+
+  std::filesystem::remove(trace_);
+  clock_.Set(MakeDateTime(2008, 3, 15, 18, 0, 0));
+  form.WriteCardBtn->click();
+  EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 0803151350 0803171400"));
+  EXPECT_THAT(Rooms(), ElementsAre(ElementsAre("000101", "2008-03-15 13:50:30.000")));
+}
+
+TEST_F(DoorlockTestFormTest, ANormalCardWithTheRecordStoreStartsNowLessTheDelayAndIsRecorded) {
+  sysOption_.UseNativeDoorlockDb = true;
+  sysOption_.DelayMinutes = 5;
+  TDoorlockTestForm form(context_);
+  form.RoomBuildingCodeTxt->setText(QStringLiteral("01"));
+  form.RoomFloorCodeTxt->setText(QStringLiteral("02"));
+  form.RoomNoTxt->setText(QStringLiteral("08"));
+
+  form.WriteCardBtn->click();
+
+  EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 08 0000 00000000 0803151355 0803171400"));
+  EXPECT_THAT(Rooms(), ElementsAre(ElementsAre("010208", "2008-03-15 13:55:30.000")));
+}
+
+TEST_F(DoorlockTestFormTest, AFailedWriteIsStillJournaledAndRecordsNoRoomTime) {
+  sysOption_.UseNativeDoorlockDb = true;
+  sysOption_.SaveDoorlockRecord = true;
+  sim_.Fail("Write_Guest_Card:6");
+  TDoorlockTestForm form(context_);
+
+  form.WriteCardBtn->click();
+
+  ASSERT_FALSE(Call("Write_Guest_Card").empty());
+  EXPECT_THAT(Rooms(), IsEmpty());
+  EXPECT_THAT(Journal(),
+              ElementsAre(ElementsAre("", "1", "000101", "1", "2008-03-15 14:00:30.000",
+                                      "2008-03-15 13:00:30.000", "2008-03-17 14:00:30.000", "0",
+                                      "Test", "2008-03-15 14:00:30.000")));
+}
+
+TEST_F(DoorlockTestFormTest, AWrittenCardIsJournaledWithTheTypedPeriod) {
+  sysOption_.SaveDoorlockRecord = true;
+  TDoorlockTestForm form(context_);
+  form.CheckInDateTimeTxt->setText(QStringLiteral("2008-08-18 14:00"));
+  form.CheckOutDateTimeTxt->setText(QStringLiteral("2008-08-20 12:00:00"));
+  form.IsCopyCheckBox->setChecked(true);
+
+  form.WriteCardBtn->click();
+
+  EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 0808181400 0808201200"));
+  EXPECT_THAT(Journal(),
+              ElementsAre(ElementsAre("", "1", "000101", "1", "2008-08-18 14:00:00.000",
+                                      "2008-08-18 14:00:00.000", "2008-08-20 12:00:00.000", "1",
+                                      "Test", "2008-03-15 14:00:30.000")));
+}
+
+TEST_F(DoorlockTestFormTest, ABadDateAndTimeIsRefusedBeforeTheDriverAndNothingIsRecorded) {
+  sysOption_.UseNativeDoorlockDb = true;
+  sysOption_.SaveDoorlockRecord = true;
+  TDoorlockTestForm form(context_);
+  form.CheckOutDateTimeTxt->setText(QStringLiteral("2008-02-30 12:00:00"));
+
+  form.WriteCardBtn->click();
+
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes_.Shown()[0].caption, kTitle);
+  EXPECT_EQ(boxes_.Shown()[0].text,
+            QStringLiteral("'2008-02-30 12:00:00' is not a valid date and time"));
+  EXPECT_THAT(Trace(), IsEmpty());
+  EXPECT_THAT(Rooms(), IsEmpty());
+  EXPECT_THAT(Journal(), IsEmpty());
+}
+
+TEST_F(DoorlockTestFormTest, ReadShowsTheCardNumberAndZeroWhenNoneWasRead) {
+  TDoorlockTestForm form(context_);
+  form.WriteCardBtn->click();
+  form.WriteCardBtn->click();
+
+  form.ReadCardBtn->click();
+  EXPECT_EQ(form.CardNoTxt->text(), QStringLiteral("2"));
+
+  sim_.Fail("Read_Guest_Card:1");
+  form.ReadCardBtn->click();
+  EXPECT_EQ(form.CardNoTxt->text(), QStringLiteral("0"));
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(DoorlockTestFormTest, BeepSoundsTheEncoder) {
+  TDoorlockTestForm form(context_);
+  form.beepBtn->click();
+  EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 2 1 1"));
+}
+
+// Counts the calls that leave no trace in the simulated encoder.
+class CountingDoorlock final : public TBaseDoorlock {
+ public:
+  bool OpenPort() override { return ++opened, true; }
+  bool ClosePort() override { return ++closed, true; }
+  bool EraseCard() override { return ++erased, false; }
+  int opened = 0;
+  int closed = 0;
+  int erased = 0;
+};
+
+TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
+  CountingDoorlock counting;
+  context_.Doorlock = &counting;
+  TDoorlockTestForm form(context_);
+
+  form.OpenPortBtn->click();
+  form.ClosePortBtn->click();
+  form.ClosePortBtn->click();
+  form.EraseCardBtn->click();
+
+  EXPECT_EQ(counting.opened, 1);
+  EXPECT_EQ(counting.closed, 2);
+  EXPECT_EQ(counting.erased, 1);
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+  context_.Doorlock = &driver_;
+}
+
+}  // namespace
+}  // namespace keydesk

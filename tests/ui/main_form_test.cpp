@@ -1,0 +1,313 @@
+#include "ui/main_form.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/app_context.h"
+#include "app/sys_option.h"
+#include "loopback_client.h"
+#include "message_box_recorder.h"
+#include "modal_script.h"
+#include "platform/errors.h"
+#include "platform/socket.h"
+#include "test_application.h"
+#include "ui/about_form.h"
+#include "ui/change_password_form.h"
+#include "ui/check_password_form.h"
+#include "ui/doorlock_test_form.h"
+#include "ui/info_memo.h"
+#include "ui/option_form.h"
+
+namespace keydesk {
+namespace {
+
+using test::MessageBoxRecorder;
+using test::ModalScript;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const QString kTitle = QStringLiteral("MarveskOxbel门锁接口");
+const QString kStartLine = QStringLiteral("门锁接口监听服务器已经启动...");
+const QString kStopLine = QStringLiteral("接口监听服务器已经停止。");
+
+// Types into the password prompt and presses "确定".
+std::function<void(TCheckPasswordForm&)> Enter(const QString& password) {
+  return [password](TCheckPasswordForm& form) {
+    form.edtPswd->setText(password);
+    form.btnOK->click();
+  };
+}
+
+void Cancel(TCheckPasswordForm& form) { form.btnCancel->click(); }
+
+QStringList Captions(const QList<QAction*>& actions) {
+  QStringList captions;
+  for (const QAction* action : actions) {
+    captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+  }
+  return captions;
+}
+
+// True when a PMS request on the port gets an answer.
+bool Serves(uint16_t port) {
+  test::LoopbackClient client(port);
+  client.SendFrame("<DoorRequest type=\"ReadCard\"/>");
+  return client.ReadResponse().has_value();
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  uint16_t Port() const { return form_->Server().Port(); }
+  QString Memo() const { return form_->InfoMemo->toPlainText(); }
+
+  MessageBoxRecorder boxes_;
+  test::TestApplication application_;
+  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(application_.Context());
+};
+
+TEST_F(MainFormTest, OpensWithTheKindsTitleTheStartLineAndTheListenerServing) {
+  EXPECT_EQ(form_->windowTitle(), kTitle);
+  EXPECT_EQ(QCoreApplication::applicationName(), kTitle);
+  EXPECT_EQ(Memo(), kStartLine);
+  ASSERT_TRUE(form_->Server().Listening());
+  EXPECT_TRUE(Serves(Port()));
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+  EXPECT_EQ(TMainForm::MainWindow(), form_.get());
+}
+
+TEST_F(MainFormTest, HasTheMenuToolbarAndLogPaneOfTheWindow) {
+  const QList<QAction*> menus = form_->menuBar()->actions();
+  ASSERT_EQ(menus.size(), 3);
+  EXPECT_EQ(menus[0]->text(), QStringLiteral("文件(&F)"));
+  EXPECT_EQ(menus[1]->text(), QStringLiteral("工具(&T)"));
+  EXPECT_EQ(menus[2]->text(), QStringLiteral("帮助(&H)"));
+  EXPECT_EQ(Captions(menus[0]->menu()->actions()), QStringList{QStringLiteral("退出(&X)")});
+  EXPECT_EQ(Captions(menus[1]->menu()->actions()),
+            (QStringList{QStringLiteral("选项(&O)..."), QStringLiteral("测试(&T)"),
+                         QStringLiteral("-"), QStringLiteral("更改管理员密码(&C)")}));
+  EXPECT_EQ(Captions(menus[2]->menu()->actions()), QStringList{QStringLiteral("关于(&A)...")});
+
+  // The Test command has no button.
+  EXPECT_EQ(form_->ToolBar->actions(),
+            (QList<QAction*>{form_->OptionAction, form_->ChangePasswordAction,
+                             form_->ToolBar->actions()[2], form_->AboutAction,
+                             form_->ToolBar->actions()[4], form_->ExitAction}));
+  EXPECT_TRUE(form_->ToolBar->actions()[2]->isSeparator());
+  EXPECT_TRUE(form_->ToolBar->actions()[4]->isSeparator());
+  EXPECT_EQ(form_->OptionButton->defaultAction(), form_->OptionAction);
+  EXPECT_EQ(form_->ChangePasswordButton->defaultAction(), form_->ChangePasswordAction);
+  EXPECT_EQ(form_->HelpButton->defaultAction(), form_->AboutAction);
+  EXPECT_EQ(form_->ExitButton->defaultAction(), form_->ExitAction);
+  EXPECT_EQ(form_->ToolBar->height(), 25);
+  EXPECT_EQ(form_->statusBar()->height(), 21);
+  EXPECT_EQ(form_->centralWidget(), form_->InfoMemo);
+  EXPECT_FALSE(form_->InfoMemo->isReadOnly());
+  EXPECT_EQ(form_->InfoMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+TEST_F(MainFormTest, ClosingWithAWrongPasswordThenCancelKeepsTheWindowAndTheListener) {
+  form_->show();
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("wrong")))
+      .Then<TCheckPasswordForm>([](TCheckPasswordForm& form) {
+        // The entry stays as typed after the refusal.
+        EXPECT_EQ(form.edtPswd->text(), QStringLiteral("wrong"));
+        Cancel(form);
+      });
+
+  EXPECT_FALSE(form_->close());
+
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
+  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
+  EXPECT_TRUE(form_->isVisible());
+  EXPECT_TRUE(form_->Server().Listening());
+  EXPECT_TRUE(Serves(Port()));
+}
+
+TEST_F(MainFormTest, ExitWithACancelledPromptKeepsServing) {
+  form_->show();
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Cancel);
+
+  form_->ExitAction->trigger();
+
+  EXPECT_TRUE(script.Finished());
+  EXPECT_TRUE(form_->isVisible());
+  EXPECT_TRUE(Serves(Port()));
+}
+
+TEST_F(MainFormTest, ExitWithTheRightPasswordClosesAndStopsTheListener) {
+  form_->show();
+  int closed = 0;
+  QObject::connect(form_.get(), &TMainForm::Closed, [&closed] { ++closed; });
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")));
+
+  form_->ExitAction->trigger();
+
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(form_->isVisible());
+  const uint16_t port = Port();
+  form_->FormDestroy();
+  EXPECT_FALSE(form_->ThreadsLeftRunning());
+  EXPECT_FALSE(form_->Server().Listening());
+  EXPECT_EQ(Memo(), kStartLine + QStringLiteral("\n") + kStopLine);
+  EXPECT_THROW(test::LoopbackClient client(port), SocketError);
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MainFormTest, TheSessionEndsOnlyWithTheRightPassword) {
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Cancel).Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")));
+
+  EXPECT_FALSE(form_->QuerySessionEnd());
+  EXPECT_TRUE(Serves(Port()));
+  EXPECT_TRUE(form_->QuerySessionEnd());
+  EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(MainFormTest, OptionsAsksForThePasswordEveryTime) {
+  int optionForms = 0;
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Cancel)
+      .Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
+      .Then<TOptionForm>([&optionForms](TOptionForm& form) {
+        ++optionForms;
+        form.btnCancelBtn->click();
+      })
+      .Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
+      .Then<TOptionForm>([&optionForms](TOptionForm& form) {
+        ++optionForms;
+        form.btnCancelBtn->click();
+      });
+
+  form_->OptionAction->trigger();
+  EXPECT_EQ(optionForms, 0);
+  form_->OptionAction->trigger();
+  EXPECT_EQ(optionForms, 1);
+  form_->OptionAction->trigger();
+
+  EXPECT_EQ(optionForms, 2);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+}
+
+TEST_F(MainFormTest, OptionsWithAWrongPasswordOpensNothing) {
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("TIVREL"))).Then<TCheckPasswordForm>(Cancel);
+
+  form_->OptionAction->trigger();
+
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
+}
+
+TEST_F(MainFormTest, TestOpensTheTestDialogWithoutAPassword) {
+  bool opened = false;
+  ModalScript script;
+  script.Then<TDoorlockTestForm>([&opened](TDoorlockTestForm& form) {
+    opened = true;
+    form.reject();
+  });
+
+  form_->TestAction->trigger();
+
+  EXPECT_TRUE(opened);
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+}
+
+TEST_F(MainFormTest, AboutOpensTheAboutBoxWithoutAPassword) {
+  QString caption;
+  ModalScript script;
+  script.Then<TAboutForm>([&caption](TAboutForm& form) {
+    caption = form.windowTitle();
+    form.btnOK->click();
+  });
+
+  form_->AboutAction->trigger();
+
+  EXPECT_EQ(caption, QStringLiteral("关于 ") + kTitle);
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+}
+
+TEST_F(MainFormTest, ChangingThePasswordWritesOptionIniAndOnlyTheNewOneIsAcceptedAfter) {
+  {
+    ModalScript script;
+    script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
+        .Then<TChangePasswordForm>([](TChangePasswordForm& form) {
+          form.edtPswd->setText(QStringLiteral(" Neu-42 "));
+          form.edtConfirmPswd->setText(QStringLiteral("Neu-42"));
+          form.btnOK->click();
+        });
+    form_->ChangePasswordAction->trigger();
+    ASSERT_TRUE(script.Finished());
+    EXPECT_THAT(script.Unexpected(), IsEmpty());
+  }
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Information);
+  EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
+  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("管理员密码更改成功！"));
+
+  TSysOption stored(application_.File("Option.ini"));
+  stored.Load();
+  EXPECT_EQ(stored.Password, "Neu-42");
+
+  boxes_.Clear();
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
+      .Then<TCheckPasswordForm>(Enter(QStringLiteral("Neu-42")))
+      .Then<TOptionForm>([](TOptionForm& form) { form.btnCancelBtn->click(); });
+  form_->OptionAction->trigger();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
+}
+
+TEST_F(MainFormTest, ChangePasswordWithACancelledPromptOpensNoChangeDialog) {
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Cancel);
+
+  form_->ChangePasswordAction->trigger();
+
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  EXPECT_EQ(application_.Context().SysOption.Password, "tivrel");
+}
+
+TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {
+  Socket taken = Socket::Listen(0, 1);
+  MessageBoxRecorder boxes;
+  test::TestApplication application(taken.LocalPort());
+
+  TMainForm form(application.Context());
+
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes.Shown()[0].caption, kTitle);
+  EXPECT_EQ(boxes.Shown()[0].text, QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
+  EXPECT_EQ(form.InfoMemo->toPlainText(), kStartLine);
+  EXPECT_FALSE(form.Server().Listening());
+  form.show();
+  EXPECT_TRUE(form.isVisible());
+}
+
+}  // namespace
+}  // namespace keydesk

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "app/sys_option.h"
+#include "service/doorlock_record_manager.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+#include "ui/gui_main.h"
+
+namespace keydesk::test {
+
+// The real start-up objects in a fresh folder: Option.ini listening on a port the system
+// chooses (or the one given), Client.mdb, the simulated encoder with its files in the folder,
+// and the door lock options dialog installed as the driver's ShowOptions.
+class TestApplication {
+ public:
+  explicit TestApplication(int port = 0) {
+    TSysOption sysOption(dir_.File("Option.ini"));
+    sysOption.DoorlockPortNo = port;
+    sysOption.Save();
+    std::string error;
+    TDoorlockRecordManager::CreateDatabase(dir_.File(TDoorlockRecordManager::kFileName), error);
+    StartupSettings settings;
+    settings.Folder = dir_.Path().string();
+    settings.CardLibraryPath = kCardLibraryPath;
+    settings.ShowDoorlockOptions = ShowDoorlockOptions;
+    application_ = std::make_unique<Application>(std::move(settings));
+  }
+
+  Application& App() { return *application_; }
+  AppContext& Context() { return application_->Context(); }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+
+ private:
+  TempDir dir_;
+  SimEnvironment sim_{dir_.File("SimCard.txt"), dir_.File("trace.txt")};
+  std::unique_ptr<Application> application_;
+};
+
+}  // namespace keydesk::test
