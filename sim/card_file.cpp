@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <mutex>
 
 #include "result_codes.h"
 #include "unique_fd.h"
@@ -119,19 +121,61 @@ std::string FormatCard(const std::vector<CardLine>& lines) {
 }
 
 // Reads the whole file into text; 0 or the errno of the failure.
-int ReadWholeFile(const std::string& path, std::string& text) {
-  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return errno;
+int ReadAll(int fd, std::string& text) {
   text.clear();
   char buffer[4096];
   for (;;) {
-    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
+    const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return errno;
     if (got == 0) return 0;
     text.append(buffer, static_cast<size_t>(got));
   }
 }
+
+int ReadWholeFile(const std::string& path, std::string& text) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return errno;
+  return ReadAll(fd.Get(), text);
+}
+
+// The last card read, with the identity of the file it came from. A writer always renames a
+// new file into place, and a hand edit changes the size or a time, so a file with the same
+// identity holds the same card: reads (three per card read) need only a stat().
+class CachedCard {
+ public:
+  static bool Find(const std::string& path, const struct stat& status, std::vector<CardLine>& lines,
+                   int& malformed) {
+    std::lock_guard lock(mutex_);
+    if (!valid_ || path != path_ || !SameFile(status, status_)) return false;
+    lines = lines_;
+    malformed = malformed_;
+    return true;
+  }
+  static void Store(const std::string& path, const struct stat& status,
+                    const std::vector<CardLine>& lines, int malformed) {
+    std::lock_guard lock(mutex_);
+    valid_ = true;
+    path_ = path;
+    status_ = status;
+    lines_ = lines;
+    malformed_ = malformed;
+  }
+
+ private:
+  static bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+  }
+
+  static inline std::mutex mutex_;
+  static inline bool valid_ = false;           // guarded by mutex_
+  static inline std::string path_;             // guarded by mutex_
+  static inline struct stat status_ {};        // guarded by mutex_
+  static inline std::vector<CardLine> lines_;  // guarded by mutex_
+  static inline int malformed_ = 0;            // guarded by mutex_
+};
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -201,12 +245,18 @@ int CardFile::WriteBlock(std::string_view blockName, const CardBlock& block) con
 
 int CardFile::ReadBlock(std::string_view blockName, CardBlock& block) const {
   // No lock: a writer renames a complete file into place, so any open sees a whole card.
-  std::string text;
-  if (const int error = ReadWholeFile(path_, text); error != 0) {
-    return error == ENOENT ? kNoCard : kDamagedCard;
-  }
+  struct stat status {};
+  if (stat(path_.c_str(), &status) != 0) return errno == ENOENT ? kNoCard : kDamagedCard;
+  std::vector<CardLine> lines;
   int malformed = 0;
-  std::vector<CardLine> lines = ParseCard(text, &malformed);
+  if (!CachedCard::Find(path_, status, lines, malformed)) {
+    UniqueFd fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) return errno == ENOENT ? kNoCard : kDamagedCard;
+    std::string text;
+    if (fstat(fd.Get(), &status) != 0 || ReadAll(fd.Get(), text) != 0) return kDamagedCard;
+    lines = ParseCard(text, &malformed);
+    CachedCard::Store(path_, status, lines, malformed);
+  }
   if (malformed != 0) return kDamagedCard;
   block.fields.clear();
   for (CardLine& line : lines) {

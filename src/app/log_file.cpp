@@ -1,8 +1,10 @@
 #include "app/log_file.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "app/sys_option.h"
@@ -11,19 +13,35 @@
 namespace keydesk {
 namespace {
 
-// Appends the whole text through one descriptor and closes it; false on any failure.
-bool AppendToFile(const std::string& fileName, std::string_view text) {
+constexpr int64_t kMillisecondsPerSecond = 1000;
+
+// Appends the pieces as one write through a descriptor of its own, then closes it; false on
+// any failure. One write keeps a line whole even if another process appends too.
+bool AppendToFile(const std::string& fileName, iovec* pieces, int count) {
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  size_t left = 0;
+  for (int i = 0; i < count; ++i) left += pieces[i].iov_len;
   bool ok = true;
-  while (!text.empty()) {
-    const ssize_t written = ::write(fd, text.data(), text.size());
+  while (left > 0) {
+    const ssize_t written = ::writev(fd, pieces, count);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       ok = false;
       break;
     }
-    text.remove_prefix(static_cast<size_t>(written));
+    // A short write (disk full, signal): go on with what is left.
+    left -= static_cast<size_t>(written);
+    for (size_t done = static_cast<size_t>(written); done > 0 && count > 0;) {
+      const size_t step = std::min(done, pieces->iov_len);
+      pieces->iov_base = static_cast<char*>(pieces->iov_base) + step;
+      pieces->iov_len -= step;
+      done -= step;
+      if (pieces->iov_len == 0) {
+        ++pieces;
+        --count;
+      }
+    }
   }
   return ::close(fd) == 0 && ok;
 }
@@ -42,12 +60,20 @@ TLogFile::TLogFile(std::string fileName, const TSysOption& sysOption, const Cloc
 void TLogFile::Write(std::string_view message) {
   if (!sysOption_.WriteLog) return;
   std::lock_guard lock(writeMutex_);
-  // The stamp is taken under the lock so that the file's lines stay in time order.
-  std::string line = FormatDateTime("yyyy-mm-dd hh:nn:ss ", clock_.Now());
-  line.append(message);
-  line.append("\r\n");
+  // The stamp is taken under the lock so that the file's lines stay in time order; many
+  // lines share a second, so its text is kept.
+  const int64_t second = clock_.Now().Milliseconds() / kMillisecondsPerSecond;
+  if (second != stampSecond_ || stamp_.empty()) {
+    stampSecond_ = second;
+    stamp_ = FormatDateTime("yyyy-mm-dd hh:nn:ss ",
+                            DateTime::FromMilliseconds(second * kMillisecondsPerSecond));
+  }
+  static constexpr char kLineEnd[] = "\r\n";
+  iovec pieces[3] = {{stamp_.data(), stamp_.size()},
+                     {const_cast<char*>(message.data()), message.size()},
+                     {const_cast<char*>(kLineEnd), 2}};
   // An input/output failure loses the line; the caller carries on.
-  AppendToFile(fileName_, line);
+  AppendToFile(fileName_, pieces, 3);
 }
 
 }  // namespace keydesk

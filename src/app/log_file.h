@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -36,7 +37,9 @@ class TLogFile {
   const std::string fileName_;
   const TSysOption& sysOption_;
   const Clock& clock_;
-  std::mutex writeMutex_;  // guards appending to fileName_
+  std::mutex writeMutex_;  // guards appending to fileName_, stamp_ and stampSecond_
+  std::string stamp_;      // the time stamp text of stampSecond_
+  int64_t stampSecond_ = 0;
 };
 
 }  // namespace keydesk

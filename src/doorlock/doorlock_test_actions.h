@@ -52,11 +52,6 @@ class DoorlockTestActions {
   bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
 
  private:
-  // The card's start: the check-in as typed without the record store; with it, now less
-  // DelayMinutes, or for a copy the room's last check-in time (recorded first if absent).
-  // Requires RoomTimeMutex when the record store is in use.
-  DateTime CardStart(const std::string& roomKey, DateTime checkIn, bool isCopy);
-
   AppContext& context_;
 };
 

@@ -10,7 +10,7 @@
 #include "platform/date_time.h"
 #include "platform/errors.h"
 #include "service/doorlock_protocol.h"
-#include "service/doorlock_record_manager.h"
+#include "service/guest_card_issue.h"
 #include "service/xml_doc.h"
 
 namespace keydesk {
@@ -127,53 +127,19 @@ bool TDoorlockMessageHandler::IssueCard(const TXmlNode& root, int64_t& CardNo) {
                 " fields; 11 are required");
   }
   const TSysOption& options = context_.SysOption;
-  const std::string registerId = Field(root, kRegisterId);
-  const std::string buildingCode = Field(root, kBuildingCode);
-  const std::string floorCode = Field(root, kFloorCode);
-  const std::string roomNo = Field(root, kRoomNo);
-  const std::string guestName = Field(root, kGuestName);
-  const DateTime checkIn =
-      Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-options.DelayMinutes);
-  const DateTime checkOut =
-      Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);
-  const bool isCopy = ReadBooleanText(Field(root, kIsCopy));
+  GuestCardIssue card;
+  card.RegisterId = Field(root, kRegisterId);
+  card.RoomBuildingCode = Field(root, kBuildingCode);
+  card.RoomFloorCode = Field(root, kFloorCode);
+  card.RoomNo = Field(root, kRoomNo);
+  card.GuestName = Field(root, kGuestName);
+  card.CheckIn = Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-options.DelayMinutes);
+  card.CheckOut = Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);
+  card.IsCopy = ReadBooleanText(Field(root, kIsCopy));
   if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
     context_.KeepConnection = ReadBooleanText(keep->ValueText());
   }
-  const std::string roomKey = buildingCode + floorCode + roomNo;
-  TDoorlockRecordManager& store = context_.RecordStore;
-
-  bool written = false;
-  DateTime start = checkIn;
-  {
-    std::unique_lock roomTime(context_.RoomTimeMutex, std::defer_lock);
-    if (options.UseNativeDoorlockDb) {
-      roomTime.lock();
-      const DateTime freshStart = context_.LocalClock.Now().AddMinutes(-options.DelayMinutes);
-      if (isCopy) {
-        start = store.GetLastCheckInTime(roomKey);
-        if (start.IsZero()) {
-          start = freshStart;
-          store.AddRoom(roomKey, start);
-        }
-      } else {
-        start = freshStart;
-      }
-    }
-    TBaseDoorlock* doorlock = context_.Doorlock.load();
-    written = doorlock != nullptr &&
-              doorlock->WriteCard(registerId, buildingCode, floorCode, roomNo, guestName, start,
-                                  start, checkOut, checkOut, isCopy, CardNo);
-    if (written && options.UseNativeDoorlockDb && !isCopy) {
-      store.SetLastCheckInTime(roomKey, start);
-    }
-  }
-
-  if (options.SaveDoorlockRecord) {
-    store.AddIssueCardRecord(registerId, std::to_string(CardNo), roomKey, 1, start, checkIn,
-                             checkOut, isCopy, guestName, context_.LocalClock.Now());
-  }
-  return written;
+  return IssueGuestCard(context_, card, CardNo);
 }
 
 bool TDoorlockMessageHandler::ReadCard(int64_t& CardNo) {
