@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
   const bool window = !commandLine.Headless && DisplayAvailable();
   if (window) {
     settings.ShowDoorlockOptions = ShowDoorlockOptions;
+    settings.ShowDeviceOptions = ShowDeviceOptions;
   } else {
     if (!commandLine.Headless) std::cerr << "keydesk: no display; running headless" << std::endl;
     // Before any thread exists, so that every thread inherits the mask.

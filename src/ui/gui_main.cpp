@@ -6,6 +6,7 @@
 #include "app/app_context.h"
 #include "app/application.h"
 #include "ui/main_form.h"
+#include "ui/message_box.h"
 #include "ui/option_form.h"
 
 namespace keydesk {
@@ -23,6 +24,13 @@ void ShowDoorlockOptions() {
   if (mainWindow == nullptr) return;
   TOptionForm form(mainWindow->Context().Option, mainWindow);
   form.exec();
+}
+
+void ShowDeviceOptions() {
+  TMainForm* mainWindow = TMainForm::MainWindow();
+  if (mainWindow == nullptr) return;
+  MessageBox::Information(mainWindow, QStringLiteral("提示"),
+                          QString::fromUtf8(kNoDeviceOptionsText));
 }
 
 WindowResult RunWindow(Application& application, int& argc, char** argv) {

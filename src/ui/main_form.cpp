@@ -24,7 +24,9 @@
 #include "ui/check_password_form.h"
 #include "ui/doorlock_test_form.h"
 #include "ui/error_box.h"
+#include "ui/hand_test_form.h"
 #include "ui/info_memo.h"
+#include "ui/member_test_form.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 
@@ -220,14 +222,25 @@ void TMainForm::TestActionExecute() {
       break;
     case kPoliceKind:
       if (TBasePolice* police = context_.Police.load()) {
-        if (const TGuest* guest = police->GetGuest()) {
-          MessageBox::Plain(this, QCoreApplication::applicationName(),
-                            FromAnsi(GuestToXml(*guest)));
-        }
+        // The fragment can only be built from a guest; without one, say so rather than
+        // show nothing at all.
+        const TGuest* guest = police->GetGuest();
+        MessageBox::Plain(
+            this, QCoreApplication::applicationName(),
+            guest != nullptr ? FromAnsi(GuestToXml(*guest)) : QString::fromUtf8(kNoGuestText));
       }
       break;
-    default:
-      // The member-card and hand-tag test dialogs belong to their kinds.
+    case kMemberKind:
+      if (context_.Member.load() != nullptr) {
+        TMemberTestForm form(context_, this);
+        form.exec();
+      }
+      break;
+    case kHandKind:
+      if (context_.Hand.load() != nullptr) {
+        THandTestForm form(context_, this);
+        form.exec();
+      }
       break;
   }
 }

@@ -21,6 +21,9 @@ class TMainForm final : public QMainWindow {
   Q_OBJECT
 
  public:
+  // What the police kind's Test command shows when the police system offers no guest.
+  static constexpr const char* kNoGuestText = "当前没有客人登记信息。";
+
   explicit TMainForm(AppContext& context, QWidget* parent = nullptr);
   // Runs FormDestroy unless it already ran.
   ~TMainForm() override;

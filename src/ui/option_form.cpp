@@ -26,12 +26,6 @@ void SelectName(QComboBox& box, const QString& name) {
   if (box.isEditable() && box.currentIndex() < 0) box.setEditText(name);
 }
 
-QLineEdit* Edit(QWidget* parent, const char* name) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QString::fromLatin1(name));
-  return edit;
-}
-
 QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bool editable) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -66,16 +60,16 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   cbbPowerSwitchType =
       Combo(this, "cbbPowerSwitchType",
             {QStringLiteral("8602-1M-57BA"), QStringLiteral("8601-6M-57BA")}, true);
-  edtSectorNoEdit = Edit(this, "edtSectorNoEdit");
-  edtHotelPW = Edit(this, "edtHotelPW");
-  edtClientIdEdit = Edit(this, "edtClientIdEdit");
-  edtPSSectorNo = Edit(this, "edtPSSectorNo");
-  edtPSPassword = Edit(this, "edtPSPassword");
-  edtPubDoorEdit = Edit(this, "edtPubDoorEdit");
-  edtBeginAddr = Edit(this, "edtBeginAddr");
-  edtEndAddr = Edit(this, "edtEndAddr");
-  edtMaxLiftAddr = Edit(this, "edtMaxLiftAddr");
-  edtLiftData = Edit(this, "edtLiftData");
+  edtSectorNoEdit = NamedEdit(this, "edtSectorNoEdit");
+  edtHotelPW = NamedEdit(this, "edtHotelPW");
+  edtClientIdEdit = NamedEdit(this, "edtClientIdEdit");
+  edtPSSectorNo = NamedEdit(this, "edtPSSectorNo");
+  edtPSPassword = NamedEdit(this, "edtPSPassword");
+  edtPubDoorEdit = NamedEdit(this, "edtPubDoorEdit");
+  edtBeginAddr = NamedEdit(this, "edtBeginAddr");
+  edtEndAddr = NamedEdit(this, "edtEndAddr");
+  edtMaxLiftAddr = NamedEdit(this, "edtMaxLiftAddr");
+  edtLiftData = NamedEdit(this, "edtLiftData");
 
   lblLiftDataNote = new QLabel(kLiftDataNote, this);
   lblLiftDataNote->setObjectName(QStringLiteral("lblLiftDataNote"));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/interface_kind.h"
 #include "app/sys_option.h"
 #include "service/doorlock_record_manager.h"
 #include "sim_environment.h"
@@ -12,21 +13,25 @@
 
 namespace keydesk::test {
 
-// The real start-up objects in a fresh folder: Option.ini listening on a port the system
-// chooses (or the one given), Client.mdb, the simulated encoder with its files in the folder,
-// and the door lock options dialog installed as the driver's ShowOptions.
+// The real start-up objects in a fresh folder for an interface kind (door lock unless
+// given): Option.ini listening on a port the system chooses (or the one given), Client.mdb,
+// the simulated encoder with its files in the folder, the kind's device unless told not to,
+// and the UI's options for the door lock driver and the simulated devices.
 class TestApplication {
  public:
-  explicit TestApplication(int port = 0) {
+  explicit TestApplication(int port = 0, int kind = kDoorlockKind, bool installDevice = true) {
     TSysOption sysOption(dir_.File("Option.ini"));
-    sysOption.DoorlockPortNo = port;
+    sysOption.*FindInterfaceKind(kind)->PortOption = port;
     sysOption.Save();
     std::string error;
     TDoorlockRecordManager::CreateDatabase(dir_.File(TDoorlockRecordManager::kFileName), error);
     StartupSettings settings;
     settings.Folder = dir_.Path().string();
     settings.CardLibraryPath = kCardLibraryPath;
+    settings.InterfaceKind = kind;
+    settings.InstallDevice = installDevice;
     settings.ShowDoorlockOptions = ShowDoorlockOptions;
+    settings.ShowDeviceOptions = ShowDeviceOptions;
     application_ = std::make_unique<Application>(std::move(settings));
   }
 

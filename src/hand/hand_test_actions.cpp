@@ -1,0 +1,54 @@
+#include "hand/hand_test_actions.h"
+
+#include "app/app_context.h"
+#include "hand/base_hand.h"
+#include "platform/clock.h"
+#include "platform/date_time.h"
+
+namespace keydesk {
+namespace {
+
+bool CallDevice(AppContext& context, bool (TBaseHand::*operation)(std::string&),
+                std::string& HandNo) {
+  HandNo.clear();
+  TBaseHand* hand = context.Hand.load();
+  return hand != nullptr && (hand->*operation)(HandNo);
+}
+
+}  // namespace
+
+std::string HandTestActions::DefaultCheckIn() const {
+  return FormatDateTime(kDateTimePattern, context_.LocalClock.Now().AddHours(-1));
+}
+
+std::string HandTestActions::DefaultCheckOut() const {
+  return FormatDateTime(kDateTimePattern, context_.LocalClock.Now().AddDays(2));
+}
+
+bool HandTestActions::OpenPort() {
+  TBaseHand* hand = context_.Hand.load();
+  return hand != nullptr && hand->OpenPort();
+}
+
+void HandTestActions::Beep() {
+  if (TBaseHand* hand = context_.Hand.load()) hand->Beep();
+}
+
+bool HandTestActions::ClosePort() {
+  TBaseHand* hand = context_.Hand.load();
+  return hand != nullptr && hand->ClosePort();
+}
+
+bool HandTestActions::WriteCard(std::string& HandNo) {
+  return CallDevice(context_, &TBaseHand::WriteCard, HandNo);
+}
+
+bool HandTestActions::ReadCard(std::string& HandNo) {
+  return CallDevice(context_, &TBaseHand::ReadCard, HandNo);
+}
+
+bool HandTestActions::EraseCard(std::string& HandNo) {
+  return CallDevice(context_, &TBaseHand::EraseCard, HandNo);
+}
+
+}  // namespace keydesk

@@ -1,0 +1,291 @@
+#include "ui/member_test_form.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/app_context.h"
+#include "app/log_file.h"
+#include "app/sys_option.h"
+#include "doorlock/option.h"
+#include "fixed_clock.h"
+#include "member/simulated_member.h"
+#include "message_box_recorder.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/field_file.h"
+#include "service/doorlock_record_manager.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using test::MessageBoxRecorder;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const QString kTitle = QStringLiteral("MarveskOxbel会员卡接口");
+const QString kHotelCard = QStringLiteral("酒店会员卡");
+const QString kAllianceCard = QStringLiteral("Marvesk联盟卡");
+
+QList<QWidget*> TabChain(QWidget& form, QWidget* first) {
+  QList<QWidget*> chain;
+  for (QWidget* widget = first; widget != nullptr && !chain.contains(widget);
+       widget = widget->nextInFocusChain()) {
+    if (widget != &form && (widget->focusPolicy() & Qt::TabFocus) && widget->parent() == &form) {
+      chain << widget;
+    }
+  }
+  return chain;
+}
+
+// Answers reads as told, filling every out text whatever the result; throws when told to.
+class ScriptedMember final : public TBaseMember {
+ public:
+  bool ReadCard(bool, std::string& CardNo, std::string& Password, std::string& ExpireDate,
+                std::string& GuestName, std::string& Score, int32_t) override {
+    if (raise) throw Error(AnsiFromUtf8("会员卡设备未连接"));
+    CardNo = cardNo;
+    Password = password;
+    ExpireDate = "2027-12-31";
+    GuestName = "Li";
+    Score = "250";
+    return false;
+  }
+  bool PrintCard(const std::string&, const std::string&) override {
+    if (raise) throw Error(AnsiFromUtf8("会员卡设备未连接"));
+    return false;
+  }
+
+  std::string cardNo;
+  std::string password;
+  bool raise = false;
+};
+
+// The dialog over the simulated member-card device in the test's folder.
+class MemberTestFormTest : public ::testing::Test {
+ protected:
+  MemberTestFormTest() {
+    QCoreApplication::setApplicationName(kTitle);
+    context_.Member = &device_;
+  }
+
+  std::vector<std::string> Trace() const {
+    return test::SplitLines(test::ReadFileBytes(dir_.File(SimulatedMember::kTraceFileName)));
+  }
+  std::string Printed() const {
+    return test::ReadFileBytes(dir_.File(SimulatedMember::kPrintFileName));
+  }
+  // Lays a card on the simulated encoder, written through the hotel's own channel.
+  void LayCard(const std::string& cardNo, const std::string& password) {
+    FieldRecord card;
+    card.Set("CardNo", cardNo);
+    card.Set("Password", password);
+    card.Set("Channel", "-1");
+    ASSERT_TRUE(FieldFile(dir_.File(SimulatedMember::kCardFileName)).Write(card));
+  }
+
+  MessageBoxRecorder boxes_;
+  test::TempDir dir_;
+  TSysOption sysOption_{dir_.File("Option.ini")};
+  test::FixedClock clock_{test::MakeDateTime(2008, 3, 15, 14, 0, 30)};
+  TLogFile log_{dir_.File("20080315.LOG"), sysOption_, clock_};
+  TDoorlockRecordManager store_{dir_.File(TDoorlockRecordManager::kFileName), log_};
+  SharedOption option_{TOption()};
+  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  SimulatedMember device_{dir_.Path().string()};
+};
+
+TEST_F(MemberTestFormTest, OpensWithTheHotelCardChosenAndEmptyBoxes) {
+  TMemberTestForm form(context_);
+
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("测试"));
+  EXPECT_EQ(form.size(), QSize(441, 311));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());
+  EXPECT_EQ(form.OpenPortBtn->text(), QStringLiteral("打开串口"));
+  EXPECT_EQ(form.beepBtn->text(), QStringLiteral("Beep"));
+  EXPECT_EQ(form.ClosePortBtn->text(), QStringLiteral("关闭串口"));
+  EXPECT_EQ(form.ReadCardBtn->text(), QStringLiteral("读卡"));
+  EXPECT_EQ(form.WriteCardBtn->text(), QStringLiteral("写卡"));
+  EXPECT_EQ(form.PrintCardBtn->text(), QStringLiteral("打印卡"));
+  EXPECT_TRUE(form.ChannelCmb->isEditable());
+  ASSERT_EQ(form.ChannelCmb->count(), 2);
+  EXPECT_EQ(form.ChannelCmb->itemText(0), kHotelCard);
+  EXPECT_EQ(form.ChannelCmb->itemText(1), kAllianceCard);
+  EXPECT_EQ(form.ChannelCmb->currentIndex(), 0);
+  EXPECT_EQ(form.ChannelCmb->currentText(), kHotelCard);
+  EXPECT_TRUE(form.CardNoEdit->text().isEmpty());
+  EXPECT_TRUE(form.PasswordEdit->text().isEmpty());
+
+  QStringList labels;
+  for (const QLabel* label : form.findChildren<QLabel*>()) labels << label->text();
+  EXPECT_THAT(labels, ::testing::UnorderedElementsAre(
+                          QStringLiteral("类型"), QStringLiteral("卡号"), QStringLiteral("密码:")));
+  EXPECT_THAT(Trace(), IsEmpty());
+}
+
+TEST_F(MemberTestFormTest, TabVisitsTheControlsInTheirEstablishedOrder) {
+  TMemberTestForm form(context_);
+
+  EXPECT_EQ(TabChain(form, form.OpenPortBtn),
+            (QList<QWidget*>{form.OpenPortBtn, form.ClosePortBtn, form.CardNoEdit,
+                             form.PasswordEdit, form.ReadCardBtn, form.WriteCardBtn, form.beepBtn,
+                             form.ChannelCmb, form.PrintCardBtn}));
+}
+
+TEST_F(MemberTestFormTest, TheHotelCardPassesMinusOneAndTheAllianceCardEleven) {
+  TMemberTestForm form(context_);
+
+  form.WriteCardBtn->click();
+  form.ReadCardBtn->click();
+  form.ChannelCmb->setCurrentIndex(1);
+  form.WriteCardBtn->click();
+  form.ReadCardBtn->click();
+  form.ChannelCmb->setCurrentIndex(0);
+  form.ReadCardBtn->click();
+
+  // The read flag is always false.
+  EXPECT_THAT(Trace(), ElementsAre("WriteCard -1", "ReadCard 0 -1", "WriteCard 11", "ReadCard 0 11",
+                                   "ReadCard 0 -1"));
+}
+
+TEST_F(MemberTestFormTest, TypedOrClearedChannelTextPassesElevenAndAddsNoItem) {
+  TMemberTestForm form(context_);
+
+  form.ChannelCmb->setEditText(QStringLiteral("酒店会员卡 "));
+  form.WriteCardBtn->click();
+  form.ChannelCmb->clearEditText();
+  form.ReadCardBtn->click();
+  form.ChannelCmb->lineEdit()->setText(QStringLiteral("VIP"));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(form.ChannelCmb->lineEdit(), &enter);
+  form.WriteCardBtn->click();
+  form.ChannelCmb->setEditText(kHotelCard);
+  form.WriteCardBtn->click();
+
+  EXPECT_THAT(Trace(),
+              ElementsAre("WriteCard 11", "ReadCard 0 11", "WriteCard 11", "WriteCard -1"));
+  EXPECT_EQ(form.ChannelCmb->count(), 2);
+}
+
+TEST_F(MemberTestFormTest, WriteStoresTheCardNumberWithEmptyTextsAndReadShowsItBack) {
+  TMemberTestForm form(context_);
+  form.CardNoEdit->setText(QStringLiteral("会员1001"));
+  form.PasswordEdit->setText(QStringLiteral("not written"));
+
+  form.WriteCardBtn->click();
+  const std::optional<FieldRecord> card =
+      FieldFile(dir_.File(SimulatedMember::kCardFileName)).Read();
+  ASSERT_TRUE(card.has_value());
+  EXPECT_EQ(card->Get("CardNo"), AnsiFromUtf8("会员1001"));
+  EXPECT_EQ(card->Get("GuestName"), "");
+  EXPECT_EQ(card->Get("Password"), "");
+  EXPECT_EQ(card->Get("ExpireDate"), "");
+
+  form.CardNoEdit->clear();
+  form.ReadCardBtn->click();
+  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("会员1001"));
+  EXPECT_TRUE(form.PasswordEdit->text().isEmpty());
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MemberTestFormTest, AReadShowsTheCardNumberAndPasswordRead) {
+  LayCard("2002", "9876");
+  TMemberTestForm form(context_);
+
+  form.ReadCardBtn->click();
+
+  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("2002"));
+  EXPECT_EQ(form.PasswordEdit->text(), QStringLiteral("9876"));
+}
+
+TEST_F(MemberTestFormTest, AFailedReadStillOverwritesBothBoxesWithWhatTheDeviceReturned) {
+  // Read through the other channel, the device sees the card number only, and fails.
+  LayCard("2002", "9876");
+  TMemberTestForm form(context_);
+  form.ChannelCmb->setCurrentIndex(1);
+  form.CardNoEdit->setText(QStringLiteral("old"));
+  form.PasswordEdit->setText(QStringLiteral("old"));
+
+  form.ReadCardBtn->click();
+  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("2002"));
+  EXPECT_TRUE(form.PasswordEdit->text().isEmpty());
+
+  ScriptedMember scripted;
+  scripted.cardNo = "3003";
+  scripted.password = AnsiFromUtf8("密1");
+  context_.Member = &scripted;
+  form.ReadCardBtn->click();
+  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("3003"));
+  EXPECT_EQ(form.PasswordEdit->text(), QStringLiteral("密1"));
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MemberTestFormTest, AFailedReadOfNoCardEmptiesBothBoxes) {
+  TMemberTestForm form(context_);
+  form.CardNoEdit->setText(QStringLiteral("1001"));
+  form.PasswordEdit->setText(QStringLiteral("123"));
+
+  form.ReadCardBtn->click();
+
+  EXPECT_TRUE(form.CardNoEdit->text().isEmpty());
+  EXPECT_TRUE(form.PasswordEdit->text().isEmpty());
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MemberTestFormTest, PrintSendsTheFixedNumberAndTextWhateverTheDialogHolds) {
+  TMemberTestForm form(context_);
+  const std::string job =
+      "CardNo 88888888\r\n" + AnsiFromUtf8("\r\n当前消费:100\r\n卡内余额:300") + "\r\n";
+
+  form.PrintCardBtn->click();
+  form.CardNoEdit->setText(QStringLiteral("1001"));
+  form.PasswordEdit->setText(QStringLiteral("secret"));
+  form.ChannelCmb->setCurrentIndex(1);
+  form.PrintCardBtn->click();
+
+  EXPECT_EQ(Printed(), job + job);
+  EXPECT_THAT(Trace(), ElementsAre("PrintCard", "PrintCard"));
+  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("1001"));
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MemberTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
+  TMemberTestForm form(context_);
+
+  form.OpenPortBtn->click();
+  form.beepBtn->click();
+  form.ClosePortBtn->click();
+
+  EXPECT_THAT(Trace(), ElementsAre("OpenPort", "Beep", "ClosePort"));
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MemberTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplicationTitle) {
+  ScriptedMember scripted;
+  scripted.raise = true;
+  context_.Member = &scripted;
+  TMemberTestForm form(context_);
+  form.CardNoEdit->setText(QStringLiteral("1001"));
+
+  form.ReadCardBtn->click();
+  form.PrintCardBtn->click();
+
+  ASSERT_EQ(boxes_.Shown().size(), 2u);
+  for (const MessageBox::Shown& shown : boxes_.Shown()) {
+    EXPECT_EQ(shown.icon, MessageBox::Icon::Error);
+    EXPECT_EQ(shown.caption, kTitle);
+    EXPECT_EQ(shown.text, QStringLiteral("会员卡设备未连接"));
+  }
+  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("1001"));
+}
+
+}  // namespace
+}  // namespace keydesk
