@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <chrono>
 #include <cstdint>
@@ -74,6 +75,22 @@ class LoopbackClient {
       buffer_.append(chunk, received);
     }
     return closed_;
+  }
+
+  // Sends give up with SocketError after this long instead of blocking on a server that
+  // has stopped reading.
+  void SetSendTimeout(std::chrono::milliseconds wait) {
+    timeval limit{static_cast<time_t>(wait.count() / 1000),
+                  static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
+    ::setsockopt(socket_.NativeHandle(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  }
+
+  // Closes with a reset (RST) instead of an orderly end, as a client that crashes or is cut
+  // off does.
+  void Reset() {
+    linger abort{1, 0};
+    ::setsockopt(socket_.NativeHandle(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    socket_.Close();
   }
 
   const std::string& Unread() const { return buffer_; }

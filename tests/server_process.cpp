@@ -32,8 +32,9 @@ int DecodeStatus(int status) {
 // prepared before fork, since the test process has other threads.
 pid_t Spawn(const std::vector<std::string>& arguments,
             const std::map<std::string, std::string>& environment, const std::string& outPath,
-            const std::string& errPath) {
-  std::vector<std::string> argvStrings{kProgramPath};
+            const std::string& errPath, const std::vector<std::string>& commandPrefix = {}) {
+  std::vector<std::string> argvStrings = commandPrefix;
+  argvStrings.push_back(kProgramPath);
   argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
   std::map<std::string, std::string> merged;
   for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -62,7 +63,7 @@ pid_t Spawn(const std::vector<std::string>& arguments,
     if (out < 0 || err < 0) _exit(126);
     dup2(out, 1);
     dup2(err, 2);
-    execve(kProgramPath, argv.data(), envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   return pid;
@@ -80,15 +81,16 @@ void WriteOption(const std::string& folder, const std::string& section, const st
 
 ServerProcess::ServerProcess(std::string folder, std::vector<std::string> arguments,
                              std::map<std::string, std::string> environment,
-                             const std::string& portOption)
-    : folder_(std::move(folder)) {
+                             const std::string& portOption, std::vector<std::string> commandPrefix)
+    : folder_(std::move(folder)), commandPrefix_(std::move(commandPrefix)) {
   // A port taken by another process between FreePort and the start: try again.
   for (int attempt = 0; attempt < 5; ++attempt) {
     port_ = FreePort();
     WriteOption(folder_, "SysOption", portOption, std::to_string(port_));
     std::vector<std::string> all{"--headless", "--dir", folder_};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    pid_ = Spawn(all, environment, folder_ + "/stdout.txt", folder_ + "/stderr.txt");
+    pid_ =
+        Spawn(all, environment, folder_ + "/stdout.txt", folder_ + "/stderr.txt", commandPrefix_);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
       try {

@@ -25,10 +25,14 @@ class ServerProcess {
  public:
   // Writes the kind's port option into FOLDER/Option.ini, starts the program with the extra
   // arguments and environment (added to this process's), and waits until the port accepts
-  // connections. Raises std::runtime_error when it does not come up.
+  // connections. Raises std::runtime_error when it does not come up. A command prefix runs
+  // the program through another program that execs it in the same process (for example
+  // /usr/bin/setpriv to drop root; its first word is a full path), so Pid() and Stop()
+  // still reach the program itself.
   ServerProcess(std::string folder, std::vector<std::string> arguments = {},
                 std::map<std::string, std::string> environment = {},
-                const std::string& portOption = "DoorlockPortNo");
+                const std::string& portOption = "DoorlockPortNo",
+                std::vector<std::string> commandPrefix = {});
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
@@ -48,6 +52,7 @@ class ServerProcess {
 
  private:
   std::string folder_;
+  std::vector<std::string> commandPrefix_;
   uint16_t port_ = 0;
   pid_t pid_ = -1;
   int status_ = -1;

@@ -14,6 +14,12 @@ TEST(XmlTextTest, EscapesTheThreeMarkupCharactersAndKeepsEverythingElse) {
   EXPECT_EQ(EscapeXmlText(""), "");
 }
 
+TEST(XmlTextTest, ReplacesControlCharactersThatXmlCannotCarry) {
+  // A NUL would also end the response frame in the middle of the document.
+  EXPECT_EQ(EscapeXmlText(std::string("A\0B\x01\x1F\x7F", 6)), "A?B??\x7F");
+  EXPECT_EQ(EscapeXmlText("\t\r\n"), "\t\r\n");
+}
+
 TEST(XmlTextTest, LeavesDoubleByteCharactersWhole) {
   const std::string chinese = AnsiFromUtf8("注销手牌成功 王小明·路");
   EXPECT_EQ(EscapeXmlText(chinese), chinese);

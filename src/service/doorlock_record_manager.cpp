@@ -115,7 +115,18 @@ void TDoorlockRecordManager::Guarded(Body&& body) noexcept {
 SqliteConnection& TDoorlockRecordManager::Connection() {
   // A file deleted or replaced under the open connection is opened afresh (or reported
   // missing) rather than written to unseen.
-  if (database_ != nullptr && database_->HasMoved()) database_.reset();
+  if (database_ != nullptr && database_->HasMoved()) {
+    // The old file's write-ahead log stays under the old name, and SQLite would replay it
+    // into whatever file is put there next (a restored backup is overwritten and cut to the
+    // old size). Write it back into the old file, through this connection's own descriptor,
+    // and empty it before letting go.
+    try {
+      database_->QueryText("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const DatabaseError&) {
+      // A file that is gone cannot be helped; the reopening below reports the state.
+    }
+    database_.reset();
+  }
   if (database_ == nullptr) {
     // Never create the file: a missing Client.mdb is an error to report, not to hide.
     auto connection = std::make_unique<SqliteConnection>(fileName_, SQLITE_OPEN_READWRITE);

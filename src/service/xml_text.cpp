@@ -17,7 +17,11 @@ std::string EscapeXmlText(std::string_view text) {
         escaped += "&gt;";
         break;
       default:
-        escaped += c;
+        // XML cannot carry control characters but tab, CR and LF, not even as references,
+        // and a NUL would end the response frame early: each becomes "?", as a character
+        // that a code page cannot hold does.
+        escaped +=
+            static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n' ? '?' : c;
     }
   }
   return escaped;

@@ -6,7 +6,8 @@
 namespace keydesk {
 
 // A value made fit to stand between the tags of a response: "&", "<" and ">" become "&amp;",
-// "&lt;" and "&gt;"; every other byte is kept. Responses are assembled as plain text, so a
+// "&lt;" and "&gt;"; control characters other than tab, CR and LF (NUL included), which XML
+// cannot carry, become "?"; every other byte is kept. Responses are assembled as plain text, so a
 // device or guest value holding these characters would otherwise break the document or
 // forge elements.
 //

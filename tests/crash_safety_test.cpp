@@ -1,0 +1,104 @@
+// The server killed outright (SIGKILL) while eight clients issue cards with journaling on.
+// After a restart the database must be intact, and every card whose response reached a
+// client must have its journal row: a row is committed before its response is sent.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "fault_support.h"
+#include "server_process.h"
+#include "temp_dir.h"
+#include "test_db.h"
+
+namespace keydesk {
+namespace {
+
+constexpr int kClients = 8;
+constexpr int kKills = 3;
+
+TEST(CrashSafetyTest, AKilledServerLosesNoAnsweredCardsRowAndLeavesAnIntactDatabase) {
+  test::TempDir dir;
+  const auto created = test::RunProgram({"--init-db", "--dir", dir.Path().string()});
+  ASSERT_EQ(created.status, 0) << created.err;
+  test::WriteOption(dir.Path().string(), "DoorlockOption", "SaveDoorlockRecord", "1");
+  test::WriteOption(dir.Path().string(), "DoorlockOption", "UseNativeDoorlockDb", "1");
+  const std::map<std::string, std::string> environment = {
+      {"DREVAN_SIM_CARD", dir.File("SimCard.txt")}};
+
+  std::mutex answeredMutex;
+  std::set<int64_t> answered;  // guarded by answeredMutex
+  for (int kill = 0; kill < kKills; ++kill) {
+    test::ServerProcess server(dir.Path().string(), {}, environment);
+    std::atomic<bool> stop{false};
+    std::atomic<int> answeredNow{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kClients; ++i) {
+      clients.emplace_back([&, i] {
+        // Normal and copy cards by turns, so that room times are written as well as rows.
+        for (int n = 0; !stop; ++n) {
+          try {
+            const test::Exchange exchange = test::Ask(
+                server.Port(), test::IssueCardRequest({.room = std::to_string(10 + i),
+                                                       .copy = n % 2 == 0 ? "False" : "True"}));
+            if (!exchange.response) continue;
+            const auto cardNo = test::CardNoOf(*exchange.response);
+            if (!cardNo) {
+              ADD_FAILURE() << *exchange.response;
+              continue;
+            }
+            std::lock_guard lock(answeredMutex);
+            answered.insert(*cardNo);
+            ++answeredNow;
+          } catch (const std::exception&) {
+            // Refused once the server is gone.
+          }
+        }
+      });
+    }
+    // Kill it while cards are under way; bounded in case none gets through.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (answeredNow < 40 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(server.Stop(SIGKILL), 128 + SIGKILL);
+    stop = true;
+    for (auto& client : clients) client.join();
+    EXPECT_GE(answeredNow, 40);
+  }
+
+  // The restarted server opens the file the killed ones left, and journals on.
+  {
+    test::ServerProcess server(dir.Path().string(), {}, environment);
+    const test::Exchange after = test::Ask(server.Port(), test::IssueCardRequest({.room = "99"}));
+    ASSERT_TRUE(after.response.has_value());
+    const auto cardNo = test::CardNoOf(*after.response);
+    ASSERT_TRUE(cardNo.has_value());
+    EXPECT_EQ(*after.response, test::DoorResponse("200", "发卡成功", *cardNo));
+    answered.insert(*cardNo);
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+  }
+
+  test::TestDb db(dir.File("Client.mdb"));
+  EXPECT_EQ(db.Scalar("PRAGMA integrity_check"), "ok");
+  std::set<int64_t> journaled;
+  for (const auto& row : db.Rows("select CardNo from T_IssueCardRecord")) {
+    journaled.insert(std::stoll(row[0]));
+  }
+  std::vector<int64_t> missing;
+  std::set_difference(answered.begin(), answered.end(), journaled.begin(), journaled.end(),
+                      std::back_inserter(missing));
+  EXPECT_THAT(missing, ::testing::IsEmpty()) << "answered cards without a journal row";
+  EXPECT_GT(answered.size(), static_cast<size_t>(kKills * 40));
+  // One row per room, never a duplicate, whatever the kills interrupted.
+  EXPECT_EQ(db.Scalar("select count(*) from T_Room"),
+            db.Scalar("select count(distinct RoomNo) from T_Room"));
+}
+
+}  // namespace
+}  // namespace keydesk

@@ -1,0 +1,277 @@
+// Clients that misbehave at the socket level, against the real program: they reset, stop
+// half way through a request, flood it, never send or never read. Other clients must be
+// served all the while, and SIGTERM must still stop the server within its stop wait.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "fault_support.h"
+#include "loopback_client.h"
+#include "server_process.h"
+#include "service/doorlock_record_manager.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// The server's own stop wait is 5 s; the rest is room for the process to end.
+constexpr std::chrono::milliseconds kStopBound{6000};
+
+// True when the server has neither sent anything on the connection nor closed it.
+bool Untouched(test::LoopbackClient& client) {
+  pollfd poller{client.Raw().NativeHandle(), POLLIN, 0};
+  return ::poll(&poller, 1, 0) == 0;
+}
+
+struct KindCase {
+  const char* name;
+  const char* kind;
+  const char* portOption;
+  // A request whose answer does not depend on what came before.
+  std::string request;
+  std::string response;
+};
+
+std::string MemberPrintResponse() {
+  return "<DoorResponse><RequestID></RequestID><ResultCode>200</ResultCode><ResultMessage>"
+         "打印卡成功</ResultMessage><CardNo></CardNo><ExpireDate></ExpireDate><GuestName>"
+         "</GuestName><Score></Score><Password></Password></DoorResponse>";
+}
+
+const KindCase kKinds[] = {
+    {"DoorLock", "1", "DoorlockPortNo", test::kEraseCardRequest,
+     test::DoorResponse("200", "注销卡成功 ", 0)},
+    {"MemberCard", "3", "MemberPortNo",
+     "<MemberRequest type=\"PrintMemberCard\"><Hotel>H1</Hotel><CardNo>1</CardNo><Text>x</Text>"
+     "</MemberRequest>",
+     MemberPrintResponse()},
+    {"HandTag", "4", "HandPortNo", "<HandRequest type=\"ReadHand\"/>",
+     "<DoorResponse><RequestID></RequestID><ResultCode>500</ResultCode><ResultMessage>"
+     "读手牌卡失败</ResultMessage><HandNo></HandNo></DoorResponse>"},
+};
+
+class HostileClientsTest : public ::testing::TestWithParam<KindCase> {
+ protected:
+  HostileClientsTest() {
+    std::string error;
+    EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dir_.File("Client.mdb"), error)) << error;
+  }
+
+  void Start() {
+    server_ = std::make_unique<test::ServerProcess>(
+        dir_.Path().string(), std::vector<std::string>{"--kind", GetParam().kind},
+        std::map<std::string, std::string>{{"DREVAN_SIM_CARD", dir_.File("SimCard.txt")}},
+        GetParam().portOption);
+  }
+
+  // SIGTERM, then the exit status; the stop must end within the server's stop wait.
+  void StopWithinTheWait() {
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(server_->Stop(SIGTERM, std::chrono::seconds(15)), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, kStopBound);
+    EXPECT_THAT(server_->Stderr(), Not(HasSubstr("Terminate Thread Timeout")));
+    EXPECT_THAT(server_->Stdout(), HasSubstr("接口监听服务器已经停止。"));
+  }
+
+  test::TempDir dir_;
+  std::unique_ptr<test::ServerProcess> server_;
+};
+
+TEST_P(HostileClientsTest, MisbehavingClientsDisturbNoOneAndStoppingStaysWithinTheWait) {
+  Start();
+  const KindCase& kind = GetParam();
+  const std::string half = kind.request.substr(0, kind.request.size() / 2);
+
+  // A well-behaved client asks over and over while the others misbehave.
+  std::atomic<bool> hostileDone{false};
+  std::atomic<int> served{0};
+  std::atomic<int> wrong{0};
+  std::thread wellBehaved([&] {
+    while (!hostileDone || served < 20) {
+      try {
+        const test::Exchange exchange = test::Ask(server_->Port(), kind.request);
+        const bool right =
+            exchange.response == kind.response && exchange.closed && exchange.after.empty();
+        ++(right ? served : wrong);
+      } catch (const std::exception&) {
+        ++wrong;  // refused or reset
+      }
+    }
+  });
+
+  std::vector<std::unique_ptr<test::LoopbackClient>> lingering;
+  auto connect = [&] {
+    auto client = std::make_unique<test::LoopbackClient>(server_->Port());
+    client->SetSendTimeout(std::chrono::seconds(20));
+    return client;
+  };
+  // Connect and never send.
+  for (int i = 0; i < 50; ++i) lingering.push_back(connect());
+  // Half a frame, then silence with the connection left open.
+  std::vector<std::unique_ptr<test::LoopbackClient>> halfOpen;
+  for (int i = 0; i < 4; ++i) {
+    halfOpen.push_back(connect());
+    halfOpen.back()->Send(half);
+  }
+  // Half a frame, then gone: an orderly close, and a reset.
+  for (int i = 0; i < 4; ++i) {
+    auto client = connect();
+    client->Send(half);
+  }
+  for (int i = 0; i < 4; ++i) {
+    auto client = connect();
+    client->Send(half);
+    client->Reset();
+  }
+  // A whole request, then a reset before the answer can be read: the server writes to a
+  // connection that is gone.
+  for (int i = 0; i < 4; ++i) {
+    auto client = connect();
+    client->SendFrame(kind.request);
+    client->Reset();
+  }
+  // A mebibyte without a NUL: refused after the longest request, connection closed.
+  {
+    auto flood = connect();
+    try {
+      flood->Send(std::string(1 << 20, 'x'));
+    } catch (const std::exception&) {
+      // The server closed the connection while the flood was still being sent.
+    }
+    EXPECT_TRUE(flood->ClosedByServer());
+    EXPECT_EQ(flood->Unread(), "");
+  }
+  // Served in the middle of it all, on this thread too.
+  const test::Exchange amid = test::Ask(server_->Port(), kind.request);
+  EXPECT_EQ(amid.response, kind.response);
+
+  hostileDone = true;
+  wellBehaved.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GE(served, 20);
+
+  // Nobody closed the silent clients or sent them anything: each still holds its connection.
+  for (auto& client : lingering) EXPECT_TRUE(Untouched(*client));
+  for (auto& client : halfOpen) EXPECT_TRUE(Untouched(*client));
+
+  // Half frames are never handed on; whole ones are, reset or not (a reset may also discard
+  // the frame before the server reads it).
+  const auto log = test::LogOf(dir_.Path());
+  const size_t received = test::CountOf(log, "收到消息: ");
+  EXPECT_GE(received, static_cast<size_t>(served + 1));
+  EXPECT_LE(received, static_cast<size_t>(served + 1 + 4));
+  EXPECT_EQ(test::CountOf(log, "Max line length exceeded."), 1u);
+
+  // With over fifty connections still open and waiting for a request, SIGTERM ends the
+  // server in time, and every waiting client sees its connection end.
+  StopWithinTheWait();
+  for (auto& client : lingering) EXPECT_TRUE(client->ClosedByServer(std::chrono::seconds(2)));
+  for (auto& client : halfOpen) {
+    EXPECT_TRUE(client->ClosedByServer(std::chrono::seconds(2)));
+    EXPECT_EQ(client->Unread(), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, HostileClientsTest, ::testing::ValuesIn(kKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The door lock kind only ----
+
+class DoorLockServerTest : public ::testing::Test {
+ protected:
+  DoorLockServerTest() {
+    std::string error;
+    EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dir_.File("Client.mdb"), error)) << error;
+    server_ = std::make_unique<test::ServerProcess>(
+        dir_.Path().string(), std::vector<std::string>{},
+        std::map<std::string, std::string>{{"DREVAN_SIM_CARD", dir_.File("SimCard.txt")}});
+  }
+
+  test::TempDir dir_;
+  std::unique_ptr<test::ServerProcess> server_;
+};
+
+// Connection threads have small stacks; a reader or a tree that recursed once per level
+// would overflow them long before the longest request ends.
+TEST_F(DoorLockServerTest, DeeplyNestedRequestsDoNotExhaustAConnectionThreadsStack) {
+  const std::string open = "<DoorRequest type=\"ReadCard\">";
+  const std::string close = "</DoorRequest>";
+  const size_t depth = (16384 - open.size() - close.size()) / 7;
+  std::string nested = open;
+  for (size_t i = 0; i < depth; ++i) nested += "<a>";
+  for (size_t i = 0; i < depth; ++i) nested += "</a>";
+  nested += close;
+  ASSERT_LE(nested.size(), 16384u);
+  std::string unclosed = open;
+  while (unclosed.size() + 3 <= 16384) unclosed += "<a>";
+  std::string attributes = "<DoorRequest type=\"ReadCard\"";
+  while (attributes.size() + 10 <= 16384) attributes += " a=\"1\"";
+  attributes += "/>";
+
+  const std::string noCard = test::DoorResponse("500", "读卡失败", 0);
+  EXPECT_EQ(test::Ask(server_->Port(), nested).response, noCard);
+  EXPECT_EQ(test::Ask(server_->Port(), unclosed).response, std::nullopt);
+  EXPECT_EQ(test::Ask(server_->Port(), attributes).response, noCard);
+  EXPECT_EQ(test::Ask(server_->Port(), test::kReadCardRequest).response, noCard);
+  EXPECT_TRUE(server_->Running());
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+}
+
+TEST_F(DoorLockServerTest, AClientThatNeverReadsHoldsUpNeitherOthersNorTheStop) {
+  // The answer to one request; with connections kept, the server leaves them open.
+  auto ask = [&](const std::string& request) {
+    test::LoopbackClient client(server_->Port());
+    client.SendFrame(request);
+    return client.ReadResponse();
+  };
+  // Keep connections open, so one connection carries request after request.
+  ASSERT_EQ(ask(test::IssueCardRequest({.extra = "<KeepConnection>1</KeepConnection>"})),
+            test::DoorResponse("200", "发卡成功", 1));
+
+  // Pipelined requests whose answers are never read: the answers fill the socket buffers
+  // until the server's write blocks, and then the server's reading of this connection too.
+  test::LoopbackClient greedy(server_->Port());
+  greedy.SetSendTimeout(std::chrono::seconds(30));
+  std::string burst;
+  for (int i = 0; i < 2000; ++i) burst += test::kEraseCardRequest + '\0';
+  std::atomic<size_t> sentBytes{0};
+  std::thread sender([&] {
+    try {
+      for (int i = 0; i < 1000; ++i) {  // about 60 MiB of requests, 130 MiB of answers
+        greedy.Send(burst);
+        sentBytes += burst.size();
+      }
+    } catch (const std::exception&) {
+      // Blocked until the stop closed the connection (or the send timeout ran out).
+    }
+  });
+  // Wait until the sending stalls, which it does once the server's write is blocked and the
+  // server no longer reads; bounded in case it never does.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int still = 0; still < 5 && std::chrono::steady_clock::now() < deadline;) {
+    const size_t before = sentBytes;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    still = sentBytes == before && before > 0 ? still + 1 : 0;
+  }
+  // Meanwhile everybody else is served, writes included.
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(ask(test::IssueCardRequest()), test::DoorResponse("200", "发卡成功", 2 + i));
+  }
+
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(server_->Stop(SIGTERM, std::chrono::seconds(15)), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, kStopBound);
+  EXPECT_THAT(server_->Stderr(), Not(HasSubstr("Terminate Thread Timeout")));
+  sender.join();
+}
+
+}  // namespace
+}  // namespace keydesk
