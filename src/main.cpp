@@ -25,7 +25,8 @@ int InitDatabase(const std::string& folder) {
       (std::filesystem::path(folder) / keydesk::TDoorlockRecordManager::kFileName).string();
   std::string error;
   if (!keydesk::TDoorlockRecordManager::CreateDatabase(fileName, error)) {
-    std::cerr << "keydesk: cannot create " << fileName << ": " << error << std::endl;
+    std::cerr << "keydesk: cannot create " << fileName << ": " << keydesk::Utf8FromAnsi(error)
+              << std::endl;
     return 1;
   }
   return 0;

@@ -25,6 +25,7 @@ using namespace std::string_literals;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string IssueRequest(const std::string& room = "08", const std::string& copy = "False",
                          const std::string& extra = "") {
@@ -284,11 +285,11 @@ TEST_F(DoorlockEndToEndTest, SigtermDuringLoadStopsWithinTheStopWait) {
     });
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(server_->Stop(SIGTERM, std::chrono::milliseconds(8000)), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(6000));
   stop = true;
   for (auto& client : clients) client.join();
+  // Threads that outlast the stop wait would be reported and leave out the stop line.
+  EXPECT_THAT(server_->Stderr(), Not(HasSubstr("Terminate Thread Timeout")));
   EXPECT_THAT(server_->Stdout(), HasSubstr("接口监听服务器已经停止。"));
 }
 

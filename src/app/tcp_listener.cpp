@@ -12,9 +12,11 @@ namespace keydesk {
 namespace {
 
 // Thread pools whose threads were still busy when their listener stopped. Those threads use
-// their pool until they end, so it stays here, reachable, until the process ends.
+// their pool until they end, so it stays here, reachable, until the process ends; it is
+// never destroyed, since destroying a pool waits for its threads.
 std::mutex abandonedMutex;
-std::vector<std::unique_ptr<ConnectionThreads>> abandoned;  // guarded by abandonedMutex
+auto* const abandoned =
+    new std::vector<std::unique_ptr<ConnectionThreads>>;  // guarded by abandonedMutex
 
 }  // namespace
 
@@ -90,7 +92,7 @@ void TcpListener::Deactivate() {
   threads_->Stop();
   if (!ended) {
     std::lock_guard lock(abandonedMutex);
-    abandoned.push_back(std::move(threads_));
+    abandoned->push_back(std::move(threads_));
     throw Error(std::string(kTerminateThreadTimeout));
   }
   threads_.reset();

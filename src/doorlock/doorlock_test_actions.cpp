@@ -1,6 +1,7 @@
 #include "doorlock/doorlock_test_actions.h"
 
 #include "app/app_context.h"
+#include "app/test_dialog_times.h"
 #include "doorlock/base_doorlock.h"
 #include "platform/clock.h"
 #include "service/guest_card_issue.h"
@@ -8,11 +9,11 @@
 namespace keydesk {
 
 std::string DoorlockTestActions::DefaultCheckIn() const {
-  return FormatDateTime(kDateTimePattern, context_.LocalClock.Now().AddHours(-1));
+  return DefaultTestCheckIn(context_.LocalClock);
 }
 
 std::string DoorlockTestActions::DefaultCheckOut() const {
-  return FormatDateTime(kDateTimePattern, context_.LocalClock.Now().AddDays(2));
+  return DefaultTestCheckOut(context_.LocalClock);
 }
 
 bool DoorlockTestActions::OpenPort() {

@@ -29,7 +29,6 @@ struct TestCardEntries {
 class DoorlockTestActions {
  public:
   static constexpr const char* kGuestName = "Test";
-  static constexpr const char* kDateTimePattern = "YYYY-MM-DD HH:NN:SS";
 
   explicit DoorlockTestActions(AppContext& context) : context_(context) {}
 

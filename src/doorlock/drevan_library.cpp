@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/code_page.h"
 #include "platform/errors.h"
 
 namespace keydesk {
@@ -13,7 +14,7 @@ template <class Function>
 void Resolve(void* handle, const std::string& path, const char* name, Function& function) {
   function = reinterpret_cast<Function>(dlsym(handle, name));
   if (function == nullptr) {
-    throw LibraryError("The card library " + path + " has no function " + name);
+    throw LibraryError("The card library " + AnsiFromUtf8(path) + " has no function " + name);
   }
 }
 
@@ -32,8 +33,8 @@ DrevanLibrary::DrevanLibrary(const std::string& path) : path_(path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* reason = dlerror();
-    throw LibraryError("Cannot load the card library " + path + ": " +
-                       (reason != nullptr ? reason : "unknown error"));
+    throw LibraryError("Cannot load the card library " + AnsiFromUtf8(path) + ": " +
+                       AnsiFromUtf8(reason != nullptr ? reason : "unknown error"));
   }
   try {
     Resolve(handle_, path, "SerialNo_FromNow", SerialNo_FromNow);

@@ -9,20 +9,12 @@
 #include "platform/code_page.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
-#include "service/doorlock_protocol.h"
+#include "service/response_frame.h"
 #include "service/xml_doc.h"
 #include "service/xml_text.h"
 
 namespace keydesk {
 namespace {
-
-const std::string kReceived = AnsiFromUtf8("收到消息: \r\n");
-const std::string kExecuting = AnsiFromUtf8("执行操作->");
-const std::string kReturned = AnsiFromUtf8("返回数据:");
-const std::string kDone = AnsiFromUtf8("完成一次操作");
-
-constexpr const char* kSucceededCode = "200";
-constexpr const char* kFailedCode = "500";
 
 // One request type: its device operation, and what is answered and logged either way.
 // Three log lines differ from the message answered ("发手牌失败", "读手牌失败", and the erase
@@ -84,14 +76,14 @@ std::string TResponse::ToXml() const {
 void THandMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
   TLogFile& log = context_.Log;
   const std::string ansiRequest = AnsiFromUnicode(request);
-  log.Write(kReceived + ansiRequest);
+  log.Write(kReceivedLine + ansiRequest);
 
   TXmlDoc document;
   hand::TResponse response;
   document.ParseText(ansiRequest);
   const TXmlNode& root = *document.RootElement();
   const HandOperation* operation = FindOperation(root.AttributeValue("type"));
-  log.Write(kExecuting);
+  log.Write(kExecutingLine);
 
   if (operation != nullptr) {  // an unknown type gets no bytes at all
     std::string handNo;
@@ -111,17 +103,13 @@ void THandMessageHandler::HandleMessage(TConnection& connection, const std::u16s
     SendResponse(connection, response);
   }
 
-  log.Write(kReturned + response.ToXml());
-  log.Write(kDone);
+  log.Write(kReturnedLine + response.ToXml());
+  log.Write(kDoneLine);
 }
 
 void THandMessageHandler::SendResponse(TConnection& connection, const hand::TResponse& response) {
-  try {
-    connection.Write(ResponseFrame(response.ToXml()));
-  } catch (const SocketError& error) {
-    // The peer has gone: say so, and finish the request's log lines.
-    context_.Log.Write(error.what());
-  }
+  // A peer that has gone is logged, and the request's log lines are finished.
+  SendResponseFrame(connection, response.ToXml(), &context_.Log);
 }
 
 }  // namespace keydesk

@@ -1,6 +1,7 @@
 #include "hand/hand_test_actions.h"
 
 #include "app/app_context.h"
+#include "app/test_dialog_times.h"
 #include "hand/base_hand.h"
 #include "platform/clock.h"
 #include "platform/date_time.h"
@@ -18,11 +19,11 @@ bool CallDevice(AppContext& context, bool (TBaseHand::*operation)(std::string&),
 }  // namespace
 
 std::string HandTestActions::DefaultCheckIn() const {
-  return FormatDateTime(kDateTimePattern, context_.LocalClock.Now().AddHours(-1));
+  return DefaultTestCheckIn(context_.LocalClock);
 }
 
 std::string HandTestActions::DefaultCheckOut() const {
-  return FormatDateTime(kDateTimePattern, context_.LocalClock.Now().AddDays(2));
+  return DefaultTestCheckOut(context_.LocalClock);
 }
 
 bool HandTestActions::OpenPort() {

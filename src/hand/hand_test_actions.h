@@ -12,8 +12,6 @@ struct AppContext;
 // Used on the main thread; the device states its own thread-safety.
 class HandTestActions {
  public:
-  static constexpr const char* kDateTimePattern = "YYYY-MM-DD HH:NN:SS";
-
   explicit HandTestActions(AppContext& context) : context_(context) {}
 
   // The texts the dialog opens with: an hour before now, and two days after now. They are

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/conversions.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -12,16 +13,12 @@ namespace {
 constexpr const char* kHandNoField = "HandNo";
 constexpr const char* kLastHandNoField = "LastHandNo";
 
-std::string InFolder(const std::string& folder, const char* name) {
-  return (std::filesystem::path(folder) / name).string();
-}
-
 }  // namespace
 
 SimulatedHand::SimulatedHand(const std::string& folder, std::function<void()> showOptions)
-    : card_(InFolder(folder, kCardFileName)),
-      serial_(InFolder(folder, kSerialFileName)),
-      tracePath_(InFolder(folder, kTraceFileName)),
+    : card_(PathInFolder(folder, kCardFileName)),
+      serial_(PathInFolder(folder, kSerialFileName)),
+      tracePath_(PathInFolder(folder, kTraceFileName)),
       showOptions_(std::move(showOptions)) {}
 
 void SimulatedHand::ShowOptions() {

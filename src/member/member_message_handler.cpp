@@ -7,14 +7,13 @@
 #include "platform/code_page.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
-#include "service/doorlock_protocol.h"
+#include "service/response_frame.h"
 #include "service/xml_doc.h"
 #include "service/xml_text.h"
 
 namespace keydesk {
 namespace {
 
-const std::string kReceived = AnsiFromUtf8("收到消息: \r\n");
 const std::string kWriteSucceeded = AnsiFromUtf8("写卡成功");
 const std::string kWriteFailed = AnsiFromUtf8("写卡失败");
 // ASCII comma and colon in the write lines, full-width ones in the read line.
@@ -25,9 +24,6 @@ const std::string kReadSucceededLine = AnsiFromUtf8("读卡成功，卡号为：
 const std::string kReadFailed = AnsiFromUtf8("读卡失败");
 const std::string kPrintSucceeded = AnsiFromUtf8("打印卡成功");
 const std::string kPrintFailed = AnsiFromUtf8("打印卡失败");
-
-constexpr const char* kSucceededCode = "200";
-constexpr const char* kFailedCode = "500";
 
 // Fields by position among the root's children. Positions count every child node, comments
 // included, so a comment moves the later fields on. Position 0 of every type must be there
@@ -94,7 +90,7 @@ std::string TResponse::ToXml() const {
 
 void TMemberMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
   const std::string ansiRequest = AnsiFromUnicode(request);
-  context_.Log.Write(kReceived + ansiRequest);
+  context_.Log.Write(kReceivedLine + ansiRequest);
 
   TXmlDoc document;
   member::TResponse response;
@@ -171,11 +167,8 @@ void TMemberMessageHandler::PrintMemberCard(const TXmlNode& root, member::TRespo
 
 void TMemberMessageHandler::SendResponse(TConnection& connection,
                                          const member::TResponse& response) {
-  try {
-    connection.Write(ResponseFrame(response.ToXml()));
-  } catch (const SocketError&) {
-    // Unlike the door lock and hand-tag handlers, this one has never logged a failed send.
-  }
+  // Unlike the door lock and hand-tag handlers, this one has never logged a failed send.
+  SendResponseFrame(connection, response.ToXml(), nullptr);
 }
 
 }  // namespace keydesk

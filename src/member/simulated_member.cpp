@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/conversions.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -14,16 +15,12 @@ constexpr const char* kExpireDateField = "ExpireDate";
 constexpr const char* kScoreField = "Score";
 constexpr const char* kChannelField = "Channel";
 
-std::string InFolder(const std::string& folder, const char* name) {
-  return (std::filesystem::path(folder) / name).string();
-}
-
 }  // namespace
 
 SimulatedMember::SimulatedMember(const std::string& folder, std::function<void()> showOptions)
-    : card_(InFolder(folder, kCardFileName)),
-      printPath_(InFolder(folder, kPrintFileName)),
-      tracePath_(InFolder(folder, kTraceFileName)),
+    : card_(PathInFolder(folder, kCardFileName)),
+      printPath_(PathInFolder(folder, kPrintFileName)),
+      tracePath_(PathInFolder(folder, kTraceFileName)),
       showOptions_(std::move(showOptions)) {}
 
 void SimulatedMember::ShowOptions() {

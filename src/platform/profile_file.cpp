@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/errors.h"
 
 namespace keydesk {
@@ -223,7 +224,8 @@ class Fd {
 };
 
 bool ReadAll(int fd, std::string& content) {
-  char buffer[65536];
+  // Small: this also runs on connection threads, whose stacks are small.
+  char buffer[4096];
   for (;;) {
     const ssize_t count = ::read(fd, buffer, sizeof buffer);
     if (count == 0) return true;
@@ -316,8 +318,10 @@ bool ReplaceFile(const std::string& path, std::string_view content,
     ::unlink(temp.c_str());
     return false;
   }
-  // The new content is in place, but without the folder synced it may not survive a crash.
-  return SyncFolder(path);
+  // The new content is in place; syncing the folder makes the rename survive a crash. A
+  // folder that cannot be synced must not turn a done write into a reported failure.
+  SyncFolder(path);
+  return true;
 }
 
 }  // namespace
@@ -336,6 +340,26 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
   return std::string(CutToMaxLength(value));
 }
 
+std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
+    std::string_view section, const std::vector<std::string_view>& keys,
+    std::string_view defaultValue) const {
+  const std::optional<std::string> content = ReadFile(path_);
+  if (!content) return std::nullopt;
+  const std::vector<Line> lines = SplitLines(*content);
+  std::vector<std::string> values;
+  for (std::string_view key : keys) {
+    const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
+    if (!place.key) {
+      values.emplace_back(defaultValue);
+      continue;
+    }
+    std::string_view value = lines[*place.key].value;
+    if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
+    values.emplace_back(CutToMaxLength(value));
+  }
+  return values;
+}
+
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
   const std::lock_guard<std::mutex> lock(writeMutex);
@@ -344,7 +368,8 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key,
   if (CanStore(section, key, value)) existing = ReadForWrite(target);
   if (!existing || !ReplaceFile(target, Compose(SplitLines(existing->content), section, key, value),
                                 existing->status)) {
-    throw IoError(Substitute(kUnableToWrite, path_));
+    // Paths are UTF-8; messages are code page 936 text.
+    throw IoError(Substitute(kUnableToWrite, AnsiFromUtf8(path_)));
   }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace keydesk {
 
@@ -25,6 +27,13 @@ class ProfileFile {
   // section or the key is missing. A key present with an empty value reads as empty text.
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
+
+  // The values of several keys of one section from one reading of the file, so that they
+  // belong together even while the file is being replaced; a missing key gives
+  // defaultValue. None when the file cannot be read.
+  std::optional<std::vector<std::string>> ReadStrings(std::string_view section,
+                                                      const std::vector<std::string_view>& keys,
+                                                      std::string_view defaultValue) const;
 
   // Sets the key, creating the file, the section or the key when missing. Raises IoError
   // "Unable to write to %s" with the path when the file cannot be written.

@@ -14,7 +14,10 @@
 namespace keydesk {
 
 std::string SocketErrorText(int error) {
-  return "Socket Error # " + std::to_string(error) + "\r\n" + std::strerror(error);
+  char buffer[256];
+  // The GNU strerror_r: safe on connection threads, unlike strerror.
+  const char* text = strerror_r(error, buffer, sizeof buffer);
+  return "Socket Error # " + std::to_string(error) + "\r\n" + text;
 }
 
 namespace {

@@ -9,13 +9,12 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "police/base_police.h"
-#include "service/doorlock_protocol.h"
+#include "service/response_frame.h"
 #include "service/xml_text.h"
 
 namespace keydesk {
 namespace {
 
-const std::string kReceived = AnsiFromUtf8("收到消息: \r\n");
 const std::string kReturned = AnsiFromUtf8("返回结果: \r\n");
 
 }  // namespace
@@ -53,7 +52,7 @@ std::string GuestToXml(const TGuest& guest) {
 }
 
 void TPoliceMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
-  context_.Log.Write(kReceived + AnsiFromUnicode(request));
+  context_.Log.Write(kReceivedLine + AnsiFromUnicode(request));
 
   TBasePolice* police = context_.Police.load();
   const TGuest* guest = police != nullptr ? police->GetGuest() : nullptr;
@@ -61,11 +60,8 @@ void TPoliceMessageHandler::HandleMessage(TConnection& connection, const std::u1
       "<PoliceResponse>" + (guest != nullptr ? GuestToXml(*guest) : "") + "</PoliceResponse>";
   context_.Log.Write(kReturned + response);
 
-  try {
-    connection.Write(ResponseFrame(response));
-  } catch (const SocketError&) {
-    // The client has gone; this handler has never logged a failed send.
-  }
+  // The client may have gone; this handler has never logged a failed send.
+  SendResponseFrame(connection, response, nullptr);
 }
 
 }  // namespace keydesk

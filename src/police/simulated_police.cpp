@@ -42,8 +42,13 @@ void SimulatedPolice::ShowOptions() {
 const TGuest* SimulatedPolice::GetGuest() {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file_.Path(), error)) return nullptr;
+  std::vector<std::string_view> names;
+  for (const GuestKey& key : kKeys) names.push_back(key.Name);
+  // One reading of the file, so a registration being replaced never mixes two guests.
+  const std::optional<std::vector<std::string>> values = file_.ReadStrings(kSection, names, "");
+  if (!values) return nullptr;
   TGuest guest;
-  for (const GuestKey& key : kKeys) guest.*key.Field = file_.ReadString(kSection, key.Name, "");
+  for (size_t i = 0; i < kKeys.size(); ++i) guest.*kKeys[i].Field = (*values)[i];
 
   std::lock_guard lock(guestsMutex_);
   for (const auto& kept : guests_) {

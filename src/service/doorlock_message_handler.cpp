@@ -11,15 +11,12 @@
 #include "platform/errors.h"
 #include "service/doorlock_protocol.h"
 #include "service/guest_card_issue.h"
+#include "service/response_frame.h"
 #include "service/xml_doc.h"
 
 namespace keydesk {
 namespace {
 
-const std::string kReceived = AnsiFromUtf8("收到消息: \r\n");
-const std::string kExecuting = AnsiFromUtf8("执行操作->");
-const std::string kReturned = AnsiFromUtf8("返回数据:");
-const std::string kDone = AnsiFromUtf8("完成一次操作");
 const std::string kRoomOpen = AnsiFromUtf8("房间(");
 const std::string kIssueSucceededLine = AnsiFromUtf8(")发卡成功");
 const std::string kIssueFailedLine = AnsiFromUtf8(")发卡失败");
@@ -33,9 +30,6 @@ const std::string kEraseSucceeded = AnsiFromUtf8("注销卡成功 ");
 const std::string kEraseSucceededLine = AnsiFromUtf8("注销卡成功");
 const std::string kEraseFailed = AnsiFromUtf8("注销卡失败 ");
 const std::string kEraseFailedLine = AnsiFromUtf8("注销卡失败");
-
-constexpr const char* kSucceededCode = "200";
-constexpr const char* kFailedCode = "500";
 
 // Fields of an IssueCard request, by position among the root's children. Positions count
 // every child node, comments included, so a comment moves the later fields on.
@@ -69,14 +63,14 @@ void TDoorlockMessageHandler::HandleMessage(TConnection& connection,
                                             const std::u16string& request) {
   TLogFile& log = context_.Log;
   const std::string ansiRequest = AnsiFromUnicode(request);
-  log.Write(kReceived + ansiRequest);
+  log.Write(kReceivedLine + ansiRequest);
 
   TXmlDoc document;
   door::TResponse response;
   document.ParseText(ansiRequest);
   const TXmlNode& root = *document.RootElement();
   const door::RequestType type = door::ParseRequestType(root.AttributeValue("type"));
-  log.Write(kExecuting);
+  log.Write(kExecutingLine);
 
   switch (type) {
     case door::RequestType::IssueCard: {
@@ -117,8 +111,8 @@ void TDoorlockMessageHandler::HandleMessage(TConnection& connection,
       break;  // an unknown type gets no bytes at all
   }
 
-  log.Write(kReturned + response.ToXml());
-  log.Write(kDone);
+  log.Write(kReturnedLine + response.ToXml());
+  log.Write(kDoneLine);
 }
 
 bool TDoorlockMessageHandler::IssueCard(const TXmlNode& root, int64_t& CardNo) {
@@ -133,7 +127,8 @@ bool TDoorlockMessageHandler::IssueCard(const TXmlNode& root, int64_t& CardNo) {
   card.RoomFloorCode = Field(root, kFloorCode);
   card.RoomNo = Field(root, kRoomNo);
   card.GuestName = Field(root, kGuestName);
-  card.CheckIn = Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-options.DelayMinutes);
+  card.CheckIn =
+      Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-int64_t{options.DelayMinutes});
   card.CheckOut = Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);
   card.IsCopy = ReadBooleanText(Field(root, kIsCopy));
   if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
@@ -154,12 +149,8 @@ bool TDoorlockMessageHandler::EraseCard() {
 
 void TDoorlockMessageHandler::SendResponse(TConnection& connection,
                                            const door::TResponse& response) {
-  try {
-    connection.Write(ResponseFrame(response.ToXml()));
-  } catch (const SocketError& error) {
-    // The peer has gone: say so, and finish the request's log lines.
-    context_.Log.Write(error.what());
-  }
+  // A peer that has gone is logged, and the request's log lines are finished.
+  SendResponseFrame(connection, response.ToXml(), &context_.Log);
 }
 
 }  // namespace keydesk

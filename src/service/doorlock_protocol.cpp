@@ -79,15 +79,16 @@ std::optional<bool> DecimalIsZero(std::string_view text) {
 }  // namespace
 
 bool ReadBooleanText(std::string_view text) {
-  if (auto integer = TryStrToInt64(text)) return *integer != 0;
-  if (auto isZero = DecimalIsZero(text)) return !*isZero;
+  // A number is read as a decimal, with blanks around it allowed; fields are not trimmed.
+  std::string_view number = text;
+  while (!number.empty() && (number.front() == ' ' || number.front() == '\t')) {
+    number.remove_prefix(1);
+  }
+  while (!number.empty() && (number.back() == ' ' || number.back() == '\t')) {
+    number.remove_suffix(1);
+  }
+  if (auto isZero = DecimalIsZero(number)) return !*isZero;
   return EqualsIgnoringCase(text, "true");
-}
-
-std::string ResponseFrame(std::string_view ansiText) {
-  std::string frame = EncodeUtf8(UnicodeFromAnsi(ansiText));
-  frame.push_back('\0');
-  return frame;
 }
 
 }  // namespace keydesk

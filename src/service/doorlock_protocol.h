@@ -34,7 +34,4 @@ RequestType ParseRequestType(std::string_view type);
 // "False" in any letter case; anything else, the empty text included, is false.
 bool ReadBooleanText(std::string_view text);
 
-// The wire frame of a response text in code page 936: its UTF-8 bytes and one NUL.
-std::string ResponseFrame(std::string_view ansiText);
-
 }  // namespace keydesk

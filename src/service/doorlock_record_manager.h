@@ -12,8 +12,8 @@ namespace keydesk {
 class SqliteConnection;
 class TLogFile;
 
-// The local issue-card record store in Client.mdb (an SQLite 3 file standing in for the
-// original Access database): T_Room keeps each room's last normal check-in time, and
+// The local issue-card record store in Client.mdb, an SQLite 3 file: T_Room keeps each
+// room's last normal check-in time, and
 // T_IssueCardRecord journals every card-issue attempt.
 //
 // No error leaves the store: every operation catches its own errors and writes their

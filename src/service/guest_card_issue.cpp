@@ -17,7 +17,7 @@ constexpr int32_t kGuestCardType = 1;
 DateTime CardStart(AppContext& context, const std::string& roomKey, const GuestCardIssue& card) {
   const TSysOption& options = context.SysOption;
   if (!options.UseNativeDoorlockDb) return card.CheckIn;
-  const DateTime freshStart = context.LocalClock.Now().AddMinutes(-options.DelayMinutes);
+  const DateTime freshStart = context.LocalClock.Now().AddMinutes(-int64_t{options.DelayMinutes});
   if (!card.IsCopy) return freshStart;
   const DateTime last = context.RecordStore.GetLastCheckInTime(roomKey);
   if (!last.IsZero()) return last;

@@ -47,7 +47,8 @@ WindowResult RunWindow(Application& application, int& argc, char** argv) {
     form.FormDestroy();
     result.ThreadsLeftRunning = form.ThreadsLeftRunning();
   }
-  if (!result.ThreadsLeftRunning) application.Shutdown();
+  // After "Terminate Thread Timeout" shutting down goes on: the port is closed all the same.
+  application.Shutdown();
   return result;
 }
 
