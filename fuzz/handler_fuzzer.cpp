@@ -31,6 +31,7 @@ struct Kinds {
   std::unique_ptr<Application> applications[3];
 };
 
+// Made once by LLVMFuzzerInitialize and kept for the whole run.
 Kinds* kinds = nullptr;
 
 std::string MakeFolder() {
@@ -77,7 +78,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   options.WriteString("DoorlockOption", "PowerSwitchTypeName", "8602-1M-57BA");
   std::string error;
   TDoorlockRecordManager::CreateDatabase(folder + "/Client.mdb", error);
-  kinds = new Kinds;
+  static Kinds instance;
+  kinds = &instance;
   const int kindNumbers[3] = {1, 3, 4};
   for (int i = 0; i < 3; ++i) {
     StartupSettings settings;

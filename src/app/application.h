@@ -35,6 +35,9 @@ struct StartupSettings {
 // record store; then the card library and the kind's device: the door lock driver, its port
 // opened, or the simulated hand-tag, member-card or police device. Members are freed in
 // reverse order on every path, also when a later step of start-up raises.
+//
+// Created, shut down and destroyed on the main thread; what it owns is shared with
+// connection threads through Context(), each object stating its own thread-safety.
 class Application {
  public:
   // Raises LibraryError when the card library or one of its functions is missing.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFont>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSessionManager>
@@ -44,6 +45,9 @@ TMainForm::TMainForm(AppContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), server_(context) {
   setObjectName(QStringLiteral("TMainForm"));
   setWindowIcon(QIcon(KeyPicture(32)));
+  // The window's own font; where the workstation lacks it, the platform substitutes its
+  // default family at the same size.
+  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   theMainWindow = this;
 
   InfoMemo = new TInfoMemo(this);
