@@ -87,7 +87,12 @@ void ConnectionThreads::WorkerLoop(Worker& worker) {
   }
   auto self = std::find_if(workers_.begin(), workers_.end(),
                            [&](const auto& candidate) { return candidate.get() == &worker; });
-  if (self == workers_.end()) return;  // abandoned by Stop; nobody joins this thread
+  if (self == workers_.end()) {
+    // Abandoned by Stop while stuck in its task: nobody will join it now, so it lets the
+    // system reclaim it when it ends.
+    pthread_detach(pthread_self());
+    return;
+  }
   finished_.push_back(std::move(*self));
   workers_.erase(self);
   tasksEnded_.notify_all();

@@ -15,7 +15,8 @@ namespace keydesk {
 // Runs each task at once on a thread of its own, without limit. A thread whose task has
 // ended waits a while as an idle thread and takes the next task, which spares the cost of
 // creating a thread per connection. Threads are small (kStackSize) so that hundreds of
-// idle PMS connections cost little memory, and every thread is joined, never detached.
+// idle PMS connections cost little memory, and every thread is joined — but for one still
+// stuck in its task when Stop gives up on it, which detaches itself once it ends.
 //
 // Thread-safe.
 class ConnectionThreads {
