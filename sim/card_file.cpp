@@ -144,12 +144,16 @@ int ReadWholeFile(const std::string& path, std::string& text) {
 // identity holds the same card: reads (three per card read) need only a stat().
 class CachedCard {
  public:
-  static bool Find(const std::string& path, const struct stat& status, std::vector<CardLine>& lines,
-                   int& malformed) {
+  // Copies out only the fields of the block asked for.
+  static bool Find(const std::string& path, const struct stat& status, std::string_view blockName,
+                   CardBlock& block, int& malformed) {
     std::lock_guard lock(mutex_);
     if (!valid_ || path != path_ || !SameFile(status, status_)) return false;
-    lines = lines_;
     malformed = malformed_;
+    block.fields.clear();
+    for (const CardLine& line : lines_) {
+      if (line.block == blockName) block.fields.push_back(line.field);
+    }
     return true;
   }
   static void Store(const std::string& path, const struct stat& status,
@@ -247,21 +251,20 @@ int CardFile::ReadBlock(std::string_view blockName, CardBlock& block) const {
   // No lock: a writer renames a complete file into place, so any open sees a whole card.
   struct stat status {};
   if (stat(path_.c_str(), &status) != 0) return errno == ENOENT ? kNoCard : kDamagedCard;
-  std::vector<CardLine> lines;
   int malformed = 0;
-  if (!CachedCard::Find(path_, status, lines, malformed)) {
+  if (!CachedCard::Find(path_, status, blockName, block, malformed)) {
     UniqueFd fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid()) return errno == ENOENT ? kNoCard : kDamagedCard;
     std::string text;
     if (fstat(fd.Get(), &status) != 0 || ReadAll(fd.Get(), text) != 0) return kDamagedCard;
-    lines = ParseCard(text, &malformed);
+    std::vector<CardLine> lines = ParseCard(text, &malformed);
     CachedCard::Store(path_, status, lines, malformed);
+    block.fields.clear();
+    for (CardLine& line : lines) {
+      if (line.block == blockName) block.fields.push_back(std::move(line.field));
+    }
   }
   if (malformed != 0) return kDamagedCard;
-  block.fields.clear();
-  for (CardLine& line : lines) {
-    if (line.block == blockName) block.fields.push_back(std::move(line.field));
-  }
   return block.fields.empty() ? kNoBlock : kOk;
 }
 

@@ -15,21 +15,14 @@ namespace {
 
 constexpr int64_t kMillisecondsPerSecond = 1000;
 
-// Appends the pieces as one write through a descriptor of its own, then closes it; false on
-// any failure. One write keeps a line whole even if another process appends too.
-bool AppendToFile(const std::string& fileName, iovec* pieces, int count) {
-  const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+// Appends the pieces with one write, so that a line stays whole whoever else appends.
+bool WriteLine(int fd, iovec* pieces, int count) {
   size_t left = 0;
   for (int i = 0; i < count; ++i) left += pieces[i].iov_len;
-  bool ok = true;
   while (left > 0) {
     const ssize_t written = ::writev(fd, pieces, count);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      ok = false;
-      break;
-    }
+    if (written <= 0) return false;
     // A short write (disk full, signal): go on with what is left.
     left -= static_cast<size_t>(written);
     for (size_t done = static_cast<size_t>(written); done > 0 && count > 0;) {
@@ -43,8 +36,26 @@ bool AppendToFile(const std::string& fileName, iovec* pieces, int count) {
       }
     }
   }
-  return ::close(fd) == 0 && ok;
+  return true;
 }
+
+// The log file opened for one line and closed after it.
+class LineFile {
+ public:
+  explicit LineFile(const std::string& fileName)
+      : fd_(::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644)) {}
+  ~LineFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  LineFile(const LineFile&) = delete;
+  LineFile& operator=(const LineFile&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -59,9 +70,13 @@ TLogFile::TLogFile(std::string fileName, const TSysOption& sysOption, const Cloc
 
 void TLogFile::Write(std::string_view message) {
   if (!sysOption_.WriteLog) return;
+  // Opening and closing happen outside the lock; only the stamp and the write are
+  // serialised, which keeps the lines whole and in time order.
+  LineFile file(fileName_);
+  // An input/output failure loses the line; the caller carries on.
+  if (!file.IsOpen()) return;
   std::lock_guard lock(writeMutex_);
-  // The stamp is taken under the lock so that the file's lines stay in time order; many
-  // lines share a second, so its text is kept.
+  // Many lines share a second, so its stamp text is kept.
   const int64_t second = clock_.Now().Milliseconds() / kMillisecondsPerSecond;
   if (second != stampSecond_ || stamp_.empty()) {
     stampSecond_ = second;
@@ -72,8 +87,7 @@ void TLogFile::Write(std::string_view message) {
   iovec pieces[3] = {{stamp_.data(), stamp_.size()},
                      {const_cast<char*>(message.data()), message.size()},
                      {const_cast<char*>(kLineEnd), 2}};
-  // An input/output failure loses the line; the caller carries on.
-  AppendToFile(fileName_, pieces, 3);
+  WriteLine(file.Fd(), pieces, 3);
 }
 
 }  // namespace keydesk

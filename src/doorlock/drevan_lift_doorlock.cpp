@@ -55,6 +55,25 @@ std::string ValidityText(DateTime date, DateTime time) {
 // A zero-filled buffer whose last byte stays NUL whatever fits before it.
 std::vector<char> Buffer(size_t capacity) { return std::vector<char>(capacity + 1, '\0'); }
 
+// Lines noted while the encoder is held and written once it is free again (the lock is
+// declared after this, so it is released first): the encoder is not kept waiting on the
+// log file, and the lines keep their order.
+class DeferredLog {
+ public:
+  explicit DeferredLog(TLogFile& log) : log_(log) {}
+  ~DeferredLog() {
+    for (const std::string& line : lines_) log_.Write(line);
+  }
+  DeferredLog(const DeferredLog&) = delete;
+  DeferredLog& operator=(const DeferredLog&) = delete;
+
+  void Write(std::string line) { lines_.push_back(std::move(line)); }
+
+ private:
+  TLogFile& log_;
+  std::vector<std::string> lines_;
+};
+
 std::string Text(const std::vector<char>& buffer) {
   return std::string(buffer.data(), strnlen(buffer.data(), buffer.size() - 1));
 }
@@ -112,6 +131,7 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
     return false;
   }
 
+  DeferredLog log(log_);
   std::lock_guard lock(deviceMutex_);
   const int32_t cardNo = library_.SerialNo_FromNow();
   CardNo = cardNo;
@@ -123,20 +143,20 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
       port, lockType, sector, option.HotelPassword.c_str(), cardNo, *stamp, 1, RoomNo.c_str(),
       kZeros, option.PubDoor.c_str(), validFrom.c_str(), validTo.c_str());
   if (cardResult != 0) {
-    log_.Write(kWriteFailed + std::to_string(cardResult));
+    log.Write(kWriteFailed + std::to_string(cardResult));
     return false;
   }
-  log_.Write(kWriteSucceeded + std::to_string(CardNo));
+  log.Write(kWriteSucceeded + std::to_string(CardNo));
 
   const int32_t liftResult =
       library_.Write_Guest_Lift(port, lockType, sector, option.HotelPassword.c_str(), cardNo,
                                 option.BeginAddr, option.EndAddr, option.MaxLiftAddr,
                                 validFrom.c_str(), validTo.c_str(), option.LiftData.c_str());
   if (liftResult != 0) {
-    log_.Write(kLiftFailed + std::to_string(liftResult));
+    log.Write(kLiftFailed + std::to_string(liftResult));
     return false;
   }
-  log_.Write(kLiftSucceeded);
+  log.Write(kLiftSucceeded);
 
   int32_t powerSwitchResult = 0;
   switch (const int32_t switchType = option.PowerSwitchTypeCode()) {
@@ -154,12 +174,12 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
       break;
   }
   if (powerSwitchResult != 0) {
-    log_.Write(kPowerSwitchFailed + std::to_string(powerSwitchResult));
+    log.Write(kPowerSwitchFailed + std::to_string(powerSwitchResult));
     return false;
   }
 
   BeepLocked(option);
-  log_.Write(kPowerSwitchSucceeded + validTo);
+  log.Write(kPowerSwitchSucceeded + validTo);
   return true;
 }
 
@@ -183,35 +203,36 @@ bool TDrevanLiftDoorlock::ReadCard(int64_t& CardNo) {
   int32_t one = 0;
   int32_t flag = 0;
 
+  DeferredLog log(log_);
   std::lock_guard lock(deviceMutex_);
   const int16_t cardResult = library_.Read_Guest_Card(
       port, lockType, sector, option.HotelPassword.c_str(), &cardNo, &stamp, &one, room.data(),
       zeros.data(), pubDoor.data(), validFrom.data(), validTo.data());
   if (cardResult != 0) {
-    log_.Write(kReadFailed + std::to_string(cardResult));
+    log.Write(kReadFailed + std::to_string(cardResult));
     return false;
   }
   CardNo = cardNo;
-  log_.Write(kReadSucceeded + std::to_string(CardNo));
+  log.Write(kReadSucceeded + std::to_string(CardNo));
 
   const int16_t liftResult = library_.Read_Guest_Lift(
       port, lockType, sector, option.HotelPassword.c_str(), option.BeginAddr, option.EndAddr,
       &cardNo, validFrom.data(), validTo.data(), liftData.data());
   if (liftResult != 0) {
-    log_.Write(kReadLiftFailed + std::to_string(liftResult));
+    log.Write(kReadLiftFailed + std::to_string(liftResult));
     return false;
   }
-  log_.Write(kReadLiftSucceeded + Text(liftData));
+  log.Write(kReadLiftSucceeded + Text(liftData));
 
   const int16_t powerSwitchResult = library_.Read_Guest_PowerSwitch(
       port, lockType, static_cast<uint8_t>(option.PowerSwitchSectorNo),
       option.PowerSwitchPassword.c_str(), &cardNo, &flag, room.data(), powerSwitchText.data(),
       validFrom.data(), validTo.data(), option.PowerSwitchTypeCode());
   if (powerSwitchResult != 0) {
-    log_.Write(kReadPowerSwitchFailed);
+    log.Write(kReadPowerSwitchFailed);
     return false;
   }
-  log_.Write(kReadPowerSwitchSucceeded + Text(validTo));
+  log.Write(kReadPowerSwitchSucceeded + Text(validTo));
   return true;
 }
 

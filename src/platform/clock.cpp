@@ -7,8 +7,13 @@ namespace keydesk {
 DateTime SystemClock::Now() const {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  localtime_r(&now.tv_sec, &local);
+  // localtime_r takes a process-wide lock; most calls fall in the second of the last one.
+  thread_local time_t lastSecond = -1;
+  thread_local tm local{};
+  if (now.tv_sec != lastSecond) {
+    localtime_r(&now.tv_sec, &local);
+    lastSecond = now.tv_sec;
+  }
   DateTime::Parts parts;
   parts.year = local.tm_year + 1900;
   parts.month = local.tm_mon + 1;
