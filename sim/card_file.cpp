@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <mutex>
+#include <utility>
 
+#include "folder_watch.h"
 #include "result_codes.h"
 #include "unique_fd.h"
 
@@ -139,34 +142,83 @@ int ReadWholeFile(const std::string& path, std::string& text) {
   return ReadAll(fd.Get(), text);
 }
 
-// The last card read, with the identity of the file it came from. A writer always renames a
-// new file into place, and a hand edit changes the size or a time, so a file with the same
-// identity holds the same card: reads (three per card read) need only a stat().
-class CachedCard {
- public:
-  // Copies out only the fields of the block asked for.
-  static bool Find(const std::string& path, const struct stat& status, std::string_view blockName,
-                   CardBlock& block, int& malformed) {
-    std::lock_guard lock(mutex_);
-    if (!valid_ || path != path_ || !SameFile(status, status_)) return false;
-    malformed = malformed_;
-    block.fields.clear();
-    for (const CardLine& line : lines_) {
-      if (line.block == blockName) block.fields.push_back(line.field);
+// A card as read: its blocks in file order, and how many lines could not be understood.
+struct ParsedCard {
+  std::vector<std::pair<std::string, CardBlock>> blocks;
+  int malformed = 0;
+
+  static std::shared_ptr<const ParsedCard> FromText(std::string_view text) {
+    auto card = std::make_shared<ParsedCard>();
+    for (CardLine& line : ParseCard(text, &card->malformed)) {
+      auto found = std::find_if(card->blocks.begin(), card->blocks.end(),
+                                [&](const auto& block) { return block.first == line.block; });
+      if (found == card->blocks.end()) {
+        found = card->blocks.insert(card->blocks.end(), {std::move(line.block), CardBlock{}});
+      }
+      found->second.fields.push_back(std::move(line.field));
     }
-    return true;
+    return card;
   }
-  static void Store(const std::string& path, const struct stat& status,
-                    const std::vector<CardLine>& lines, int malformed) {
+
+  const CardBlock* Find(std::string_view name) const {
+    for (const auto& [blockName, block] : blocks) {
+      if (blockName == name) return &block;
+    }
+    return nullptr;
+  }
+};
+
+// The last card read. A card read takes three library calls, and each would otherwise open,
+// read and parse the file again. Whether the file is still the one read is told by the
+// folder watch, or, where a watch cannot be trusted, by the file's identity (device, inode,
+// size and times): a writer always renames a new file into place, and a hand edit changes
+// the size or a time.
+class CardCache {
+ public:
+  // kOk with the card at path, or kNoCard or kDamagedCard.
+  static int Get(const std::string& path, std::shared_ptr<const ParsedCard>& card) {
     std::lock_guard lock(mutex_);
-    valid_ = true;
-    path_ = path;
-    status_ = status;
-    lines_ = lines;
-    malformed_ = malformed;
+    if (!watch_ || path != path_) {
+      path_ = path;
+      card_.reset();
+      watch_ = std::make_unique<FolderWatch>(path);
+    }
+    // Read the watch's reports before looking at the file, so that a change made after the
+    // look is among the next reports.
+    const bool mayHaveChanged = watch_->MayHaveChanged();
+    if (card_ && watchTrusted_ && !mayHaveChanged) {
+      card = card_;
+      return kOk;
+    }
+
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) return Forget(errno == ENOENT ? kNoCard : kDamagedCard);
+    // Through a link the file can change without its entry in this folder changing.
+    const bool plainFile = S_ISREG(status.st_mode) && status.st_nlink == 1;
+    if (!plainFile && stat(path.c_str(), &status) != 0) {
+      return Forget(errno == ENOENT ? kNoCard : kDamagedCard);
+    }
+    watchTrusted_ = plainFile && watch_->Active();
+    if (!card_ || !SameFile(status, status_)) {
+      UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+      if (!fd.Valid()) return Forget(errno == ENOENT ? kNoCard : kDamagedCard);
+      std::string text;
+      if (fstat(fd.Get(), &status) != 0 || ReadAll(fd.Get(), text) != 0) {
+        return Forget(kDamagedCard);
+      }
+      card_ = ParsedCard::FromText(text);
+      status_ = status;
+    }
+    card = card_;
+    return kOk;
   }
 
  private:
+  static int Forget(int result) {
+    card_.reset();
+    return result;
+  }
+
   static bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
@@ -174,11 +226,11 @@ class CachedCard {
   }
 
   static inline std::mutex mutex_;
-  static inline bool valid_ = false;           // guarded by mutex_
-  static inline std::string path_;             // guarded by mutex_
-  static inline struct stat status_ {};        // guarded by mutex_
-  static inline std::vector<CardLine> lines_;  // guarded by mutex_
-  static inline int malformed_ = 0;            // guarded by mutex_
+  static inline std::string path_;                        // guarded by mutex_
+  static inline std::unique_ptr<FolderWatch> watch_;      // guarded by mutex_
+  static inline bool watchTrusted_ = false;               // guarded by mutex_
+  static inline std::shared_ptr<const ParsedCard> card_;  // guarded by mutex_
+  static inline struct stat status_ {};                   // guarded by mutex_
 };
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -247,25 +299,16 @@ int CardFile::WriteBlock(std::string_view blockName, const CardBlock& block) con
   return ReplaceFile(path_, FormatCard(lines)) ? kOk : kWriteFailed;
 }
 
-int CardFile::ReadBlock(std::string_view blockName, CardBlock& block) const {
+int CardFile::ReadBlock(std::string_view blockName, std::shared_ptr<const CardBlock>& block) const {
   // No lock: a writer renames a complete file into place, so any open sees a whole card.
-  struct stat status {};
-  if (stat(path_.c_str(), &status) != 0) return errno == ENOENT ? kNoCard : kDamagedCard;
-  int malformed = 0;
-  if (!CachedCard::Find(path_, status, blockName, block, malformed)) {
-    UniqueFd fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) return errno == ENOENT ? kNoCard : kDamagedCard;
-    std::string text;
-    if (fstat(fd.Get(), &status) != 0 || ReadAll(fd.Get(), text) != 0) return kDamagedCard;
-    std::vector<CardLine> lines = ParseCard(text, &malformed);
-    CachedCard::Store(path_, status, lines, malformed);
-    block.fields.clear();
-    for (CardLine& line : lines) {
-      if (line.block == blockName) block.fields.push_back(std::move(line.field));
-    }
-  }
-  if (malformed != 0) return kDamagedCard;
-  return block.fields.empty() ? kNoBlock : kOk;
+  std::shared_ptr<const ParsedCard> card;
+  if (const int result = CardCache::Get(path_, card); result != kOk) return result;
+  if (card->malformed != 0) return kDamagedCard;
+  const CardBlock* found = card->Find(blockName);
+  if (found == nullptr) return kNoBlock;
+  // Shares the cached card: the caller's block stays valid whatever is read next.
+  block = std::shared_ptr<const CardBlock>(card, found);
+  return kOk;
 }
 
 }  // namespace keydesk::sim

@@ -1,6 +1,7 @@
 // The card lying on the simulated encoder, kept in a text file.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +40,7 @@ class CardFile {
   int WriteBlock(std::string_view blockName, const CardBlock& block) const;
 
   // kOk with the block's fields, or kNoCard, kNoBlock or kDamagedCard.
-  int ReadBlock(std::string_view blockName, CardBlock& block) const;
+  int ReadBlock(std::string_view blockName, std::shared_ptr<const CardBlock>& block) const;
 
  private:
   std::string path_;

@@ -12,6 +12,7 @@
 // would be instantiated here (<charconv>, std::to_string, operator+ on strings).
 #include <chrono>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -234,11 +235,12 @@ DREVAN_EXPORT int16_t Read_Guest_Card(int32_t port, int32_t lock_type, uint8_t s
     return sim::kBadArgument;
   }
 
-  CardBlock block;
-  if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kGuestCardBlock, block);
+  std::shared_ptr<const CardBlock> stored;
+  if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kGuestCardBlock, stored);
       result != sim::kOk) {
     return static_cast<int16_t>(result);
   }
+  const CardBlock& block = *stored;
   const auto storedCardNo = StoredInteger<int32_t>(block, "CardNo");
   const auto storedStamp = StoredInteger<uint32_t>(block, "StartStamp");
   const auto storedOne = StoredInteger<int32_t>(block, "One");
@@ -268,11 +270,12 @@ DREVAN_EXPORT int16_t Read_Guest_Lift(int32_t port, int32_t lock_type, uint8_t s
     return sim::kBadArgument;
   }
 
-  CardBlock block;
-  if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kLiftBlock, block);
+  std::shared_ptr<const CardBlock> stored;
+  if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kLiftBlock, stored);
       result != sim::kOk) {
     return static_cast<int16_t>(result);
   }
+  const CardBlock& block = *stored;
   const auto storedCardNo = StoredInteger<int32_t>(block, "CardNo");
   if (!storedCardNo) return sim::kDamagedCard;
   *card_no = *storedCardNo;
@@ -299,16 +302,18 @@ DREVAN_EXPORT int16_t Read_Guest_PowerSwitch(int32_t port, int32_t lock_type, ui
     return sim::kBadArgument;
   }
 
-  CardBlock block;
+  std::shared_ptr<const CardBlock> stored;
   if (switch_type != sim::kSwitchType1 && switch_type != sim::kSwitchType2) {
     // A hotel without power switches reads with no known type: a guest card holds nothing
     // more to read, and the outputs stay as they were.
-    return static_cast<int16_t>(CardFile(settings.cardPath).ReadBlock(sim::kGuestCardBlock, block));
+    return static_cast<int16_t>(
+        CardFile(settings.cardPath).ReadBlock(sim::kGuestCardBlock, stored));
   }
-  if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kPowerSwitchBlock, block);
+  if (const int result = CardFile(settings.cardPath).ReadBlock(sim::kPowerSwitchBlock, stored);
       result != sim::kOk) {
     return static_cast<int16_t>(result);
   }
+  const CardBlock& block = *stored;
   const auto storedType = StoredInteger<int32_t>(block, "SwitchType");
   const auto storedCardNo = StoredInteger<int32_t>(block, "CardNo");
   const auto storedFlag = StoredInteger<int32_t>(block, "Flag");

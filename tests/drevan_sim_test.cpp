@@ -594,6 +594,92 @@ TEST_F(DrevanSimCardFile, DefaultCardLiesBesideTheLibrary) {
   EXPECT_EQ(ReadFile(dir_.File("SimSerial.txt")), "1\n");
 }
 
+// --- Changes made to the card outside the library --------------------------------------------
+
+// Reads are served from the card last read while nothing says the file changed; these are
+// the ways a card can change behind the library's back.
+class DrevanSimCardChanges : public DrevanSimTest {
+ protected:
+  // Rewrites the card file in place (same inode, same size) with its card number changed.
+  static void EditCardNumberInPlace(const std::string& path, const std::string& from,
+                                    const std::string& to) {
+    std::string text = ReadFile(path);
+    const size_t at = text.find("GuestCard.CardNo=" + from + "\n");
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, from.size() + 18, "GuestCard.CardNo=" + to + "\n");
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    ASSERT_TRUE(out.good());
+  }
+
+  int32_t CardNumberRead() {
+    GuestCardRead read;
+    ReadGuestCard(read);
+    return read.result == 0 ? read.cardNo : -read.result;
+  }
+};
+
+TEST_F(DrevanSimCardChanges, AnEditInPlaceIsReadAtOnce) {
+  ASSERT_EQ(WriteGuestCard(5301), 0);
+  ASSERT_EQ(CardNumberRead(), 5301);
+  EditCardNumberInPlace(card_, "5301", "5309");
+  EXPECT_EQ(CardNumberRead(), 5309);
+  EditCardNumberInPlace(card_, "5309", "5307");
+  EXPECT_EQ(CardNumberRead(), 5307);
+}
+
+TEST_F(DrevanSimCardChanges, ARemovedOrReplacedCardIsNoticed) {
+  ASSERT_EQ(WriteGuestCard(5301), 0);
+  ASSERT_EQ(CardNumberRead(), 5301);
+  const std::string saved = ReadFile(card_);
+  std::filesystem::remove(card_);
+  EXPECT_EQ(CardNumberRead(), -kNoCard);
+
+  WriteFile(dir_.File("other.txt"), saved);
+  EditCardNumberInPlace(dir_.File("other.txt"), "5301", "5302");
+  std::filesystem::rename(dir_.File("other.txt"), card_);
+  EXPECT_EQ(CardNumberRead(), 5302);
+}
+
+TEST_F(DrevanSimCardChanges, ACardReachedThroughALinkIsReadAfresh) {
+  ASSERT_EQ(WriteGuestCard(5301), 0);
+  std::filesystem::create_directory(dir_.Path() / "real");
+  const std::string real = dir_.File("real/card.txt");
+  std::filesystem::copy_file(card_, real);
+
+  // A symbolic link: the file it names changes in another folder.
+  const std::string symbolic = dir_.File("symbolic.txt");
+  std::filesystem::create_symlink(real, symbolic);
+  setenv(kCardVariable, symbolic.c_str(), 1);
+  ASSERT_EQ(CardNumberRead(), 5301);
+  EditCardNumberInPlace(real, "5301", "5308");
+  EXPECT_EQ(CardNumberRead(), 5308);
+
+  // A second hard link: the file changes through its other name.
+  const std::string hard = dir_.File("hard.txt");
+  std::filesystem::create_hard_link(real, hard);
+  setenv(kCardVariable, hard.c_str(), 1);
+  ASSERT_EQ(CardNumberRead(), 5308);
+  EditCardNumberInPlace(real, "5308", "5306");
+  EXPECT_EQ(CardNumberRead(), 5306);
+}
+
+TEST_F(DrevanSimCardChanges, AChildProcessReadingTheCardHidesNoChangeFromItsParent) {
+  ASSERT_EQ(WriteGuestCard(5301), 0);
+  ASSERT_EQ(CardNumberRead(), 5301);
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    // Edits and reads the card, which takes in whatever the parent was to be told of it.
+    EditCardNumberInPlace(card_, "5301", "5305");
+    _exit(CardNumberRead() == 5305 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(CardNumberRead(), 5305);
+}
+
 // --- Injected failures -----------------------------------------------------------------------
 
 using DrevanSimFailures = DrevanSimTest;
