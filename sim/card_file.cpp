@@ -13,7 +13,7 @@
 #include <mutex>
 #include <utility>
 
-#include "folder_watch.h"
+#include "file_watch.h"
 #include "result_codes.h"
 #include "unique_fd.h"
 
@@ -169,19 +169,19 @@ struct ParsedCard {
 };
 
 // The last card read. A card read takes three library calls, and each would otherwise open,
-// read and parse the file again. Whether the file is still the one read is told by the
-// folder watch, or, where a watch cannot be trusted, by the file's identity (device, inode,
-// size and times): a writer always renames a new file into place, and a hand edit changes
-// the size or a time.
+// read and parse the file again. Whether the file is still the one read is told by a watch
+// on it, or, where a watch cannot be trusted, by the file's identity (device, inode, size
+// and times): a writer always renames a new file into place, and a hand edit changes the
+// size or a time.
 class CardCache {
  public:
   // kOk with the card at path, or kNoCard or kDamagedCard.
   static int Get(const std::string& path, std::shared_ptr<const ParsedCard>& card) {
     std::lock_guard lock(mutex_);
-    if (!watch_ || path != path_) {
+    if (!watch_) watch_ = std::make_unique<FileWatch>();
+    if (path != path_) {
       path_ = path;
       card_.reset();
-      watch_ = std::make_unique<FolderWatch>(path);
     }
     // Read the watch's reports before looking at the file, so that a change made after the
     // look is among the next reports.
@@ -193,12 +193,13 @@ class CardCache {
 
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) return Forget(errno == ENOENT ? kNoCard : kDamagedCard);
-    // Through a link the file can change without its entry in this folder changing.
-    const bool plainFile = S_ISREG(status.st_mode) && status.st_nlink == 1;
-    if (!plainFile && stat(path.c_str(), &status) != 0) {
+    // A symbolic link can be pointed elsewhere without the file it named changing.
+    const bool link = S_ISLNK(status.st_mode);
+    if (link && stat(path.c_str(), &status) != 0) {
       return Forget(errno == ENOENT ? kNoCard : kDamagedCard);
     }
-    watchTrusted_ = plainFile && watch_->Active();
+    // Watched before it is read: a change from here on is reported.
+    watchTrusted_ = watch_->Watch(path) && !link;
     if (!card_ || !SameFile(status, status_)) {
       UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
       if (!fd.Valid()) return Forget(errno == ENOENT ? kNoCard : kDamagedCard);
@@ -227,7 +228,7 @@ class CardCache {
 
   static inline std::mutex mutex_;
   static inline std::string path_;                        // guarded by mutex_
-  static inline std::unique_ptr<FolderWatch> watch_;      // guarded by mutex_
+  static inline std::unique_ptr<FileWatch> watch_;        // guarded by mutex_
   static inline bool watchTrusted_ = false;               // guarded by mutex_
   static inline std::shared_ptr<const ParsedCard> card_;  // guarded by mutex_
   static inline struct stat status_ {};                   // guarded by mutex_

@@ -654,8 +654,17 @@ TEST_F(DrevanSimCardChanges, ACardReachedThroughALinkIsReadAfresh) {
   ASSERT_EQ(CardNumberRead(), 5301);
   EditCardNumberInPlace(real, "5301", "5308");
   EXPECT_EQ(CardNumberRead(), 5308);
+  // The link pointed at another card, with nothing happening to either file.
+  const std::string other = dir_.File("real/other.txt");
+  std::filesystem::copy_file(real, other);
+  EditCardNumberInPlace(other, "5308", "5304");
+  ASSERT_EQ(CardNumberRead(), 5308);
+  std::filesystem::create_symlink(other, dir_.File("repointed.txt"));
+  std::filesystem::rename(dir_.File("repointed.txt"), symbolic);
+  EXPECT_EQ(CardNumberRead(), 5304);
+  std::filesystem::remove(other);
 
-  // A second hard link: the file changes through its other name.
+  // A second hard link: the file changes through its other name, in another folder.
   const std::string hard = dir_.File("hard.txt");
   std::filesystem::create_hard_link(real, hard);
   setenv(kCardVariable, hard.c_str(), 1);
