@@ -36,14 +36,10 @@ TDoorlockTestForm::TDoorlockTestForm(AppContext& context, QWidget* parent)
   CheckInDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckIn()));
   CheckOutDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckOut()));
 
-  connect(OpenPortBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.OpenPort(); }); });
-  connect(beepBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.Beep(); }); });
-  connect(ClosePortBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.ClosePort(); }); });
-  connect(EraseCardBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.EraseCard(); }); });
+  ConnectGuarded(this, OpenPortBtn, &QPushButton::clicked, [this] { actions_.OpenPort(); });
+  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] { actions_.Beep(); });
+  ConnectGuarded(this, ClosePortBtn, &QPushButton::clicked, [this] { actions_.ClosePort(); });
+  ConnectGuarded(this, EraseCardBtn, &QPushButton::clicked, [this] { actions_.EraseCard(); });
   connect(WriteCardBtn, &QPushButton::clicked, this, &TDoorlockTestForm::WriteCardBtnClick);
   connect(ReadCardBtn, &QPushButton::clicked, this, &TDoorlockTestForm::ReadCardBtnClick);
 }

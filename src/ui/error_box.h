@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <exception>
 #include <utility>
 
@@ -23,6 +24,13 @@ bool RunGuarded(QWidget* parent, Body&& body) {
     ShowErrorBox(parent, error);
     return false;
   }
+}
+
+// Connects a command's signal (a button's clicked, an action's triggered) to body, run
+// guarded for form.
+template <typename Sender, typename Signal, typename Body>
+void ConnectGuarded(QWidget* form, Sender* sender, Signal signal, Body body) {
+  QObject::connect(sender, signal, form, [form, body] { RunGuarded(form, body); });
 }
 
 }  // namespace keydesk

@@ -42,12 +42,9 @@ THandTestForm::THandTestForm(AppContext& context, QWidget* parent)
   CheckInDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckIn()));
   CheckOutDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckOut()));
 
-  connect(OpenPortBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.OpenPort(); }); });
-  connect(beepBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.Beep(); }); });
-  connect(ClosePortBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.ClosePort(); }); });
+  ConnectGuarded(this, OpenPortBtn, &QPushButton::clicked, [this] { actions_.OpenPort(); });
+  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] { actions_.Beep(); });
+  ConnectGuarded(this, ClosePortBtn, &QPushButton::clicked, [this] { actions_.ClosePort(); });
   connect(ReadCardBtn, &QPushButton::clicked, this,
           [this] { ShowHandNo(&HandTestActions::ReadCard); });
   // An operator trying the encoder wants to see which tag was written or erased too.

@@ -93,14 +93,11 @@ void TMainForm::CreateActions() {
   TestAction = action("TestAction", "测试(&T)", QIcon());
 
   connect(ExitAction, &QAction::triggered, this, [this] { ExitActionExecute(); });
-  connect(OptionAction, &QAction::triggered, this,
-          [this] { RunGuarded(this, [this] { OptionActionExecute(); }); });
-  connect(TestAction, &QAction::triggered, this,
-          [this] { RunGuarded(this, [this] { TestActionExecute(); }); });
-  connect(ChangePasswordAction, &QAction::triggered, this,
-          [this] { RunGuarded(this, [this] { ChangePasswordActionExecute(); }); });
-  connect(AboutAction, &QAction::triggered, this,
-          [this] { RunGuarded(this, [this] { AboutActionExecute(); }); });
+  ConnectGuarded(this, OptionAction, &QAction::triggered, [this] { OptionActionExecute(); });
+  ConnectGuarded(this, TestAction, &QAction::triggered, [this] { TestActionExecute(); });
+  ConnectGuarded(this, ChangePasswordAction, &QAction::triggered,
+                 [this] { ChangePasswordActionExecute(); });
+  ConnectGuarded(this, AboutAction, &QAction::triggered, [this] { AboutActionExecute(); });
 }
 
 void TMainForm::CreateMenu() {

@@ -74,14 +74,10 @@ TMemberTestForm::TMemberTestForm(AppContext& context, QWidget* parent)
                                     beepBtn,      ChannelCmb,   PrintCardBtn};
   for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  connect(OpenPortBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.OpenPort(); }); });
-  connect(beepBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.Beep(); }); });
-  connect(ClosePortBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.ClosePort(); }); });
-  connect(PrintCardBtn, &QPushButton::clicked, this,
-          [this] { RunGuarded(this, [this] { actions_.PrintCard(); }); });
+  ConnectGuarded(this, OpenPortBtn, &QPushButton::clicked, [this] { actions_.OpenPort(); });
+  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] { actions_.Beep(); });
+  ConnectGuarded(this, ClosePortBtn, &QPushButton::clicked, [this] { actions_.ClosePort(); });
+  ConnectGuarded(this, PrintCardBtn, &QPushButton::clicked, [this] { actions_.PrintCard(); });
   connect(ReadCardBtn, &QPushButton::clicked, this, &TMemberTestForm::ReadCardBtnClick);
   connect(WriteCardBtn, &QPushButton::clicked, this, &TMemberTestForm::WriteCardBtnClick);
 }
