@@ -109,6 +109,30 @@ TEST_F(DoorlockEndToEndTest, IssuesReadsAndErasesACardAndLogsEveryStep) {
   EXPECT_THAT(log, Contains("注销卡成功"));
 }
 
+TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesideItself) {
+  Start();
+  const uint16_t port = server_->Port();
+  // Connections the server closed first now wait in TIME_WAIT on its port.
+  EXPECT_EQ(Ask(IssueRequest()), Response("200", "发卡成功", 1));
+  for (int read = 1; read <= 3; ++read) {
+    EXPECT_EQ(Ask(kReadRequest), Response("200", "读卡成功", 1));
+  }
+
+  test::TempDir other;
+  test::WriteOption(other.Path().string(), "SysOption", "DoorlockPortNo", std::to_string(port));
+  const auto beside = test::RunProgram({"--headless", "--dir", other.Path().string()});
+  EXPECT_EQ(beside.status, 1);
+  EXPECT_THAT(beside.err, HasSubstr("Could not bind socket. Address and port are already in use."));
+
+  ASSERT_EQ(server_->Stop(SIGTERM), 0);
+  server_ = std::make_unique<test::ServerProcess>(
+      dir_.Path().string(), std::vector<std::string>{},
+      std::map<std::string, std::string>{{"DREVAN_SIM_CARD", dir_.File("SimCard.txt")}},
+      "DoorlockPortNo", test::Launch{.commandPrefix = {}, .port = port});
+  EXPECT_EQ(Ask(kReadRequest), Response("200", "读卡成功", 1));
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+}
+
 TEST_F(DoorlockEndToEndTest, TheResponseIsUtf8FollowedByExactlyOneNul) {
   Start();
   test::LoopbackClient client(server_->Port());

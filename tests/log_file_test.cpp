@@ -2,8 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -126,15 +124,48 @@ TEST_F(LogFileTest, LosesLinesSilentlyWhenTheFileCannotBeWritten) {
   EXPECT_TRUE(std::filesystem::is_directory(fileName_));
 }
 
-TEST_F(LogFileTest, LosesLinesSilentlyInAReadOnlyFolder) {
-  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
-  const std::string folder = dir_.File("readonly");
-  std::filesystem::create_directory(folder);
-  chmod(folder.c_str(), 0555);
-  TLogFile log(TLogFile::DailyFileName(folder, clock_.Now()), options_, clock_);
-  EXPECT_NO_THROW(log.Write("lost"));
-  chmod(folder.c_str(), 0755);
-  EXPECT_TRUE(std::filesystem::is_empty(folder));
+// A file system that refuses to open files, as a read-only folder does, or opens them and
+// then fails every write, as a full disk does.
+class FailingFileSystem : public FileSystem {
+ public:
+  explicit FailingFileSystem(bool opens) : opens_(opens) {}
+
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) const override {
+    opened_.push_back(path);
+    if (!opens_) return nullptr;
+    struct FullDisk : AppendFile {
+      explicit FullDisk(std::vector<std::string>& offered) : offered_(offered) {}
+      bool Append(std::span<const std::string_view> pieces) override {
+        std::string line;
+        for (const auto piece : pieces) line += piece;
+        offered_.push_back(line);
+        return false;
+      }
+      std::vector<std::string>& offered_;
+    };
+    return std::make_unique<FullDisk>(offered_);
+  }
+
+  mutable std::vector<std::string> opened_;
+  mutable std::vector<std::string> offered_;
+
+ private:
+  const bool opens_;
+};
+
+TEST_F(LogFileTest, LosesLinesSilentlyInAReadOnlyFolderOrOnAFullDisk) {
+  FailingFileSystem readOnly(false);
+  TLogFile refused(fileName_, options_, clock_, readOnly);
+  EXPECT_NO_THROW(refused.Write("lost"));
+  EXPECT_NO_THROW(refused.Write("lost too"));
+  EXPECT_EQ(readOnly.opened_, (std::vector<std::string>{fileName_, fileName_}));
+  EXPECT_TRUE(readOnly.offered_.empty());
+
+  FailingFileSystem full(true);
+  TLogFile lost(fileName_, options_, clock_, full);
+  EXPECT_NO_THROW(lost.Write("lost"));
+  EXPECT_EQ(full.offered_, std::vector<std::string>{"2008-10-15 14:03:09 lost\r\n"});
+  EXPECT_FALSE(std::filesystem::exists(fileName_));
 }
 
 }  // namespace

@@ -32,9 +32,10 @@ int DecodeStatus(int status) {
 // prepared before fork, since the test process has other threads.
 pid_t Spawn(const std::vector<std::string>& arguments,
             const std::map<std::string, std::string>& environment, const std::string& outPath,
-            const std::string& errPath, const std::vector<std::string>& commandPrefix = {}) {
+            const std::string& errPath, const std::vector<std::string>& commandPrefix = {},
+            const std::string& program = kProgramPath) {
   std::vector<std::string> argvStrings = commandPrefix;
-  argvStrings.push_back(kProgramPath);
+  argvStrings.push_back(program);
   argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
   std::map<std::string, std::string> merged;
   for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -81,16 +82,17 @@ void WriteOption(const std::string& folder, const std::string& section, const st
 
 ServerProcess::ServerProcess(std::string folder, std::vector<std::string> arguments,
                              std::map<std::string, std::string> environment,
-                             const std::string& portOption, std::vector<std::string> commandPrefix)
-    : folder_(std::move(folder)), commandPrefix_(std::move(commandPrefix)) {
+                             const std::string& portOption, Launch launch)
+    : folder_(std::move(folder)), launch_(std::move(launch)) {
   // A port taken by another process between FreePort and the start: try again.
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    port_ = FreePort();
+  const int attempts = launch_.port == 0 ? 5 : 1;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    port_ = launch_.port == 0 ? FreePort() : launch_.port;
     WriteOption(folder_, "SysOption", portOption, std::to_string(port_));
     std::vector<std::string> all{"--headless", "--dir", folder_};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    pid_ =
-        Spawn(all, environment, folder_ + "/stdout.txt", folder_ + "/stderr.txt", commandPrefix_);
+    pid_ = Spawn(all, environment, folder_ + "/stdout.txt", folder_ + "/stderr.txt",
+                 launch_.commandPrefix, launch_.program);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
       try {

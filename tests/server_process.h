@@ -19,20 +19,27 @@ uint16_t FreePort();
 void WriteOption(const std::string& folder, const std::string& section, const std::string& key,
                  const std::string& value);
 
+// How the program is started, beyond its arguments and environment.
+struct Launch {
+  // The executable; a test that runs it as another user gives a copy that user can reach.
+  std::string program = kProgramPath;
+  // A program that execs the executable in the same process (for example /usr/bin/setpriv
+  // to drop root; its first word is a full path), so Pid() and Stop() still reach it.
+  std::vector<std::string> commandPrefix;
+  // The port to listen on; 0 takes a port that was free a moment ago.
+  uint16_t port = 0;
+};
+
 // The real program, started with --headless --dir FOLDER on a free port, its standard output
 // and error captured in files of the folder. Killed if still running when destroyed.
 class ServerProcess {
  public:
   // Writes the kind's port option into FOLDER/Option.ini, starts the program with the extra
   // arguments and environment (added to this process's), and waits until the port accepts
-  // connections. Raises std::runtime_error when it does not come up. A command prefix runs
-  // the program through another program that execs it in the same process (for example
-  // /usr/bin/setpriv to drop root; its first word is a full path), so Pid() and Stop()
-  // still reach the program itself.
+  // connections. Raises std::runtime_error when it does not come up.
   ServerProcess(std::string folder, std::vector<std::string> arguments = {},
                 std::map<std::string, std::string> environment = {},
-                const std::string& portOption = "DoorlockPortNo",
-                std::vector<std::string> commandPrefix = {});
+                const std::string& portOption = "DoorlockPortNo", Launch launch = {});
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
@@ -52,7 +59,7 @@ class ServerProcess {
 
  private:
   std::string folder_;
-  std::vector<std::string> commandPrefix_;
+  Launch launch_;
   uint16_t port_ = 0;
   pid_t pid_ = -1;
   int status_ = -1;

@@ -64,11 +64,11 @@ class StorageFaultsTest : public ::testing::Test {
 
   // The encoder's card lies in a folder of its own, so that a failing program folder fails
   // nothing but the program's own files.
-  void Start(std::vector<std::string> commandPrefix = {}) {
+  void Start(test::Launch launch = {}) {
     server_ = std::make_unique<test::ServerProcess>(
         dir_.Path().string(), std::vector<std::string>{},
         std::map<std::string, std::string>{{"DREVAN_SIM_CARD", sim_.File("SimCard.txt")}},
-        "DoorlockPortNo", std::move(commandPrefix));
+        "DoorlockPortNo", std::move(launch));
   }
 
   std::optional<std::string> Ask(const std::string& request) {
@@ -109,25 +109,41 @@ void GiveToNobody(const fs::path& folder) {
   }
 }
 
+// The program and its card library, copied into a folder of their own that every user may
+// enter: the folders above the build may be closed to other users (a clone in a private
+// home folder).
+class ReachableProgram {
+ public:
+  ReachableProgram() {
+    fs::permissions(dir_.Path(), fs::perms(0755));
+    for (const char* name : {"keydesk", "libdrevan.so"}) {
+      fs::copy_file(fs::path(KEYDESK_BUILD_DIR) / name, dir_.Path() / name);
+    }
+  }
+  std::string Program() const { return dir_.File("keydesk"); }
+
+ private:
+  test::TempDir dir_;
+};
+
 TEST_F(StorageFaultsTest, AReadOnlyFolderLosesLogLinesSilentlyWhileRequestsAreAnswered) {
   // Permission bits do not stop root, so a root test runs the server as nobody.
-  std::vector<std::string> prefix;
-  if (::geteuid() == 0) {
-    if (!fs::exists(kSetpriv)) {
-      GTEST_SKIP() << "running as root and " << kSetpriv
-                   << " (util-linux) is missing: root ignores permission bits, and the server "
-                      "cannot be run as an unprivileged user without it";
-    }
-    prefix = {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
+  const bool asRoot = ::geteuid() == 0;
+  ASSERT_TRUE(!asRoot || fs::exists(kSetpriv)) << kSetpriv << " (util-linux) is missing";
+  ReachableProgram program;
+  test::Launch launch;
+  if (asRoot) {
+    launch.program = program.Program();
+    launch.commandPrefix = {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
   }
   InitDb();
   Option("SaveDoorlockRecord", "1");
-  if (!prefix.empty()) {
+  if (asRoot) {
     GiveToNobody(dir_.Path());
     GiveToNobody(sim_.Path());
   }
-  Start(prefix);
-  if (!prefix.empty()) {
+  Start(launch);
+  if (asRoot) {
     ASSERT_EQ(RealUid(server_->Pid()), kNobody) << "the server must not run as root here";
   }
   EXPECT_EQ(Issue("08"), test::DoorResponse("200", "发卡成功", 1));

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/date_time.h"
+#include "platform/file_system.h"
 
 namespace keydesk {
 
@@ -24,8 +25,9 @@ class TLogFile {
   static std::string DailyFileName(std::string_view folder, DateTime startDay);
 
   // sysOption decides, at every write, whether anything is written (WriteLog); clock gives
-  // the time stamps. Both must outlive the log.
-  TLogFile(std::string fileName, const TSysOption& sysOption, const Clock& clock);
+  // the time stamps; files does the writing. All must outlive the log.
+  TLogFile(std::string fileName, const TSysOption& sysOption, const Clock& clock,
+           const FileSystem& files = RealFileSystem());
 
   const std::string& FileName() const { return fileName_; }
 
@@ -37,6 +39,7 @@ class TLogFile {
   const std::string fileName_;
   const TSysOption& sysOption_;
   const Clock& clock_;
+  const FileSystem& files_;
   std::mutex writeMutex_;  // guards appending to fileName_, stamp_ and stampSecond_
   std::string stamp_;      // the time stamp text of stampSecond_
   int64_t stampSecond_ = 0;

@@ -88,6 +88,13 @@ void Socket::SendAll(std::string_view bytes) {
 Socket Socket::Listen(uint16_t port, int backlog) {
   Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.IsOpen()) ThrowSocketError(errno);
+  // Connections this program served and closed wait in TIME_WAIT on its port for a minute.
+  // Windows binds over them without asking; Linux only with SO_REUSEADDR, which still
+  // refuses a port on which another socket listens, so a real conflict keeps failing.
+  const int on = 1;
+  if (::setsockopt(socket.fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+    ThrowSocketError(errno);
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_ANY);

@@ -34,8 +34,9 @@ class Socket {
   // Every byte, or SocketError. Never raises SIGPIPE.
   void SendAll(std::string_view bytes);
 
-  // A listening socket on all local IPv4 addresses, without address reuse. Port 0 lets the
-  // system choose. Raises SocketError: "Could not bind socket. Address and port are already
+  // A listening socket on all local IPv4 addresses. Port 0 lets the system choose. A port
+  // held only by connections in TIME_WAIT is bound, as on Windows; a port on which another
+  // socket listens is not. Raises SocketError: "Could not bind socket. Address and port are already
   // in use." or "Socket Error # %d\r\n%s".
   static Socket Listen(uint16_t port, int backlog);
   // The next connection; a closed Socket once the listener has been shut down.
