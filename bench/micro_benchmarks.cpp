@@ -15,12 +15,12 @@
 #include <system_error>
 #include <thread>
 
-#include "app/app_context.h"
-#include "app/connection.h"
-#include "app/connection_threads.h"
-#include "app/decode_utf8.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "intake/connection.h"
+#include "intake/connection_threads.h"
+#include "wire/decode_utf8.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
@@ -28,10 +28,10 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/socket.h"
-#include "service/doorlock_message_handler.h"
-#include "service/doorlock_record_manager.h"
-#include "service/encode_utf8.h"
-#include "service/xml_doc.h"
+#include "kinds/doorlock/doorlock_message_handler.h"
+#include "store/doorlock_record_manager.h"
+#include "wire/encode_utf8.h"
+#include "wire/xml_doc.h"
 
 namespace keydesk {
 namespace {

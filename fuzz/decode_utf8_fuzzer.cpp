@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/decode_utf8.h"
-#include "service/encode_utf8.h"
+#include "wire/decode_utf8.h"
+#include "wire/encode_utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -12,16 +12,16 @@
 #include <memory>
 #include <string>
 
-#include "app/app_context.h"
+#include "kinds/service_context.h"
 #include "app/application.h"
-#include "app/connection.h"
-#include "app/decode_utf8.h"
+#include "intake/connection.h"
+#include "wire/decode_utf8.h"
 #include "app/interface_server.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/profile_file.h"
-#include "service/doorlock_record_manager.h"
-#include "service/xml_doc.h"
+#include "store/doorlock_record_manager.h"
+#include "wire/xml_doc.h"
 
 namespace {
 

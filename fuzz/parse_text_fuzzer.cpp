@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/errors.h"
-#include "service/xml_doc.h"
+#include "wire/xml_doc.h"
 
 namespace {
 

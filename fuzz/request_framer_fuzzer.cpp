@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/request_framer.h"
+#include "wire/request_framer.h"
 #include "platform/errors.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/errors.h"
 #include "platform/executable_path.h"
 #include "platform/resource_limits.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "ui/gui_main.h"
 
 namespace {

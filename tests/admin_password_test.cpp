@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/sys_option.h"
+#include "core/sys_option.h"
 #include "platform/errors.h"
 #include "temp_dir.h"
 

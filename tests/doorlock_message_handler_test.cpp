@@ -1,22 +1,22 @@
 // The door lock handler from request text to response bytes, without a listener: the
 // connection is one end of a socket pair, the record store a real SQLite file, and the
 // driver a recording fake so that every argument can be checked.
-#include "service/doorlock_message_handler.h"
+#include "kinds/doorlock/doorlock_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
-#include "app/app_context.h"
-#include "app/connection.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "intake/connection.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 #include "test_db.h"

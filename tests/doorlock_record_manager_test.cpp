@@ -1,4 +1,4 @@
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
 #include "temp_dir.h"

@@ -1,18 +1,18 @@
-#include "doorlock/doorlock_test_actions.h"
+#include "kinds/doorlock/doorlock_test_actions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
 
-#include "app/app_context.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
 #include "platform/errors.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "test_db.h"
 

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <thread>
 
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"

@@ -19,7 +19,7 @@
 
 #include "loopback_client.h"
 #include "platform/code_page.h"
-#include "service/xml_doc.h"
+#include "wire/xml_doc.h"
 #include "sim_environment.h"
 
 namespace keydesk::test {

@@ -1,15 +1,15 @@
 // The hand-tag handler from request text to response bytes, without a listener: the
 // connection is one end of a socket pair and the device a scripted fake, so that results and
 // out parameters can be set freely.
-#include "hand/hand_message_handler.h"
+#include "kinds/hand/hand_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "hand/base_hand.h"
+#include "devices/base_hand.h"
 #include "handler_harness.h"
 #include "platform/code_page.h"
-#include "service/xml_doc.h"
+#include "wire/xml_doc.h"
 
 namespace keydesk {
 namespace {

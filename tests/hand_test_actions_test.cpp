@@ -1,10 +1,10 @@
 // The hand-tag test dialog's operations against a scripted fake device, with a fixed clock.
-#include "hand/hand_test_actions.h"
+#include "kinds/hand/hand_test_actions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "hand/base_hand.h"
+#include "devices/base_hand.h"
 #include "handler_harness.h"
 
 namespace keydesk {

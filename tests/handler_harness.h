@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/connection.h"
-#include "app/log_file.h"
-#include "app/message_handler.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "intake/connection.h"
+#include "core/log_file.h"
+#include "wire/message_handler.h"
+#include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

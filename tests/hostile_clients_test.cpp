@@ -13,7 +13,7 @@
 #include "fault_support.h"
 #include "loopback_client.h"
 #include "server_process.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 
 namespace keydesk {

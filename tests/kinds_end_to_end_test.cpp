@@ -16,7 +16,7 @@
 #include "platform/field_file.h"
 #include "platform/profile_file.h"
 #include "server_process.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

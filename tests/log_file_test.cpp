@@ -1,4 +1,4 @@
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/sys_option.h"
+#include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
 #include "temp_dir.h"

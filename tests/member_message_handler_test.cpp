@@ -1,13 +1,13 @@
 // The member-card handler from request text to response bytes, without a listener: the
 // connection is one end of a socket pair and the device a recording fake, so that every
 // argument can be checked and out parameters set freely.
-#include "member/member_message_handler.h"
+#include "kinds/member/member_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "handler_harness.h"
-#include "member/base_member.h"
+#include "devices/base_member.h"
 #include "platform/code_page.h"
 
 namespace keydesk {

@@ -1,12 +1,12 @@
 // The member-card test dialog's operations against a recording fake device, so that every
 // argument, and what the out texts held when the device got them, can be checked.
-#include "member/member_test_actions.h"
+#include "kinds/member/member_test_actions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "handler_harness.h"
-#include "member/base_member.h"
+#include "devices/base_member.h"
 #include "platform/code_page.h"
 
 namespace keydesk {

@@ -1,4 +1,4 @@
-#include "doorlock/option_entries.h"
+#include "kinds/doorlock/option_entries.h"
 
 #include <gtest/gtest.h>
 

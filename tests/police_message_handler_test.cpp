@@ -1,6 +1,6 @@
 // The police handler and its guest fragment, without a listener: the connection is one end
 // of a socket pair and the police system a fake that offers a fixed guest.
-#include "police/police_message_handler.h"
+#include "kinds/police/police_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 #include "handler_harness.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "police/base_police.h"
-#include "service/xml_doc.h"
+#include "devices/base_police.h"
+#include "wire/xml_doc.h"
 
 namespace keydesk {
 namespace {

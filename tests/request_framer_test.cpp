@@ -1,4 +1,4 @@
-#include "app/request_framer.h"
+#include "wire/request_framer.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "fault_support.h"
 #include "platform/field_file.h"
 #include "server_process.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "test_db.h"
 

@@ -8,11 +8,11 @@
 #include <set>
 #include <thread>
 
-#include "hand/simulated_hand.h"
-#include "member/simulated_member.h"
+#include "devices/simulated_hand.h"
+#include "devices/simulated_member.h"
 #include "platform/code_page.h"
 #include "platform/profile_file.h"
-#include "police/simulated_police.h"
+#include "devices/simulated_police.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "app/sys_option.h"
+#include "core/sys_option.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 // The intake over real sockets on 127.0.0.1: listener, connection threads, framing and the
 // keep-connection rule, with a small handler that answers what it was given.
-#include "app/tcp_listener.h"
+#include "intake/tcp_listener.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,16 +10,16 @@
 #include <mutex>
 #include <thread>
 
-#include "app/connection.h"
-#include "app/connection_threads.h"
-#include "app/log_file.h"
-#include "app/request_intake.h"
-#include "app/sys_option.h"
+#include "intake/connection.h"
+#include "intake/connection_threads.h"
+#include "core/log_file.h"
+#include "intake/request_intake.h"
+#include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "loopback_client.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "service/encode_utf8.h"
+#include "wire/encode_utf8.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

@@ -3,8 +3,8 @@
 #include <random>
 #include <string>
 
-#include "app/decode_utf8.h"
-#include "service/encode_utf8.h"
+#include "wire/decode_utf8.h"
+#include "wire/encode_utf8.h"
 
 namespace keydesk {
 namespace {

@@ -1,4 +1,4 @@
-#include "service/xml_doc.h"
+#include "wire/xml_doc.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/decode_utf8.h"
+#include "wire/decode_utf8.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 

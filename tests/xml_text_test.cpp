@@ -1,4 +1,4 @@
-#include "service/xml_text.h"
+#include "wire/xml_text.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "app/application.h"
-#include "app/sys_option.h"
-#include "service/doorlock_record_manager.h"
+#include "core/sys_option.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "ui/doorlock_test_form.h"
 #include "ui/gui_main.h"

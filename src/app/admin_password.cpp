@@ -1,6 +1,6 @@
 #include "app/admin_password.h"
 
-#include "app/sys_option.h"
+#include "core/sys_option.h"
 #include "platform/conversions.h"
 
 namespace keydesk {

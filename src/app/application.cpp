@@ -2,13 +2,13 @@
 
 #include <filesystem>
 
-#include "app/interface_kind.h"
+#include "core/interface_kind.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
-#include "hand/simulated_hand.h"
-#include "member/simulated_member.h"
+#include "devices/simulated_hand.h"
+#include "devices/simulated_member.h"
 #include "platform/paths.h"
-#include "police/simulated_police.h"
+#include "devices/simulated_police.h"
 
 namespace keydesk {
 namespace {

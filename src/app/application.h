@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "platform/clock.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 
 namespace keydesk {
 

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "app/interface_kind.h"
+#include "core/interface_kind.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 

@@ -6,7 +6,7 @@
 
 #include "app/application.h"
 #include "app/interface_server.h"
-#include "app/log_pane.h"
+#include "core/log_pane.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 

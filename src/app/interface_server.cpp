@@ -1,17 +1,17 @@
 #include "app/interface_server.h"
 
-#include "app/app_context.h"
-#include "app/interface_kind.h"
-#include "app/log_pane.h"
-#include "app/request_intake.h"
-#include "app/sys_option.h"
-#include "app/tcp_listener.h"
-#include "hand/hand_message_handler.h"
-#include "member/member_message_handler.h"
+#include "kinds/service_context.h"
+#include "core/interface_kind.h"
+#include "core/log_pane.h"
+#include "intake/request_intake.h"
+#include "core/sys_option.h"
+#include "intake/tcp_listener.h"
+#include "kinds/hand/hand_message_handler.h"
+#include "kinds/member/member_message_handler.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "police/police_message_handler.h"
-#include "service/doorlock_message_handler.h"
+#include "kinds/police/police_message_handler.h"
+#include "kinds/doorlock/doorlock_message_handler.h"
 
 namespace keydesk {
 

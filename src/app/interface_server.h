@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/message_handler.h"
+#include "wire/message_handler.h"
 
 namespace keydesk {
 

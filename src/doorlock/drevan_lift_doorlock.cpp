@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/option.h"
 #include "platform/code_page.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/interface_kind.h"
+#include "core/interface_kind.h"
 #include "ui/form_style.h"
 #include "ui/pictures.h"
 

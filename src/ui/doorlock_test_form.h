@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "doorlock/doorlock_test_actions.h"
+#include "kinds/doorlock/doorlock_test_actions.h"
 
 class QCheckBox;
 class QLineEdit;

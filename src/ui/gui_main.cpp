@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/app_context.h"
+#include "kinds/service_context.h"
 #include "app/application.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"

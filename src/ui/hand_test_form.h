@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "hand/hand_test_actions.h"
+#include "kinds/hand/hand_test_actions.h"
 
 class QCheckBox;
 class QLineEdit;

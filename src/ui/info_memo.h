@@ -2,7 +2,7 @@
 
 #include <QPlainTextEdit>
 
-#include "app/log_pane.h"
+#include "core/log_pane.h"
 
 namespace keydesk {
 

@@ -12,13 +12,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/app_context.h"
-#include "app/interface_kind.h"
+#include "kinds/service_context.h"
+#include "core/interface_kind.h"
 #include "doorlock/base_doorlock.h"
-#include "hand/base_hand.h"
-#include "member/base_member.h"
-#include "police/base_police.h"
-#include "police/police_message_handler.h"
+#include "devices/base_hand.h"
+#include "devices/base_member.h"
+#include "devices/base_police.h"
+#include "kinds/police/police_message_handler.h"
 #include "ui/about_form.h"
 #include "ui/ansi_text.h"
 #include "ui/change_password_form.h"

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "member/member_test_actions.h"
+#include "kinds/member/member_test_actions.h"
 
 class QComboBox;
 class QLineEdit;

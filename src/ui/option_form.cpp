@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "doorlock/option.h"
-#include "doorlock/option_entries.h"
+#include "kinds/doorlock/option_entries.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"
 #include "ui/form_style.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/sys_option.h"
+#include "core/sys_option.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
 #include "temp_dir.h"

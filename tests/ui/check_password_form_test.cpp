@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/sys_option.h"
+#include "core/sys_option.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
 

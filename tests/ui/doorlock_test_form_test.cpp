@@ -8,15 +8,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/app_context.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
 #include "message_box_recorder.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 #include "test_db.h"

@@ -10,16 +10,16 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/app_context.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
-#include "hand/simulated_hand.h"
+#include "devices/simulated_hand.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

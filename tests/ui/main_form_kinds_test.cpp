@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/interface_kind.h"
+#include "kinds/service_context.h"
+#include "core/interface_kind.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
 #include "platform/code_page.h"
 #include "platform/profile_file.h"
-#include "police/simulated_police.h"
+#include "devices/simulated_police.h"
 #include "test_application.h"
 #include "ui/about_form.h"
 #include "ui/check_password_form.h"

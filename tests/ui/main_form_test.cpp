@@ -13,8 +13,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/app_context.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "core/sys_option.h"
 #include "loopback_client.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"

@@ -10,17 +10,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/app_context.h"
-#include "app/log_file.h"
-#include "app/sys_option.h"
+#include "kinds/service_context.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
-#include "member/simulated_member.h"
+#include "devices/simulated_member.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/field_file.h"
-#include "service/doorlock_record_manager.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/interface_kind.h"
-#include "app/sys_option.h"
-#include "service/doorlock_record_manager.h"
+#include "core/interface_kind.h"
+#include "core/sys_option.h"
+#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 #include "ui/gui_main.h"

@@ -1,0 +1,29 @@
+#include "core/interface_kind.h"
+
+#include <array>
+
+#include "core/sys_option.h"
+
+namespace keydesk {
+namespace {
+
+const std::array<InterfaceKindInfo, 4> kKinds = {{
+    {kDoorlockKind, "MarveskOxbel门锁接口", "门锁接口监听服务器已经启动...",
+     &TSysOption::DoorlockPortNo},
+    {kPoliceKind, "MarveskOxbel公安接口", "公安接口监听服务器已经启动...",
+     &TSysOption::PolicePortNo},
+    {kMemberKind, "MarveskOxbel会员卡接口", "会员卡接口监听服务器已经启动...",
+     &TSysOption::MemberPortNo},
+    {kHandKind, "MarveskOxbel手牌接口", "手牌接口监听服务器已经启动...", &TSysOption::HandPortNo},
+}};
+
+}  // namespace
+
+const InterfaceKindInfo* FindInterfaceKind(int kind) {
+  for (const InterfaceKindInfo& info : kKinds) {
+    if (info.Kind == kind) return &info;
+  }
+  return nullptr;
+}
+
+}  // namespace keydesk

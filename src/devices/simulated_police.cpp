@@ -1,0 +1,61 @@
+#include "devices/simulated_police.h"
+
+#include <array>
+#include <filesystem>
+
+namespace keydesk {
+namespace {
+
+constexpr const char* kSection = "Guest";
+
+// The keys of [Guest], in the record's order.
+struct GuestKey {
+  const char* Name;
+  std::string TGuest::*Field;
+};
+
+constexpr std::array<GuestKey, 12> kKeys = {{
+    {"RoomNo", &TGuest::RoomNo},
+    {"EnterTime", &TGuest::EnterTime},
+    {"IdCardTypeID", &TGuest::IdCardTypeID},
+    {"IdCardNo", &TGuest::IdCardNo},
+    {"Name", &TGuest::Name},
+    {"Nationality", &TGuest::Nationality},
+    {"GenderID", &TGuest::GenderID},
+    {"SalutationID", &TGuest::SalutationID},
+    {"CountryCode", &TGuest::CountryCode},
+    {"ProvinceCode", &TGuest::ProvinceCode},
+    {"Address", &TGuest::Address},
+    {"Birthday", &TGuest::Birthday},
+}};
+
+}  // namespace
+
+SimulatedPolice::SimulatedPolice(const std::string& folder, std::function<void()> showOptions)
+    : file_((std::filesystem::path(folder) / kGuestFileName).string()),
+      showOptions_(std::move(showOptions)) {}
+
+void SimulatedPolice::ShowOptions() {
+  if (showOptions_) showOptions_();
+}
+
+const TGuest* SimulatedPolice::GetGuest() {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file_.Path(), error)) return nullptr;
+  std::vector<std::string_view> names;
+  for (const GuestKey& key : kKeys) names.push_back(key.Name);
+  // One reading of the file, so a registration being replaced never mixes two guests.
+  const std::optional<std::vector<std::string>> values = file_.ReadStrings(kSection, names, "");
+  if (!values) return nullptr;
+  TGuest guest;
+  for (size_t i = 0; i < kKeys.size(); ++i) guest.*kKeys[i].Field = (*values)[i];
+
+  std::lock_guard lock(guestsMutex_);
+  for (const auto& kept : guests_) {
+    if (*kept == guest) return kept.get();
+  }
+  guests_.push_back(std::make_unique<const TGuest>(std::move(guest)));
+  return guests_.back().get();
+}
+
+}  // namespace keydesk

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/profile_file.h"
+#include "devices/base_police.h"
+
+namespace keydesk {
+
+// A police registration system simulated with a profile file in a folder, so that the police
+// kind can be run and tested without one. SimGuest.ini holds the guest on offer in its
+// section [Guest], one key per TGuest field under the field's name (RoomNo, EnterTime,
+// IdCardTypeID, IdCardNo, Name, Nationality, GenderID, SalutationID, CountryCode,
+// ProvinceCode, Address, Birthday), values in code page 936; a missing key reads as empty.
+// Without the file there is no guest. The file is read afresh at every GetGuest, so editing
+// it changes the guest on offer while the program runs.
+//
+// Thread-safe. Callers read a returned record without a lock while other threads call
+// GetGuest again, so a record, once returned, is never changed or freed before the device
+// is: every distinct registration read is kept (guarded by guestsMutex_), and a registration
+// read again returns the record kept for it.
+class SimulatedPolice final : public TBasePolice {
+ public:
+  static constexpr const char* kGuestFileName = "SimGuest.ini";
+
+  // showOptions opens an options dialog, if the user interface installs one.
+  explicit SimulatedPolice(const std::string& folder, std::function<void()> showOptions = {});
+
+  void ShowOptions() override;
+  const TGuest* GetGuest() override;
+
+ private:
+  const ProfileFile file_;
+  const std::function<void()> showOptions_;
+  std::mutex guestsMutex_;
+  std::vector<std::unique_ptr<const TGuest>> guests_;  // guarded by guestsMutex_
+};
+
+}  // namespace keydesk

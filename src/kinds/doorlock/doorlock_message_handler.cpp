@@ -1,0 +1,156 @@
+#include "kinds/doorlock/doorlock_message_handler.h"
+
+#include "kinds/service_context.h"
+#include "intake/connection.h"
+#include "core/log_file.h"
+#include "core/sys_option.h"
+#include "doorlock/base_doorlock.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/date_time.h"
+#include "platform/errors.h"
+#include "kinds/doorlock/doorlock_protocol.h"
+#include "kinds/doorlock/guest_card_issue.h"
+#include "wire/reply.h"
+#include "wire/xml_doc.h"
+
+namespace keydesk {
+namespace {
+
+const std::string kRoomOpen = AnsiFromUtf8("房间(");
+const std::string kIssueSucceededLine = AnsiFromUtf8(")发卡成功");
+const std::string kIssueFailedLine = AnsiFromUtf8(")发卡失败");
+const std::string kIssueSucceeded = AnsiFromUtf8("发卡成功");
+const std::string kIssueFailed = AnsiFromUtf8("发卡失败");
+const std::string kReadSucceeded = AnsiFromUtf8("读卡成功");
+const std::string kReadSucceededLine = AnsiFromUtf8("读卡成功，卡号为：");
+const std::string kReadFailed = AnsiFromUtf8("读卡失败");
+// The response messages of an erase end in a blank that the log lines do not have.
+const std::string kEraseSucceeded = AnsiFromUtf8("注销卡成功 ");
+const std::string kEraseSucceededLine = AnsiFromUtf8("注销卡成功");
+const std::string kEraseFailed = AnsiFromUtf8("注销卡失败 ");
+const std::string kEraseFailedLine = AnsiFromUtf8("注销卡失败");
+
+// Fields of an IssueCard request, by position among the root's children. Positions count
+// every child node, comments included, so a comment moves the later fields on.
+enum Position {
+  kRegisterId = 1,
+  kBuildingCode = 2,
+  kFloorCode = 3,
+  kRoomNo = 4,
+  kGuestName = 5,
+  kCheckInDate = 6,
+  kCheckInTime = 7,
+  kCheckOutDate = 8,
+  kCheckOutTime = 9,
+  kIsCopy = 10,
+  kKeepConnection = 11,
+};
+constexpr int kRequiredIssueFields = 11;
+
+std::string Field(const TXmlNode& root, int position) {
+  return root.ChildAt(position)->ValueText();
+}
+
+// A date field and its time field read together as one moment.
+DateTime Moment(const TXmlNode& root, int datePosition, int timePosition) {
+  return StrToDateTime(Field(root, datePosition) + " " + Field(root, timePosition));
+}
+
+}  // namespace
+
+void TDoorlockMessageHandler::HandleMessage(TConnection& connection,
+                                            const std::u16string& request) {
+  TLogFile& log = context_.Log;
+  const std::string ansiRequest = AnsiFromUnicode(request);
+  log.Write(kReceivedLine + ansiRequest);
+
+  TXmlDoc document;
+  door::TResponse response;
+  document.ParseText(ansiRequest);
+  const TXmlNode& root = *document.RootElement();
+  const door::RequestType type = door::ParseRequestType(root.AttributeValue("type"));
+  log.Write(kExecutingLine);
+
+  switch (type) {
+    case door::RequestType::IssueCard: {
+      int64_t cardNo = 0;
+      const bool written = IssueCard(root, cardNo);
+      response.ResultCode = written ? kSucceededCode : kFailedCode;
+      response.ResultMessage = written ? kIssueSucceeded : kIssueFailed;
+      response.CardNo = cardNo;
+      log.Write(kRoomOpen + Field(root, kRoomNo) +
+                (written ? kIssueSucceededLine : kIssueFailedLine));
+      SendResponse(connection, response);
+      break;
+    }
+    case door::RequestType::ReadCard: {
+      int64_t cardNo = 0;
+      if (ReadCard(cardNo)) {
+        response.ResultCode = kSucceededCode;
+        response.ResultMessage = kReadSucceeded;
+        response.CardNo = cardNo;
+        log.Write(kReadSucceededLine + std::to_string(cardNo));
+      } else {
+        response.ResultCode = kFailedCode;
+        response.ResultMessage = kReadFailed;
+        log.Write(kReadFailed);
+      }
+      SendResponse(connection, response);
+      break;
+    }
+    case door::RequestType::EraseCard: {
+      const bool erased = EraseCard();
+      response.ResultCode = erased ? kSucceededCode : kFailedCode;
+      response.ResultMessage = erased ? kEraseSucceeded : kEraseFailed;
+      log.Write(erased ? kEraseSucceededLine : kEraseFailedLine);
+      SendResponse(connection, response);
+      break;
+    }
+    case door::RequestType::Other:
+      break;  // an unknown type gets no bytes at all
+  }
+
+  log.Write(kReturnedLine + response.ToXml());
+  log.Write(kDoneLine);
+}
+
+bool TDoorlockMessageHandler::IssueCard(const TXmlNode& root, int64_t& CardNo) {
+  if (root.ChildCount() < kRequiredIssueFields) {
+    throw Error("IssueCard request has " + std::to_string(root.ChildCount()) +
+                " fields; 11 are required");
+  }
+  const TSysOption& options = context_.SysOption;
+  GuestCardIssue card;
+  card.RegisterId = Field(root, kRegisterId);
+  card.RoomBuildingCode = Field(root, kBuildingCode);
+  card.RoomFloorCode = Field(root, kFloorCode);
+  card.RoomNo = Field(root, kRoomNo);
+  card.GuestName = Field(root, kGuestName);
+  card.CheckIn =
+      Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-int64_t{options.DelayMinutes});
+  card.CheckOut = Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);
+  card.IsCopy = ReadBooleanText(Field(root, kIsCopy));
+  if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
+    context_.KeepConnection = ReadBooleanText(keep->ValueText());
+  }
+  return IssueGuestCard(context_, card, CardNo);
+}
+
+bool TDoorlockMessageHandler::ReadCard(int64_t& CardNo) {
+  TBaseDoorlock* doorlock = context_.Doorlock.load();
+  return doorlock != nullptr && doorlock->ReadCard(CardNo);
+}
+
+bool TDoorlockMessageHandler::EraseCard() {
+  TBaseDoorlock* doorlock = context_.Doorlock.load();
+  return doorlock != nullptr && doorlock->EraseCard();
+}
+
+void TDoorlockMessageHandler::SendResponse(TConnection& connection,
+                                           const door::TResponse& response) {
+  // A peer that has gone is logged, and the request's log lines are finished.
+  SendResponseFrame(connection, response.ToXml(), &context_.Log);
+}
+
+}  // namespace keydesk

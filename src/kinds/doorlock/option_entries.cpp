@@ -1,0 +1,49 @@
+#include "kinds/doorlock/option_entries.h"
+
+#include "platform/conversions.h"
+
+namespace keydesk {
+
+TOptionEntries EntriesFromOption(const TOption& option) {
+  TOptionEntries entries;
+  entries.PortName = option.PortName;
+  entries.LockTypeName = option.LockTypeName;
+  entries.PowerSwitchTypeName = option.PowerSwitchTypeName;
+  entries.SectorNo = std::to_string(option.SectorNo);
+  entries.HotelPassword = option.HotelPassword;
+  entries.ClientID = std::to_string(option.ClientID);
+  entries.PowerSwitchSectorNo = std::to_string(option.PowerSwitchSectorNo);
+  entries.PowerSwitchPassword = option.PowerSwitchPassword;
+  entries.PubDoor = option.PubDoor;
+  entries.BeginAddr = std::to_string(option.BeginAddr);
+  entries.EndAddr = std::to_string(option.EndAddr);
+  entries.MaxLiftAddr = std::to_string(option.MaxLiftAddr);
+  entries.LiftData = option.LiftData;
+  return entries;
+}
+
+TOption OptionFromEntries(TOption option, const TOptionEntries& entries) {
+  const int32_t beginAddr = StrToInt(entries.BeginAddr);
+  const int32_t endAddr = StrToInt(entries.EndAddr);
+  const int32_t maxLiftAddr = StrToInt(entries.MaxLiftAddr);
+  const int32_t sectorNo = StrToInt(entries.SectorNo);
+  const int64_t clientId = StrToInt64(entries.ClientID);
+  const int32_t powerSwitchSectorNo = StrToInt(entries.PowerSwitchSectorNo);
+
+  option.BeginAddr = beginAddr;
+  option.EndAddr = endAddr;
+  option.MaxLiftAddr = maxLiftAddr;
+  option.HotelPassword = entries.HotelPassword;
+  option.PortName = entries.PortName;
+  option.LockTypeName = entries.LockTypeName;
+  option.SectorNo = sectorNo;
+  option.ClientID = static_cast<uint32_t>(clientId);
+  option.PubDoor = entries.PubDoor;
+  option.PowerSwitchSectorNo = powerSwitchSectorNo;
+  option.PowerSwitchPassword = entries.PowerSwitchPassword;
+  option.LiftData = entries.LiftData;
+  option.PowerSwitchTypeName = entries.PowerSwitchTypeName;
+  return option;
+}
+
+}  // namespace keydesk

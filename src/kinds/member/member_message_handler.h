@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+#include "wire/message_handler.h"
+
+namespace keydesk {
+
+struct AppContext;
+class TXmlNode;
+
+namespace member {
+
+// The member-card response record, fields in declaration order. Texts are code page 936;
+// all empty when created.
+struct TResponse {
+  std::string RequestID;  // never assigned: the request's content is not echoed
+  std::string ResultCode;
+  std::string ResultMessage;
+  std::string CardNo;
+  std::string Password;
+  std::string ExpireDate;
+  std::string GuestName;
+  std::string Score;
+
+  // One line, no declaration, no whitespace between elements, every element present; values
+  // escaped (EscapeXmlText). The root is "DoorResponse", as for the door lock, and Password
+  // comes last on the wire although the record declares it after CardNo.
+  std::string ToXml() const;
+};
+
+}  // namespace member
+
+// Carries out one member-card request ("WriteMemberCard", "ReadMemberCard",
+// "PrintMemberCard") through the installed member-card device and answers on the same
+// connection. Its log is shorter than the door lock's: the request, then one line for the
+// outcome.
+//
+// One handler per request; the shared objects it uses are reached through the context.
+class TMemberMessageHandler final : public TMessageHandler {
+ public:
+  explicit TMemberMessageHandler(AppContext& context) : context_(context) {}
+
+  void HandleMessage(TConnection& connection, const std::u16string& request) override;
+
+ private:
+  void WriteMemberCard(const TXmlNode& root, member::TResponse& response);
+  void ReadMemberCard(const TXmlNode& root, member::TResponse& response);
+  void PrintMemberCard(const TXmlNode& root, member::TResponse& response);
+  void SendResponse(TConnection& connection, const member::TResponse& response);
+
+  AppContext& context_;
+};
+
+}  // namespace keydesk

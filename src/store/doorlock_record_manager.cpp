@@ -1,0 +1,259 @@
+#include "store/doorlock_record_manager.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "core/log_file.h"
+#include "platform/code_page.h"
+#include "platform/sqlite_statement.h"
+
+namespace keydesk {
+namespace {
+
+// The room key is bound here too, unlike the other statements' text, so that a key with an
+// apostrophe cannot break or rewrite the query.
+constexpr std::string_view kSelectRoomTime =
+    "select LastCheckInTime from T_Room where RoomNo=:RoomNo";
+constexpr std::string_view kUpdateRoomTime =
+    "update T_Room set LastCheckInTime=:LastCheckInTime where RoomNo=:RoomNo";
+constexpr std::string_view kInsertRoom =
+    "insert into T_Room(RoomNo, LastCheckInTime) Values(:RoomNo, :LastCheckInTime)";
+constexpr std::string_view kInsertIssueCardRecord =
+    "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
+    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime)"
+    " Values(:RegisterId, :CardNo, :RoomNo, :CardType, :LastCheckInTime, :CheckInTime, "
+    ":CheckOutTime, :IsCopy, :GuestName, :OpratingTime)";
+
+// The journal's operation-time column is spelt OpratingTime; readers of the file expect it.
+constexpr const char* kCreateTables =
+    "begin;"
+    "create table T_Room(RoomNo TEXT NOT NULL, LastCheckInTime TEXT);"
+    "create unique index UX_T_Room_RoomNo on T_Room(RoomNo);"
+    "create table T_IssueCardRecord(RegisterId TEXT, CardNo TEXT, RoomNo TEXT, "
+    "CardType INTEGER, LastCheckInTime TEXT, CheckInTime TEXT, CheckOutTime TEXT, "
+    "IsCopy INTEGER, GuestName TEXT, OpratingTime TEXT);"
+    "commit;";
+
+constexpr std::string_view kNewRoom = "新建房间";  // UTF-8 here; logged in code page 936
+
+// Another process holding the file waits this long before the operation gives up.
+constexpr int kBusyTimeoutMilliseconds = 2000;
+
+// Stored as text that sorts in time order and keeps the milliseconds.
+constexpr std::string_view kDateTimeFormat = "yyyy-mm-dd hh:nn:ss.zzz";
+
+void BindDateTime(SqliteStatement& statement, const char* name, DateTime value) {
+  statement.BindText(name, FormatDateTime(kDateTimeFormat, value));
+}
+
+// Texts inside the system are code page 936; the file holds UTF-8.
+void BindAnsiText(SqliteStatement& statement, const char* name, const std::string& text) {
+  statement.BindText(name, Utf8FromAnsi(text));
+}
+
+// WAL with synchronous=FULL syncs the log at every commit, so a journal row survives a crash
+// or power cut once its insert has returned.
+void SetDurability(SqliteConnection& connection) {
+  try {
+    // The answer is the mode now in effect; a file that cannot use WAL keeps its own mode.
+    connection.QueryText("PRAGMA journal_mode=WAL");
+  } catch (const DatabaseError& error) {
+    // Another process holding the file keeps it from switching; the mode it has will do.
+    if (error.Code() != SQLITE_BUSY && error.Code() != SQLITE_LOCKED) throw;
+  }
+  connection.Execute("PRAGMA synchronous=FULL");
+}
+
+// Messages inside the system are code page 936; the path is the file system's UTF-8.
+std::string ErrnoText(int number, const std::string& what, const std::string& fileName) {
+  return AnsiFromUtf8(what + " " + fileName + ": " + std::strerror(number));
+}
+
+// For an existing path: true when it is a file, which is then left alone.
+bool ExistingIsFile(const std::string& fileName, std::string& error) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return true;
+  error = AnsiFromUtf8(fileName + " exists and is not a database file");
+  return false;
+}
+
+void RemoveTemporary(const std::string& temporary) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    ::unlink((temporary + suffix).c_str());
+  }
+}
+
+}  // namespace
+
+TDoorlockRecordManager::TDoorlockRecordManager(std::string fileName, TLogFile& log)
+    : fileName_(std::move(fileName)), log_(log) {}
+
+TDoorlockRecordManager::~TDoorlockRecordManager() = default;
+
+template <typename Body>
+void TDoorlockRecordManager::Guarded(Body&& body) noexcept {
+  try {
+    try {
+      body();
+    } catch (const std::exception& error) {
+      log_.Write(error.what());
+    } catch (...) {
+      log_.Write("unknown error");
+    }
+  } catch (...) {
+    // The log itself failed; the store still must not raise.
+  }
+}
+
+SqliteConnection& TDoorlockRecordManager::Connection() {
+  // A file deleted or replaced under the open connection is opened afresh (or reported
+  // missing) rather than written to unseen.
+  if (database_ != nullptr && database_->HasMoved()) {
+    // The old file's write-ahead log stays under the old name, and SQLite would replay it
+    // into whatever file is put there next (a restored backup is overwritten and cut to the
+    // old size). Write it back into the old file, through this connection's own descriptor,
+    // and empty it before letting go.
+    try {
+      database_->QueryText("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const DatabaseError&) {
+      // A file that is gone cannot be helped; the reopening below reports the state.
+    }
+    database_.reset();
+  }
+  if (database_ == nullptr) {
+    // Never create the file: a missing Client.mdb is an error to report, not to hide.
+    auto connection = std::make_unique<SqliteConnection>(fileName_, SQLITE_OPEN_READWRITE);
+    connection->SetBusyTimeout(kBusyTimeoutMilliseconds);
+    SetDurability(*connection);
+    database_ = std::move(connection);
+  }
+  return *database_;
+}
+
+void TDoorlockRecordManager::Open() {
+  std::lock_guard lock(mutex_);
+  Guarded([&] { Connection(); });
+}
+
+bool TDoorlockRecordManager::IsOpen() const {
+  std::lock_guard lock(mutex_);
+  return database_ != nullptr;
+}
+
+DateTime TDoorlockRecordManager::GetLastCheckInTime(const std::string& RoomNo) {
+  std::lock_guard lock(mutex_);
+  DateTime result;
+  Guarded([&] {
+    SqliteStatement statement(Connection(), kSelectRoomTime);
+    BindAnsiText(statement, ":RoomNo", RoomNo);
+    if (!statement.Step()) return;
+    // NULL or a text that is no date-time counts as no time recorded.
+    if (const auto text = statement.ColumnText(0)) {
+      if (const auto value = TryStrToDateTime(*text)) result = *value;
+    }
+  });
+  return result;
+}
+
+void TDoorlockRecordManager::SetLastCheckInTime(const std::string& RoomNo,
+                                                DateTime LastCheckInTime) {
+  std::lock_guard lock(mutex_);
+  // An update that fails raises, so the insert is tried only when no row matched.
+  Guarded([&] {
+    SqliteConnection& connection = Connection();
+    SqliteStatement statement(connection, kUpdateRoomTime);
+    BindDateTime(statement, ":LastCheckInTime", LastCheckInTime);
+    BindAnsiText(statement, ":RoomNo", RoomNo);
+    statement.Execute();
+    if (connection.Changes() == 0) InsertRoom(RoomNo, LastCheckInTime);
+  });
+}
+
+void TDoorlockRecordManager::AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) {
+  std::lock_guard lock(mutex_);
+  Guarded([&] { InsertRoom(RoomNo, LastCheckInTime); });
+}
+
+void TDoorlockRecordManager::InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime) {
+  SqliteStatement statement(Connection(), kInsertRoom);
+  BindAnsiText(statement, ":RoomNo", RoomNo);
+  BindDateTime(statement, ":LastCheckInTime", LastCheckInTime);
+  statement.Execute();
+  log_.Write(AnsiFromUtf8(kNewRoom) + RoomNo);
+}
+
+void TDoorlockRecordManager::AddIssueCardRecord(
+    const std::string& RegisterId, const std::string& CardNo, const std::string& RoomNo,
+    int32_t CardType, DateTime LastCheckInTime, DateTime CheckInTime, DateTime CheckOutTime,
+    bool IsCopy, const std::string& GuestName, DateTime OpratingTime) {
+  std::lock_guard lock(mutex_);
+  Guarded([&] {
+    SqliteStatement statement(Connection(), kInsertIssueCardRecord);
+    BindAnsiText(statement, ":RegisterId", RegisterId);
+    BindAnsiText(statement, ":CardNo", CardNo);
+    BindAnsiText(statement, ":RoomNo", RoomNo);
+    statement.BindInt(":CardType", CardType);
+    BindDateTime(statement, ":LastCheckInTime", LastCheckInTime);
+    BindDateTime(statement, ":CheckInTime", CheckInTime);
+    BindDateTime(statement, ":CheckOutTime", CheckOutTime);
+    statement.BindInt(":IsCopy", IsCopy ? 1 : 0);
+    BindAnsiText(statement, ":GuestName", GuestName);
+    BindDateTime(statement, ":OpratingTime", OpratingTime);
+    statement.Execute();
+  });
+}
+
+bool TDoorlockRecordManager::CreateDatabase(const std::string& fileName, std::string& error) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) == 0) return ExistingIsFile(fileName, error);
+  if (errno != ENOENT) {
+    error = ErrnoText(errno, "Cannot examine", fileName);
+    return false;
+  }
+
+  // Built under a temporary name and linked into place whole, so a half-built database never
+  // appears under the real name.
+  std::string temporary = fileName + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) {
+    error = ErrnoText(errno, "Cannot create", temporary);
+    return false;
+  }
+  ::fchmod(fd, 0644);
+  ::close(fd);
+
+  try {
+    SqliteConnection connection(temporary, SQLITE_OPEN_READWRITE);
+    SetDurability(connection);
+    connection.Execute(kCreateTables);
+  } catch (const std::exception& exception) {
+    // The connection is closed by now, which checkpointed and removed its log files.
+    RemoveTemporary(temporary);
+    error = exception.what();
+    return false;
+  }
+
+  // link() refuses an existing name, so a file made meanwhile by someone else is kept.
+  if (::link(temporary.c_str(), fileName.c_str()) == 0) {
+    RemoveTemporary(temporary);
+    return true;
+  }
+  if (errno == EEXIST) {
+    RemoveTemporary(temporary);
+    return ExistingIsFile(fileName, error);
+  }
+  // A file system without hard links.
+  if (::rename(temporary.c_str(), fileName.c_str()) == 0) return true;
+  error = ErrnoText(errno, "Cannot create", fileName);
+  RemoveTemporary(temporary);
+  return false;
+}
+
+}  // namespace keydesk
