@@ -15,21 +15,21 @@
 #include <system_error>
 #include <thread>
 
-#include "kinds/service_context.h"
-#include "intake/connection.h"
-#include "intake/connection_threads.h"
-#include "wire/decode_utf8.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
 #include "doorlock/option.h"
+#include "intake/connection_threads.h"
+#include "intake/request_intake.h"
+#include "kinds/doorlock/doorlock_message_handler.h"
+#include "kinds/doorlock/doorlock_service.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/socket.h"
-#include "kinds/doorlock/doorlock_message_handler.h"
 #include "store/doorlock_record_manager.h"
+#include "wire/decode_utf8.h"
 #include "wire/encode_utf8.h"
 #include "wire/xml_doc.h"
 
@@ -151,9 +151,9 @@ class NullDoorlock final : public TBaseDoorlock {
 enum class Driver { kNull, kSimulated };
 
 // What a running program gives a handler: options, log, record store, clock and driver,
-// in a temporary folder. The connection stays open across iterations; the peer end reads
-// each response away. The simulated encoder is the library the build puts beside keydesk,
-// with a card issued on it first so that reads succeed.
+// in a temporary folder. Each reply is delivered as the intake does, into a buffer. The
+// simulated encoder is the library the build puts beside keydesk, with a card issued on it
+// first so that reads succeed.
 class HandlerBench {
  public:
   HandlerBench(bool writeLog, bool saveRecord, Driver driver = Driver::kNull) {
@@ -166,7 +166,7 @@ class HandlerBench {
       }
       store_.Open();
     }
-    context_.Doorlock = &doorlock_;
+    TBaseDoorlock* installed = &doorlock_;
     if (driver == Driver::kSimulated) {
       setenv("DREVAN_SIM_CARD", folder_.File("SimCard.txt").c_str(), 1);
       unsetenv("DREVAN_SIM_DELAY_MS");
@@ -184,25 +184,16 @@ class HandlerBench {
                                  cardNo)) {
         throw std::runtime_error("the simulated encoder did not write a card");
       }
-      context_.Doorlock = simulated_.get();
+      installed = simulated_.get();
     }
-    int fds[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-      throw std::system_error(errno, std::generic_category(), "socketpair");
-    }
-    connection_ = std::make_unique<TConnection>(Socket(fds[0]));
-    peer_ = Socket(fds[1]);
+    service_ = std::make_unique<DoorlockService>(context_, installed);
   }
 
   void Handle(const std::u16string& request) {
-    TDoorlockMessageHandler handler(context_);
-    handler.HandleMessage(*connection_, request);
-    // Read the response away up to its NUL, so the socket buffer never fills.
-    char chunk[1024];
-    for (;;) {
-      const size_t received = peer_.Receive(chunk, sizeof chunk);
-      if (received == 0 || chunk[received - 1] == '\0') break;
-    }
+    TDoorlockMessageHandler handler(*service_);
+    sent_.clear();
+    DeliverReply(
+        handler.HandleMessage(request), [this](std::string_view frame) { sent_ = frame; }, log_);
   }
 
  private:
@@ -212,12 +203,12 @@ class HandlerBench {
   TLogFile log_{folder_.File("bench.LOG"), sysOption_, clock_};
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{folder_.File("Client.mdb"), log_};
-  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
   NullDoorlock doorlock_;
   std::unique_ptr<DrevanLibrary> library_;
   std::unique_ptr<TDrevanLiftDoorlock> simulated_;
-  std::unique_ptr<TConnection> connection_;
-  Socket peer_;
+  std::unique_ptr<DoorlockService> service_;
+  std::string sent_;
 };
 
 void BM_Handler_ReadCard(benchmark::State& state) {

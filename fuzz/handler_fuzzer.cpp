@@ -3,7 +3,6 @@
 // handler answers at most once, and what it sends is one well-formed XML document in UTF-8
 // followed by exactly one NUL.
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -12,15 +11,14 @@
 #include <memory>
 #include <string>
 
-#include "kinds/service_context.h"
 #include "app/application.h"
-#include "intake/connection.h"
-#include "wire/decode_utf8.h"
-#include "app/interface_server.h"
+#include "intake/request_intake.h"
+#include "kinds/kind.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/profile_file.h"
 #include "store/doorlock_record_manager.h"
+#include "wire/decode_utf8.h"
 #include "wire/xml_doc.h"
 
 namespace {
@@ -38,14 +36,6 @@ std::string MakeFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "keydesk-fuzz-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) abort();
   return pattern;
-}
-
-// Reads what the handler wrote; the handler has returned, so everything is buffered.
-std::string Drain(Socket& peer) {
-  std::string bytes;
-  char chunk[4096];
-  while (size_t received = peer.Receive(chunk, sizeof chunk)) bytes.append(chunk, received);
-  return bytes;
 }
 
 void CheckResponse(const std::string& bytes) {
@@ -93,20 +83,24 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  AppContext& context = kinds->applications[data[0] % 3]->Context();
+  Application& application = *kinds->applications[data[0] % 3];
   const std::string request(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  int fds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) abort();
-  TConnection connection{Socket(fds[0])};
-  Socket peer(fds[1]);
-  std::unique_ptr<TMessageHandler> handler = InterfaceServer::HandlerFactory(context)();
+  std::unique_ptr<TMessageHandler> handler = application.Kind().CreateHandler();
+  std::string sent;
+  int sends = 0;
   try {
-    handler->HandleMessage(connection, DecodeUtf8(request));
+    DeliverReply(
+        handler->HandleMessage(DecodeUtf8(request)),
+        [&](std::string_view frame) {
+          ++sends;
+          sent = frame;
+        },
+        application.Context().Log);
   } catch (const Error&) {
     // Ends the request without a response, as the intake expects.
   }
-  connection.Close();
-  CheckResponse(Drain(peer));
+  if (sends > 1) __builtin_trap();
+  CheckResponse(sent);
   return 0;
 }

@@ -1,23 +1,24 @@
-// The door lock handler from request text to response bytes, without a listener: the
-// connection is one end of a socket pair, the record store a real SQLite file, and the
-// driver a recording fake so that every argument can be checked.
+// The door lock handler from request text to response bytes, without a socket: the reply is
+// delivered as the intake does, the record store is a real SQLite file, and the driver a
+// recording fake so that every argument can be checked.
 #include "kinds/doorlock/doorlock_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
+#include <cerrno>
 
-#include "kinds/service_context.h"
-#include "intake/connection.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
+#include "intake/request_intake.h"
+#include "kinds/doorlock/doorlock_service.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "store/doorlock_record_manager.h"
+#include "platform/socket.h"
 #include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "test_db.h"
 
@@ -90,23 +91,20 @@ class DoorlockHandlerTest : public ::testing::Test {
     std::string error;
     EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dbPath_, error)) << error;
     store_.Open();
-    context_.Doorlock = &doorlock_;
   }
 
-  // Runs one request (UTF-8) through a new handler; the bytes it wrote on the connection.
+  // Runs one request (UTF-8) through a new handler and delivers its reply as the intake
+  // does; the bytes sent.
   std::string Handle(const std::string& request, bool peerGone = false) {
-    int fds[2];
-    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-    TConnection connection{Socket(fds[0])};
-    Socket peer(fds[1]);
-    if (peerGone) peer.Close();
-    TDoorlockMessageHandler handler(context_);
-    handler.HandleMessage(connection, UnicodeFromUtf8(request));
-    connection.Close();
-    if (peerGone) return {};
+    TDoorlockMessageHandler handler(*service_);
     std::string bytes;
-    char chunk[4096];
-    while (size_t received = peer.Receive(chunk, sizeof chunk)) bytes.append(chunk, received);
+    DeliverReply(
+        handler.HandleMessage(UnicodeFromUtf8(request)),
+        [&](std::string_view frame) {
+          if (peerGone) throw SocketError(SocketErrorText(EPIPE));
+          bytes.append(frame);
+        },
+        log_);
     return bytes;
   }
 
@@ -123,8 +121,10 @@ class DoorlockHandlerTest : public ::testing::Test {
   TLogFile log_{dir_.File("20261207.LOG"), sysOption_, clock_};
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{dbPath_, log_};
-  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
   RecordingDoorlock doorlock_;
+  std::unique_ptr<DoorlockService> service_ =
+      std::make_unique<DoorlockService>(context_, &doorlock_);
 };
 
 TEST_F(DoorlockHandlerTest, AnswersTheWorkedExampleByteForByte) {
@@ -142,7 +142,7 @@ TEST_F(DoorlockHandlerTest, AnswersTheWorkedExampleByteForByte) {
   EXPECT_EQ(call.endDate, MakeDateTime(2008, 8, 20, 12, 0));
   EXPECT_EQ(call.endTime, call.endDate);
   EXPECT_FALSE(call.isCopy);
-  EXPECT_FALSE(context_.KeepConnection);
+  EXPECT_FALSE(service_->KeepConnection);
   EXPECT_THAT(
       Log(), ElementsAre("收到消息: ", request, "执行操作->", "房间(08)发卡成功",
                          "返回数据:" + Response("200", "发卡成功", 5301)
@@ -167,7 +167,7 @@ TEST_F(DoorlockHandlerTest, AFailedWriteAnswers500WithTheNumberTried) {
 }
 
 TEST_F(DoorlockHandlerTest, WithoutADriverEveryTypeFails) {
-  context_.Doorlock = nullptr;
+  service_ = std::make_unique<DoorlockService>(context_, nullptr);
   sysOption_.SaveDoorlockRecord = true;
   EXPECT_EQ(Handle(IssueRequest()), Response("500", "发卡失败", 0));
   EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("500", "读卡失败", 0));
@@ -281,13 +281,13 @@ TEST_F(DoorlockHandlerTest, AnUnreadableRequestLogsOnlyItsFirstLine) {
 
 TEST_F(DoorlockHandlerTest, ATwelfthFieldSetsKeepConnectionAndItsAbsenceLeavesIt) {
   Handle(IssueRequest("False", "<KeepConnection>1</KeepConnection>"));
-  EXPECT_TRUE(context_.KeepConnection);
+  EXPECT_TRUE(service_->KeepConnection);
   Handle(IssueRequest());
-  EXPECT_TRUE(context_.KeepConnection);
+  EXPECT_TRUE(service_->KeepConnection);
   Handle("<DoorRequest type=\"ReadCard\"><KeepConnection>0</KeepConnection></DoorRequest>");
-  EXPECT_TRUE(context_.KeepConnection);
+  EXPECT_TRUE(service_->KeepConnection);
   Handle(IssueRequest("False", "<KeepConnection>0</KeepConnection><More/>"));
-  EXPECT_FALSE(context_.KeepConnection);
+  EXPECT_FALSE(service_->KeepConnection);
 }
 
 TEST_F(DoorlockHandlerTest, APeerThatHasGoneIsLoggedAndTheRequestFinishes) {

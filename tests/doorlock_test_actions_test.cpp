@@ -5,12 +5,12 @@
 
 #include <optional>
 
-#include "kinds/service_context.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
+#include "kinds/doorlock/doorlock_service.h"
 #include "platform/errors.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
@@ -59,10 +59,7 @@ bool CreateDatabase(const std::string& fileName) {
 
 class DoorlockTestActionsTest : public ::testing::Test {
  protected:
-  DoorlockTestActionsTest() {
-    store_.Open();
-    context_.Doorlock = &doorlock_;
-  }
+  DoorlockTestActionsTest() { store_.Open(); }
 
   // The dialog's defaults: room 00 01 01 from an hour ago to two days on.
   TestCardEntries Defaults() const {
@@ -90,9 +87,10 @@ class DoorlockTestActionsTest : public ::testing::Test {
   bool created_ = CreateDatabase(storeFile_);
   TDoorlockRecordManager store_{storeFile_, log_};
   SharedOption option_{TOption()};
-  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
+  DoorlockService service_{context_, &doorlock_};
   RecordingDoorlock doorlock_;
-  DoorlockTestActions actions_{context_};
+  DoorlockTestActions actions_{service_};
 };
 
 TEST_F(DoorlockTestActionsTest, DefaultTimesAreAnHourAgoAndTwoDaysOn) {
@@ -216,14 +214,15 @@ TEST_F(DoorlockTestActionsTest, ReadLeavesWhatTheDriverReported) {
 }
 
 TEST_F(DoorlockTestActionsTest, WithoutADriverNothingSucceeds) {
-  context_.Doorlock = nullptr;
+  DoorlockService withoutDriver(context_, nullptr);
+  DoorlockTestActions withoutDevice(withoutDriver);
   int64_t cardNo = 0;
-  EXPECT_FALSE(actions_.OpenPort());
-  EXPECT_FALSE(actions_.ClosePort());
-  EXPECT_FALSE(actions_.EraseCard());
-  EXPECT_FALSE(actions_.ReadCard(cardNo));
-  EXPECT_FALSE(Write(Defaults()));
-  actions_.Beep();
+  EXPECT_FALSE(withoutDevice.OpenPort());
+  EXPECT_FALSE(withoutDevice.ClosePort());
+  EXPECT_FALSE(withoutDevice.EraseCard());
+  EXPECT_FALSE(withoutDevice.ReadCard(cardNo));
+  EXPECT_FALSE(withoutDevice.WriteCard(Defaults(), cardNo));
+  withoutDevice.Beep();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The hand-tag handler from request text to response bytes, without a listener: the
-// connection is one end of a socket pair and the device a scripted fake, so that results and
+// The hand-tag handler from request text to response bytes, without a socket: the reply is
+// delivered as the intake does, and the device is a scripted fake, so that results and
 // out parameters can be set freely.
 #include "kinds/hand/hand_message_handler.h"
 
@@ -60,20 +60,19 @@ const std::string kErase = "<HandRequest type=\"EraseHand\"/>";
 
 class HandHandlerTest : public ::testing::Test {
  protected:
-  HandHandlerTest() { harness_.context.Hand = &device_; }
-
   std::string Handle(const std::string& request, bool peerGone = false) {
-    THandMessageHandler handler(harness_.context);
+    THandMessageHandler handler(harness_.log, installed_);
     return harness_.Handle(handler, request, peerGone);
   }
   test::HandlerHarness::Outcome Run(const std::string& request) {
-    THandMessageHandler handler(harness_.context);
+    THandMessageHandler handler(harness_.log, installed_);
     return harness_.Run(handler, request);
   }
   std::vector<std::string> Log() const { return harness_.Log(); }
 
   test::HandlerHarness harness_;
   ScriptedHand device_;
+  TBaseHand* installed_ = &device_;
 };
 
 TEST_F(HandHandlerTest, IssuesReadsAndErasesWithTheirMessagesAndLogLines) {
@@ -113,7 +112,7 @@ TEST_F(HandHandlerTest, AFailedIssueKeepsTheNumberTriedWhileFailedReadsAndErases
 }
 
 TEST_F(HandHandlerTest, WithoutADeviceEveryTypeFailsWithAnEmptyHandNo) {
-  harness_.context.Hand = nullptr;
+  installed_ = nullptr;
   EXPECT_EQ(Handle(kIssue), Frame(Response("500", "发手牌卡失败", "")));
   EXPECT_EQ(Handle(kRead), Frame(Response("500", "读手牌卡失败", "")));
   EXPECT_EQ(Handle(kErase), Frame(Response("500", "注销手牌失败 ", "")));

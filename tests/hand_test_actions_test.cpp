@@ -37,11 +37,9 @@ class ScriptedHand final : public TBaseHand {
 
 class HandTestActionsTest : public ::testing::Test {
  protected:
-  HandTestActionsTest() { harness_.context.Hand = &device_; }
-
   test::HandlerHarness harness_;
   ScriptedHand device_;
-  HandTestActions actions_{harness_.context};
+  HandTestActions actions_{&device_, harness_.clock};
 };
 
 TEST_F(HandTestActionsTest, TheDefaultTimesAreAnHourBeforeAndTwoDaysAfterNow) {
@@ -90,18 +88,18 @@ TEST_F(HandTestActionsTest, PortAndBeepCallTheDeviceAndPassItsResultOn) {
 }
 
 TEST_F(HandTestActionsTest, WithoutADeviceEveryOperationFailsWithAnEmptyNumber) {
-  harness_.context.Hand = nullptr;
+  HandTestActions withoutDevice(nullptr, harness_.clock);
   std::string handNo = "old";
-  EXPECT_FALSE(actions_.OpenPort());
-  actions_.Beep();
-  EXPECT_FALSE(actions_.ClosePort());
-  EXPECT_FALSE(actions_.WriteCard(handNo));
+  EXPECT_FALSE(withoutDevice.OpenPort());
+  withoutDevice.Beep();
+  EXPECT_FALSE(withoutDevice.ClosePort());
+  EXPECT_FALSE(withoutDevice.WriteCard(handNo));
   EXPECT_EQ(handNo, "");
   handNo = "old";
-  EXPECT_FALSE(actions_.ReadCard(handNo));
+  EXPECT_FALSE(withoutDevice.ReadCard(handNo));
   EXPECT_EQ(handNo, "");
   handNo = "old";
-  EXPECT_FALSE(actions_.EraseCard(handNo));
+  EXPECT_FALSE(withoutDevice.EraseCard(handNo));
   EXPECT_EQ(handNo, "");
   EXPECT_TRUE(device_.calls.empty());
 }

@@ -6,8 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "handler_harness.h"
 #include "devices/base_member.h"
+#include "handler_harness.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
@@ -96,20 +96,19 @@ const std::string kPrintRequest =
 
 class MemberHandlerTest : public ::testing::Test {
  protected:
-  MemberHandlerTest() { harness_.context.Member = &device_; }
-
   std::string Handle(const std::string& request, bool peerGone = false) {
-    TMemberMessageHandler handler(harness_.context);
+    TMemberMessageHandler handler(harness_.log, installed_);
     return harness_.Handle(handler, request, peerGone);
   }
   test::HandlerHarness::Outcome Run(const std::string& request) {
-    TMemberMessageHandler handler(harness_.context);
+    TMemberMessageHandler handler(harness_.log, installed_);
     return harness_.Run(handler, request);
   }
   std::vector<std::string> Log() const { return harness_.Log(); }
 
   test::HandlerHarness harness_;
   RecordingMember device_;
+  TBaseMember* installed_ = &device_;
 };
 
 TEST_F(MemberHandlerTest, WritesTheCardWithItsTextsAndLogsOnlyTheRequestAndTheOutcome) {
@@ -181,7 +180,7 @@ TEST_F(MemberHandlerTest, PrintsTheTextForTheCardAndAnswersWithEmptyDataFields) 
 }
 
 TEST_F(MemberHandlerTest, WithoutADeviceEveryTypeFails) {
-  harness_.context.Member = nullptr;
+  installed_ = nullptr;
   EXPECT_EQ(Handle(WriteRequest()), Frame("500", "写卡失败", CardNoOnly("1001")));
   EXPECT_EQ(Handle(ReadRequest("1")), Frame("500", "读卡失败"));
   EXPECT_EQ(Handle(kPrintRequest), Frame("500", "打印卡失败"));

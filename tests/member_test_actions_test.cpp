@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "handler_harness.h"
 #include "devices/base_member.h"
+#include "handler_harness.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
@@ -71,11 +71,9 @@ const std::string kAllianceCard = AnsiFromUtf8("Marvesk联盟卡");
 
 class MemberTestActionsTest : public ::testing::Test {
  protected:
-  MemberTestActionsTest() { harness_.context.Member = &device_; }
-
   test::HandlerHarness harness_;
   RecordingMember device_;
-  MemberTestActions actions_{harness_.context};
+  MemberTestActions actions_{&device_};
 };
 
 TEST(MemberTestChannelTest, OnlyTheHotelCardsExactTextGivesMinusOne) {
@@ -151,15 +149,15 @@ TEST_F(MemberTestActionsTest, PortAndBeepCallTheDeviceAndPassItsResultOn) {
 }
 
 TEST_F(MemberTestActionsTest, WithoutADeviceEveryOperationFailsAndTheReadIsEmpty) {
-  harness_.context.Member = nullptr;
+  MemberTestActions withoutDevice(nullptr);
   MemberTestRead read{"old", "old", "old", "old", "old"};
 
-  EXPECT_FALSE(actions_.OpenPort());
-  actions_.Beep();
-  EXPECT_FALSE(actions_.ClosePort());
-  EXPECT_FALSE(actions_.ReadCard(kHotelCard, read));
-  EXPECT_FALSE(actions_.WriteCard("1001", kHotelCard));
-  EXPECT_FALSE(actions_.PrintCard());
+  EXPECT_FALSE(withoutDevice.OpenPort());
+  withoutDevice.Beep();
+  EXPECT_FALSE(withoutDevice.ClosePort());
+  EXPECT_FALSE(withoutDevice.ReadCard(kHotelCard, read));
+  EXPECT_FALSE(withoutDevice.WriteCard("1001", kHotelCard));
+  EXPECT_FALSE(withoutDevice.PrintCard());
 
   EXPECT_EQ(read.CardNo, "");
   EXPECT_EQ(read.Password, "");

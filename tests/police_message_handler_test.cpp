@@ -7,10 +7,10 @@
 
 #include <optional>
 
+#include "devices/base_police.h"
 #include "handler_harness.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "devices/base_police.h"
 #include "wire/xml_doc.h"
 
 namespace keydesk {
@@ -67,20 +67,19 @@ const std::string kEmptyResponse = "<PoliceResponse></PoliceResponse>";
 
 class PoliceHandlerTest : public ::testing::Test {
  protected:
-  PoliceHandlerTest() { harness_.context.Police = &police_; }
-
   std::string Handle(const std::string& request, bool peerGone = false) {
-    TPoliceMessageHandler handler(harness_.context);
+    TPoliceMessageHandler handler(harness_.log, installed_);
     return harness_.Handle(handler, request, peerGone);
   }
   test::HandlerHarness::Outcome Run(const std::string& request) {
-    TPoliceMessageHandler handler(harness_.context);
+    TPoliceMessageHandler handler(harness_.log, installed_);
     return harness_.Run(handler, request);
   }
   std::vector<std::string> Log() const { return harness_.Log(); }
 
   test::HandlerHarness harness_;
   OfferingPolice police_;
+  TBasePolice* installed_ = &police_;
 };
 
 TEST_F(PoliceHandlerTest, AnswersWithTheGuestInUtf8AndLogsItInCodePage936) {
@@ -105,7 +104,7 @@ TEST_F(PoliceHandlerTest, AnyRequestTextGetsTheSameAnswerWithoutBeingRead) {
 
 TEST_F(PoliceHandlerTest, WithoutAGuestOrAPoliceSystemTheResponseIsEmpty) {
   EXPECT_EQ(Handle("<PoliceRequest/>"), kEmptyResponse + '\0');
-  harness_.context.Police = nullptr;
+  installed_ = nullptr;
   EXPECT_EQ(Handle("<PoliceRequest/>"), kEmptyResponse + '\0');
   EXPECT_THAT(Log(), ElementsAre("收到消息: ", "<PoliceRequest/>", "返回结果: ", kEmptyResponse,
                                  "收到消息: ", "<PoliceRequest/>", "返回结果: ", kEmptyResponse));

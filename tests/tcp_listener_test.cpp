@@ -10,16 +10,15 @@
 #include <mutex>
 #include <thread>
 
-#include "intake/connection.h"
-#include "intake/connection_threads.h"
 #include "core/log_file.h"
-#include "intake/request_intake.h"
 #include "core/sys_option.h"
 #include "fixed_clock.h"
+#include "intake/connection.h"
+#include "intake/connection_threads.h"
+#include "intake/request_intake.h"
 #include "loopback_client.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "wire/encode_utf8.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 
@@ -41,7 +40,7 @@ class EchoHandler final : public TMessageHandler {
   };
   explicit EchoHandler(Gate& gate) : gate_(gate) {}
 
-  void HandleMessage(TConnection& connection, const std::u16string& request) override {
+  Reply HandleMessage(const std::u16string& request) override {
     if (request == u"fail") throw ConvertError("'x' is not a valid integer value");
     if (request == u"hold") {
       {
@@ -51,7 +50,9 @@ class EchoHandler final : public TMessageHandler {
       }
       ++gate_.released;
     }
-    connection.Write(EncodeUtf8(u"echo:" + request) + '\0');
+    Reply reply;
+    reply.Response = AnsiFromUnicode(u"echo:" + request);
+    return reply;
   }
 
  private:
@@ -60,9 +61,11 @@ class EchoHandler final : public TMessageHandler {
 
 class TcpListenerTest : public ::testing::Test {
  protected:
-  void Start(int kind = 1) {
-    intake_ = std::make_unique<RequestIntake>(
-        kind, [this] { return std::make_unique<EchoHandler>(gate_); }, keepConnection_, log_);
+  // keeps: whether the kind has a keep-connection flag, as the door lock has.
+  void Start(bool keeps = true) {
+    intake_ =
+        std::make_unique<RequestIntake>([this] { return std::make_unique<EchoHandler>(gate_); },
+                                        keeps ? &keepConnection_ : nullptr, log_);
     listener_ = std::make_unique<TcpListener>(
         [this](TConnection& connection) { intake_->Serve(connection); });
     listener_->Activate(0);
@@ -148,9 +151,9 @@ TEST_F(TcpListenerTest, WithoutKeepConnectionTheSecondRequestInAPacketIsDropped)
   EXPECT_TRUE(client.Unread().empty());
 }
 
-TEST_F(TcpListenerTest, OnlyTheDoorLockKindKeepsConnections) {
+TEST_F(TcpListenerTest, AKindWithoutAKeepFlagClosesEveryConnection) {
   keepConnection_ = true;
-  Start(4);
+  Start(/*keeps=*/false);
   auto client = Client();
   client.SendFrame("first");
   EXPECT_EQ(client.ReadResponse(), "echo:first");

@@ -9,6 +9,7 @@
 
 #include "app/application.h"
 #include "core/sys_option.h"
+#include "kinds/doorlock/doorlock_kind.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "ui/doorlock_test_form.h"
@@ -55,12 +56,12 @@ int main(int argc, char** argv) {
   settings.ShowDoorlockOptions = ShowDoorlockOptions;
   Application application(std::move(settings));
 
-  TMainForm mainForm(application.Context());
+  TMainForm mainForm(application.Context(), application.Kind());
   bool saved = Save(mainForm, folder, "main_window.png");
   mainForm.show();
   TOptionForm optionForm(application.Context().Option, &mainForm);
   saved = Save(optionForm, folder, "option_form.png") && saved;
-  TDoorlockTestForm testForm(application.Context(), &mainForm);
+  TDoorlockTestForm testForm(static_cast<DoorlockKind&>(application.Kind()).Service(), &mainForm);
   saved = Save(testForm, folder, "doorlock_test_form.png") && saved;
   return saved ? 0 : 1;
 }

@@ -1,14 +1,19 @@
 #include "app/application.h"
 
-#include <filesystem>
+#include <array>
 
 #include "core/interface_kind.h"
-#include "doorlock/drevan_library.h"
-#include "doorlock/drevan_lift_doorlock.h"
 #include "devices/simulated_hand.h"
 #include "devices/simulated_member.h"
-#include "platform/paths.h"
 #include "devices/simulated_police.h"
+#include "doorlock/drevan_library.h"
+#include "doorlock/drevan_lift_doorlock.h"
+#include "kinds/doorlock/doorlock_kind.h"
+#include "kinds/hand/hand_kind.h"
+#include "kinds/member/member_kind.h"
+#include "kinds/police/police_kind.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -25,6 +30,63 @@ TSysOption LoadedSysOption(const std::string& fileName) {
   return sysOption;
 }
 
+// What a kind is made from.
+struct KindParts {
+  const StartupSettings& Settings;
+  const ServiceContext& Context;
+  const DrevanLibrary& Library;
+};
+
+// The device, when the settings ask for one.
+template <typename Device, typename... Arguments>
+std::unique_ptr<Device> DeviceIfWanted(const KindParts& parts, Arguments&&... arguments) {
+  if (!parts.Settings.InstallDevice) return nullptr;
+  return std::make_unique<Device>(std::forward<Arguments>(arguments)...);
+}
+
+// The devices of kinds 2 to 4 are not part of the system; simulated ones stand in so that
+// every kind can be run end to end.
+struct KindMaker {
+  int Number;
+  std::unique_ptr<Kind> (*Make)(const KindParts& parts);
+};
+
+const std::array<KindMaker, 4> kKindMakers = {{
+    {kDoorlockKind,
+     [](const KindParts& parts) -> std::unique_ptr<Kind> {
+       return std::make_unique<DoorlockKind>(
+           parts.Context, DeviceIfWanted<TDrevanLiftDoorlock>(
+                              parts, parts.Library, parts.Context.Option, parts.Context.Log,
+                              parts.Settings.ShowDoorlockOptions));
+     }},
+    {kPoliceKind,
+     [](const KindParts& parts) -> std::unique_ptr<Kind> {
+       return std::make_unique<PoliceKind>(
+           parts.Context.Log, DeviceIfWanted<SimulatedPolice>(parts, parts.Settings.Folder,
+                                                              parts.Settings.ShowDeviceOptions));
+     }},
+    {kMemberKind,
+     [](const KindParts& parts) -> std::unique_ptr<Kind> {
+       return std::make_unique<MemberKind>(
+           parts.Context.Log, DeviceIfWanted<SimulatedMember>(parts, parts.Settings.Folder,
+                                                              parts.Settings.ShowDeviceOptions));
+     }},
+    {kHandKind,
+     [](const KindParts& parts) -> std::unique_ptr<Kind> {
+       return std::make_unique<HandKind>(
+           parts.Context.Log, parts.Context.LocalClock,
+           DeviceIfWanted<SimulatedHand>(parts, parts.Settings.Folder,
+                                         parts.Settings.ShowDeviceOptions));
+     }},
+}};
+
+std::unique_ptr<Kind> MakeKind(const KindParts& parts) {
+  for (const KindMaker& maker : kKindMakers) {
+    if (maker.Number == parts.Settings.InterfaceKind) return maker.Make(parts);
+  }
+  throw Error("Unknown interface kind " + std::to_string(parts.Settings.InterfaceKind));
+}
+
 }  // namespace
 
 Application::Application(StartupSettings settings)
@@ -35,43 +97,14 @@ Application::Application(StartupSettings settings)
       recordStore_(PathInFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_),
       context_{sysOption_, option_, log_, recordStore_, clock_} {
   recordStore_.Open();
-  context_.InterfaceKind = settings_.InterfaceKind;
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
-  if (!settings_.InstallDevice) return;
-  switch (settings_.InterfaceKind) {
-    case kDoorlockKind:
-      doorlock_ = std::make_unique<TDrevanLiftDoorlock>(*library_, option_, log_,
-                                                        settings_.ShowDoorlockOptions);
-      doorlock_->OpenPort();
-      context_.Doorlock = doorlock_.get();
-      break;
-    // The devices of the other kinds are not part of the system; simulated ones stand in so
-    // that every kind can be run end to end.
-    case kPoliceKind:
-      police_ = std::make_unique<SimulatedPolice>(settings_.Folder, settings_.ShowDeviceOptions);
-      context_.Police = police_.get();
-      break;
-    case kMemberKind:
-      member_ = std::make_unique<SimulatedMember>(settings_.Folder, settings_.ShowDeviceOptions);
-      context_.Member = member_.get();
-      break;
-    case kHandKind:
-      hand_ = std::make_unique<SimulatedHand>(settings_.Folder, settings_.ShowDeviceOptions);
-      context_.Hand = hand_.get();
-      break;
-  }
+  kind_ = MakeKind({settings_, context_, *library_});
+  kind_->OpenDevice();
 }
 
-Application::~Application() {
-  context_.Doorlock = nullptr;
-  context_.Hand = nullptr;
-  context_.Member = nullptr;
-  context_.Police = nullptr;
-}
+Application::~Application() = default;
 
-void Application::Shutdown() {
-  if (doorlock_ != nullptr) doorlock_->ClosePort();
-}
+void Application::Shutdown() { kind_->CloseDevice(); }
 
 }  // namespace keydesk

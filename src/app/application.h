@@ -4,20 +4,17 @@
 #include <memory>
 #include <string>
 
-#include "kinds/service_context.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/option.h"
+#include "kinds/service_context.h"
 #include "platform/clock.h"
 #include "store/doorlock_record_manager.h"
 
 namespace keydesk {
 
 class DrevanLibrary;
-class SimulatedHand;
-class SimulatedMember;
-class SimulatedPolice;
-class TDrevanLiftDoorlock;
+class Kind;
 
 struct StartupSettings {
   std::string Folder;  // stands in for the executable's folder
@@ -32,25 +29,29 @@ struct StartupSettings {
 };
 
 // The process-wide objects in start-up order: door lock options, system options, log,
-// record store; then the card library and the kind's device: the door lock driver, its port
-// opened, or the simulated hand-tag, member-card or police device. Members are freed in
-// reverse order on every path, also when a later step of start-up raises.
+// record store; then the card library and the interface kind with its device: the door
+// lock driver, its port opened, or the simulated hand-tag, member-card or police device.
+// Members are freed in reverse order on every path, also when a later step of start-up
+// raises.
 //
 // Created, shut down and destroyed on the main thread; what it owns is shared with
-// connection threads through Context(), each object stating its own thread-safety.
+// connection threads through Context() and Kind(), each object stating its own
+// thread-safety.
 class Application {
  public:
-  // Raises LibraryError when the card library or one of its functions is missing.
+  // Raises LibraryError when the card library or one of its functions is missing, and Error
+  // for a number that is no interface kind.
   explicit Application(StartupSettings settings);
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  AppContext& Context() { return context_; }
+  const ServiceContext& Context() const { return context_; }
+  keydesk::Kind& Kind() { return *kind_; }
   const StartupSettings& Settings() const { return settings_; }
 
-  // The orderly end after the window has closed: closes the driver's port. Skipped when the
-  // run ends with an error.
+  // The orderly end after the window has closed: closes the device. Skipped when the run
+  // ends with an error.
   void Shutdown();
 
  private:
@@ -60,12 +61,9 @@ class Application {
   TSysOption sysOption_;
   TLogFile log_;
   TDoorlockRecordManager recordStore_;
-  AppContext context_;
+  const ServiceContext context_;
   std::unique_ptr<DrevanLibrary> library_;
-  std::unique_ptr<TDrevanLiftDoorlock> doorlock_;
-  std::unique_ptr<SimulatedHand> hand_;
-  std::unique_ptr<SimulatedMember> member_;
-  std::unique_ptr<SimulatedPolice> police_;
+  std::unique_ptr<keydesk::Kind> kind_;
 };
 
 }  // namespace keydesk

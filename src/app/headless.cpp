@@ -40,7 +40,8 @@ void BlockStopSignals() {
 
 HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ostream& err) {
   StreamLogPane pane(out);
-  InterfaceServer server(application.Context());
+  InterfaceServer server(application.Kind(), application.Context().SysOption,
+                         application.Context().Log);
   try {
     server.StartServer(pane);
   } catch (const Error& error) {

@@ -3,20 +3,21 @@
 #include <cstdint>
 #include <memory>
 
-#include "wire/message_handler.h"
-
 namespace keydesk {
 
-struct AppContext;
+class Kind;
 class LogPane;
 class RequestIntake;
 class TcpListener;
+class TLogFile;
+class TSysOption;
 
 // Starts and stops the listener of the interface kind, with its start and stop lines in the
 // log pane. Called on the main thread only.
 class InterfaceServer {
  public:
-  explicit InterfaceServer(AppContext& context);
+  // All three must outlive the server.
+  InterfaceServer(Kind& kind, const TSysOption& sysOption, TLogFile& log);
   // Stops a running listener, swallowing errors: call StopServer first to see them.
   ~InterfaceServer();
 
@@ -31,11 +32,10 @@ class InterfaceServer {
   bool Listening() const;
   uint16_t Port() const;
 
-  // The handler factory of the kind (used by the intake and by tests without a socket).
-  static MessageHandlerFactory HandlerFactory(AppContext& context);
-
  private:
-  AppContext& context_;
+  Kind& kind_;
+  const TSysOption& sysOption_;
+  TLogFile& log_;
   std::shared_ptr<RequestIntake> intake_;
   std::unique_ptr<TcpListener> listener_;
 };

@@ -21,7 +21,7 @@ const std::array<InterfaceKindInfo, 4> kKinds = {{
 
 const InterfaceKindInfo* FindInterfaceKind(int kind) {
   for (const InterfaceKindInfo& info : kKinds) {
-    if (info.Kind == kind) return &info;
+    if (info.Number == kind) return &info;
   }
   return nullptr;
 }

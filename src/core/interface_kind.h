@@ -9,7 +9,7 @@ class TSysOption;
 // What differs between the four interface kinds in the shell. Texts are UTF-8 source
 // literals; callers convert them where they need code page 936 or UTF-16.
 struct InterfaceKindInfo {
-  int Kind;
+  int Number;
   const char* Title;      // window and application title
   const char* StartLine;  // log pane line when the listener starts
   int32_t TSysOption::*PortOption;

@@ -1,19 +1,27 @@
 #include "intake/request_intake.h"
 
-#include "intake/connection.h"
-#include "wire/decode_utf8.h"
-#include "core/interface_kind.h"
 #include "core/log_file.h"
+#include "intake/connection.h"
 #include "platform/errors.h"
+#include "wire/decode_utf8.h"
 
 namespace keydesk {
 
-RequestIntake::RequestIntake(int interfaceKind, MessageHandlerFactory createHandler,
-                             const std::atomic<bool>& keepConnection, TLogFile& log)
-    : interfaceKind_(interfaceKind),
-      createHandler_(std::move(createHandler)),
-      keepConnection_(keepConnection),
-      log_(log) {}
+void DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
+                  TLogFile& log) {
+  if (reply.Response) {
+    try {
+      send(ResponseFrame(*reply.Response));
+    } catch (const SocketError& error) {
+      if (reply.LogSendFailure) log.Write(error.what());
+    }
+  }
+  for (const std::string& line : reply.LinesAfterSending) log.Write(line);
+}
+
+RequestIntake::RequestIntake(MessageHandlerFactory createHandler,
+                             const std::atomic<bool>* keepConnection, TLogFile& log)
+    : createHandler_(std::move(createHandler)), keepConnection_(keepConnection), log_(log) {}
 
 void RequestIntake::Serve(TConnection& connection) const {
   while (connection.IsOpen() && TCPServerExecute(connection)) {
@@ -25,7 +33,9 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     std::unique_ptr<TMessageHandler> handler = createHandler_();
     const std::optional<std::string> request = connection.ReadRequest();
     if (!request) return false;  // the client left before a NUL: nothing to answer or log
-    handler->HandleMessage(connection, DecodeUtf8(*request));
+    const Reply reply = handler->HandleMessage(DecodeUtf8(*request));
+    DeliverReply(
+        reply, [&connection](std::string_view frame) { connection.Write(frame); }, log_);
   } catch (const SocketError&) {
     return false;  // reset or aborted: the connection simply ends
   } catch (const std::exception& error) {
@@ -34,7 +44,7 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     log_.Write(error.what());
     return false;
   }
-  return interfaceKind_ == kDoorlockKind && keepConnection_.load();
+  return keepConnection_ != nullptr && keepConnection_->load();
 }
 
 }  // namespace keydesk

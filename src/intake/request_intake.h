@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <string_view>
 
 #include "wire/message_handler.h"
 
@@ -9,27 +11,34 @@ namespace keydesk {
 class TConnection;
 class TLogFile;
 
+// Sends the reply's response, if it has one, through send (which raises SocketError when the
+// peer has gone); writes a failed send to the log when the reply asks for it; then writes
+// the reply's lines after sending. The one place where a reply meets the wire.
+void DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
+                  TLogFile& log);
+
 // The per-connection routine of the listener: reads NUL-framed requests, decodes them from
-// UTF-8 and hands each to a new handler of the interface kind. After each request the
-// connection is closed, unless the kind is the door lock and KeepConnection is set.
+// UTF-8, hands each to a new handler of the interface kind and sends its reply. After each
+// request the connection is closed, unless keepConnection is given and set.
 //
-// Thread-safe: one routine serves all connections; keepConnection is shared with the door
-// lock handler, which sets it.
+// Thread-safe: one routine serves all connections; keepConnection is shared with the
+// handler that sets it.
 class RequestIntake {
  public:
-  RequestIntake(int interfaceKind, MessageHandlerFactory createHandler,
-                const std::atomic<bool>& keepConnection, TLogFile& log);
+  // keepConnection: the kind's flag that keeps a connection open after a request; null for
+  // a kind that never keeps one. It and log must outlive the intake.
+  RequestIntake(MessageHandlerFactory createHandler, const std::atomic<bool>* keepConnection,
+                TLogFile& log);
 
   // Serves the connection until it is to be closed; returns without closing it.
   void Serve(TConnection& connection) const;
 
-  // One request: read, decode, handle. False when the connection is to be closed.
+  // One request: read, decode, handle, reply. False when the connection is to be closed.
   bool TCPServerExecute(TConnection& connection) const;
 
  private:
-  int interfaceKind_;
   MessageHandlerFactory createHandler_;
-  const std::atomic<bool>& keepConnection_;
+  const std::atomic<bool>* keepConnection_;
   TLogFile& log_;
 };
 

@@ -11,8 +11,8 @@
 
 namespace keydesk {
 
-TDoorlockTestForm::TDoorlockTestForm(AppContext& context, QWidget* parent)
-    : QDialog(parent), actions_(context) {
+TDoorlockTestForm::TDoorlockTestForm(DoorlockService& service, QWidget* parent)
+    : QDialog(parent), actions_(service) {
   setObjectName(QStringLiteral("TDoorlockTestForm"));
   setWindowTitle(QStringLiteral("测试"));
   setFont(DialogFont());

@@ -10,13 +10,13 @@ class QPushButton;
 
 namespace keydesk {
 
-struct AppContext;
+struct DoorlockService;
 
 // The door lock test dialog: exercises the installed driver by hand, without a PMS. It shows
 // no results but the number of a card read; the driver's log lines are the trace.
 class TDoorlockTestForm final : public QDialog {
  public:
-  explicit TDoorlockTestForm(AppContext& context, QWidget* parent = nullptr);
+  explicit TDoorlockTestForm(DoorlockService& service, QWidget* parent = nullptr);
 
   QPushButton* OpenPortBtn;
   QPushButton* beepBtn;

@@ -3,8 +3,9 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "kinds/service_context.h"
 #include "app/application.h"
+#include "doorlock/option.h"
+#include "kinds/service_context.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"
 #include "ui/option_form.h"
@@ -39,7 +40,7 @@ WindowResult RunWindow(Application& application, int& argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   WindowResult result;
   {
-    TMainForm form(application.Context());
+    TMainForm form(application.Context(), application.Kind());
     QObject::connect(&form, &TMainForm::Closed, &qtApplication, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form.show();

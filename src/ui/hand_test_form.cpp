@@ -11,8 +11,8 @@
 
 namespace keydesk {
 
-THandTestForm::THandTestForm(AppContext& context, QWidget* parent)
-    : QDialog(parent), actions_(context) {
+THandTestForm::THandTestForm(const HandTestActions& actions, QWidget* parent)
+    : QDialog(parent), actions_(actions) {
   setObjectName(QStringLiteral("THandTestForm"));
   setWindowTitle(QStringLiteral("测试"));
   setFont(DialogFont());

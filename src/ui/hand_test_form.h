@@ -10,15 +10,13 @@ class QPushButton;
 
 namespace keydesk {
 
-struct AppContext;
-
 // The hand-tag test dialog: exercises the installed hand-tag device by hand, without a PMS.
 // Only the hand number box is wired to the device; the room, time and copy controls are
 // shown for the look of the door lock dialog and read by nothing. No result is shown but the
 // hand number each card operation gives back.
 class THandTestForm final : public QDialog {
  public:
-  explicit THandTestForm(AppContext& context, QWidget* parent = nullptr);
+  explicit THandTestForm(const HandTestActions& actions, QWidget* parent = nullptr);
 
   QPushButton* OpenPortBtn;
   QPushButton* beepBtn;

@@ -12,24 +12,18 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "kinds/service_context.h"
 #include "core/interface_kind.h"
-#include "doorlock/base_doorlock.h"
-#include "devices/base_hand.h"
-#include "devices/base_member.h"
-#include "devices/base_police.h"
-#include "kinds/police/police_message_handler.h"
+#include "kinds/kind.h"
+#include "kinds/service_context.h"
 #include "ui/about_form.h"
 #include "ui/ansi_text.h"
 #include "ui/change_password_form.h"
 #include "ui/check_password_form.h"
-#include "ui/doorlock_test_form.h"
 #include "ui/error_box.h"
-#include "ui/hand_test_form.h"
 #include "ui/info_memo.h"
-#include "ui/member_test_form.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
+#include "ui/window_test_dialogs.h"
 
 namespace keydesk {
 namespace {
@@ -41,8 +35,11 @@ constexpr int kClientHeight = 442;
 
 }  // namespace
 
-TMainForm::TMainForm(AppContext& context, QWidget* parent)
-    : QMainWindow(parent), context_(context), server_(context) {
+TMainForm::TMainForm(const ServiceContext& context, Kind& kind, QWidget* parent)
+    : QMainWindow(parent),
+      context_(context),
+      kind_(kind),
+      server_(kind, context.SysOption, context.Log) {
   setObjectName(QStringLiteral("TMainForm"));
   setWindowIcon(QIcon(KeyPicture(32)));
   // The window's own font; where the workstation lacks it, the platform substitutes its
@@ -136,13 +133,11 @@ void TMainForm::CreateToolBar() {
 
 void TMainForm::FormCreate() {
   // The date and time formats are fixed in the core's conversions; nothing to set here.
-  if (const InterfaceKindInfo* kind = FindInterfaceKind(context_.InterfaceKind)) {
-    const QString title = QString::fromUtf8(kind->Title);
-    // The application name, not the display name: Qt would append a display name to every
-    // dialog's caption.
-    QCoreApplication::setApplicationName(title);
-    setWindowTitle(title);
-  }
+  const QString title = QString::fromUtf8(kind_.Info().Title);
+  // The application name, not the display name: Qt would append a display name to every
+  // dialog's caption.
+  QCoreApplication::setApplicationName(title);
+  setWindowTitle(title);
   StartServer();
 }
 
@@ -196,60 +191,18 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::ExitActionExecute() { close(); }
 
 void TMainForm::OptionActionExecute() {
-  if (!CheckAdminPassword()) return;
-  switch (context_.InterfaceKind) {
-    case kDoorlockKind:
-      if (TBaseDoorlock* doorlock = context_.Doorlock.load()) doorlock->ShowOptions();
-      break;
-    case kPoliceKind:
-      if (TBasePolice* police = context_.Police.load()) police->ShowOptions();
-      break;
-    case kMemberKind:
-      if (TBaseMember* member = context_.Member.load()) member->ShowOptions();
-      break;
-    case kHandKind:
-      if (TBaseHand* hand = context_.Hand.load()) hand->ShowOptions();
-      break;
-  }
+  if (CheckAdminPassword()) kind_.ShowOptions();
 }
 
 void TMainForm::TestActionExecute() {
-  switch (context_.InterfaceKind) {
-    case kDoorlockKind:
-      if (context_.Doorlock.load() != nullptr) {
-        TDoorlockTestForm form(context_, this);
-        form.exec();
-      }
-      break;
-    case kPoliceKind:
-      if (TBasePolice* police = context_.Police.load()) {
-        // The fragment can only be built from a guest; without one, say so rather than
-        // show nothing at all.
-        const TGuest* guest = police->GetGuest();
-        MessageBox::Plain(
-            this, QCoreApplication::applicationName(),
-            guest != nullptr ? FromAnsi(GuestToXml(*guest)) : QString::fromUtf8(kNoGuestText));
-      }
-      break;
-    case kMemberKind:
-      if (context_.Member.load() != nullptr) {
-        TMemberTestForm form(context_, this);
-        form.exec();
-      }
-      break;
-    case kHandKind:
-      if (context_.Hand.load() != nullptr) {
-        THandTestForm form(context_, this);
-        form.exec();
-      }
-      break;
-  }
+  WindowTestDialogs dialogs(this);
+  kind_.ShowTest(dialogs);
 }
 
 void TMainForm::ChangePasswordActionExecute() {
   if (CheckAdminPassword()) ChangeAdminPassword(context_.SysOption, this);
 }
 
-void TMainForm::AboutActionExecute() { ShowAbout(context_.InterfaceKind); }
+void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
 
 }  // namespace keydesk

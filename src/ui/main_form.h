@@ -11,7 +11,8 @@ class QToolButton;
 
 namespace keydesk {
 
-struct AppContext;
+class Kind;
+struct ServiceContext;
 class TInfoMemo;
 
 // The main window: the log pane, the menu and toolbar commands, and the listener, which it
@@ -21,17 +22,15 @@ class TMainForm final : public QMainWindow {
   Q_OBJECT
 
  public:
-  // What the police kind's Test command shows when the police system offers no guest.
-  static constexpr const char* kNoGuestText = "当前没有客人登记信息。";
-
-  explicit TMainForm(AppContext& context, QWidget* parent = nullptr);
+  // context and kind must outlive the window.
+  TMainForm(const ServiceContext& context, Kind& kind, QWidget* parent = nullptr);
   // Runs FormDestroy unless it already ran.
   ~TMainForm() override;
 
   // The one main window while it exists, owner of the password dialogs; nullptr otherwise.
   static TMainForm* MainWindow();
 
-  AppContext& Context() { return context_; }
+  const ServiceContext& Context() const { return context_; }
   const InterfaceServer& Server() const { return server_; }
 
   // Stops the listener; an error is shown. Runs once.
@@ -80,7 +79,8 @@ class TMainForm final : public QMainWindow {
   void CommitDataRequest(QSessionManager& manager);
   bool CheckAdminPassword();
 
-  AppContext& context_;
+  const ServiceContext& context_;
+  Kind& kind_;
   InterfaceServer server_;
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;

@@ -14,8 +14,8 @@
 
 namespace keydesk {
 
-TMemberTestForm::TMemberTestForm(AppContext& context, QWidget* parent)
-    : QDialog(parent), actions_(context) {
+TMemberTestForm::TMemberTestForm(const MemberTestActions& actions, QWidget* parent)
+    : QDialog(parent), actions_(actions) {
   setObjectName(QStringLiteral("TMemberTestForm"));
   setWindowTitle(QStringLiteral("测试"));
   setFont(DialogFont());

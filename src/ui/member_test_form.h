@@ -10,14 +10,12 @@ class QPushButton;
 
 namespace keydesk {
 
-struct AppContext;
-
 // The member-card test dialog: exercises the installed member-card device by hand, without
 // a PMS. It shows no result; a read puts the card number and password it gave back into the
 // boxes, whatever the result.
 class TMemberTestForm final : public QDialog {
  public:
-  explicit TMemberTestForm(AppContext& context, QWidget* parent = nullptr);
+  explicit TMemberTestForm(const MemberTestActions& actions, QWidget* parent = nullptr);
 
   QPushButton* OpenPortBtn;
   QPushButton* beepBtn;

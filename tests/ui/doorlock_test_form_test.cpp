@@ -8,16 +8,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kinds/service_context.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
+#include "kinds/doorlock/doorlock_service.h"
 #include "message_box_recorder.h"
-#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "test_db.h"
 
@@ -53,7 +53,6 @@ class DoorlockTestFormTest : public ::testing::Test {
   DoorlockTestFormTest() {
     QCoreApplication::setApplicationName(kTitle);
     store_.Open();
-    context_.Doorlock = &driver_;
   }
 
   std::vector<std::string> Trace() const { return test::SplitLines(test::ReadFileBytes(trace_)); }
@@ -87,11 +86,19 @@ class DoorlockTestFormTest : public ::testing::Test {
   SharedOption option_{PowerSwitchOption()};
   DrevanLibrary library_{test::kCardLibraryPath};
   TDrevanLiftDoorlock driver_{library_, option_, log_};
-  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
+  TBaseDoorlock* installed_ = &driver_;
+  std::unique_ptr<DoorlockService> service_;
+
+  // The service over the installed driver, afresh for each dialog.
+  DoorlockService& Service() {
+    service_ = std::make_unique<DoorlockService>(context_, installed_);
+    return *service_;
+  }
 };
 
 TEST_F(DoorlockTestFormTest, OpensWithTheDefaultRoomAndAPeriodFromAnHourAgoToTwoDaysOn) {
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
 
   EXPECT_EQ(form.windowTitle(), QStringLiteral("测试"));
   EXPECT_EQ(form.size(), QSize(599, 394));
@@ -116,7 +123,7 @@ TEST_F(DoorlockTestFormTest, WithoutTheRecordStoreWritesTheTypedPeriodForGuestTe
   // The delays move a PMS request's times, never the dialog's.
   sysOption_.DelayMinutes = 30;
   sysOption_.DelayMinutes2 = 45;
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
 
   form.WriteCardBtn->click();
 
@@ -131,7 +138,7 @@ TEST_F(DoorlockTestFormTest, WithoutTheRecordStoreWritesTheTypedPeriodForGuestTe
 TEST_F(DoorlockTestFormTest, ACopyForANewRoomAddsItAtNowLessTheDelayAndLaterCopiesStartThere) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.DelayMinutes = 10;
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
   form.IsCopyCheckBox->setChecked(true);
 
   form.WriteCardBtn->click();
@@ -148,7 +155,7 @@ TEST_F(DoorlockTestFormTest, ACopyForANewRoomAddsItAtNowLessTheDelayAndLaterCopi
 TEST_F(DoorlockTestFormTest, ANormalCardWithTheRecordStoreStartsNowLessTheDelayAndIsRecorded) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.DelayMinutes = 5;
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
   form.RoomBuildingCodeTxt->setText(QStringLiteral("01"));
   form.RoomFloorCodeTxt->setText(QStringLiteral("02"));
   form.RoomNoTxt->setText(QStringLiteral("08"));
@@ -163,7 +170,7 @@ TEST_F(DoorlockTestFormTest, AFailedWriteIsStillJournaledAndRecordsNoRoomTime) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.SaveDoorlockRecord = true;
   sim_.Fail("Write_Guest_Card:6");
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
 
   form.WriteCardBtn->click();
 
@@ -177,7 +184,7 @@ TEST_F(DoorlockTestFormTest, AFailedWriteIsStillJournaledAndRecordsNoRoomTime) {
 
 TEST_F(DoorlockTestFormTest, AWrittenCardIsJournaledWithTheTypedPeriod) {
   sysOption_.SaveDoorlockRecord = true;
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
   form.CheckInDateTimeTxt->setText(QStringLiteral("2008-08-18 14:00"));
   form.CheckOutDateTimeTxt->setText(QStringLiteral("2008-08-20 12:00:00"));
   form.IsCopyCheckBox->setChecked(true);
@@ -194,7 +201,7 @@ TEST_F(DoorlockTestFormTest, AWrittenCardIsJournaledWithTheTypedPeriod) {
 TEST_F(DoorlockTestFormTest, ABadDateAndTimeIsRefusedBeforeTheDriverAndNothingIsRecorded) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.SaveDoorlockRecord = true;
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
   form.CheckOutDateTimeTxt->setText(QStringLiteral("2008-02-30 12:00:00"));
 
   form.WriteCardBtn->click();
@@ -210,7 +217,7 @@ TEST_F(DoorlockTestFormTest, ABadDateAndTimeIsRefusedBeforeTheDriverAndNothingIs
 }
 
 TEST_F(DoorlockTestFormTest, ReadShowsTheCardNumberAndZeroWhenNoneWasRead) {
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
   form.WriteCardBtn->click();
   form.WriteCardBtn->click();
 
@@ -224,7 +231,7 @@ TEST_F(DoorlockTestFormTest, ReadShowsTheCardNumberAndZeroWhenNoneWasRead) {
 }
 
 TEST_F(DoorlockTestFormTest, BeepSoundsTheEncoder) {
-  TDoorlockTestForm form(context_);
+  TDoorlockTestForm form(Service());
   form.beepBtn->click();
   EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 2 1 1"));
 }
@@ -242,8 +249,8 @@ class CountingDoorlock final : public TBaseDoorlock {
 
 TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
   CountingDoorlock counting;
-  context_.Doorlock = &counting;
-  TDoorlockTestForm form(context_);
+  installed_ = &counting;
+  TDoorlockTestForm form(Service());
 
   form.OpenPortBtn->click();
   form.ClosePortBtn->click();
@@ -254,7 +261,7 @@ TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
   EXPECT_EQ(counting.closed, 2);
   EXPECT_EQ(counting.erased, 1);
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
-  context_.Doorlock = &driver_;
+  installed_ = &driver_;
 }
 
 }  // namespace

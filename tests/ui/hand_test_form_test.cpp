@@ -10,17 +10,16 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "kinds/service_context.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
+#include "devices/simulated_hand.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
-#include "devices/simulated_hand.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
-#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 
 namespace keydesk {
@@ -72,10 +71,7 @@ class ScriptedHand final : public TBaseHand {
 // at 2008-03-15 14:00:30.
 class HandTestFormTest : public ::testing::Test {
  protected:
-  HandTestFormTest() {
-    QCoreApplication::setApplicationName(kTitle);
-    context_.Hand = &device_;
-  }
+  HandTestFormTest() { QCoreApplication::setApplicationName(kTitle); }
 
   std::vector<std::string> Trace() const {
     return test::SplitLines(test::ReadFileBytes(dir_.File(SimulatedHand::kTraceFileName)));
@@ -91,12 +87,12 @@ class HandTestFormTest : public ::testing::Test {
   TLogFile log_{dir_.File("20080315.LOG"), sysOption_, clock_};
   TDoorlockRecordManager store_{dir_.File(TDoorlockRecordManager::kFileName), log_};
   SharedOption option_{TOption()};
-  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  TBaseHand* installed_ = &device_;
   SimulatedHand device_{dir_.Path().string()};
 };
 
 TEST_F(HandTestFormTest, OpensWithTheDoorlockDialogsLookAndItsDefaults) {
-  THandTestForm form(context_);
+  THandTestForm form{HandTestActions(installed_, clock_)};
 
   EXPECT_EQ(form.windowTitle(), QStringLiteral("测试"));
   EXPECT_EQ(form.size(), QSize(599, 394));
@@ -128,14 +124,14 @@ TEST_F(HandTestFormTest, OpensWithTheDoorlockDialogsLookAndItsDefaults) {
 
 TEST_F(HandTestFormTest, OpenedBeforeOneOClockTheCheckInIsOnThePreviousDay) {
   clock_.Set(MakeDateTime(2008, 3, 1, 0, 20, 5));
-  THandTestForm form(context_);
+  THandTestForm form{HandTestActions(installed_, clock_)};
 
   EXPECT_EQ(form.CheckInDateTimeTxt->text(), QStringLiteral("2008-02-29 23:20:05"));
   EXPECT_EQ(form.CheckOutDateTimeTxt->text(), QStringLiteral("2008-03-03 00:20:05"));
 }
 
 TEST_F(HandTestFormTest, TabVisitsTheControlsInTheirEstablishedOrder) {
-  THandTestForm form(context_);
+  THandTestForm form{HandTestActions(installed_, clock_)};
 
   EXPECT_EQ(TabChain(form, form.OpenPortBtn),
             (QList<QWidget*>{form.OpenPortBtn, form.ClosePortBtn, form.HandNoTxt, form.RoomNoTxt,
@@ -145,7 +141,7 @@ TEST_F(HandTestFormTest, TabVisitsTheControlsInTheirEstablishedOrder) {
 }
 
 TEST_F(HandTestFormTest, WriteReadAndEraseShowTheHandNumberTheDeviceGaveBack) {
-  THandTestForm form(context_);
+  THandTestForm form{HandTestActions(installed_, clock_)};
 
   form.WriteCardBtn->click();
   EXPECT_EQ(form.HandNoTxt->text(), QStringLiteral("1"));
@@ -164,7 +160,7 @@ TEST_F(HandTestFormTest, WriteReadAndEraseShowTheHandNumberTheDeviceGaveBack) {
 }
 
 TEST_F(HandTestFormTest, AFailedReadEmptiesTheBoxWhenTheDeviceReturnedNothing) {
-  THandTestForm form(context_);
+  THandTestForm form{HandTestActions(installed_, clock_)};
   form.HandNoTxt->setText(QStringLiteral("5"));
 
   form.ReadCardBtn->click();
@@ -180,8 +176,8 @@ TEST_F(HandTestFormTest, AFailedReadEmptiesTheBoxWhenTheDeviceReturnedNothing) {
 TEST_F(HandTestFormTest, AFailedOperationStillShowsTheNumberTheDeviceLeft) {
   ScriptedHand scripted;
   scripted.number = AnsiFromUtf8("手-07");
-  context_.Hand = &scripted;
-  THandTestForm form(context_);
+  installed_ = &scripted;
+  THandTestForm form{HandTestActions(installed_, clock_)};
 
   form.ReadCardBtn->click();
   EXPECT_EQ(form.HandNoTxt->text(), QStringLiteral("手-07"));
@@ -196,8 +192,8 @@ TEST_F(HandTestFormTest, AFailedOperationStillShowsTheNumberTheDeviceLeft) {
 
 TEST_F(HandTestFormTest, NoOperationReadsTheRoomTimeCopyOrHandNumberControls) {
   ScriptedHand scripted;
-  context_.Hand = &scripted;
-  THandTestForm form(context_);
+  installed_ = &scripted;
+  THandTestForm form{HandTestActions(installed_, clock_)};
   form.RoomBuildingCodeTxt->setText(QStringLiteral("x"));
   form.RoomFloorCodeTxt->clear();
   form.RoomNoTxt->setText(QStringLiteral("<&>"));
@@ -216,7 +212,7 @@ TEST_F(HandTestFormTest, NoOperationReadsTheRoomTimeCopyOrHandNumberControls) {
 }
 
 TEST_F(HandTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
-  THandTestForm form(context_);
+  THandTestForm form{HandTestActions(installed_, clock_)};
 
   form.OpenPortBtn->click();
   form.beepBtn->click();
@@ -230,8 +226,8 @@ TEST_F(HandTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
 TEST_F(HandTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplicationTitle) {
   ScriptedHand scripted;
   scripted.raise = true;
-  context_.Hand = &scripted;
-  THandTestForm form(context_);
+  installed_ = &scripted;
+  THandTestForm form{HandTestActions(installed_, clock_)};
   form.HandNoTxt->setText(QStringLiteral("3"));
 
   form.ReadCardBtn->click();

@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <string>
 
-#include "kinds/service_context.h"
 #include "core/interface_kind.h"
+#include "devices/simulated_police.h"
+#include "kinds/service_context.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
 #include "platform/code_page.h"
 #include "platform/profile_file.h"
-#include "devices/simulated_police.h"
 #include "test_application.h"
 #include "ui/about_form.h"
 #include "ui/check_password_form.h"
@@ -70,7 +70,8 @@ class MainFormKindTest : public ::testing::TestWithParam<KindCase> {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_{0, GetParam().kind};
-  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(application_.Context());
+  std::unique_ptr<TMainForm> form_ =
+      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
 };
 
 TEST_P(MainFormKindTest, OpensWithTheKindsTitleStartLineAndListener) {
@@ -157,7 +158,8 @@ class MainFormWithoutDeviceTest : public ::testing::TestWithParam<KindCase> {
  protected:
   MessageBoxRecorder boxes_;
   test::TestApplication application_{0, GetParam().kind, false};
-  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(application_.Context());
+  std::unique_ptr<TMainForm> form_ =
+      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
 };
 
 TEST_P(MainFormWithoutDeviceTest, OptionsStillAsksForThePasswordThenTestAndOptionsShowNothing) {
@@ -201,7 +203,8 @@ class MainFormPoliceTest : public ::testing::Test {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_{0, kPoliceKind};
-  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(application_.Context());
+  std::unique_ptr<TMainForm> form_ =
+      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
 };
 
 TEST_F(MainFormPoliceTest, TestShowsTheGuestFragmentInAPlainBoxTitledWithTheApplication) {
@@ -253,7 +256,7 @@ TEST_F(MainFormPoliceTest, ANonIntegerGenderIsShownInTheErrorBoxAndTheWindowKeep
 TEST(MainFormMemberTest, TheTestDialogStartsAfreshAtEveryShowing) {
   MessageBoxRecorder boxes;
   test::TestApplication application(0, kMemberKind);
-  TMainForm form(application.Context());
+  TMainForm form(application.Context(), application.Kind());
   QString channel;
   QString cardNo;
   ModalScript script;
@@ -280,7 +283,7 @@ TEST(MainFormMemberTest, TheTestDialogStartsAfreshAtEveryShowing) {
 TEST(MainFormHandTest, TheTestDialogIsModalAndCentredOverTheWindow) {
   MessageBoxRecorder boxes;
   test::TestApplication application(0, kHandKind);
-  TMainForm form(application.Context());
+  TMainForm form(application.Context(), application.Kind());
   form.move(0, 0);
   form.show();
   QWidget* owner = nullptr;

@@ -13,8 +13,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "kinds/service_context.h"
 #include "core/sys_option.h"
+#include "kinds/service_context.h"
 #include "loopback_client.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
@@ -72,7 +72,8 @@ class MainFormTest : public ::testing::Test {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_;
-  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(application_.Context());
+  std::unique_ptr<TMainForm> form_ =
+      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
 };
 
 TEST_F(MainFormTest, OpensWithTheKindsTitleTheStartLineAndTheListenerServing) {
@@ -297,7 +298,7 @@ TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {
   MessageBoxRecorder boxes;
   test::TestApplication application(taken.LocalPort());
 
-  TMainForm form(application.Context());
+  TMainForm form(application.Context(), application.Kind());
 
   ASSERT_EQ(boxes.Shown().size(), 1u);
   EXPECT_EQ(boxes.Shown()[0].icon, MessageBox::Icon::Error);

@@ -10,18 +10,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "kinds/service_context.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
+#include "devices/simulated_member.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
-#include "devices/simulated_member.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/field_file.h"
-#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 
 namespace keydesk {
@@ -72,10 +71,7 @@ class ScriptedMember final : public TBaseMember {
 // The dialog over the simulated member-card device in the test's folder.
 class MemberTestFormTest : public ::testing::Test {
  protected:
-  MemberTestFormTest() {
-    QCoreApplication::setApplicationName(kTitle);
-    context_.Member = &device_;
-  }
+  MemberTestFormTest() { QCoreApplication::setApplicationName(kTitle); }
 
   std::vector<std::string> Trace() const {
     return test::SplitLines(test::ReadFileBytes(dir_.File(SimulatedMember::kTraceFileName)));
@@ -99,12 +95,12 @@ class MemberTestFormTest : public ::testing::Test {
   TLogFile log_{dir_.File("20080315.LOG"), sysOption_, clock_};
   TDoorlockRecordManager store_{dir_.File(TDoorlockRecordManager::kFileName), log_};
   SharedOption option_{TOption()};
-  AppContext context_{sysOption_, option_, log_, store_, clock_};
+  TBaseMember* installed_ = &device_;
   SimulatedMember device_{dir_.Path().string()};
 };
 
 TEST_F(MemberTestFormTest, OpensWithTheHotelCardChosenAndEmptyBoxes) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
 
   EXPECT_EQ(form.windowTitle(), QStringLiteral("测试"));
   EXPECT_EQ(form.size(), QSize(441, 311));
@@ -132,7 +128,7 @@ TEST_F(MemberTestFormTest, OpensWithTheHotelCardChosenAndEmptyBoxes) {
 }
 
 TEST_F(MemberTestFormTest, TabVisitsTheControlsInTheirEstablishedOrder) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
 
   EXPECT_EQ(TabChain(form, form.OpenPortBtn),
             (QList<QWidget*>{form.OpenPortBtn, form.ClosePortBtn, form.CardNoEdit,
@@ -141,7 +137,7 @@ TEST_F(MemberTestFormTest, TabVisitsTheControlsInTheirEstablishedOrder) {
 }
 
 TEST_F(MemberTestFormTest, TheHotelCardPassesMinusOneAndTheAllianceCardEleven) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
 
   form.WriteCardBtn->click();
   form.ReadCardBtn->click();
@@ -157,7 +153,7 @@ TEST_F(MemberTestFormTest, TheHotelCardPassesMinusOneAndTheAllianceCardEleven) {
 }
 
 TEST_F(MemberTestFormTest, TypedOrClearedChannelTextPassesElevenAndAddsNoItem) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
 
   form.ChannelCmb->setEditText(QStringLiteral("酒店会员卡 "));
   form.WriteCardBtn->click();
@@ -176,7 +172,7 @@ TEST_F(MemberTestFormTest, TypedOrClearedChannelTextPassesElevenAndAddsNoItem) {
 }
 
 TEST_F(MemberTestFormTest, WriteStoresTheCardNumberWithEmptyTextsAndReadShowsItBack) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
   form.CardNoEdit->setText(QStringLiteral("会员1001"));
   form.PasswordEdit->setText(QStringLiteral("not written"));
 
@@ -198,7 +194,7 @@ TEST_F(MemberTestFormTest, WriteStoresTheCardNumberWithEmptyTextsAndReadShowsItB
 
 TEST_F(MemberTestFormTest, AReadShowsTheCardNumberAndPasswordRead) {
   LayCard("2002", "9876");
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
 
   form.ReadCardBtn->click();
 
@@ -209,7 +205,7 @@ TEST_F(MemberTestFormTest, AReadShowsTheCardNumberAndPasswordRead) {
 TEST_F(MemberTestFormTest, AFailedReadStillOverwritesBothBoxesWithWhatTheDeviceReturned) {
   // Read through the other channel, the device sees the card number only, and fails.
   LayCard("2002", "9876");
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
   form.ChannelCmb->setCurrentIndex(1);
   form.CardNoEdit->setText(QStringLiteral("old"));
   form.PasswordEdit->setText(QStringLiteral("old"));
@@ -221,15 +217,17 @@ TEST_F(MemberTestFormTest, AFailedReadStillOverwritesBothBoxesWithWhatTheDeviceR
   ScriptedMember scripted;
   scripted.cardNo = "3003";
   scripted.password = AnsiFromUtf8("密1");
-  context_.Member = &scripted;
-  form.ReadCardBtn->click();
-  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("3003"));
-  EXPECT_EQ(form.PasswordEdit->text(), QStringLiteral("密1"));
+  TMemberTestForm scriptedForm{MemberTestActions(&scripted)};
+  scriptedForm.CardNoEdit->setText(QStringLiteral("old"));
+  scriptedForm.PasswordEdit->setText(QStringLiteral("old"));
+  scriptedForm.ReadCardBtn->click();
+  EXPECT_EQ(scriptedForm.CardNoEdit->text(), QStringLiteral("3003"));
+  EXPECT_EQ(scriptedForm.PasswordEdit->text(), QStringLiteral("密1"));
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
 TEST_F(MemberTestFormTest, AFailedReadOfNoCardEmptiesBothBoxes) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
   form.CardNoEdit->setText(QStringLiteral("1001"));
   form.PasswordEdit->setText(QStringLiteral("123"));
 
@@ -241,7 +239,7 @@ TEST_F(MemberTestFormTest, AFailedReadOfNoCardEmptiesBothBoxes) {
 }
 
 TEST_F(MemberTestFormTest, PrintSendsTheFixedNumberAndTextWhateverTheDialogHolds) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
   const std::string job =
       "CardNo 88888888\r\n" + AnsiFromUtf8("\r\n当前消费:100\r\n卡内余额:300") + "\r\n";
 
@@ -258,7 +256,7 @@ TEST_F(MemberTestFormTest, PrintSendsTheFixedNumberAndTextWhateverTheDialogHolds
 }
 
 TEST_F(MemberTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
-  TMemberTestForm form(context_);
+  TMemberTestForm form{MemberTestActions(installed_)};
 
   form.OpenPortBtn->click();
   form.beepBtn->click();
@@ -271,8 +269,8 @@ TEST_F(MemberTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
 TEST_F(MemberTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplicationTitle) {
   ScriptedMember scripted;
   scripted.raise = true;
-  context_.Member = &scripted;
-  TMemberTestForm form(context_);
+  installed_ = &scripted;
+  TMemberTestForm form{MemberTestActions(installed_)};
   form.CardNoEdit->setText(QStringLiteral("1001"));
 
   form.ReadCardBtn->click();

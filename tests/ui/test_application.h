@@ -6,8 +6,8 @@
 #include "app/application.h"
 #include "core/interface_kind.h"
 #include "core/sys_option.h"
-#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 #include "ui/gui_main.h"
 
@@ -36,7 +36,8 @@ class TestApplication {
   }
 
   Application& App() { return *application_; }
-  AppContext& Context() { return application_->Context(); }
+  const ServiceContext& Context() const { return application_->Context(); }
+  keydesk::Kind& Kind() { return application_->Kind(); }
   std::string File(const std::string& name) const { return dir_.File(name); }
 
  private:

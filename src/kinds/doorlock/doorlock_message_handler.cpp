@@ -1,17 +1,19 @@
 #include "kinds/doorlock/doorlock_message_handler.h"
 
-#include "kinds/service_context.h"
-#include "intake/connection.h"
+#include <array>
+
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
+#include "kinds/doorlock/doorlock_protocol.h"
+#include "kinds/doorlock/doorlock_service.h"
+#include "kinds/doorlock/guest_card_issue.h"
+#include "kinds/handler_lines.h"
+#include "kinds/request_type.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 #include "platform/errors.h"
-#include "kinds/doorlock/doorlock_protocol.h"
-#include "kinds/doorlock/guest_card_issue.h"
-#include "wire/reply.h"
 #include "wire/xml_doc.h"
 
 namespace keydesk {
@@ -59,9 +61,24 @@ DateTime Moment(const TXmlNode& root, int datePosition, int timePosition) {
 
 }  // namespace
 
-void TDoorlockMessageHandler::HandleMessage(TConnection& connection,
-                                            const std::u16string& request) {
-  TLogFile& log = context_.Log;
+// The request types: an unknown type gets no bytes at all.
+struct TDoorlockMessageHandler::Operation {
+  const char* Type;
+  void (TDoorlockMessageHandler::*CarryOut)(const TXmlNode& root, door::TResponse& response);
+};
+
+const TDoorlockMessageHandler::Operation* TDoorlockMessageHandler::FindOperation(
+    const std::string& type) {
+  static const std::array<Operation, 3> kOperations = {{
+      {"IssueCard", &TDoorlockMessageHandler::IssueCard},
+      {"ReadCard", &TDoorlockMessageHandler::ReadCard},
+      {"EraseCard", &TDoorlockMessageHandler::EraseCard},
+  }};
+  return FindRequestType(kOperations, type);
+}
+
+Reply TDoorlockMessageHandler::HandleMessage(const std::u16string& request) {
+  TLogFile& log = service_.Context.Log;
   const std::string ansiRequest = AnsiFromUnicode(request);
   log.Write(kReceivedLine + ansiRequest);
 
@@ -69,58 +86,59 @@ void TDoorlockMessageHandler::HandleMessage(TConnection& connection,
   door::TResponse response;
   document.ParseText(ansiRequest);
   const TXmlNode& root = *document.RootElement();
-  const door::RequestType type = door::ParseRequestType(root.AttributeValue("type"));
+  const Operation* operation = FindOperation(root.AttributeValue("type"));
   log.Write(kExecutingLine);
 
-  switch (type) {
-    case door::RequestType::IssueCard: {
-      int64_t cardNo = 0;
-      const bool written = IssueCard(root, cardNo);
-      response.ResultCode = written ? kSucceededCode : kFailedCode;
-      response.ResultMessage = written ? kIssueSucceeded : kIssueFailed;
-      response.CardNo = cardNo;
-      log.Write(kRoomOpen + Field(root, kRoomNo) +
-                (written ? kIssueSucceededLine : kIssueFailedLine));
-      SendResponse(connection, response);
-      break;
-    }
-    case door::RequestType::ReadCard: {
-      int64_t cardNo = 0;
-      if (ReadCard(cardNo)) {
-        response.ResultCode = kSucceededCode;
-        response.ResultMessage = kReadSucceeded;
-        response.CardNo = cardNo;
-        log.Write(kReadSucceededLine + std::to_string(cardNo));
-      } else {
-        response.ResultCode = kFailedCode;
-        response.ResultMessage = kReadFailed;
-        log.Write(kReadFailed);
-      }
-      SendResponse(connection, response);
-      break;
-    }
-    case door::RequestType::EraseCard: {
-      const bool erased = EraseCard();
-      response.ResultCode = erased ? kSucceededCode : kFailedCode;
-      response.ResultMessage = erased ? kEraseSucceeded : kEraseFailed;
-      log.Write(erased ? kEraseSucceededLine : kEraseFailedLine);
-      SendResponse(connection, response);
-      break;
-    }
-    case door::RequestType::Other:
-      break;  // an unknown type gets no bytes at all
+  Reply reply;
+  // A peer that has gone is logged, and the request's log lines are finished.
+  reply.LogSendFailure = true;
+  if (operation != nullptr) {
+    (this->*operation->CarryOut)(root, response);
+    reply.Response = response.ToXml();
   }
-
-  log.Write(kReturnedLine + response.ToXml());
-  log.Write(kDoneLine);
+  reply.LinesAfterSending = {kReturnedLine + response.ToXml(), kDoneLine};
+  return reply;
 }
 
-bool TDoorlockMessageHandler::IssueCard(const TXmlNode& root, int64_t& CardNo) {
+void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& response) {
+  int64_t cardNo = 0;
+  const bool written = WriteGuestCard(root, cardNo);
+  response.ResultCode = written ? kSucceededCode : kFailedCode;
+  response.ResultMessage = written ? kIssueSucceeded : kIssueFailed;
+  response.CardNo = cardNo;
+  service_.Context.Log.Write(kRoomOpen + Field(root, kRoomNo) +
+                             (written ? kIssueSucceededLine : kIssueFailedLine));
+}
+
+void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response) {
+  int64_t cardNo = 0;
+  TBaseDoorlock* doorlock = service_.Doorlock;
+  if (doorlock != nullptr && doorlock->ReadCard(cardNo)) {
+    response.ResultCode = kSucceededCode;
+    response.ResultMessage = kReadSucceeded;
+    response.CardNo = cardNo;
+    service_.Context.Log.Write(kReadSucceededLine + std::to_string(cardNo));
+  } else {
+    response.ResultCode = kFailedCode;
+    response.ResultMessage = kReadFailed;
+    service_.Context.Log.Write(kReadFailed);
+  }
+}
+
+void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& response) {
+  TBaseDoorlock* doorlock = service_.Doorlock;
+  const bool erased = doorlock != nullptr && doorlock->EraseCard();
+  response.ResultCode = erased ? kSucceededCode : kFailedCode;
+  response.ResultMessage = erased ? kEraseSucceeded : kEraseFailed;
+  service_.Context.Log.Write(erased ? kEraseSucceededLine : kEraseFailedLine);
+}
+
+bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& CardNo) {
   if (root.ChildCount() < kRequiredIssueFields) {
     throw Error("IssueCard request has " + std::to_string(root.ChildCount()) +
                 " fields; 11 are required");
   }
-  const TSysOption& options = context_.SysOption;
+  const TSysOption& options = service_.Context.SysOption;
   GuestCardIssue card;
   card.RegisterId = Field(root, kRegisterId);
   card.RoomBuildingCode = Field(root, kBuildingCode);
@@ -132,25 +150,9 @@ bool TDoorlockMessageHandler::IssueCard(const TXmlNode& root, int64_t& CardNo) {
   card.CheckOut = Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);
   card.IsCopy = ReadBooleanText(Field(root, kIsCopy));
   if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
-    context_.KeepConnection = ReadBooleanText(keep->ValueText());
+    service_.KeepConnection = ReadBooleanText(keep->ValueText());
   }
-  return IssueGuestCard(context_, card, CardNo);
-}
-
-bool TDoorlockMessageHandler::ReadCard(int64_t& CardNo) {
-  TBaseDoorlock* doorlock = context_.Doorlock.load();
-  return doorlock != nullptr && doorlock->ReadCard(CardNo);
-}
-
-bool TDoorlockMessageHandler::EraseCard() {
-  TBaseDoorlock* doorlock = context_.Doorlock.load();
-  return doorlock != nullptr && doorlock->EraseCard();
-}
-
-void TDoorlockMessageHandler::SendResponse(TConnection& connection,
-                                           const door::TResponse& response) {
-  // A peer that has gone is logged, and the request's log lines are finished.
-  SendResponseFrame(connection, response.ToXml(), &context_.Log);
+  return IssueGuestCard(service_, card, CardNo);
 }
 
 }  // namespace keydesk

@@ -7,7 +7,7 @@
 
 namespace keydesk {
 
-struct AppContext;
+struct DoorlockService;
 class TXmlNode;
 
 namespace door {
@@ -15,26 +15,30 @@ struct TResponse;
 }
 
 // Carries out one door lock request: parses it, settles the card's validity from the
-// request, the system options and the record store, calls the installed driver and answers
-// on the same connection. Every step is logged.
+// request, the system options and the record store, calls the installed driver and replies.
+// Every step is logged.
 //
-// One handler per request; the shared objects it uses are reached through the context.
+// One handler per request; the shared objects it uses are reached through the service.
 class TDoorlockMessageHandler final : public TMessageHandler {
  public:
-  explicit TDoorlockMessageHandler(AppContext& context) : context_(context) {}
+  explicit TDoorlockMessageHandler(DoorlockService& service) : service_(service) {}
 
-  void HandleMessage(TConnection& connection, const std::u16string& request) override;
+  Reply HandleMessage(const std::u16string& request) override;
+
+ private:
+  // Each carries out one request type, logs its outcome and fills the response.
+  void IssueCard(const TXmlNode& root, door::TResponse& response);
+  void ReadCard(const TXmlNode& root, door::TResponse& response);
+  void EraseCard(const TXmlNode& root, door::TResponse& response);
 
   // Issues the card that the request's root describes; true when the driver wrote it.
   // CardNo receives the number the driver reported, also after a failed write.
-  bool IssueCard(const TXmlNode& root, int64_t& CardNo);
+  bool WriteGuestCard(const TXmlNode& root, int64_t& CardNo);
 
- private:
-  bool ReadCard(int64_t& CardNo);
-  bool EraseCard();
-  void SendResponse(TConnection& connection, const door::TResponse& response);
+  struct Operation;
+  static const Operation* FindOperation(const std::string& type);
 
-  AppContext& context_;
+  DoorlockService& service_;
 };
 
 }  // namespace keydesk

@@ -1,36 +1,22 @@
 #include "kinds/doorlock/doorlock_protocol.h"
 
 #include <cctype>
+#include <optional>
 
-#include "platform/code_page.h"
-#include "platform/conversions.h"
-#include "wire/encode_utf8.h"
-#include "wire/xml_text.h"
+#include "wire/xml_writer.h"
 
 namespace keydesk {
 namespace door {
 
 std::string TResponse::ToXml() const {
-  std::string xml;
-  xml.reserve(160);
-  xml += "<DoorResponse><RequestID>";
-  xml += EscapeXmlText(RequestID);
-  xml += "</RequestID><ResultCode>";
-  xml += EscapeXmlText(ResultCode);
-  xml += "</ResultCode><ResultMessage>";
-  xml += EscapeXmlText(ResultMessage);
-  xml += "</ResultMessage><CardNo>";
-  xml += std::to_string(CardNo);
-  xml += "</CardNo></DoorResponse>";
-  return xml;
-}
-
-RequestType ParseRequestType(std::string_view type) {
-  const std::string_view trimmed = Trim(type);
-  if (trimmed == "IssueCard") return RequestType::IssueCard;
-  if (trimmed == "ReadCard") return RequestType::ReadCard;
-  if (trimmed == "EraseCard") return RequestType::EraseCard;
-  return RequestType::Other;
+  return XmlWriter()
+      .Open("DoorResponse")
+      .Element("RequestID", RequestID)
+      .Element("ResultCode", ResultCode)
+      .Element("ResultMessage", ResultMessage)
+      .Element("CardNo", std::to_string(CardNo))
+      .Close("DoorResponse")
+      .Take();
 }
 
 }  // namespace door

@@ -6,8 +6,6 @@
 
 namespace keydesk {
 
-class TConnection;
-
 namespace door {
 
 // The door lock response record. Texts are code page 936.
@@ -21,12 +19,6 @@ struct TResponse {
   // values escaped (EscapeXmlText).
   std::string ToXml() const;
 };
-
-enum class RequestType { IssueCard, ReadCard, EraseCard, Other };
-
-// The request type of a root's "type" attribute value: trimmed of bytes up to the blank,
-// then compared exactly, letter case included.
-RequestType ParseRequestType(std::string_view type);
 
 }  // namespace door
 

@@ -1,42 +1,42 @@
 #include "kinds/doorlock/doorlock_test_actions.h"
 
-#include "kinds/service_context.h"
-#include "kinds/test_dialog_times.h"
 #include "doorlock/base_doorlock.h"
-#include "platform/clock.h"
+#include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
+#include "kinds/test_dialog_times.h"
+#include "platform/clock.h"
 
 namespace keydesk {
 
 std::string DoorlockTestActions::DefaultCheckIn() const {
-  return DefaultTestCheckIn(context_.LocalClock);
+  return DefaultTestCheckIn(service_.Context.LocalClock);
 }
 
 std::string DoorlockTestActions::DefaultCheckOut() const {
-  return DefaultTestCheckOut(context_.LocalClock);
+  return DefaultTestCheckOut(service_.Context.LocalClock);
 }
 
 bool DoorlockTestActions::OpenPort() {
-  TBaseDoorlock* doorlock = context_.Doorlock.load();
+  TBaseDoorlock* doorlock = service_.Doorlock;
   return doorlock != nullptr && doorlock->OpenPort();
 }
 
 void DoorlockTestActions::Beep() {
-  if (TBaseDoorlock* doorlock = context_.Doorlock.load()) doorlock->Beep();
+  if (TBaseDoorlock* doorlock = service_.Doorlock) doorlock->Beep();
 }
 
 bool DoorlockTestActions::ClosePort() {
-  TBaseDoorlock* doorlock = context_.Doorlock.load();
+  TBaseDoorlock* doorlock = service_.Doorlock;
   return doorlock != nullptr && doorlock->ClosePort();
 }
 
 bool DoorlockTestActions::EraseCard() {
-  TBaseDoorlock* doorlock = context_.Doorlock.load();
+  TBaseDoorlock* doorlock = service_.Doorlock;
   return doorlock != nullptr && doorlock->EraseCard();
 }
 
 bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
-  TBaseDoorlock* doorlock = context_.Doorlock.load();
+  TBaseDoorlock* doorlock = service_.Doorlock;
   return doorlock != nullptr && doorlock->ReadCard(CardNo);
 }
 
@@ -50,7 +50,7 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   card.CheckIn = StrToDateTime(entries.CheckIn);
   card.CheckOut = StrToDateTime(entries.CheckOut);
   card.IsCopy = entries.IsCopy;
-  return IssueGuestCard(context_, card, CardNo);
+  return IssueGuestCard(service_, card, CardNo);
 }
 
 }  // namespace keydesk

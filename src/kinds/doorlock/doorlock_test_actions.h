@@ -7,7 +7,7 @@
 
 namespace keydesk {
 
-struct AppContext;
+struct DoorlockService;
 
 // What the door lock test dialog typed, code page 936 texts.
 struct TestCardEntries {
@@ -25,12 +25,12 @@ struct TestCardEntries {
 // them) and a fixed guest name.
 //
 // Used on the main thread while connection threads use the same driver and record store;
-// the room-time read-then-write runs under the context's RoomTimeMutex like a request's.
+// the room-time read-then-write runs under the service's RoomTimeMutex like a request's.
 class DoorlockTestActions {
  public:
   static constexpr const char* kGuestName = "Test";
 
-  explicit DoorlockTestActions(AppContext& context) : context_(context) {}
+  explicit DoorlockTestActions(DoorlockService& service) : service_(service) {}
 
   // The texts the dialog opens with: an hour before now, and two days after now.
   std::string DefaultCheckIn() const;
@@ -51,7 +51,7 @@ class DoorlockTestActions {
   bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
 
  private:
-  AppContext& context_;
+  DoorlockService& service_;
 };
 
 }  // namespace keydesk

@@ -1,11 +1,10 @@
 #include "kinds/doorlock/guest_card_issue.h"
 
-#include <mutex>
-
-#include "kinds/service_context.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
+#include "kinds/doorlock/doorlock_service.h"
 #include "platform/clock.h"
+#include "platform/mutex.h"
 #include "store/doorlock_record_manager.h"
 
 namespace keydesk {
@@ -13,39 +12,47 @@ namespace {
 
 constexpr int32_t kGuestCardType = 1;
 
-// The card's start; requires RoomTimeMutex when the record store is in use.
-DateTime CardStart(AppContext& context, const std::string& roomKey, const GuestCardIssue& card) {
-  const TSysOption& options = context.SysOption;
-  if (!options.UseNativeDoorlockDb) return card.CheckIn;
-  const DateTime freshStart = context.LocalClock.Now().AddMinutes(-int64_t{options.DelayMinutes});
-  if (!card.IsCopy) return freshStart;
+// The start of a card issued with the record store in use: now less DelayMinutes for a
+// normal card, the room's last check-in time for a copy (recording a fresh one for a room
+// never seen).
+DateTime StartFromStore(DoorlockService& service, const std::string& roomKey, bool isCopy)
+    REQUIRES(service.RoomTimeMutex) {
+  const ServiceContext& context = service.Context;
+  const DateTime freshStart =
+      context.LocalClock.Now().AddMinutes(-int64_t{context.SysOption.DelayMinutes});
+  if (!isCopy) return freshStart;
   const DateTime last = context.RecordStore.GetLastCheckInTime(roomKey);
   if (!last.IsZero()) return last;
   context.RecordStore.AddRoom(roomKey, freshStart);
   return freshStart;
 }
 
+bool WriteCard(DoorlockService& service, const GuestCardIssue& card, DateTime start,
+               int64_t& CardNo) {
+  TBaseDoorlock* doorlock = service.Doorlock;
+  return doorlock != nullptr &&
+         doorlock->WriteCard(card.RegisterId, card.RoomBuildingCode, card.RoomFloorCode,
+                             card.RoomNo, card.GuestName, start, start, card.CheckOut,
+                             card.CheckOut, card.IsCopy, CardNo);
+}
+
 }  // namespace
 
-bool IssueGuestCard(AppContext& context, const GuestCardIssue& card, int64_t& CardNo) {
+bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo) {
+  const ServiceContext& context = service.Context;
   const TSysOption& options = context.SysOption;
   const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
 
   bool written = false;
-  DateTime start;
-  {
+  DateTime start = card.CheckIn;
+  if (options.UseNativeDoorlockDb) {
     // Two cards for one room at the same moment must not interleave their store calls.
-    std::unique_lock roomTime(context.RoomTimeMutex, std::defer_lock);
-    if (options.UseNativeDoorlockDb) roomTime.lock();
-    start = CardStart(context, roomKey, card);
-    TBaseDoorlock* doorlock = context.Doorlock.load();
-    written = doorlock != nullptr &&
-              doorlock->WriteCard(card.RegisterId, card.RoomBuildingCode, card.RoomFloorCode,
-                                  card.RoomNo, card.GuestName, start, start, card.CheckOut,
-                                  card.CheckOut, card.IsCopy, CardNo);
-    if (written && options.UseNativeDoorlockDb && !card.IsCopy) {
-      context.RecordStore.SetLastCheckInTime(roomKey, start);
-    }
+    MutexLock roomTime(service.RoomTimeMutex);
+    start = StartFromStore(service, roomKey, card.IsCopy);
+    written = WriteCard(service, card, start, CardNo);
+    if (written && !card.IsCopy) context.RecordStore.SetLastCheckInTime(roomKey, start);
+  } else {
+    written = WriteCard(service, card, start, CardNo);
   }
 
   if (options.SaveDoorlockRecord) {

@@ -7,7 +7,7 @@
 
 namespace keydesk {
 
-struct AppContext;
+struct DoorlockService;
 
 // A guest card to issue, as a PMS request or the test dialog describes it. Texts are code
 // page 936; CheckIn and CheckOut are final (any configured delays already applied).
@@ -29,7 +29,7 @@ struct GuestCardIssue {
 // SaveDoorlockRecord the attempt is journaled whatever the write's result. True when the
 // installed driver wrote the card; CardNo receives what the driver reported.
 //
-// Thread-safe: the room time's read and write run under the context's RoomTimeMutex.
-bool IssueGuestCard(AppContext& context, const GuestCardIssue& card, int64_t& CardNo);
+// Thread-safe: the room time's read and write run under the service's RoomTimeMutex.
+bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo);
 
 }  // namespace keydesk

@@ -2,16 +2,13 @@
 
 #include <array>
 
-#include "kinds/service_context.h"
-#include "intake/connection.h"
 #include "core/log_file.h"
 #include "devices/base_hand.h"
+#include "kinds/handler_lines.h"
+#include "kinds/request_type.h"
 #include "platform/code_page.h"
-#include "platform/conversions.h"
-#include "platform/errors.h"
-#include "wire/reply.h"
 #include "wire/xml_doc.h"
-#include "wire/xml_text.h"
+#include "wire/xml_writer.h"
 
 namespace keydesk {
 namespace {
@@ -42,74 +39,55 @@ const std::array<HandOperation, 3> kOperations = {{
      AnsiFromUtf8("注销手牌失败"), false},
 }};
 
-// The operation of a "type" attribute value: trimmed of bytes up to the blank, then
-// compared exactly, letter case included; nullptr for any other type.
-const HandOperation* FindOperation(std::string_view type) {
-  const std::string_view trimmed = Trim(type);
-  for (const HandOperation& operation : kOperations) {
-    if (trimmed == operation.Type) return &operation;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 namespace hand {
 
 std::string TResponse::ToXml() const {
-  std::string xml;
-  xml.reserve(160);
-  xml += "<DoorResponse><RequestID>";
-  xml += EscapeXmlText(RequestID);
-  xml += "</RequestID><ResultCode>";
-  xml += EscapeXmlText(ResultCode);
-  xml += "</ResultCode><ResultMessage>";
-  xml += EscapeXmlText(ResultMessage);
-  xml += "</ResultMessage><HandNo>";
-  xml += EscapeXmlText(HandNo);
-  xml += "</HandNo></DoorResponse>";
-  return xml;
+  return XmlWriter()
+      .Open("DoorResponse")
+      .Element("RequestID", RequestID)
+      .Element("ResultCode", ResultCode)
+      .Element("ResultMessage", ResultMessage)
+      .Element("HandNo", HandNo)
+      .Close("DoorResponse")
+      .Take();
 }
 
 }  // namespace hand
 
-void THandMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
-  TLogFile& log = context_.Log;
+Reply THandMessageHandler::HandleMessage(const std::u16string& request) {
   const std::string ansiRequest = AnsiFromUnicode(request);
-  log.Write(kReceivedLine + ansiRequest);
+  log_.Write(kReceivedLine + ansiRequest);
 
   TXmlDoc document;
   hand::TResponse response;
   document.ParseText(ansiRequest);
   const TXmlNode& root = *document.RootElement();
-  const HandOperation* operation = FindOperation(root.AttributeValue("type"));
-  log.Write(kExecutingLine);
+  const HandOperation* operation = FindRequestType(kOperations, root.AttributeValue("type"));
+  log_.Write(kExecutingLine);
 
+  Reply reply;
+  // A peer that has gone is logged, and the request's log lines are finished.
+  reply.LogSendFailure = true;
   if (operation != nullptr) {  // an unknown type gets no bytes at all
     std::string handNo;
-    TBaseHand* device = context_.Hand.load();
-    if (device != nullptr && (device->*operation->Call)(handNo)) {
+    if (hand_ != nullptr && (hand_->*operation->Call)(handNo)) {
       response.ResultCode = kSucceededCode;
       response.ResultMessage = operation->SucceededMessage;
       response.HandNo = handNo;
-      log.Write(operation->SucceededLineHasNumber ? operation->SucceededLine + handNo
-                                                  : operation->SucceededLine);
+      log_.Write(operation->SucceededLineHasNumber ? operation->SucceededLine + handNo
+                                                   : operation->SucceededLine);
     } else {
       response.ResultCode = kFailedCode;
       response.ResultMessage = operation->FailedMessage;
       if (operation->FailedKeepsNumber) response.HandNo = handNo;
-      log.Write(operation->FailedLine);
+      log_.Write(operation->FailedLine);
     }
-    SendResponse(connection, response);
+    reply.Response = response.ToXml();
   }
-
-  log.Write(kReturnedLine + response.ToXml());
-  log.Write(kDoneLine);
-}
-
-void THandMessageHandler::SendResponse(TConnection& connection, const hand::TResponse& response) {
-  // A peer that has gone is logged, and the request's log lines are finished.
-  SendResponseFrame(connection, response.ToXml(), &context_.Log);
+  reply.LinesAfterSending = {kReturnedLine + response.ToXml(), kDoneLine};
+  return reply;
 }
 
 }  // namespace keydesk

@@ -6,7 +6,8 @@
 
 namespace keydesk {
 
-struct AppContext;
+class TBaseHand;
+class TLogFile;
 
 namespace hand {
 
@@ -25,19 +26,19 @@ struct TResponse {
 }  // namespace hand
 
 // Carries out one hand-tag request ("IssueHand", "ReadHand", "EraseHand") through the
-// installed hand-tag device and answers on the same connection. Every step is logged.
+// installed hand-tag device and replies. Every step is logged.
 //
-// One handler per request; the shared objects it uses are reached through the context.
+// One handler per request; the log and the device are shared with every other handler.
 class THandMessageHandler final : public TMessageHandler {
  public:
-  explicit THandMessageHandler(AppContext& context) : context_(context) {}
+  // hand is the installed device, null when there is none; both must outlive the handler.
+  THandMessageHandler(TLogFile& log, TBaseHand* hand) : log_(log), hand_(hand) {}
 
-  void HandleMessage(TConnection& connection, const std::u16string& request) override;
+  Reply HandleMessage(const std::u16string& request) override;
 
  private:
-  void SendResponse(TConnection& connection, const hand::TResponse& response);
-
-  AppContext& context_;
+  TLogFile& log_;
+  TBaseHand* const hand_;
 };
 
 }  // namespace keydesk

@@ -4,7 +4,8 @@
 
 namespace keydesk {
 
-struct AppContext;
+class Clock;
+class TBaseHand;
 
 // The hand-tag test dialog's operations without the dialog: each calls the installed device
 // directly, with no handler, no log line and no message.
@@ -12,7 +13,9 @@ struct AppContext;
 // Used on the main thread; the device states its own thread-safety.
 class HandTestActions {
  public:
-  explicit HandTestActions(AppContext& context) : context_(context) {}
+  // hand is the installed device, null when there is none; it and clock must outlive the
+  // actions.
+  HandTestActions(TBaseHand* hand, const Clock& clock) : hand_(hand), clock_(clock) {}
 
   // The texts the dialog opens with: an hour before now, and two days after now. They are
   // shown only; no operation reads them.
@@ -30,7 +33,8 @@ class HandTestActions {
   bool EraseCard(std::string& HandNo);
 
  private:
-  AppContext& context_;
+  TBaseHand* hand_;
+  const Clock& clock_;
 };
 
 }  // namespace keydesk

@@ -1,15 +1,16 @@
 #include "kinds/member/member_message_handler.h"
 
-#include "kinds/service_context.h"
-#include "intake/connection.h"
+#include <array>
+
 #include "core/log_file.h"
 #include "devices/base_member.h"
+#include "kinds/handler_lines.h"
+#include "kinds/request_type.h"
 #include "platform/code_page.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
-#include "wire/reply.h"
 #include "wire/xml_doc.h"
-#include "wire/xml_text.h"
+#include "wire/xml_writer.h"
 
 namespace keydesk {
 namespace {
@@ -64,51 +65,52 @@ int32_t Channel(const TXmlNode& root, int position) {
 namespace member {
 
 std::string TResponse::ToXml() const {
-  std::string xml;
-  xml.reserve(256);
-  xml += "<DoorResponse><RequestID>";
-  xml += EscapeXmlText(RequestID);
-  xml += "</RequestID><ResultCode>";
-  xml += EscapeXmlText(ResultCode);
-  xml += "</ResultCode><ResultMessage>";
-  xml += EscapeXmlText(ResultMessage);
-  xml += "</ResultMessage><CardNo>";
-  xml += EscapeXmlText(CardNo);
-  xml += "</CardNo><ExpireDate>";
-  xml += EscapeXmlText(ExpireDate);
-  xml += "</ExpireDate><GuestName>";
-  xml += EscapeXmlText(GuestName);
-  xml += "</GuestName><Score>";
-  xml += EscapeXmlText(Score);
-  xml += "</Score><Password>";
-  xml += EscapeXmlText(Password);
-  xml += "</Password></DoorResponse>";
-  return xml;
+  return XmlWriter()
+      .Open("DoorResponse")
+      .Element("RequestID", RequestID)
+      .Element("ResultCode", ResultCode)
+      .Element("ResultMessage", ResultMessage)
+      .Element("CardNo", CardNo)
+      .Element("ExpireDate", ExpireDate)
+      .Element("GuestName", GuestName)
+      .Element("Score", Score)
+      .Element("Password", Password)
+      .Close("DoorResponse")
+      .Take();
 }
 
 }  // namespace member
 
-void TMemberMessageHandler::HandleMessage(TConnection& connection, const std::u16string& request) {
+// The request types: an unknown type gets no bytes and no further log line.
+struct TMemberMessageHandler::Operation {
+  const char* Type;
+  void (TMemberMessageHandler::*CarryOut)(const TXmlNode& root, member::TResponse& response);
+};
+
+const TMemberMessageHandler::Operation* TMemberMessageHandler::FindOperation(
+    const std::string& type) {
+  static const std::array<Operation, 3> kOperations = {{
+      {"WriteMemberCard", &TMemberMessageHandler::WriteMemberCard},
+      {"ReadMemberCard", &TMemberMessageHandler::ReadMemberCard},
+      {"PrintMemberCard", &TMemberMessageHandler::PrintMemberCard},
+  }};
+  return FindRequestType(kOperations, type);
+}
+
+Reply TMemberMessageHandler::HandleMessage(const std::u16string& request) {
   const std::string ansiRequest = AnsiFromUnicode(request);
-  context_.Log.Write(kReceivedLine + ansiRequest);
+  log_.Write(kReceivedLine + ansiRequest);
 
   TXmlDoc document;
   member::TResponse response;
   document.ParseText(ansiRequest);
   const TXmlNode& root = *document.RootElement();
-  const std::string typeAttribute = root.AttributeValue("type");
-  const std::string_view type = Trim(typeAttribute);
-
-  if (type == "WriteMemberCard") {
-    WriteMemberCard(root, response);
-  } else if (type == "ReadMemberCard") {
-    ReadMemberCard(root, response);
-  } else if (type == "PrintMemberCard") {
-    PrintMemberCard(root, response);
-  } else {
-    return;  // an unknown type gets no bytes and no further log line
+  Reply reply;  // this handler has never logged a failed send
+  if (const Operation* operation = FindOperation(root.AttributeValue("type"))) {
+    (this->*operation->CarryOut)(root, response);
+    reply.Response = response.ToXml();
   }
-  SendResponse(connection, response);
+  return reply;
 }
 
 void TMemberMessageHandler::WriteMemberCard(const TXmlNode& root, member::TResponse& response) {
@@ -119,12 +121,12 @@ void TMemberMessageHandler::WriteMemberCard(const TXmlNode& root, member::TRespo
   const std::string text4 = Field(root, kWriteText4);
   const int32_t channel = Channel(root, kWriteChannel);
 
-  TBaseMember* device = context_.Member.load();
+  TBaseMember* device = member_;
   const bool written = device != nullptr && device->WriteCard(cardNo, text2, text3, text4, channel);
   response.ResultCode = written ? kSucceededCode : kFailedCode;
   response.ResultMessage = written ? kWriteSucceeded : kWriteFailed;
   response.CardNo = cardNo;  // echoed also when the write failed
-  context_.Log.Write((written ? kWriteSucceededLine : kWriteFailedLine) + cardNo);
+  log_.Write((written ? kWriteSucceededLine : kWriteFailedLine) + cardNo);
 }
 
 void TMemberMessageHandler::ReadMemberCard(const TXmlNode& root, member::TResponse& response) {
@@ -134,7 +136,7 @@ void TMemberMessageHandler::ReadMemberCard(const TXmlNode& root, member::TRespon
   const int32_t channel = Channel(root, kReadChannel);
 
   std::string cardNo, password, expireDate, guestName, score;
-  TBaseMember* device = context_.Member.load();
+  TBaseMember* device = member_;
   if (device != nullptr &&
       device->ReadCard(flag, cardNo, password, expireDate, guestName, score, channel)) {
     response.ResultCode = kSucceededCode;
@@ -144,12 +146,12 @@ void TMemberMessageHandler::ReadMemberCard(const TXmlNode& root, member::TRespon
     response.ExpireDate = expireDate;
     response.GuestName = guestName;
     response.Score = score;
-    context_.Log.Write(kReadSucceededLine + cardNo);
+    log_.Write(kReadSucceededLine + cardNo);
   } else {
     // Whatever a failed read left in the out texts is dropped.
     response.ResultCode = kFailedCode;
     response.ResultMessage = kReadFailed;
-    context_.Log.Write(kReadFailed);
+    log_.Write(kReadFailed);
   }
 }
 
@@ -158,17 +160,11 @@ void TMemberMessageHandler::PrintMemberCard(const TXmlNode& root, member::TRespo
   const std::string cardNo = Field(root, kPrintCardNo);
   const std::string printText = Field(root, kPrintText);
 
-  TBaseMember* device = context_.Member.load();
+  TBaseMember* device = member_;
   const bool printed = device != nullptr && device->PrintCard(cardNo, printText);
   response.ResultCode = printed ? kSucceededCode : kFailedCode;
   response.ResultMessage = printed ? kPrintSucceeded : kPrintFailed;
-  context_.Log.Write(printed ? kPrintSucceeded : kPrintFailed);
-}
-
-void TMemberMessageHandler::SendResponse(TConnection& connection,
-                                         const member::TResponse& response) {
-  // Unlike the door lock and hand-tag handlers, this one has never logged a failed send.
-  SendResponseFrame(connection, response.ToXml(), nullptr);
+  log_.Write(printed ? kPrintSucceeded : kPrintFailed);
 }
 
 }  // namespace keydesk

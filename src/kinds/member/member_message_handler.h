@@ -6,7 +6,8 @@
 
 namespace keydesk {
 
-struct AppContext;
+class TBaseMember;
+class TLogFile;
 class TXmlNode;
 
 namespace member {
@@ -32,24 +33,27 @@ struct TResponse {
 }  // namespace member
 
 // Carries out one member-card request ("WriteMemberCard", "ReadMemberCard",
-// "PrintMemberCard") through the installed member-card device and answers on the same
-// connection. Its log is shorter than the door lock's: the request, then one line for the
-// outcome.
+// "PrintMemberCard") through the installed member-card device and replies. Its log is
+// shorter than the door lock's: the request, then one line for the outcome.
 //
-// One handler per request; the shared objects it uses are reached through the context.
+// One handler per request; the log and the device are shared with every other handler.
 class TMemberMessageHandler final : public TMessageHandler {
  public:
-  explicit TMemberMessageHandler(AppContext& context) : context_(context) {}
+  // member is the installed device, null when there is none; both must outlive the handler.
+  TMemberMessageHandler(TLogFile& log, TBaseMember* member) : log_(log), member_(member) {}
 
-  void HandleMessage(TConnection& connection, const std::u16string& request) override;
+  Reply HandleMessage(const std::u16string& request) override;
 
  private:
   void WriteMemberCard(const TXmlNode& root, member::TResponse& response);
   void ReadMemberCard(const TXmlNode& root, member::TResponse& response);
   void PrintMemberCard(const TXmlNode& root, member::TResponse& response);
-  void SendResponse(TConnection& connection, const member::TResponse& response);
 
-  AppContext& context_;
+  struct Operation;
+  static const Operation* FindOperation(const std::string& type);
+
+  TLogFile& log_;
+  TBaseMember* const member_;
 };
 
 }  // namespace keydesk

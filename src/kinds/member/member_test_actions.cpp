@@ -1,6 +1,5 @@
 #include "kinds/member/member_test_actions.h"
 
-#include "kinds/service_context.h"
 #include "devices/base_member.h"
 #include "platform/code_page.h"
 
@@ -12,34 +11,34 @@ int32_t MemberTestActions::Channel(std::string_view channelText) {
 }
 
 bool MemberTestActions::OpenPort() {
-  TBaseMember* member = context_.Member.load();
+  TBaseMember* member = member_;
   return member != nullptr && member->OpenPort();
 }
 
 void MemberTestActions::Beep() {
-  if (TBaseMember* member = context_.Member.load()) member->Beep();
+  if (TBaseMember* member = member_) member->Beep();
 }
 
 bool MemberTestActions::ClosePort() {
-  TBaseMember* member = context_.Member.load();
+  TBaseMember* member = member_;
   return member != nullptr && member->ClosePort();
 }
 
 bool MemberTestActions::ReadCard(std::string_view channelText, MemberTestRead& read) {
   read = MemberTestRead{};
-  TBaseMember* member = context_.Member.load();
+  TBaseMember* member = member_;
   return member != nullptr && member->ReadCard(false, read.CardNo, read.Password, read.ExpireDate,
                                                read.GuestName, read.Score, Channel(channelText));
 }
 
 bool MemberTestActions::WriteCard(const std::string& cardNo, std::string_view channelText) {
-  TBaseMember* member = context_.Member.load();
+  TBaseMember* member = member_;
   return member != nullptr && member->WriteCard(cardNo, {}, {}, {}, Channel(channelText));
 }
 
 bool MemberTestActions::PrintCard() {
   static const std::string printText = AnsiFromUtf8(kPrintText);
-  TBaseMember* member = context_.Member.load();
+  TBaseMember* member = member_;
   return member != nullptr && member->PrintCard(kPrintCardNo, printText);
 }
 

@@ -6,7 +6,7 @@
 
 namespace keydesk {
 
-struct AppContext;
+class TBaseMember;
 
 // What a read of the member-card test dialog gave back, code page 936.
 struct MemberTestRead {
@@ -32,7 +32,8 @@ class MemberTestActions {
   // UTF-8; the device receives it in code page 936. Each line break is CR LF.
   static constexpr const char* kPrintText = "\r\n当前消费:100\r\n卡内余额:300";
 
-  explicit MemberTestActions(AppContext& context) : context_(context) {}
+  // member is the installed device, null when there is none; it must outlive the actions.
+  explicit MemberTestActions(TBaseMember* member) : member_(member) {}
 
   // The channel number for the list's text (code page 936): the hotel's own card only for
   // exactly its item's text, the alliance card for any other, typed or empty.
@@ -50,7 +51,7 @@ class MemberTestActions {
   bool PrintCard();
 
  private:
-  AppContext& context_;
+  TBaseMember* member_;
 };
 
 }  // namespace keydesk

@@ -6,7 +6,8 @@
 
 namespace keydesk {
 
-struct AppContext;
+class TBasePolice;
+class TLogFile;
 struct TGuest;
 
 // The guest fragment of a police response, code page 936: "<Guest>" with the guest's fields
@@ -20,15 +21,19 @@ std::string GuestToXml(const TGuest& guest);
 // "<PoliceResponse></PoliceResponse>" when there is no guest or no police system. The
 // request is logged, not read.
 //
-// One handler per request; the shared objects it uses are reached through the context.
+// One handler per request; the log and the police system are shared with every other
+// handler.
 class TPoliceMessageHandler final : public TMessageHandler {
  public:
-  explicit TPoliceMessageHandler(AppContext& context) : context_(context) {}
+  // police is the installed police system, null when there is none; both must outlive the
+  // handler.
+  TPoliceMessageHandler(TLogFile& log, TBasePolice* police) : log_(log), police_(police) {}
 
-  void HandleMessage(TConnection& connection, const std::u16string& request) override;
+  Reply HandleMessage(const std::u16string& request) override;
 
  private:
-  AppContext& context_;
+  TLogFile& log_;
+  TBasePolice* const police_;
 };
 
 }  // namespace keydesk

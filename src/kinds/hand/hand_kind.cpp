@@ -1,0 +1,27 @@
+#include "kinds/hand/hand_kind.h"
+
+#include "devices/base_hand.h"
+#include "kinds/hand/hand_message_handler.h"
+#include "kinds/hand/hand_test_actions.h"
+#include "kinds/test_dialogs.h"
+
+namespace keydesk {
+
+HandKind::HandKind(TLogFile& log, const Clock& clock, std::unique_ptr<TBaseHand> hand)
+    : Kind(*FindInterfaceKind(kHandKind)), log_(log), clock_(clock), hand_(std::move(hand)) {}
+
+HandKind::~HandKind() = default;
+
+std::unique_ptr<TMessageHandler> HandKind::CreateHandler() {
+  return std::make_unique<THandMessageHandler>(log_, hand_.get());
+}
+
+void HandKind::ShowOptions() {
+  if (hand_ != nullptr) hand_->ShowOptions();
+}
+
+void HandKind::ShowTest(TestDialogs& dialogs) {
+  if (hand_ != nullptr) dialogs.ShowHandTest(HandTestActions(hand_.get(), clock_));
+}
+
+}  // namespace keydesk

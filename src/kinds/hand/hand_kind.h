@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include "kinds/kind.h"
+
+namespace keydesk {
+
+class Clock;
+class TBaseHand;
+class TLogFile;
+
+// The hand-tag kind (4): hand-tag requests through the installed device, its options and
+// the hand-tag test dialog.
+class HandKind final : public Kind {
+ public:
+  // hand is the installed device, or null to run without one; log and clock must outlive
+  // the kind.
+  HandKind(TLogFile& log, const Clock& clock, std::unique_ptr<TBaseHand> hand);
+  ~HandKind() override;
+
+  std::unique_ptr<TMessageHandler> CreateHandler() override;
+  bool HasDevice() const override { return hand_ != nullptr; }
+  void ShowOptions() override;
+  void ShowTest(TestDialogs& dialogs) override;
+
+ private:
+  TLogFile& log_;
+  const Clock& clock_;
+  const std::unique_ptr<TBaseHand> hand_;
+};
+
+}  // namespace keydesk

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "core/interface_kind.h"
+#include "wire/message_handler.h"
+
+namespace keydesk {
+
+class TestDialogs;
+
+// The interface kind of the process, fixed at start-up: its listener settings and texts, its
+// request handler, and what the window's Options and Test commands do. Owns the kind's
+// device, if one is installed.
+//
+// CreateHandler and KeepConnection are used on connection threads; the rest on the main
+// thread.
+class Kind {
+ public:
+  virtual ~Kind() = default;
+  Kind(const Kind&) = delete;
+  Kind& operator=(const Kind&) = delete;
+
+  const InterfaceKindInfo& Info() const { return info_; }
+
+  // A new handler for one request.
+  virtual std::unique_ptr<TMessageHandler> CreateHandler() = 0;
+  // The flag that keeps a connection open after a request; null for a kind that never keeps
+  // one.
+  virtual const std::atomic<bool>* KeepConnection() const { return nullptr; }
+
+  // Whether a device is installed; without one, Options and Test do nothing.
+  virtual bool HasDevice() const = 0;
+  // The Options command, after the administrator password: the device's own options.
+  virtual void ShowOptions() = 0;
+  // The Test command: the kind's test dialog, through the front end.
+  virtual void ShowTest(TestDialogs& dialogs) = 0;
+
+  // Start-up opens the installed device before the window shows, and closes it once the
+  // listener has stopped; results are not looked at.
+  virtual void OpenDevice() {}
+  virtual void CloseDevice() {}
+
+ protected:
+  explicit Kind(const InterfaceKindInfo& info) : info_(info) {}
+
+ private:
+  const InterfaceKindInfo& info_;
+};
+
+}  // namespace keydesk

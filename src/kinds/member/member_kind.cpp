@@ -1,0 +1,27 @@
+#include "kinds/member/member_kind.h"
+
+#include "devices/base_member.h"
+#include "kinds/member/member_message_handler.h"
+#include "kinds/member/member_test_actions.h"
+#include "kinds/test_dialogs.h"
+
+namespace keydesk {
+
+MemberKind::MemberKind(TLogFile& log, std::unique_ptr<TBaseMember> member)
+    : Kind(*FindInterfaceKind(kMemberKind)), log_(log), member_(std::move(member)) {}
+
+MemberKind::~MemberKind() = default;
+
+std::unique_ptr<TMessageHandler> MemberKind::CreateHandler() {
+  return std::make_unique<TMemberMessageHandler>(log_, member_.get());
+}
+
+void MemberKind::ShowOptions() {
+  if (member_ != nullptr) member_->ShowOptions();
+}
+
+void MemberKind::ShowTest(TestDialogs& dialogs) {
+  if (member_ != nullptr) dialogs.ShowMemberTest(MemberTestActions(member_.get()));
+}
+
+}  // namespace keydesk

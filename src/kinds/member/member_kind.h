@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include "kinds/kind.h"
+
+namespace keydesk {
+
+class TBaseMember;
+class TLogFile;
+
+// The member-card kind (3): member-card requests through the installed device, its options
+// and the member-card test dialog.
+class MemberKind final : public Kind {
+ public:
+  // member is the installed device, or null to run without one; log must outlive the kind.
+  MemberKind(TLogFile& log, std::unique_ptr<TBaseMember> member);
+  ~MemberKind() override;
+
+  std::unique_ptr<TMessageHandler> CreateHandler() override;
+  bool HasDevice() const override { return member_ != nullptr; }
+  void ShowOptions() override;
+  void ShowTest(TestDialogs& dialogs) override;
+
+ private:
+  TLogFile& log_;
+  const std::unique_ptr<TBaseMember> member_;
+};
+
+}  // namespace keydesk
