@@ -29,7 +29,7 @@ void TLogFile::Write(std::string_view message) {
   const std::unique_ptr<AppendFile> file = files_.OpenForAppend(fileName_);
   // An input/output failure loses the line; the caller carries on.
   if (file == nullptr) return;
-  std::lock_guard lock(writeMutex_);
+  MutexLock lock(writeMutex_);
   // Many lines share a second, so its stamp text is kept.
   const int64_t second = clock_.Now().Milliseconds() / kMillisecondsPerSecond;
   if (second != stampSecond_ || stamp_.empty()) {

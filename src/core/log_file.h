@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "platform/mutex.h"
 
 namespace keydesk {
 
@@ -40,9 +40,9 @@ class TLogFile {
   const TSysOption& sysOption_;
   const Clock& clock_;
   const FileSystem& files_;
-  std::mutex writeMutex_;  // guards appending to fileName_, stamp_ and stampSecond_
-  std::string stamp_;      // the time stamp text of stampSecond_
-  int64_t stampSecond_ = 0;
+  Mutex writeMutex_;                           // also serialises appending to fileName_
+  std::string stamp_ GUARDED_BY(writeMutex_);  // the time stamp text of stampSecond_
+  int64_t stampSecond_ GUARDED_BY(writeMutex_) = 0;
 };
 
 }  // namespace keydesk

@@ -16,34 +16,31 @@ constexpr const char* kLastHandNoField = "LastHandNo";
 }  // namespace
 
 SimulatedHand::SimulatedHand(const std::string& folder, std::function<void()> showOptions)
-    : card_(PathInFolder(folder, kCardFileName)),
-      serial_(PathInFolder(folder, kSerialFileName)),
-      tracePath_(PathInFolder(folder, kTraceFileName)),
-      showOptions_(std::move(showOptions)) {}
+    : SimulatedDevice(PathInFolder(folder, kTraceFileName), std::move(showOptions)),
+      card_(PathInFolder(folder, kCardFileName)),
+      serial_(PathInFolder(folder, kSerialFileName)) {}
 
-void SimulatedHand::ShowOptions() {
-  if (showOptions_) showOptions_();
-}
+void SimulatedHand::ShowOptions() { ShowDeviceOptions(); }
 
 bool SimulatedHand::OpenPort() {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("OpenPort");
   return true;
 }
 
 void SimulatedHand::Beep() {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("Beep");
 }
 
 bool SimulatedHand::ClosePort() {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("ClosePort");
   return true;
 }
 
 bool SimulatedHand::WriteCard(std::string& HandNo) {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("WriteCard");
   int64_t last = 0;
   if (const std::optional<FieldRecord> stored = serial_.Read()) {
@@ -61,7 +58,7 @@ bool SimulatedHand::WriteCard(std::string& HandNo) {
 }
 
 bool SimulatedHand::ReadCard(std::string& HandNo) {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("ReadCard");
   const std::optional<FieldRecord> tag = card_.Read();
   const std::string* number = tag ? tag->Find(kHandNoField) : nullptr;
@@ -71,18 +68,13 @@ bool SimulatedHand::ReadCard(std::string& HandNo) {
 }
 
 bool SimulatedHand::EraseCard(std::string& HandNo) {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("EraseCard");
   const std::optional<FieldRecord> tag = card_.Read();
   const std::string* number = tag ? tag->Find(kHandNoField) : nullptr;
   if (number == nullptr) return false;
   HandNo = *number;
   return card_.Remove();
-}
-
-void SimulatedHand::Trace(std::string_view operation) {
-  // A trace line that cannot be written is lost; the operation itself goes on.
-  AppendToFile(tracePath_, std::string(operation) + "\r\n");
 }
 
 }  // namespace keydesk

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "devices/base_hand.h"
+#include "devices/simulated_device.h"
 #include "platform/field_file.h"
 
 namespace keydesk {
@@ -18,8 +18,8 @@ namespace keydesk {
 // keep increasing across runs. The port is not simulated: opening and closing succeed and
 // change nothing.
 //
-// Thread-safe: deviceMutex_ serialises every operation.
-class SimulatedHand final : public TBaseHand {
+// Thread-safe: every operation runs under the device lock.
+class SimulatedHand final : public TBaseHand, private SimulatedDevice {
  public:
   static constexpr const char* kCardFileName = "SimHand.txt";
   static constexpr const char* kSerialFileName = "SimHandSerial.txt";
@@ -41,13 +41,8 @@ class SimulatedHand final : public TBaseHand {
   bool EraseCard(std::string& HandNo) override;
 
  private:
-  void Trace(std::string_view operation);
-
   const FieldFile card_;
   const FieldFile serial_;
-  const std::string tracePath_;
-  const std::function<void()> showOptions_;
-  std::mutex deviceMutex_;  // serialises every use of the three files
 };
 
 }  // namespace keydesk

@@ -18,36 +18,33 @@ constexpr const char* kChannelField = "Channel";
 }  // namespace
 
 SimulatedMember::SimulatedMember(const std::string& folder, std::function<void()> showOptions)
-    : card_(PathInFolder(folder, kCardFileName)),
-      printPath_(PathInFolder(folder, kPrintFileName)),
-      tracePath_(PathInFolder(folder, kTraceFileName)),
-      showOptions_(std::move(showOptions)) {}
+    : SimulatedDevice(PathInFolder(folder, kTraceFileName), std::move(showOptions)),
+      card_(PathInFolder(folder, kCardFileName)),
+      printPath_(PathInFolder(folder, kPrintFileName)) {}
 
-void SimulatedMember::ShowOptions() {
-  if (showOptions_) showOptions_();
-}
+void SimulatedMember::ShowOptions() { ShowDeviceOptions(); }
 
 bool SimulatedMember::OpenPort() {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("OpenPort");
   return true;
 }
 
 bool SimulatedMember::ClosePort() {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("ClosePort");
   return true;
 }
 
 void SimulatedMember::Beep() {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("Beep");
 }
 
 bool SimulatedMember::WriteCard(const std::string& CardNo, const std::string& Text2,
                                 const std::string& Text3, const std::string& Text4,
                                 int32_t Channel) {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("WriteCard " + std::to_string(Channel));
   FieldRecord card;
   card.Set(kCardNoField, CardNo);
@@ -62,7 +59,7 @@ bool SimulatedMember::WriteCard(const std::string& CardNo, const std::string& Te
 bool SimulatedMember::ReadCard(bool Flag, std::string& CardNo, std::string& Password,
                                std::string& ExpireDate, std::string& GuestName, std::string& Score,
                                int32_t Channel) {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("ReadCard " + std::string(Flag ? "1" : "0") + " " + std::to_string(Channel));
   const std::optional<FieldRecord> card = card_.Read();
   if (!card || card->Find(kCardNoField) == nullptr) return false;
@@ -78,14 +75,9 @@ bool SimulatedMember::ReadCard(bool Flag, std::string& CardNo, std::string& Pass
 }
 
 bool SimulatedMember::PrintCard(const std::string& CardNo, const std::string& PrintText) {
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   Trace("PrintCard");
   return AppendToFile(printPath_, "CardNo " + CardNo + "\r\n" + PrintText + "\r\n");
-}
-
-void SimulatedMember::Trace(std::string_view line) {
-  // A trace line that cannot be written is lost; the operation itself goes on.
-  AppendToFile(tracePath_, std::string(line) + "\r\n");
 }
 
 }  // namespace keydesk

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "devices/base_member.h"
+#include "devices/simulated_device.h"
 #include "platform/field_file.h"
 
 namespace keydesk {
@@ -24,8 +24,8 @@ namespace keydesk {
 // number but nothing else and reports failure. The read flag is only traced. The port is
 // not simulated: opening and closing succeed and change nothing.
 //
-// Thread-safe: deviceMutex_ serialises every operation.
-class SimulatedMember final : public TBaseMember {
+// Thread-safe: every operation runs under the device lock.
+class SimulatedMember final : public TBaseMember, private SimulatedDevice {
  public:
   static constexpr const char* kCardFileName = "SimMember.txt";
   static constexpr const char* kPrintFileName = "SimMemberPrint.txt";
@@ -48,13 +48,8 @@ class SimulatedMember final : public TBaseMember {
   bool PrintCard(const std::string& CardNo, const std::string& PrintText) override;
 
  private:
-  void Trace(std::string_view line);
-
   const FieldFile card_;
   const std::string printPath_;
-  const std::string tracePath_;
-  const std::function<void()> showOptions_;
-  std::mutex deviceMutex_;  // serialises every use of the three files
 };
 
 }  // namespace keydesk

@@ -32,12 +32,10 @@ constexpr std::array<GuestKey, 12> kKeys = {{
 }  // namespace
 
 SimulatedPolice::SimulatedPolice(const std::string& folder, std::function<void()> showOptions)
-    : file_((std::filesystem::path(folder) / kGuestFileName).string()),
-      showOptions_(std::move(showOptions)) {}
+    : SimulatedDevice({}, std::move(showOptions)),
+      file_((std::filesystem::path(folder) / kGuestFileName).string()) {}
 
-void SimulatedPolice::ShowOptions() {
-  if (showOptions_) showOptions_();
-}
+void SimulatedPolice::ShowOptions() { ShowDeviceOptions(); }
 
 const TGuest* SimulatedPolice::GetGuest() {
   std::error_code error;
@@ -50,7 +48,7 @@ const TGuest* SimulatedPolice::GetGuest() {
   TGuest guest;
   for (size_t i = 0; i < kKeys.size(); ++i) guest.*kKeys[i].Field = (*values)[i];
 
-  std::lock_guard lock(guestsMutex_);
+  MutexLock lock(deviceMutex_);
   for (const auto& kept : guests_) {
     if (*kept == guest) return kept.get();
   }

@@ -2,12 +2,12 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/profile_file.h"
 #include "devices/base_police.h"
+#include "devices/simulated_device.h"
+#include "platform/profile_file.h"
 
 namespace keydesk {
 
@@ -21,9 +21,9 @@ namespace keydesk {
 //
 // Thread-safe. Callers read a returned record without a lock while other threads call
 // GetGuest again, so a record, once returned, is never changed or freed before the device
-// is: every distinct registration read is kept (guarded by guestsMutex_), and a registration
+// is: every distinct registration read is kept (under the device lock), and a registration
 // read again returns the record kept for it.
-class SimulatedPolice final : public TBasePolice {
+class SimulatedPolice final : public TBasePolice, private SimulatedDevice {
  public:
   static constexpr const char* kGuestFileName = "SimGuest.ini";
 
@@ -35,9 +35,7 @@ class SimulatedPolice final : public TBasePolice {
 
  private:
   const ProfileFile file_;
-  const std::function<void()> showOptions_;
-  std::mutex guestsMutex_;
-  std::vector<std::unique_ptr<const TGuest>> guests_;  // guarded by guestsMutex_
+  std::vector<std::unique_ptr<const TGuest>> guests_ GUARDED_BY(deviceMutex_);
 };
 
 }  // namespace keydesk

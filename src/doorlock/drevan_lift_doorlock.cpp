@@ -97,7 +97,7 @@ bool TDrevanLiftDoorlock::EraseCard() { return true; }
 
 void TDrevanLiftDoorlock::Beep() {
   const TOption option = option_.Get();
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   BeepLocked(option);
 }
 
@@ -132,7 +132,7 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   }
 
   DeferredLog log(log_);
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   const int32_t cardNo = library_.SerialNo_FromNow();
   CardNo = cardNo;
 
@@ -204,7 +204,7 @@ bool TDrevanLiftDoorlock::ReadCard(int64_t& CardNo) {
   int32_t flag = 0;
 
   DeferredLog log(log_);
-  std::lock_guard lock(deviceMutex_);
+  MutexLock lock(deviceMutex_);
   const int16_t cardResult = library_.Read_Guest_Card(
       port, lockType, sector, option.HotelPassword.c_str(), &cardNo, &stamp, &one, room.data(),
       zeros.data(), pubDoor.data(), validFrom.data(), validTo.data());

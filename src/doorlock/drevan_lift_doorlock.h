@@ -1,9 +1,9 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 
 #include "doorlock/base_doorlock.h"
+#include "platform/mutex.h"
 
 namespace keydesk {
 
@@ -43,13 +43,13 @@ class TDrevanLiftDoorlock final : public TBaseDoorlock {
   static int LiftDataCapacity(const TOption& option);
 
  private:
-  void BeepLocked(const TOption& option);
+  void BeepLocked(const TOption& option) REQUIRES(deviceMutex_);
 
   const DrevanLibrary& library_;
   const SharedOption& option_;
   TLogFile& log_;
   std::function<void()> showOptions_;
-  std::mutex deviceMutex_;  // serialises every call into the card library
+  Mutex deviceMutex_;  // serialises every call into the card library
 };
 
 }  // namespace keydesk

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
+
+#include "platform/mutex.h"
 
 namespace keydesk {
 
@@ -48,17 +49,17 @@ class SharedOption {
   explicit SharedOption(TOption option) : option_(std::move(option)) {}
 
   TOption Get() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return option_;
   }
   void Set(TOption option) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     option_ = std::move(option);
   }
 
  private:
-  mutable std::mutex mutex_;
-  TOption option_;  // guarded by mutex_
+  mutable Mutex mutex_;
+  TOption option_ GUARDED_BY(mutex_);
 };
 
 }  // namespace keydesk

@@ -20,10 +20,12 @@ constexpr size_t kStackSize = 256 * 1024;
 }  // namespace
 
 struct ConnectionThreads::Worker {
-  ConnectionThreads* owner = nullptr;
+  explicit Worker(ConnectionThreads& threads) : owner(threads) {}
+
+  ConnectionThreads& owner;
   pthread_t thread{};
-  std::function<void()> task;  // guarded by owner->mutex_
-  std::condition_variable wake;
+  std::function<void()> task;  // guarded by owner.mutex_
+  CondVar wake;                // waited on with owner.mutex_
 };
 
 ConnectionThreads::ConnectionThreads() = default;
@@ -31,19 +33,18 @@ ConnectionThreads::ConnectionThreads() = default;
 ConnectionThreads::~ConnectionThreads() { Stop(); }
 
 void ConnectionThreads::Run(std::function<void()> task) {
-  std::unique_lock lock(mutex_);
-  JoinFinished(lock);
+  MutexLock lock(mutex_);
+  JoinFinished();
   if (stopping_) throw Error("Connection threads are stopping");
   ++runningTasks_;
   if (!idle_.empty()) {
     Worker* worker = idle_.back();
     idle_.pop_back();
     worker->task = std::move(task);
-    worker->wake.notify_one();
+    worker->wake.Signal();
     return;
   }
-  auto worker = std::make_unique<Worker>();
-  worker->owner = this;
+  auto worker = std::make_unique<Worker>(*this);
   worker->task = std::move(task);
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
@@ -59,28 +60,30 @@ void ConnectionThreads::Run(std::function<void()> task) {
 
 void* ConnectionThreads::ThreadMain(void* worker) {
   auto* self = static_cast<Worker*>(worker);
-  self->owner->WorkerLoop(*self);
+  self->owner.WorkerLoop(*self);
   return nullptr;
 }
 
 void ConnectionThreads::WorkerLoop(Worker& worker) {
-  std::unique_lock lock(mutex_);
+  MutexLock lock(mutex_);
   for (;;) {
     std::function<void()> task = std::move(worker.task);
     worker.task = nullptr;
-    lock.unlock();
+    mutex_.Unlock();
     try {
       task();
     } catch (...) {
       // A task handles its own errors; one that escapes must not end the process.
     }
     task = nullptr;  // release what the task captured before going idle
-    lock.lock();
+    mutex_.Lock();
     --runningTasks_;
-    tasksEnded_.notify_all();
+    tasksEnded_.SignalAll();
     if (stopping_) break;
     idle_.push_back(&worker);
-    worker.wake.wait_for(lock, kIdleLifetime, [&] { return worker.task || stopping_; });
+    const auto deadline = std::chrono::steady_clock::now() + kIdleLifetime;
+    while (!worker.task && !stopping_ && worker.wake.WaitUntil(mutex_, deadline)) {
+    }
     if (worker.task) continue;  // Run took it off the idle list
     idle_.erase(std::find(idle_.begin(), idle_.end(), &worker));
     break;
@@ -95,40 +98,44 @@ void ConnectionThreads::WorkerLoop(Worker& worker) {
   }
   finished_.push_back(std::move(*self));
   workers_.erase(self);
-  tasksEnded_.notify_all();
+  tasksEnded_.SignalAll();
 }
 
-void ConnectionThreads::JoinFinished(std::unique_lock<std::mutex>& lock) {
+void ConnectionThreads::JoinFinished() {
   if (finished_.empty()) return;
   std::vector<std::unique_ptr<Worker>> finished;
   finished.swap(finished_);
-  lock.unlock();
+  mutex_.Unlock();
   for (const auto& worker : finished) pthread_join(worker->thread, nullptr);
-  lock.lock();
+  mutex_.Lock();
 }
 
 bool ConnectionThreads::WaitForTasks(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(mutex_);
-  return tasksEnded_.wait_for(lock, timeout, [&] { return runningTasks_ == 0; });
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  MutexLock lock(mutex_);
+  while (runningTasks_ != 0) {
+    if (!tasksEnded_.WaitUntil(mutex_, deadline)) return runningTasks_ == 0;
+  }
+  return true;
 }
 
 size_t ConnectionThreads::RunningTasks() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return runningTasks_;
 }
 
 size_t ConnectionThreads::Threads() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return workers_.size();
 }
 
 void ConnectionThreads::Stop() {
-  std::unique_lock lock(mutex_);
+  MutexLock lock(mutex_);
   stopping_ = true;
-  for (Worker* worker : idle_) worker->wake.notify_one();
+  for (Worker* worker : idle_) worker->wake.Signal();
   // Every thread without a task ends now; those still running a task end after it.
-  tasksEnded_.wait(lock, [&] { return workers_.size() == runningTasks_; });
-  JoinFinished(lock);
+  while (workers_.size() != runningTasks_) tasksEnded_.Wait(mutex_);
+  JoinFinished();
   // Threads stuck in a task keep their Worker until the process ends; nobody joins them.
   for (auto& worker : workers_) abandoned_.push_back(std::move(worker));
   workers_.clear();

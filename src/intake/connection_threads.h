@@ -3,12 +3,12 @@
 #include <pthread.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "platform/mutex.h"
 
 namespace keydesk {
 
@@ -30,32 +30,33 @@ class ConnectionThreads {
   ConnectionThreads& operator=(const ConnectionThreads&) = delete;
 
   // Raises Error when no thread can be started.
-  void Run(std::function<void()> task);
+  void Run(std::function<void()> task) EXCLUDES(mutex_);
 
   // Waits until no task runs; false when tasks still run at the deadline.
-  bool WaitForTasks(std::chrono::milliseconds timeout);
-  size_t RunningTasks() const;
-  size_t Threads() const;
+  bool WaitForTasks(std::chrono::milliseconds timeout) EXCLUDES(mutex_);
+  size_t RunningTasks() const EXCLUDES(mutex_);
+  size_t Threads() const EXCLUDES(mutex_);
 
   // Ends idle threads and joins them. When WaitForTasks failed, threads with a task still
   // running are left to the process's end rather than blocking it: this object must then
   // stay alive, since they still use it (see TcpListener).
-  void Stop();
+  void Stop() EXCLUDES(mutex_);
 
  private:
   struct Worker;
   static void* ThreadMain(void* worker);
-  void WorkerLoop(Worker& worker);
-  void JoinFinished(std::unique_lock<std::mutex>& lock);
+  void WorkerLoop(Worker& worker) EXCLUDES(mutex_);
+  // Joins the threads that have ended, with mutex_ released while joining.
+  void JoinFinished() REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
-  std::condition_variable tasksEnded_;
-  std::vector<std::unique_ptr<Worker>> workers_;    // guarded by mutex_; every live thread
-  std::vector<Worker*> idle_;                       // guarded by mutex_
-  std::vector<std::unique_ptr<Worker>> finished_;   // guarded by mutex_; ended, not yet joined
-  std::vector<std::unique_ptr<Worker>> abandoned_;  // guarded by mutex_; stuck at Stop
-  size_t runningTasks_ = 0;                         // guarded by mutex_
-  bool stopping_ = false;                           // guarded by mutex_
+  mutable Mutex mutex_;
+  CondVar tasksEnded_;                                               // waited on with mutex_
+  std::vector<std::unique_ptr<Worker>> workers_ GUARDED_BY(mutex_);  // every live thread
+  std::vector<Worker*> idle_ GUARDED_BY(mutex_);
+  std::vector<std::unique_ptr<Worker>> finished_ GUARDED_BY(mutex_);   // ended, not yet joined
+  std::vector<std::unique_ptr<Worker>> abandoned_ GUARDED_BY(mutex_);  // stuck at Stop
+  size_t runningTasks_ GUARDED_BY(mutex_) = 0;
+  bool stopping_ GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace keydesk

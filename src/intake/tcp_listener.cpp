@@ -1,12 +1,12 @@
 #include "intake/tcp_listener.h"
 
-#include <mutex>
 #include <set>
 #include <vector>
 
 #include "intake/connection.h"
 #include "intake/connection_threads.h"
 #include "platform/errors.h"
+#include "platform/mutex.h"
 
 namespace keydesk {
 namespace {
@@ -14,9 +14,9 @@ namespace {
 // Thread pools whose threads were still busy when their listener stopped. Those threads use
 // their pool until they end, so it stays here, reachable, until the process ends; it is
 // never destroyed, since destroying a pool waits for its threads.
-std::mutex abandonedMutex;
-auto* const abandoned =
-    new std::vector<std::unique_ptr<ConnectionThreads>>;  // guarded by abandonedMutex
+Mutex abandonedMutex;
+auto* const abandoned PT_GUARDED_BY(abandonedMutex) =
+    new std::vector<std::unique_ptr<ConnectionThreads>>;
 
 }  // namespace
 
@@ -24,8 +24,8 @@ struct TcpListener::Shared {
   explicit Shared(ConnectionRoutine routine) : serve(std::move(routine)) {}
 
   const ConnectionRoutine serve;
-  std::mutex mutex;
-  std::set<std::shared_ptr<TConnection>> connections;  // guarded by mutex
+  Mutex mutex;
+  std::set<std::shared_ptr<TConnection>> connections GUARDED_BY(mutex);
 };
 
 TcpListener::TcpListener(ConnectionRoutine serve)
@@ -52,14 +52,14 @@ void TcpListener::AcceptLoop() {
     if (!socket.IsOpen()) return;
     auto connection = std::make_shared<TConnection>(std::move(socket));
     {
-      std::lock_guard lock(shared_->mutex);
+      MutexLock lock(shared_->mutex);
       shared_->connections.insert(connection);
     }
     try {
       threads_->Run([shared = shared_, connection] { Serve(*shared, connection); });
     } catch (const Error&) {
       // No thread for it: the client sees its connection closed.
-      std::lock_guard lock(shared_->mutex);
+      MutexLock lock(shared_->mutex);
       shared_->connections.erase(connection);
     }
   }
@@ -71,7 +71,7 @@ void TcpListener::Serve(Shared& shared, const std::shared_ptr<TConnection>& conn
   } catch (...) {
     // The routine ends its own requests; whatever escapes ends only this connection.
   }
-  std::lock_guard lock(shared.mutex);
+  MutexLock lock(shared.mutex);
   shared.connections.erase(connection);
   connection->Close();
 }
@@ -84,14 +84,14 @@ void TcpListener::Deactivate() {
   listening_.Close();
   // 2. Close every open connection, so that a thread waiting for a request sees it end.
   {
-    std::lock_guard lock(shared_->mutex);
+    MutexLock lock(shared_->mutex);
     for (const auto& connection : shared_->connections) connection->Abort();
   }
   // 3. Wait for the connection threads.
   const bool ended = threads_->WaitForTasks(kStopWait);
   threads_->Stop();
   if (!ended) {
-    std::lock_guard lock(abandonedMutex);
+    MutexLock lock(abandonedMutex);
     abandoned->push_back(std::move(threads_));
     throw Error(std::string(kTerminateThreadTimeout));
   }
@@ -99,7 +99,7 @@ void TcpListener::Deactivate() {
 }
 
 size_t TcpListener::OpenConnections() const {
-  std::lock_guard lock(shared_->mutex);
+  MutexLock lock(shared_->mutex);
   return shared_->connections.size();
 }
 

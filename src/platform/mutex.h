@@ -39,21 +39,22 @@ class SCOPED_CAPABILITY MutexLock {
   Mutex& mutex_;
 };
 
-// A condition variable over a Mutex that the caller holds while waiting.
+// A condition variable. The waiter holds the mutex it passes, as the compiler checks; every
+// waiter on one CondVar passes the same mutex.
 class CondVar {
  public:
-  explicit CondVar(Mutex& mutex) : mutex_(mutex) {}
+  CondVar() = default;
   CondVar(const CondVar&) = delete;
   CondVar& operator=(const CondVar&) = delete;
 
-  void Wait() REQUIRES(mutex_) {
-    std::unique_lock lock(mutex_.mutex_, std::adopt_lock);
+  void Wait(Mutex& mutex) REQUIRES(mutex) {
+    std::unique_lock lock(mutex.mutex_, std::adopt_lock);
     condition_.wait(lock);
     lock.release();
   }
   // False when the deadline passed without a signal.
-  bool WaitUntil(std::chrono::steady_clock::time_point deadline) REQUIRES(mutex_) {
-    std::unique_lock lock(mutex_.mutex_, std::adopt_lock);
+  bool WaitUntil(Mutex& mutex, std::chrono::steady_clock::time_point deadline) REQUIRES(mutex) {
+    std::unique_lock lock(mutex.mutex_, std::adopt_lock);
     const bool signalled = condition_.wait_until(lock, deadline) == std::cv_status::no_timeout;
     lock.release();
     return signalled;
@@ -62,7 +63,6 @@ class CondVar {
   void SignalAll() { condition_.notify_all(); }
 
  private:
-  Mutex& mutex_;
   std::condition_variable condition_;
 };
 

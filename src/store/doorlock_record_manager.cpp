@@ -138,19 +138,23 @@ SqliteConnection& TDoorlockRecordManager::Connection() {
 }
 
 void TDoorlockRecordManager::Open() {
-  std::lock_guard lock(mutex_);
-  Guarded([&] { Connection(); });
+  MutexLock lock(mutex_);
+  Guarded([&] {
+    mutex_.AssertHeld();
+    Connection();
+  });
 }
 
 bool TDoorlockRecordManager::IsOpen() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return database_ != nullptr;
 }
 
 DateTime TDoorlockRecordManager::GetLastCheckInTime(const std::string& RoomNo) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   DateTime result;
   Guarded([&] {
+    mutex_.AssertHeld();
     SqliteStatement statement(Connection(), kSelectRoomTime);
     BindAnsiText(statement, ":RoomNo", RoomNo);
     if (!statement.Step()) return;
@@ -164,9 +168,10 @@ DateTime TDoorlockRecordManager::GetLastCheckInTime(const std::string& RoomNo) {
 
 void TDoorlockRecordManager::SetLastCheckInTime(const std::string& RoomNo,
                                                 DateTime LastCheckInTime) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   // An update that fails raises, so the insert is tried only when no row matched.
   Guarded([&] {
+    mutex_.AssertHeld();
     SqliteConnection& connection = Connection();
     SqliteStatement statement(connection, kUpdateRoomTime);
     BindDateTime(statement, ":LastCheckInTime", LastCheckInTime);
@@ -177,8 +182,11 @@ void TDoorlockRecordManager::SetLastCheckInTime(const std::string& RoomNo,
 }
 
 void TDoorlockRecordManager::AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) {
-  std::lock_guard lock(mutex_);
-  Guarded([&] { InsertRoom(RoomNo, LastCheckInTime); });
+  MutexLock lock(mutex_);
+  Guarded([&] {
+    mutex_.AssertHeld();
+    InsertRoom(RoomNo, LastCheckInTime);
+  });
 }
 
 void TDoorlockRecordManager::InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime) {
@@ -193,8 +201,9 @@ void TDoorlockRecordManager::AddIssueCardRecord(
     const std::string& RegisterId, const std::string& CardNo, const std::string& RoomNo,
     int32_t CardType, DateTime LastCheckInTime, DateTime CheckInTime, DateTime CheckOutTime,
     bool IsCopy, const std::string& GuestName, DateTime OpratingTime) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   Guarded([&] {
+    mutex_.AssertHeld();
     SqliteStatement statement(Connection(), kInsertIssueCardRecord);
     BindAnsiText(statement, ":RegisterId", RegisterId);
     BindAnsiText(statement, ":CardNo", CardNo);

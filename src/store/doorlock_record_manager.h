@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/date_time.h"
+#include "platform/mutex.h"
 
 namespace keydesk {
 
@@ -55,18 +55,18 @@ class TDoorlockRecordManager {
 
  private:
   // The open connection, opened first when there is none or its file was deleted or renamed.
-  // Raises DatabaseError when the file cannot be opened. Requires mutex_.
-  SqliteConnection& Connection();
-  // The insert of AddRoom, with its log line. Requires mutex_.
-  void InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime);
+  // Raises DatabaseError when the file cannot be opened.
+  SqliteConnection& Connection() REQUIRES(mutex_);
+  // The insert of AddRoom, with its log line.
+  void InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime) REQUIRES(mutex_);
   // Runs body, writing any error that leaves it to the log as a line of its own.
   template <typename Body>
   void Guarded(Body&& body) noexcept;
 
   const std::string fileName_;
   TLogFile& log_;
-  mutable std::mutex mutex_;
-  std::unique_ptr<SqliteConnection> database_;  // guarded by mutex_
+  mutable Mutex mutex_;
+  std::unique_ptr<SqliteConnection> database_ GUARDED_BY(mutex_);
 };
 
 }  // namespace keydesk
