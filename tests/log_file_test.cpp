@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -84,7 +86,7 @@ TEST_F(LogFileTest, KeepsTheStartDaysFileAfterMidnight) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("20081016.LOG")));
 }
 
-TEST_F(LogFileTest, ConcurrentWritersLoseNoLine) {
+TEST_F(LogFileTest, ConcurrentWritersLoseNoLineAndKeepTheirOrder) {
   TLogFile log(fileName_, options_, clock_);
   constexpr int kThreads = 8;
   constexpr int kLines = 400;
@@ -101,14 +103,68 @@ TEST_F(LogFileTest, ConcurrentWritersLoseNoLine) {
   std::istringstream content(ReadAll(fileName_));
   const std::regex pattern(R"(2008-10-15 14:03:09 writer (\d) line (\d+)\r)");
   std::vector<std::vector<bool>> seen(kThreads, std::vector<bool>(kLines, false));
+  std::vector<int> last(kThreads, -1);
   int lines = 0;
   for (std::string line; std::getline(content, line); ++lines) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, pattern)) << line;
-    seen[std::stoi(match[1])][std::stoi(match[2])] = true;
+    const int writer = std::stoi(match[1]);
+    const int number = std::stoi(match[2]);
+    seen[writer][number] = true;
+    EXPECT_GT(number, last[writer]) << "a writer's lines out of order";
+    last[writer] = number;
   }
   EXPECT_EQ(lines, kThreads * kLines);
   for (const auto& writer : seen) EXPECT_THAT(writer, ::testing::Each(true));
+}
+
+// Opens the real file, but the first open waits until the test lets it go.
+class GatedFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) const override {
+    {
+      std::unique_lock lock(mutex_);
+      if (opens_++ == 0) released_.wait(lock, [this] { return open_; });
+    }
+    return RealFileSystem().OpenForAppend(path);
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    released_.notify_all();
+  }
+  int Opens() const {
+    std::lock_guard lock(mutex_);
+    return opens_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::condition_variable released_;
+  mutable int opens_ = 0;
+  bool open_ = false;
+};
+
+TEST_F(LogFileTest, LinesHandedInWhileTheFileIsOpenAreWrittenTogetherInTheirOrder) {
+  GatedFileSystem files;
+  TLogFile log(fileName_, options_, clock_, files);
+  std::thread first([&] { log.Write("first"); });
+  // The others queue behind the first, one at a time so that their order is known.
+  std::vector<std::thread> later;
+  for (int i = 1; i <= 3; ++i) {
+    while (log.Queued() != static_cast<size_t>(i)) std::this_thread::yield();
+    later.emplace_back([&log, i] { log.Write("later " + std::to_string(i)); });
+  }
+  while (log.Queued() != 4) std::this_thread::yield();
+  files.Release();
+  first.join();
+  for (auto& writer : later) writer.join();
+
+  EXPECT_EQ(files.Opens(), 2);  // the first line alone, then the three queued behind it
+  EXPECT_EQ(ReadAll(fileName_),
+            "2008-10-15 14:03:09 first\r\n2008-10-15 14:03:09 later 1\r\n"
+            "2008-10-15 14:03:09 later 2\r\n2008-10-15 14:03:09 later 3\r\n");
+  EXPECT_EQ(log.Queued(), 0u);
 }
 
 TEST_F(LogFileTest, LosesLinesSilentlyWhenTheFileCannotBeWritten) {

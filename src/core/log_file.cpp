@@ -1,7 +1,5 @@
 #include "core/log_file.h"
 
-#include <array>
-
 #include "core/sys_option.h"
 #include "platform/clock.h"
 
@@ -9,8 +7,17 @@ namespace keydesk {
 namespace {
 
 constexpr int64_t kMillisecondsPerSecond = 1000;
+constexpr std::string_view kLineEnd = "\r\n";
 
 }  // namespace
+
+// One line waiting in the queue, on its writer's stack.
+struct TLogFile::Line {
+  std::string stamp;         // a copy: the kept stamp text changes while the line waits
+  std::string_view message;  // the caller's, who waits until the line is written
+  bool written = false;      // guarded by the log's mutex_
+  CondVar done;              // waited on with the log's mutex_
+};
 
 std::string TLogFile::DailyFileName(std::string_view folder, DateTime startDay) {
   std::string name(folder);
@@ -22,23 +29,62 @@ TLogFile::TLogFile(std::string fileName, const TSysOption& sysOption, const Cloc
                    const FileSystem& files)
     : fileName_(std::move(fileName)), sysOption_(sysOption), clock_(clock), files_(files) {}
 
-void TLogFile::Write(std::string_view message) {
-  if (!sysOption_.WriteLog) return;
-  // Opening and closing happen outside the lock; only the stamp and the write are
-  // serialised, which keeps the lines whole and in time order.
-  const std::unique_ptr<AppendFile> file = files_.OpenForAppend(fileName_);
-  // An input/output failure loses the line; the caller carries on.
-  if (file == nullptr) return;
-  MutexLock lock(writeMutex_);
-  // Many lines share a second, so its stamp text is kept.
+std::string_view TLogFile::Stamp() {
   const int64_t second = clock_.Now().Milliseconds() / kMillisecondsPerSecond;
   if (second != stampSecond_ || stamp_.empty()) {
     stampSecond_ = second;
     stamp_ = FormatDateTime("yyyy-mm-dd hh:nn:ss ",
                             DateTime::FromMilliseconds(second * kMillisecondsPerSecond));
   }
-  const std::array<std::string_view, 3> pieces{stamp_, message, "\r\n"};
-  file->Append(pieces);
+  return stamp_;
+}
+
+void TLogFile::Write(std::string_view message) {
+  if (!sysOption_.WriteLog) return;
+  Line line;
+  line.message = message;
+  std::vector<Line*> batch;
+  {
+    MutexLock lock(mutex_);
+    // Stamped when handed in, under the lock, so stamps never run backwards in the file.
+    line.stamp = Stamp();
+    queue_.push_back(&line);
+    while (!line.written && queue_.front() != &line) line.done.Wait(mutex_);
+    if (line.written) return;  // a leader wrote it
+    // This line is at the head: write it with every line queued behind it.
+    batch.assign(queue_.begin(), queue_.end());
+  }
+  WriteBatch(batch);
+  MutexLock lock(mutex_);
+  for (Line* written : batch) {
+    queue_.pop_front();
+    written->written = true;
+    if (written != &line) written->done.Signal();
+  }
+  if (!queue_.empty()) queue_.front()->done.Signal();  // the next leader
+}
+
+void TLogFile::WriteBatch(const std::vector<Line*>& batch) {
+  const std::unique_ptr<AppendFile> file = files_.OpenForAppend(fileName_);
+  // An input/output failure loses the lines; their callers carry on.
+  if (file == nullptr) return;
+  // One buffer, one write: the lines stay whole even beside another program appending.
+  size_t size = 0;
+  for (const Line* line : batch) size += line->stamp.size() + line->message.size() + 2;
+  std::string lines;
+  lines.reserve(size);
+  for (const Line* line : batch) {
+    lines += line->stamp;
+    lines += line->message;
+    lines += kLineEnd;
+  }
+  const std::string_view piece = lines;
+  file->Append({&piece, 1});
+}
+
+size_t TLogFile::Queued() const {
+  MutexLock lock(mutex_);
+  return queue_.size();
 }
 
 }  // namespace keydesk

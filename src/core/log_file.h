@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/date_time.h"
 #include "platform/file_system.h"
@@ -13,12 +16,15 @@ namespace keydesk {
 class Clock;
 class TSysOption;
 
-// Appends time-stamped lines to the log file of the day the run started. Each line opens,
-// appends to and closes the file, so nothing is held open between calls. An input/output
-// failure loses the line silently.
+// Appends time-stamped lines to the log file of the day the run started. The file is opened
+// for each write and closed after it, so nothing is held open between writes and another
+// program may read or move the file at any time; a line is in the file before Write returns.
+// An input/output failure loses the line silently.
 //
-// Thread-safe: writes are serialised inside the process, so lines written at the same
-// moment from several threads are neither lost nor interleaved.
+// Thread-safe. Lines handed in while another thread has the file open wait in a queue; the
+// thread at its head then writes them all in one open, write and close (group commit), and
+// each caller returns once its own line is written. Lines keep the order in which they were
+// handed in, so one caller's lines keep their order, and none is lost or interleaved.
 class TLogFile {
  public:
   // The file name of a run started on startDay: folder, then yyyymmdd, then ".LOG".
@@ -33,16 +39,27 @@ class TLogFile {
 
   // Appends "yyyy-mm-dd hh:nn:ss " + message + CR LF when WriteLog is on. The message is
   // code page 936 text; line breaks inside it continue over several lines of the file.
-  void Write(std::string_view message);
+  void Write(std::string_view message) EXCLUDES(mutex_);
+
+  // Lines handed in and not yet written.
+  size_t Queued() const EXCLUDES(mutex_);
 
  private:
+  struct Line;
+
+  // The stamp of the current second, kept because many lines share a second.
+  std::string_view Stamp() REQUIRES(mutex_);
+  // Writes the lines, in their order, in one open, write and close.
+  void WriteBatch(const std::vector<Line*>& batch) EXCLUDES(mutex_);
+
   const std::string fileName_;
   const TSysOption& sysOption_;
   const Clock& clock_;
   const FileSystem& files_;
-  Mutex writeMutex_;                           // also serialises appending to fileName_
-  std::string stamp_ GUARDED_BY(writeMutex_);  // the time stamp text of stampSecond_
-  int64_t stampSecond_ GUARDED_BY(writeMutex_) = 0;
+  mutable Mutex mutex_;
+  std::deque<Line*> queue_ GUARDED_BY(mutex_);  // the head is being written or writes next
+  std::string stamp_ GUARDED_BY(mutex_);        // the time stamp text of stampSecond_
+  int64_t stampSecond_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace keydesk
