@@ -1,7 +1,9 @@
 #include "core/log_file.h"
 
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "platform/clock.h"
+#include "platform/code_page.h"
 
 namespace keydesk {
 namespace {
@@ -26,8 +28,12 @@ std::string TLogFile::DailyFileName(std::string_view folder, DateTime startDay) 
 }
 
 TLogFile::TLogFile(std::string fileName, const TSysOption& sysOption, const Clock& clock,
-                   const FileSystem& files)
-    : fileName_(std::move(fileName)), sysOption_(sysOption), clock_(clock), files_(files) {}
+                   const FileSystem& files, ServiceStatus* status)
+    : fileName_(std::move(fileName)),
+      sysOption_(sysOption),
+      clock_(clock),
+      files_(files),
+      status_(status) {}
 
 std::string_view TLogFile::Stamp() {
   const int64_t second = clock_.Now().Milliseconds() / kMillisecondsPerSecond;
@@ -66,8 +72,12 @@ void TLogFile::Write(std::string_view message) {
 
 void TLogFile::WriteBatch(const std::vector<Line*>& batch) {
   const std::unique_ptr<AppendFile> file = files_.OpenForAppend(fileName_);
-  // An input/output failure loses the lines; their callers carry on.
-  if (file == nullptr) return;
+  // An input/output failure loses the lines; their callers carry on, and only the status
+  // tells the operator.
+  if (file == nullptr) {
+    Report(false);
+    return;
+  }
   // One buffer, one write: the lines stay whole even beside another program appending.
   size_t size = 0;
   for (const Line* line : batch) size += line->stamp.size() + line->message.size() + 2;
@@ -79,7 +89,16 @@ void TLogFile::WriteBatch(const std::vector<Line*>& batch) {
     lines += kLineEnd;
   }
   const std::string_view piece = lines;
-  file->Append({&piece, 1});
+  Report(file->Append({&piece, 1}));
+}
+
+void TLogFile::Report(bool written) {
+  if (status_ == nullptr) return;
+  if (written) {
+    status_->WriteSucceeded(ServiceStatus::Store::Log);
+  } else {
+    status_->WriteFailed(ServiceStatus::Store::Log, AnsiFromUtf8(fileName_));  // paths are UTF-8
+  }
 }
 
 size_t TLogFile::Queued() const {

@@ -14,6 +14,7 @@
 namespace keydesk {
 
 class Clock;
+class ServiceStatus;
 class TSysOption;
 
 // Appends time-stamped lines to the log file of the day the run started. The file is opened
@@ -31,9 +32,10 @@ class TLogFile {
   static std::string DailyFileName(std::string_view folder, DateTime startDay);
 
   // sysOption decides, at every write, whether anything is written (WriteLog); clock gives
-  // the time stamps; files does the writing. All must outlive the log.
+  // the time stamps; files does the writing; status, if given, hears whether writes fail.
+  // All must outlive the log.
   TLogFile(std::string fileName, const TSysOption& sysOption, const Clock& clock,
-           const FileSystem& files = RealFileSystem());
+           const FileSystem& files = RealFileSystem(), ServiceStatus* status = nullptr);
 
   const std::string& FileName() const { return fileName_; }
 
@@ -51,11 +53,13 @@ class TLogFile {
   std::string_view Stamp() REQUIRES(mutex_);
   // Writes the lines, in their order, in one open, write and close.
   void WriteBatch(const std::vector<Line*>& batch) EXCLUDES(mutex_);
+  void Report(bool written) EXCLUDES(mutex_);
 
   const std::string fileName_;
   const TSysOption& sysOption_;
   const Clock& clock_;
   const FileSystem& files_;
+  ServiceStatus* const status_;
   mutable Mutex mutex_;
   std::deque<Line*> queue_ GUARDED_BY(mutex_);  // the head is being written or writes next
   std::string stamp_ GUARDED_BY(mutex_);        // the time stamp text of stampSecond_

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "platform/code_page.h"
 #include "platform/sqlite_statement.h"
 
@@ -92,20 +93,30 @@ void RemoveTemporary(const std::string& temporary) {
 
 }  // namespace
 
-TDoorlockRecordManager::TDoorlockRecordManager(std::string fileName, TLogFile& log)
-    : fileName_(std::move(fileName)), log_(log) {}
+TDoorlockRecordManager::TDoorlockRecordManager(std::string fileName, TLogFile& log,
+                                               ServiceStatus* status)
+    : fileName_(std::move(fileName)), log_(log), status_(status) {}
 
 TDoorlockRecordManager::~TDoorlockRecordManager() = default;
 
 template <typename Body>
-void TDoorlockRecordManager::Guarded(Body&& body) noexcept {
+void TDoorlockRecordManager::Guarded(Body&& body, bool report) noexcept {
   try {
+    std::optional<std::string> failure;
     try {
       body();
     } catch (const std::exception& error) {
-      log_.Write(error.what());
+      failure = error.what();
     } catch (...) {
-      log_.Write("unknown error");
+      failure = "unknown error";
+    }
+    if (failure) log_.Write(*failure);
+    if (report && status_ != nullptr) {
+      if (failure) {
+        status_->WriteFailed(ServiceStatus::Store::Journal, *failure);
+      } else {
+        status_->WriteSucceeded(ServiceStatus::Store::Journal);
+      }
     }
   } catch (...) {
     // The log itself failed; the store still must not raise.
@@ -139,10 +150,13 @@ SqliteConnection& TDoorlockRecordManager::Connection() {
 
 void TDoorlockRecordManager::Open() {
   MutexLock lock(mutex_);
-  Guarded([&] {
-    mutex_.AssertHeld();
-    Connection();
-  });
+  // At start-up the store may be unused (its options off): only requests report.
+  Guarded(
+      [&] {
+        mutex_.AssertHeld();
+        Connection();
+      },
+      /*report=*/false);
 }
 
 bool TDoorlockRecordManager::IsOpen() const {

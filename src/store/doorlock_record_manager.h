@@ -10,6 +10,7 @@
 namespace keydesk {
 
 class SqliteConnection;
+class ServiceStatus;
 class TLogFile;
 
 // The local issue-card record store in Client.mdb, an SQLite 3 file: T_Room keeps each
@@ -26,8 +27,9 @@ class TDoorlockRecordManager {
  public:
   static constexpr const char* kFileName = "Client.mdb";
 
-  // Stores the file name and the log; opens nothing.
-  TDoorlockRecordManager(std::string fileName, TLogFile& log);
+  // Stores the file name and the log; opens nothing. status, if given, hears whether the
+  // operations of requests fail.
+  TDoorlockRecordManager(std::string fileName, TLogFile& log, ServiceStatus* status = nullptr);
   ~TDoorlockRecordManager();
   TDoorlockRecordManager(const TDoorlockRecordManager&) = delete;
   TDoorlockRecordManager& operator=(const TDoorlockRecordManager&) = delete;
@@ -59,12 +61,14 @@ class TDoorlockRecordManager {
   SqliteConnection& Connection() REQUIRES(mutex_);
   // The insert of AddRoom, with its log line.
   void InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime) REQUIRES(mutex_);
-  // Runs body, writing any error that leaves it to the log as a line of its own.
+  // Runs body, writing any error that leaves it to the log as a line of its own; reports the
+  // outcome to the status when told to.
   template <typename Body>
-  void Guarded(Body&& body) noexcept;
+  void Guarded(Body&& body, bool report = true) noexcept;
 
   const std::string fileName_;
   TLogFile& log_;
+  ServiceStatus* const status_;
   mutable Mutex mutex_;
   std::unique_ptr<SqliteConnection> database_ GUARDED_BY(mutex_);
 };

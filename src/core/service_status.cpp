@@ -1,0 +1,94 @@
+#include "core/service_status.h"
+
+namespace keydesk {
+
+void ServiceStatus::SetListener(Listener listener) {
+  MutexLock lock(mutex_);
+  listener_ = std::move(listener);
+}
+
+void ServiceStatus::Notify(Change change) {
+  Listener listener;
+  Snapshot snapshot;
+  {
+    MutexLock lock(mutex_);
+    listener = listener_;
+    snapshot = snapshot_;
+  }
+  // Outside the lock: the listener may read the status again.
+  if (listener) listener(change, snapshot);
+}
+
+void ServiceStatus::SetEncoder(std::string description, bool simulated) {
+  MutexLock lock(mutex_);
+  snapshot_.Encoder = std::move(description);
+  snapshot_.SimulatedEncoder = simulated;
+}
+
+void ServiceStatus::Listened(int port) {
+  {
+    MutexLock lock(mutex_);
+    snapshot_.Listening = true;
+    snapshot_.Port = port;
+    snapshot_.NotListeningReason.clear();
+  }
+  Notify(Change::Listener);
+}
+
+void ServiceStatus::NotListening(int port, std::string reason) {
+  {
+    MutexLock lock(mutex_);
+    snapshot_.Listening = false;
+    snapshot_.Port = port;
+    snapshot_.NotListeningReason = std::move(reason);
+  }
+  Notify(Change::Listener);
+}
+
+void ServiceStatus::Stopped() {
+  {
+    MutexLock lock(mutex_);
+    snapshot_.Listening = false;
+  }
+  Notify(Change::Listener);
+}
+
+void ServiceStatus::RequestEnded(DateTime time, std::string type, std::string result) {
+  {
+    MutexLock lock(mutex_);
+    if (!result.empty()) ++snapshot_.Answered;
+    snapshot_.Last = LastRequest{time, std::move(type), std::move(result)};
+  }
+  Notify(Change::Request);
+}
+
+std::optional<std::string>& ServiceStatus::Failure(Store store) {
+  return store == Store::Log ? snapshot_.LogFailure : snapshot_.JournalFailure;
+}
+
+void ServiceStatus::WriteFailed(Store store, std::string reason) {
+  {
+    MutexLock lock(mutex_);
+    std::optional<std::string>& failure = Failure(store);
+    if (failure) return;  // the episode goes on; it was told once
+    failure = std::move(reason);
+  }
+  Notify(Change::StoreFailed);
+}
+
+void ServiceStatus::WriteSucceeded(Store store) {
+  {
+    MutexLock lock(mutex_);
+    std::optional<std::string>& failure = Failure(store);
+    if (!failure) return;
+    failure.reset();
+  }
+  Notify(Change::StoreRecovered);
+}
+
+ServiceStatus::Snapshot ServiceStatus::Get() const {
+  MutexLock lock(mutex_);
+  return snapshot_;
+}
+
+}  // namespace keydesk

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/date_time.h"
+#include "platform/mutex.h"
+
+namespace keydesk {
+
+// What the operator sees of the running service besides the log pane: whether it listens
+// and where, which encoder is in use, the requests answered, the last request, and whether
+// the log and the journal can be written. Texts are code page 936.
+//
+// Thread-safe. Connection threads and the stores report; the front end reads a snapshot. The
+// change listener runs on the reporting thread, so a window posts to its own thread from it.
+class ServiceStatus {
+ public:
+  // Where writes can fail unseen by the PMS, which is answered all the same.
+  enum class Store { Log, Journal };
+
+  struct LastRequest {
+    DateTime Time;
+    std::string Type;    // the request type, or empty when the request could not be read
+    std::string Result;  // "200" or "500", or empty when no response was sent
+  };
+
+  struct Snapshot {
+    bool Listening = false;
+    int Port = 0;
+    std::string NotListeningReason;  // why the listener is not running, when it failed
+    std::string Encoder;             // the card library in use, for the operator
+    bool SimulatedEncoder = false;
+    uint64_t Answered = 0;
+    std::optional<LastRequest> Last;
+    std::optional<std::string> LogFailure;      // set while the log cannot be written
+    std::optional<std::string> JournalFailure;  // set while the journal cannot be written
+  };
+
+  // What changed; one call per change.
+  enum class Change { Listener, Request, StoreFailed, StoreRecovered };
+  using Listener = std::function<void(Change change, const Snapshot& snapshot)>;
+
+  // Called for every later change. Set once, before the service starts.
+  void SetListener(Listener listener) EXCLUDES(mutex_);
+
+  void SetEncoder(std::string description, bool simulated) EXCLUDES(mutex_);
+  void Listened(int port) EXCLUDES(mutex_);
+  void NotListening(int port, std::string reason) EXCLUDES(mutex_);
+  void Stopped() EXCLUDES(mutex_);
+
+  // A request ended: answered when a response was sent.
+  void RequestEnded(DateTime time, std::string type, std::string result) EXCLUDES(mutex_);
+
+  // A write to the store failed; the first failure starts an episode that lasts until a
+  // write succeeds again.
+  void WriteFailed(Store store, std::string reason) EXCLUDES(mutex_);
+  void WriteSucceeded(Store store) EXCLUDES(mutex_);
+
+  Snapshot Get() const EXCLUDES(mutex_);
+
+ private:
+  void Notify(Change change) EXCLUDES(mutex_);
+  std::optional<std::string>& Failure(Store store) REQUIRES(mutex_);
+
+  mutable Mutex mutex_;
+  Snapshot snapshot_ GUARDED_BY(mutex_);
+  Listener listener_ GUARDED_BY(mutex_);
+};
+
+}  // namespace keydesk
