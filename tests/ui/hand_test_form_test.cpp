@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
+#include "tab_chain.h"
 #include "temp_dir.h"
 
 namespace keydesk {
@@ -27,22 +28,11 @@ namespace {
 
 using test::MakeDateTime;
 using test::MessageBoxRecorder;
+using test::TabChain;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const QString kTitle = QStringLiteral("MarveskOxbel手牌接口");
-
-// The widgets that take the keyboard focus, in the order Tab visits them from the first.
-QList<QWidget*> TabChain(QWidget& form, QWidget* first) {
-  QList<QWidget*> chain;
-  for (QWidget* widget = first; widget != nullptr && !chain.contains(widget);
-       widget = widget->nextInFocusChain()) {
-    if (widget != &form && (widget->focusPolicy() & Qt::TabFocus) && widget->parent() == &form) {
-      chain << widget;
-    }
-  }
-  return chain;
-}
 
 // Answers as told and leaves its number in the out parameter whatever the result; records
 // each card operation with the hand number it was given. Throws when told to, as a device

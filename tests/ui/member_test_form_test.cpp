@@ -21,29 +21,20 @@
 #include "platform/field_file.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
+#include "tab_chain.h"
 #include "temp_dir.h"
 
 namespace keydesk {
 namespace {
 
 using test::MessageBoxRecorder;
+using test::TabChain;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const QString kTitle = QStringLiteral("MarveskOxbel会员卡接口");
 const QString kHotelCard = QStringLiteral("酒店会员卡");
 const QString kAllianceCard = QStringLiteral("Marvesk联盟卡");
-
-QList<QWidget*> TabChain(QWidget& form, QWidget* first) {
-  QList<QWidget*> chain;
-  for (QWidget* widget = first; widget != nullptr && !chain.contains(widget);
-       widget = widget->nextInFocusChain()) {
-    if (widget != &form && (widget->focusPolicy() & Qt::TabFocus) && widget->parent() == &form) {
-      chain << widget;
-    }
-  }
-  return chain;
-}
 
 // Answers reads as told, filling every out text whatever the result; throws when told to.
 class ScriptedMember final : public TBaseMember {
