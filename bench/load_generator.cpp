@@ -8,7 +8,6 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,8 +33,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/resource_limits.h"
+#include "platform/socket.h"
+
 namespace {
 
+using keydesk::Socket;
 using SteadyClock = std::chrono::steady_clock;
 using std::chrono::duration_cast;
 using std::chrono::microseconds;
@@ -289,33 +292,6 @@ constexpr std::array<const char*, kErrorKinds> kErrorNames = {"refused",
 // first retransmission comes after 1 s), i.e. the listen backlog was full.
 constexpr milliseconds kSlowConnect{500};
 
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { Reset(); }
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-
-  int Get() const { return fd_; }
-  bool IsOpen() const { return fd_ >= 0; }
-  void Reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 ErrorKind KindOfErrno(int error) {
   switch (error) {
     case ECONNREFUSED:
@@ -334,28 +310,29 @@ ErrorKind KindOfErrno(int error) {
 
 // A blocking socket whose every send and receive gives up after timeout, connected to
 // 127.0.0.1:port. A connect that runs out of time fails with EINPROGRESS.
-std::optional<Fd> Connect(int port, int timeoutMs, ErrorKind& error) {
-  Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!fd.IsOpen()) {
+std::optional<Socket> Connect(int port, int timeoutMs, ErrorKind& error) {
+  Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!socket.IsOpen()) {
     error = kOther;
     return std::nullopt;
   }
+  const int fd = socket.NativeHandle();
   timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  ::setsockopt(fd.Get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
   const int on = 1;
-  ::setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<uint16_t>(port));
-  while (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  while (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     if (errno == EINTR) continue;
     error = errno == EINPROGRESS || errno == EAGAIN || errno == ETIMEDOUT ? kConnectTimeout
                                                                           : KindOfErrno(errno);
     return std::nullopt;
   }
-  return fd;
+  return socket;
 }
 
 bool SendAll(int fd, std::string_view bytes, ErrorKind& error) {
@@ -443,7 +420,7 @@ class LoadRun {
   void Client(ClientStats& stats) {
     const bool keep = options_.mode == Mode::kKeep;
     const milliseconds timeout(options_.timeoutMs);
-    Fd connection;
+    Socket connection;
     std::string response;
     stats.latenciesNs.reserve(1 << 16);
     while (phase_.load(std::memory_order_relaxed) != kStopped) {
@@ -451,7 +428,7 @@ class LoadRun {
       const SteadyClock::time_point start = SteadyClock::now();
       bool ok = true;
       if (!connection.IsOpen()) {
-        std::optional<Fd> opened = Connect(options_.port, options_.timeoutMs, error);
+        std::optional<Socket> opened = Connect(options_.port, options_.timeoutMs, error);
         const auto connected = SteadyClock::now();
         if (connected - start >= kSlowConnect) ++stats.slowConnects;
         if (opened) {
@@ -462,16 +439,16 @@ class LoadRun {
       }
       // A kept connection's requests are timed from the send; the connect is not theirs.
       const SteadyClock::time_point sent = keep ? SteadyClock::now() : start;
-      ok = ok && SendAll(connection.Get(), options_.request, error) &&
-           ReadResponse(connection.Get(), SteadyClock::now() + timeout, response, error);
+      ok = ok && SendAll(connection.NativeHandle(), options_.request, error) &&
+           ReadResponse(connection.NativeHandle(), SteadyClock::now() + timeout, response, error);
       if (ok && !options_.check.Accepts(response)) {
         error = kUnexpected;
         ok = false;
         if (stats.firstUnexpected.empty()) stats.firstUnexpected = response.substr(0, 300);
       }
       const SteadyClock::time_point answered = SteadyClock::now();
-      if (ok && !keep) ok = WaitForClose(connection.Get(), error);
-      if (!ok || !keep) connection.Reset();
+      if (ok && !keep) ok = WaitForClose(connection.NativeHandle(), error);
+      if (!ok || !keep) connection.Close();
       Record(stats, ok, error, answered - sent);
       // Do not spin on a port where nothing listens.
       if (!ok && (error == kRefused || error == kOther))
@@ -614,10 +591,10 @@ int RunOnce(const Options& options) {
   ErrorKind error = kOther;
   std::string response;
   const auto start = SteadyClock::now();
-  std::optional<Fd> connection = Connect(options.port, options.timeoutMs, error);
-  bool ok =
-      connection && SendAll(connection->Get(), options.request, error) &&
-      ReadResponse(connection->Get(), start + milliseconds(options.timeoutMs), response, error);
+  std::optional<Socket> connection = Connect(options.port, options.timeoutMs, error);
+  bool ok = connection && SendAll(connection->NativeHandle(), options.request, error) &&
+            ReadResponse(connection->NativeHandle(), start + milliseconds(options.timeoutMs),
+                         response, error);
   if (ok && !options.check.Accepts(response)) {
     ok = false;
     error = kUnexpected;
@@ -633,7 +610,7 @@ int RunOnce(const Options& options) {
 }
 
 int RunIdle(const Options& options) {
-  std::vector<Fd> open;
+  std::vector<Socket> open;
   open.reserve(static_cast<size_t>(options.connections));
   std::array<uint64_t, kErrorKinds> errors{};
   uint64_t slowConnects = 0;
@@ -644,7 +621,7 @@ int RunIdle(const Options& options) {
     if (i > 0 && options.paceUs > 0) std::this_thread::sleep_for(microseconds(options.paceUs));
     ErrorKind error = kOther;
     const auto before = SteadyClock::now();
-    std::optional<Fd> connection = Connect(options.port, options.timeoutMs, error);
+    std::optional<Socket> connection = Connect(options.port, options.timeoutMs, error);
     if (SteadyClock::now() - before >= kSlowConnect) ++slowConnects;
     if (connection) {
       open.push_back(std::move(*connection));
@@ -661,7 +638,7 @@ int RunIdle(const Options& options) {
 
   // Still open: nothing to read and no hang-up from the server.
   std::vector<pollfd> polls;
-  for (const Fd& fd : open) polls.push_back({fd.Get(), POLLIN, 0});
+  for (const Socket& socket : open) polls.push_back({socket.NativeHandle(), POLLIN, 0});
   ::poll(polls.data(), polls.size(), 0);
   size_t stillOpen = 0;
   for (const pollfd& entry : polls) {
@@ -766,20 +743,12 @@ int RunStartup(const Options& options) {
   return failures == 0 && stopTimeouts == 0 ? 0 : 1;
 }
 
-// Idle mode holds more descriptors than a default soft limit allows.
-void RaiseOpenFileLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
-  RaiseOpenFileLimit();
+  // Idle mode holds more descriptors than a default soft limit allows.
+  keydesk::RaiseOpenFileLimit();
   try {
     const Options options = ParseOptions(argc, argv);
     switch (options.mode) {

@@ -1,10 +1,9 @@
 // Micro-benchmarks of the steps of one door lock request: the XML reader, the wire
 // decoding and encoding, code page 936 conversion, the log line, and the whole handler
-// without a listener (its connection is one end of a socket pair). Run
-// build/keydesk_microbench; --benchmark_filter=Handler picks a group.
+// without a socket (its reply is delivered into a buffer). Run build/keydesk_microbench;
+// --benchmark_filter=Handler picks a group.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <condition_variable>
@@ -27,7 +26,6 @@
 #include "kinds/doorlock/doorlock_service.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
-#include "platform/socket.h"
 #include "store/doorlock_record_manager.h"
 #include "wire/decode_utf8.h"
 #include "wire/encode_utf8.h"

@@ -1,6 +1,6 @@
 // The door lock handler from request text to response bytes, without a socket: the reply is
 // delivered as the intake does, the record store is a real SQLite file, and the driver a
-// recording fake so that every argument can be checked.
+// fake that records every argument.
 #include "kinds/doorlock/doorlock_message_handler.h"
 
 #include <gmock/gmock.h>
@@ -11,6 +11,7 @@
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
+#include "fakes/fake_doorlock.h"
 #include "fixed_clock.h"
 #include "intake/request_intake.h"
 #include "kinds/doorlock/doorlock_service.h"
@@ -28,43 +29,6 @@ namespace {
 using test::MakeDateTime;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-struct WriteCall {
-  std::string registerId, building, floor, room, guestName;
-  DateTime beginDate, beginTime, endDate, endTime;
-  bool isCopy = false;
-};
-
-// Records what it is asked and answers as told.
-class RecordingDoorlock final : public TBaseDoorlock {
- public:
-  bool WriteCard(const std::string& RegisterId, const std::string& RoomBuildingCode,
-                 const std::string& RoomFloorCode, const std::string& RoomNo,
-                 const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
-                 DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) override {
-    writes.push_back({RegisterId, RoomBuildingCode, RoomFloorCode, RoomNo, GuestName, BeginDate,
-                      BeginTime, EndDate, EndTime, IsCopy});
-    CardNo = cardNo;
-    return writeResult;
-  }
-  bool ReadCard(int64_t& CardNo) override {
-    ++reads;
-    CardNo = cardNo;
-    return readResult;
-  }
-  bool EraseCard() override {
-    ++erases;
-    return eraseResult;
-  }
-
-  std::vector<WriteCall> writes;
-  int reads = 0;
-  int erases = 0;
-  int64_t cardNo = 5301;
-  bool writeResult = true;
-  bool readResult = true;
-  bool eraseResult = true;
-};
 
 std::string IssueRequest(const std::string& copy = "False", const std::string& extra = "",
                          const std::string& checkInDate = "2008-08-18") {
@@ -122,7 +86,7 @@ class DoorlockHandlerTest : public ::testing::Test {
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{dbPath_, log_};
   ServiceContext context_{sysOption_, option_, log_, store_, clock_};
-  RecordingDoorlock doorlock_;
+  test::FakeDoorlock doorlock_;
   std::unique_ptr<DoorlockService> service_ =
       std::make_unique<DoorlockService>(context_, &doorlock_);
 };
@@ -131,11 +95,11 @@ TEST_F(DoorlockHandlerTest, AnswersTheWorkedExampleByteForByte) {
   const std::string request = IssueRequest();
   EXPECT_EQ(Handle(request), Response("200", "发卡成功", 5301));
   ASSERT_EQ(doorlock_.writes.size(), 1u);
-  const WriteCall& call = doorlock_.writes[0];
+  const test::DoorlockWrite& call = doorlock_.writes[0];
   EXPECT_EQ(call.registerId, "R0001");
-  EXPECT_EQ(call.building, "01");
-  EXPECT_EQ(call.floor, "02");
-  EXPECT_EQ(call.room, "08");
+  EXPECT_EQ(call.roomBuildingCode, "01");
+  EXPECT_EQ(call.roomFloorCode, "02");
+  EXPECT_EQ(call.roomNo, "08");
   EXPECT_EQ(call.guestName, "\xCD\xF5\xCF\xC8\xC9\xFA");  // in code page 936
   EXPECT_EQ(call.beginDate, MakeDateTime(2008, 8, 18, 14, 0));
   EXPECT_EQ(call.beginTime, call.beginDate);
@@ -177,7 +141,7 @@ TEST_F(DoorlockHandlerTest, WithoutADriverEveryTypeFails) {
 }
 
 TEST_F(DoorlockHandlerTest, ReadsTheCardAndReportsZeroWhenTheReadFails) {
-  doorlock_.cardNo = 4242;
+  doorlock_.readNo = 4242;
   EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("200", "读卡成功", 4242));
   EXPECT_THAT(Log(), ::testing::Contains("读卡成功，卡号为：4242"));
   doorlock_.readResult = false;
@@ -216,7 +180,7 @@ TEST_F(DoorlockHandlerTest, AnUnknownTypeSendsNothingButLogsTheEmptyRecord) {
               "<ResultMessage></ResultMessage><CardNo>0</CardNo></DoorResponse>");
     EXPECT_EQ(log.back(), "完成一次操作");
   }
-  EXPECT_EQ(doorlock_.reads, 0);
+  EXPECT_EQ(doorlock_.Count("ReadCard"), 0);
 }
 
 TEST_F(DoorlockHandlerTest, ReadsTheCopyFlagAsBooleanText) {
@@ -238,7 +202,7 @@ TEST_F(DoorlockHandlerTest, ACommentAfterTheFirstFieldIsReadAsTheRegisterId) {
   request.replace(request.find("<RegisterId>R0001</RegisterId>"), 30, "<!--R9-->");
   EXPECT_EQ(Handle(request), Response("200", "发卡成功", 5301));
   EXPECT_EQ(doorlock_.writes.at(0).registerId, "R9");
-  EXPECT_EQ(doorlock_.writes.at(0).room, "08");
+  EXPECT_EQ(doorlock_.writes.at(0).roomNo, "08");
 }
 
 TEST_F(DoorlockHandlerTest, ACommentMovesEveryLaterField) {

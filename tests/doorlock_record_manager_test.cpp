@@ -7,8 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
+#include "sim_environment.h"
 #include "temp_dir.h"
 #include "test_db.h"
 
@@ -26,7 +25,9 @@ namespace {
 using test::FixedClock;
 using test::kNull;
 using test::MakeDateTime;
+using test::ReadFileBytes;
 using test::TestDb;
+using test::WriteFileBytes;
 using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -38,17 +39,6 @@ DateTime WithMilliseconds(DateTime value, int milliseconds) {
   return value.AddMilliseconds(milliseconds);
 }
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string NewRoomLine(const std::string& roomNo) { return AnsiFromUtf8("新建房间") + roomNo; }
 
 class DoorlockRecordManagerTest : public ::testing::Test {
@@ -56,7 +46,7 @@ class DoorlockRecordManagerTest : public ::testing::Test {
   // Messages of the log file's lines, each checked for its time stamp.
   std::vector<std::string> LogMessages() const {
     std::vector<std::string> messages;
-    const std::string content = ReadBytes(log_.FileName());
+    const std::string content = ReadFileBytes(log_.FileName());
     size_t at = 0;
     while (at < content.size()) {
       const size_t end = content.find("\r\n", at);
@@ -380,7 +370,7 @@ TEST_F(DoorlockRecordManagerTest, FileDeletedWhileOpenIsReportedNotWrittenUnseen
 TEST_F(DoorlockRecordManagerTest, CorruptFileIsReportedAndLeftAlone) {
   std::string garbage(8192, '\0');
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) % 251);
-  WriteBytes(dbFile_, garbage);
+  WriteFileBytes(dbFile_, garbage);
   TDoorlockRecordManager store(dbFile_, log_);
 
   store.Open();
@@ -393,7 +383,7 @@ TEST_F(DoorlockRecordManagerTest, CorruptFileIsReportedAndLeftAlone) {
   const auto notADatabase = HasSubstr("file is not a database");
   EXPECT_THAT(LogMessages(),
               ElementsAre(notADatabase, notADatabase, notADatabase, notADatabase, notADatabase));
-  EXPECT_EQ(ReadBytes(dbFile_), garbage);
+  EXPECT_EQ(ReadFileBytes(dbFile_), garbage);
 }
 
 TEST_F(DoorlockRecordManagerTest, MissingTablesAreReportedByEveryOperation) {
@@ -556,12 +546,12 @@ TEST_F(DoorlockRecordManagerTest, CreateDatabaseMakesBothTablesAndTheUniqueIndex
 
 TEST_F(DoorlockRecordManagerTest, CreateDatabaseLeavesAnExistingFileAlone) {
   const std::string content = "not a database, but somebody's file";
-  WriteBytes(dbFile_, content);
+  WriteFileBytes(dbFile_, content);
   std::string error;
 
   EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dbFile_, error)) << error;
 
-  EXPECT_EQ(ReadBytes(dbFile_), content);
+  EXPECT_EQ(ReadFileBytes(dbFile_), content);
 }
 
 TEST_F(DoorlockRecordManagerTest, CreateDatabaseKeepsTheRowsOfAnExistingDatabase) {
@@ -570,12 +560,12 @@ TEST_F(DoorlockRecordManagerTest, CreateDatabaseKeepsTheRowsOfAnExistingDatabase
     TDoorlockRecordManager store(dbFile_, log_);
     store.AddRoom("0102305", MakeDateTime(2008, 10, 1, 12, 0, 0));
   }
-  const std::string before = ReadBytes(dbFile_);
+  const std::string before = ReadFileBytes(dbFile_);
   std::string error;
 
   EXPECT_TRUE(TDoorlockRecordManager::CreateDatabase(dbFile_, error)) << error;
 
-  EXPECT_EQ(ReadBytes(dbFile_), before);
+  EXPECT_EQ(ReadFileBytes(dbFile_), before);
   TestDb db(dbFile_);
   EXPECT_EQ(db.Scalar("select RoomNo from T_Room"), "0102305");
 }

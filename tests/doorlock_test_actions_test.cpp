@@ -3,12 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
+#include "fakes/fake_doorlock.h"
 #include "fixed_clock.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "platform/errors.h"
@@ -22,35 +21,6 @@ namespace {
 using test::MakeDateTime;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-struct WriteCall {
-  std::string RegisterId, RoomBuildingCode, RoomFloorCode, RoomNo, GuestName;
-  DateTime BeginDate, BeginTime, EndDate, EndTime;
-  bool IsCopy;
-};
-
-// Remembers the card it was asked to write and answers as told.
-class RecordingDoorlock final : public TBaseDoorlock {
- public:
-  bool WriteCard(const std::string& RegisterId, const std::string& RoomBuildingCode,
-                 const std::string& RoomFloorCode, const std::string& RoomNo,
-                 const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
-                 DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) override {
-    written.push_back({RegisterId, RoomBuildingCode, RoomFloorCode, RoomNo, GuestName, BeginDate,
-                       BeginTime, EndDate, EndTime, IsCopy});
-    CardNo = cardNo;
-    return succeed;
-  }
-  bool ReadCard(int64_t& CardNo) override {
-    if (readNo) CardNo = *readNo;
-    return succeed;
-  }
-
-  std::vector<WriteCall> written;
-  int64_t cardNo = 4711;
-  std::optional<int64_t> readNo;
-  bool succeed = true;
-};
 
 bool CreateDatabase(const std::string& fileName) {
   std::string error;
@@ -89,7 +59,7 @@ class DoorlockTestActionsTest : public ::testing::Test {
   SharedOption option_{TOption()};
   ServiceContext context_{sysOption_, option_, log_, store_, clock_};
   DoorlockService service_{context_, &doorlock_};
-  RecordingDoorlock doorlock_;
+  test::FakeDoorlock doorlock_;
   DoorlockTestActions actions_{service_};
 };
 
@@ -103,18 +73,18 @@ TEST_F(DoorlockTestActionsTest, WithoutTheStoreTheCardIsForGuestTestOverTheTyped
   sysOption_.DelayMinutes2 = 60;
   EXPECT_TRUE(Write(Defaults()));
 
-  ASSERT_EQ(doorlock_.written.size(), 1u);
-  const WriteCall& call = doorlock_.written[0];
-  EXPECT_EQ(call.RegisterId, "");
-  EXPECT_EQ(call.RoomBuildingCode, "00");
-  EXPECT_EQ(call.RoomFloorCode, "01");
-  EXPECT_EQ(call.RoomNo, "01");
-  EXPECT_EQ(call.GuestName, "Test");
-  EXPECT_EQ(call.BeginDate, MakeDateTime(2008, 3, 15, 13, 0, 30));
-  EXPECT_EQ(call.BeginTime, call.BeginDate);
-  EXPECT_EQ(call.EndDate, MakeDateTime(2008, 3, 17, 14, 0, 30));
-  EXPECT_EQ(call.EndTime, call.EndDate);
-  EXPECT_FALSE(call.IsCopy);
+  ASSERT_EQ(doorlock_.writes.size(), 1u);
+  const test::DoorlockWrite& call = doorlock_.writes[0];
+  EXPECT_EQ(call.registerId, "");
+  EXPECT_EQ(call.roomBuildingCode, "00");
+  EXPECT_EQ(call.roomFloorCode, "01");
+  EXPECT_EQ(call.roomNo, "01");
+  EXPECT_EQ(call.guestName, "Test");
+  EXPECT_EQ(call.beginDate, MakeDateTime(2008, 3, 15, 13, 0, 30));
+  EXPECT_EQ(call.beginTime, call.beginDate);
+  EXPECT_EQ(call.endDate, MakeDateTime(2008, 3, 17, 14, 0, 30));
+  EXPECT_EQ(call.endTime, call.endDate);
+  EXPECT_FALSE(call.isCopy);
   EXPECT_THAT(Rooms(), IsEmpty());
   EXPECT_THAT(Journal(), IsEmpty());
 }
@@ -124,13 +94,13 @@ TEST_F(DoorlockTestActionsTest, WithTheStoreANormalCardStartsNowLessTheDelayAndR
   sysOption_.DelayMinutes = 15;
   EXPECT_TRUE(Write(Defaults()));
 
-  EXPECT_EQ(doorlock_.written.at(0).BeginDate, MakeDateTime(2008, 3, 15, 13, 45, 30));
+  EXPECT_EQ(doorlock_.writes.at(0).beginDate, MakeDateTime(2008, 3, 15, 13, 45, 30));
   EXPECT_THAT(Rooms(), ElementsAre(ElementsAre("000101", "2008-03-15 13:45:30.000")));
 }
 
 TEST_F(DoorlockTestActionsTest, AFailedNormalCardRecordsNoRoomTime) {
   sysOption_.UseNativeDoorlockDb = true;
-  doorlock_.succeed = false;
+  doorlock_.writeResult = false;
   EXPECT_FALSE(Write(Defaults()));
   EXPECT_THAT(Rooms(), IsEmpty());
 }
@@ -145,10 +115,10 @@ TEST_F(DoorlockTestActionsTest, ACopyForANewRoomAddsTheRoomAndStartsThere) {
   clock_.Set(MakeDateTime(2008, 3, 16, 9, 0, 0));
   EXPECT_TRUE(Write(copy));
 
-  ASSERT_EQ(doorlock_.written.size(), 2u);
-  EXPECT_EQ(doorlock_.written[0].BeginDate, MakeDateTime(2008, 3, 15, 13, 50, 30));
-  EXPECT_EQ(doorlock_.written[1].BeginDate, MakeDateTime(2008, 3, 15, 13, 50, 30));
-  EXPECT_TRUE(doorlock_.written[1].IsCopy);
+  ASSERT_EQ(doorlock_.writes.size(), 2u);
+  EXPECT_EQ(doorlock_.writes[0].beginDate, MakeDateTime(2008, 3, 15, 13, 50, 30));
+  EXPECT_EQ(doorlock_.writes[1].beginDate, MakeDateTime(2008, 3, 15, 13, 50, 30));
+  EXPECT_TRUE(doorlock_.writes[1].isCopy);
   EXPECT_THAT(Rooms(), ElementsAre(ElementsAre("000101", "2008-03-15 13:50:30.000")));
 }
 
@@ -160,14 +130,14 @@ TEST_F(DoorlockTestActionsTest, ACopyStartsAtTheRoomsLastNormalCard) {
   copy.IsCopy = true;
   EXPECT_TRUE(Write(copy));
 
-  EXPECT_EQ(doorlock_.written.at(1).BeginDate, MakeDateTime(2008, 3, 15, 14, 0, 30));
+  EXPECT_EQ(doorlock_.writes.at(1).beginDate, MakeDateTime(2008, 3, 15, 14, 0, 30));
   EXPECT_THAT(Rooms(), ElementsAre(ElementsAre("000101", "2008-03-15 14:00:30.000")));
 }
 
 TEST_F(DoorlockTestActionsTest, EveryWriteIsJournaledWhateverItsResult) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.SaveDoorlockRecord = true;
-  doorlock_.succeed = false;
+  doorlock_.writeResult = false;
   doorlock_.cardNo = 99;
   TestCardEntries entries = Defaults();
   entries.CheckIn = "2008-03-15 12:00:00";
@@ -198,17 +168,18 @@ TEST_F(DoorlockTestActionsTest, ABadTimeRaisesBeforeTheDriverOrTheStore) {
       EXPECT_EQ(error.what(), "'" + bad + "' is not a valid date and time");
     }
   }
-  EXPECT_THAT(doorlock_.written, IsEmpty());
+  EXPECT_THAT(doorlock_.writes, IsEmpty());
   EXPECT_THAT(Rooms(), IsEmpty());
   EXPECT_THAT(Journal(), IsEmpty());
 }
 
 TEST_F(DoorlockTestActionsTest, ReadLeavesWhatTheDriverReported) {
+  doorlock_.readNo.reset();
   int64_t cardNo = 0;
   EXPECT_TRUE(actions_.ReadCard(cardNo));
   EXPECT_EQ(cardNo, 0);
   doorlock_.readNo = 812;
-  doorlock_.succeed = false;
+  doorlock_.readResult = false;
   EXPECT_FALSE(actions_.ReadCard(cardNo));
   EXPECT_EQ(cardNo, 812);
 }

@@ -1,12 +1,13 @@
 // The hand-tag handler from request text to response bytes, without a socket: the reply is
-// delivered as the intake does, and the device is a scripted fake, so that results and
-// out parameters can be set freely.
+// delivered as the intake does, and the device is a fake, so that results and out
+// parameters can be set freely.
 #include "kinds/hand/hand_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "devices/base_hand.h"
+#include "fakes/fake_hand.h"
 #include "handler_harness.h"
 #include "platform/code_page.h"
 #include "wire/xml_doc.h"
@@ -17,32 +18,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
-
-// Answers as told and leaves its number in the out parameter whatever the result.
-class ScriptedHand final : public TBaseHand {
- public:
-  bool WriteCard(std::string& HandNo) override {
-    ++writes;
-    HandNo = number;
-    return result;
-  }
-  bool ReadCard(std::string& HandNo) override {
-    ++reads;
-    HandNo = number;
-    return result;
-  }
-  bool EraseCard(std::string& HandNo) override {
-    ++erases;
-    HandNo = number;
-    return result;
-  }
-
-  std::string number = "123";
-  bool result = true;
-  int writes = 0;
-  int reads = 0;
-  int erases = 0;
-};
 
 // The response text (UTF-8) without its NUL.
 std::string Response(const std::string& code, const std::string& message,
@@ -71,7 +46,7 @@ class HandHandlerTest : public ::testing::Test {
   std::vector<std::string> Log() const { return harness_.Log(); }
 
   test::HandlerHarness harness_;
-  ScriptedHand device_;
+  test::FakeHand device_;
   TBaseHand* installed_ = &device_;
 };
 
@@ -92,9 +67,9 @@ TEST_F(HandHandlerTest, IssuesReadsAndErasesWithTheirMessagesAndLogLines) {
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log[log.size() - 3], "注销手牌成功");
   EXPECT_EQ(log[log.size() - 2], "返回数据:" + Response("200", "注销手牌成功 ", "0456"));
-  EXPECT_EQ(device_.writes, 1);
-  EXPECT_EQ(device_.reads, 1);
-  EXPECT_EQ(device_.erases, 1);
+  EXPECT_EQ(device_.Count("WriteCard"), 1);
+  EXPECT_EQ(device_.Count("ReadCard"), 1);
+  EXPECT_EQ(device_.Count("EraseCard"), 1);
 }
 
 TEST_F(HandHandlerTest, AFailedIssueKeepsTheNumberTriedWhileFailedReadsAndErasesDropIt) {
@@ -117,14 +92,14 @@ TEST_F(HandHandlerTest, WithoutADeviceEveryTypeFailsWithAnEmptyHandNo) {
   EXPECT_EQ(Handle(kRead), Frame(Response("500", "读手牌卡失败", "")));
   EXPECT_EQ(Handle(kErase), Frame(Response("500", "注销手牌失败 ", "")));
   EXPECT_THAT(Log(), Contains("发手牌失败"));
-  EXPECT_EQ(device_.writes + device_.reads + device_.erases, 0);
+  EXPECT_EQ(device_.Count("WriteCard") + device_.Count("ReadCard") + device_.Count("EraseCard"), 0);
 }
 
 TEST_F(HandHandlerTest, TheTypeIsTrimmedAndItsAttributeNameMatchedWithoutLetterCase) {
   EXPECT_EQ(Handle("<R TYPE=\" ReadHand \t\"/>"), Frame(Response("200", "读手牌卡成功", "123")));
   EXPECT_EQ(Handle("<R Type = 'EraseHand'/>"), Frame(Response("200", "注销手牌成功 ", "123")));
-  EXPECT_EQ(device_.reads, 1);
-  EXPECT_EQ(device_.erases, 1);
+  EXPECT_EQ(device_.Count("ReadCard"), 1);
+  EXPECT_EQ(device_.Count("EraseCard"), 1);
 }
 
 TEST_F(HandHandlerTest, AnUnknownTypeSendsNothingButStillLogsTheEmptyRecord) {
@@ -137,7 +112,7 @@ TEST_F(HandHandlerTest, AnUnknownTypeSendsNothingButStillLogsTheEmptyRecord) {
         std::vector<std::string>(log.end() - 4, log.end()),
         ElementsAre(request, "执行操作->", "返回数据:" + Response("", "", ""), "完成一次操作"));
   }
-  EXPECT_EQ(device_.writes + device_.reads + device_.erases, 0);
+  EXPECT_EQ(device_.Count("WriteCard") + device_.Count("ReadCard") + device_.Count("EraseCard"), 0);
 }
 
 TEST_F(HandHandlerTest, ValuesAreEscapedSoTheResponseStaysWellFormed) {
@@ -182,7 +157,7 @@ TEST_F(HandHandlerTest, AnUnreadableRequestEndsWithoutAResponseOrADeviceCall) {
   const auto mismatched = Run("<R type=\"IssueHand\"><A>1</B></R>");
   EXPECT_EQ(mismatched.error, "Incorrect close tag in element A");
   EXPECT_EQ(mismatched.bytes, "");
-  EXPECT_EQ(device_.writes, 0);
+  EXPECT_EQ(device_.Count("WriteCard"), 0);
   // Only the received lines: the request's text follows each.
   EXPECT_THAT(Log(),
               ElementsAre("收到消息: ", "", "收到消息: ", "<R type=\"IssueHand\"><A>1</B></R>"));

@@ -1,10 +1,10 @@
-// The hand-tag test dialog's operations against a scripted fake device, with a fixed clock.
+// The hand-tag test dialog's operations against a fake device, with a fixed clock.
 #include "kinds/hand/hand_test_actions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "devices/base_hand.h"
+#include "fakes/fake_hand.h"
 #include "handler_harness.h"
 
 namespace keydesk {
@@ -12,33 +12,10 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// Answers as told, leaves its number in the out parameter whatever the result, and records
-// what the out parameter held when it came in.
-class ScriptedHand final : public TBaseHand {
- public:
-  bool OpenPort() override { return calls.push_back("OpenPort"), result; }
-  void Beep() override { calls.push_back("Beep"); }
-  bool ClosePort() override { return calls.push_back("ClosePort"), result; }
-  bool WriteCard(std::string& HandNo) override { return Answer("WriteCard", HandNo); }
-  bool ReadCard(std::string& HandNo) override { return Answer("ReadCard", HandNo); }
-  bool EraseCard(std::string& HandNo) override { return Answer("EraseCard", HandNo); }
-
-  std::string number = "123";
-  bool result = true;
-  std::vector<std::string> calls;  // each card operation with the hand number it was given
-
- private:
-  bool Answer(const std::string& operation, std::string& HandNo) {
-    calls.push_back(operation + "(" + HandNo + ")");
-    HandNo = number;
-    return result;
-  }
-};
-
 class HandTestActionsTest : public ::testing::Test {
  protected:
   test::HandlerHarness harness_;
-  ScriptedHand device_;
+  test::FakeHand device_;
   HandTestActions actions_{&device_, harness_.clock};
 };
 

@@ -1,64 +1,29 @@
-// The member-card handler from request text to response bytes, without a listener: the
-// connection is one end of a socket pair and the device a recording fake, so that every
-// argument can be checked and out parameters set freely.
+// The member-card handler from request text to response bytes, without a socket: the reply
+// is delivered as the intake does, and the device is a fake that records every argument
+// and whose out parameters can be set freely.
 #include "kinds/member/member_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "devices/base_member.h"
+#include "fakes/fake_member.h"
 #include "handler_harness.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Field;
 using ::testing::IsEmpty;
 
-struct WriteCall {
-  std::string cardNo, text2, text3, text4;
-  int32_t channel = 0;
-  bool operator==(const WriteCall&) const = default;
-};
-
-struct ReadCall {
-  bool flag = false;
-  int32_t channel = 0;
-  bool operator==(const ReadCall&) const = default;
-};
-
-// Records what it is asked and answers as told; a read fills every out text whatever its
-// result.
-class RecordingMember final : public TBaseMember {
- public:
-  bool WriteCard(const std::string& CardNo, const std::string& Text2, const std::string& Text3,
-                 const std::string& Text4, int32_t Channel) override {
-    writes.push_back({CardNo, Text2, Text3, Text4, Channel});
-    return result;
-  }
-  bool ReadCard(bool Flag, std::string& CardNo, std::string& Password, std::string& ExpireDate,
-                std::string& GuestName, std::string& Score, int32_t Channel) override {
-    reads.push_back({Flag, Channel});
-    CardNo = "8001";
-    Password = "pw";
-    ExpireDate = "2027-12-31";
-    GuestName = guestName;
-    Score = "250";
-    return result;
-  }
-  bool PrintCard(const std::string& CardNo, const std::string& PrintText) override {
-    prints.emplace_back(CardNo, PrintText);
-    return result;
-  }
-
-  bool result = true;
-  std::string guestName = "Li";
-  std::vector<WriteCall> writes;
-  std::vector<ReadCall> reads;
-  std::vector<std::pair<std::string, std::string>> prints;
-};
+// A read the device got, by its flag and channel.
+auto Read(bool flag, int32_t channel) {
+  return AllOf(Field(&test::MemberRead::flag, flag), Field(&test::MemberRead::channel, channel));
+}
 
 struct Fields {
   std::string cardNo, expireDate, guestName, score, password;
@@ -107,15 +72,15 @@ class MemberHandlerTest : public ::testing::Test {
   std::vector<std::string> Log() const { return harness_.Log(); }
 
   test::HandlerHarness harness_;
-  RecordingMember device_;
+  test::FakeMember device_;
   TBaseMember* installed_ = &device_;
 };
 
 TEST_F(MemberHandlerTest, WritesTheCardWithItsTextsAndLogsOnlyTheRequestAndTheOutcome) {
   const std::string request = WriteRequest();
   EXPECT_EQ(Handle(request), Frame("200", "写卡成功", CardNoOnly("1001")));
-  EXPECT_THAT(device_.writes,
-              ElementsAre(WriteCall{"1001", AnsiFromUtf8("张三"), "654321", "2027-12-31", -1}));
+  EXPECT_THAT(device_.writes, ElementsAre(test::MemberWrite{"1001", AnsiFromUtf8("张三"), "654321",
+                                                            "2027-12-31", -1}));
   // ASCII comma and colon; no "执行操作->", "返回数据:" or "完成一次操作" lines.
   EXPECT_THAT(Log(), ElementsAre("收到消息: ", request, "写卡成功,卡号为:1001"));
 }
@@ -149,9 +114,8 @@ TEST_F(MemberHandlerTest, TheReadFlagIsTrueOnlyForOneAndTheChannelDefaultsToMinu
   Handle(ReadRequest("2"));
   Handle(ReadRequest("1", "<Channel>11</Channel>"));
   Handle(ReadRequest("1", "<Channel>x</Channel>"));
-  EXPECT_THAT(device_.reads,
-              ElementsAre(ReadCall{true, -1}, ReadCall{false, -1}, ReadCall{false, -1},
-                          ReadCall{true, 11}, ReadCall{true, -1}));
+  EXPECT_THAT(device_.reads, ElementsAre(Read(true, -1), Read(false, -1), Read(false, -1),
+                                         Read(true, 11), Read(true, -1)));
 }
 
 TEST_F(MemberHandlerTest, ANonIntegerReadFlagEndsTheRequestWithoutAResponse) {
@@ -193,10 +157,10 @@ TEST_F(MemberHandlerTest, ACommentAmongTheFieldsMovesEveryLaterPosition) {
       "<M type=\"WriteMemberCard\"><Hotel>H1</Hotel><!--note--><CardNo>1001</CardNo><Name>N"
       "</Name><Password>P</Password><Expire>E</Expire></M>");
   // The comment is the card number, and the channel comes from the expiry date's position.
-  EXPECT_THAT(device_.writes, ElementsAre(WriteCall{"note", "1001", "N", "P", -1}));
+  EXPECT_THAT(device_.writes, ElementsAre(test::MemberWrite{"note", "1001", "N", "P", -1}));
   // The flag is read from the comment, the channel from the flag's position.
   Handle("<M type=\"ReadMemberCard\"><Hotel>H1</Hotel><!--1--><Flag>0</Flag><C>11</C></M>");
-  EXPECT_THAT(device_.reads, ElementsAre(ReadCall{true, 0}));
+  EXPECT_THAT(device_.reads, ElementsAre(Read(true, 0)));
 }
 
 TEST_F(MemberHandlerTest, ARequestLackingARequiredPositionEndsWithoutAResponseOrACall) {

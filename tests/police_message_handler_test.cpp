@@ -1,13 +1,12 @@
-// The police handler and its guest fragment, without a listener: the connection is one end
-// of a socket pair and the police system a fake that offers a fixed guest.
+// The police handler and its guest fragment, without a socket: the reply is delivered as
+// the intake does, and the police system is a fake that offers a fixed guest.
 #include "kinds/police/police_message_handler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "devices/base_police.h"
+#include "fakes/fake_police.h"
 #include "handler_harness.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
@@ -17,18 +16,6 @@ namespace keydesk {
 namespace {
 
 using ::testing::ElementsAre;
-
-// Offers the guest it is given, or none.
-class OfferingPolice final : public TBasePolice {
- public:
-  const TGuest* GetGuest() override {
-    ++calls;
-    return guest ? &*guest : nullptr;
-  }
-
-  std::optional<TGuest> guest;
-  int calls = 0;
-};
 
 // A guest whose texts are given in UTF-8 and kept, as the police system keeps them, in code
 // page 936.
@@ -78,7 +65,7 @@ class PoliceHandlerTest : public ::testing::Test {
   std::vector<std::string> Log() const { return harness_.Log(); }
 
   test::HandlerHarness harness_;
-  OfferingPolice police_;
+  test::FakePolice police_;
   TBasePolice* installed_ = &police_;
 };
 
@@ -99,7 +86,7 @@ TEST_F(PoliceHandlerTest, AnyRequestTextGetsTheSameAnswerWithoutBeingRead) {
   for (const std::string request : {"", "not xml at all <", "<A>1</B>", "<R type=\"x\"/>"}) {
     EXPECT_EQ(Handle(request), expected) << request;
   }
-  EXPECT_EQ(police_.calls, 4);
+  EXPECT_EQ(police_.Count("GetGuest"), 4);
 }
 
 TEST_F(PoliceHandlerTest, WithoutAGuestOrAPoliceSystemTheResponseIsEmpty) {

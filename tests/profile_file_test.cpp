@@ -1,35 +1,26 @@
 #include "platform/profile_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <atomic>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "file_size_limit.h"
 #include "platform/errors.h"
+#include "sim_environment.h"
 #include "temp_dir.h"
 
 namespace keydesk {
 namespace {
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::FileSizeLimit;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
   std::set<std::string> names;
@@ -39,33 +30,13 @@ std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
   return names;
 }
 
-// Makes writes beyond a file size fail with EFBIG, a real write fault even for root.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*oldHandler_)(int) = nullptr;
-};
-
 class ProfileFileTest : public ::testing::Test {
  protected:
   std::string Read(std::string_view section, std::string_view key,
                    std::string_view defaultValue = "<default>") const {
     return file_.ReadString(section, key, defaultValue);
   }
-  void Given(std::string_view bytes) { WriteBytes(path_, bytes); }
+  void Given(std::string_view bytes) { WriteFileBytes(path_, bytes); }
 
   test::TempDir dir_;
   std::string path_ = dir_.File("Option.ini");
@@ -145,7 +116,7 @@ TEST_F(ProfileFileMatchTest, SectionNameMayEndInCharacterWhoseSecondByteIsBracke
   Given("[\xC4]]\r\nKey=1\r\n");
   EXPECT_EQ(Read("\xC4]", "Key"), "1");
   file_.WriteString("\xC4]", "Key", "2");
-  EXPECT_EQ(ReadBytes(path_), "[\xC4]]\r\nKey=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[\xC4]]\r\nKey=2\r\n");
 }
 
 TEST_F(ProfileFileMatchTest, BlanksAroundNamesAndValuesAreIgnored) {
@@ -256,7 +227,7 @@ using ProfileFileCreateTest = ProfileFileTest;
 
 TEST_F(ProfileFileCreateTest, CreatesFileWithSectionAndKey) {
   file_.WriteString("SysOption", "Password", "secret");
-  EXPECT_EQ(ReadBytes(path_), "[SysOption]\r\nPassword=secret\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[SysOption]\r\nPassword=secret\r\n");
   EXPECT_EQ(Read("SysOption", "Password"), "secret");
 }
 
@@ -270,49 +241,49 @@ TEST_F(ProfileFileCreateTest, NewFileIsPrivateToItsOwner) {
 TEST_F(ProfileFileCreateTest, AppendsMissingSectionAtEnd) {
   Given("[A]\r\nx=1\r\n");
   file_.WriteString("B", "y", "2");
-  EXPECT_EQ(ReadBytes(path_), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
 }
 
 TEST_F(ProfileFileCreateTest, EndsLastLineBeforeAppending) {
   Given("[A]\nx=1");
   file_.WriteString("B", "y", "2");
-  EXPECT_EQ(ReadBytes(path_), "[A]\nx=1\r\n[B]\r\ny=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\nx=1\r\n[B]\r\ny=2\r\n");
 }
 
 TEST_F(ProfileFileCreateTest, AddsKeyAfterLastKeyOfSection) {
   Given("[A]\r\nx=1\r\n; about B\r\n\r\n[B]\r\nz=3\r\n");
   file_.WriteString("A", "y", "2");
-  EXPECT_EQ(ReadBytes(path_), "[A]\r\nx=1\r\ny=2\r\n; about B\r\n\r\n[B]\r\nz=3\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nx=1\r\ny=2\r\n; about B\r\n\r\n[B]\r\nz=3\r\n");
 }
 
 TEST_F(ProfileFileCreateTest, AddsKeyToSectionWithoutKeysAfterItsHeader) {
   Given("[A]\r\n\r\n[B]\r\nz=3\r\n");
   file_.WriteString("A", "y", "2");
-  EXPECT_EQ(ReadBytes(path_), "[A]\r\ny=2\r\n\r\n[B]\r\nz=3\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\r\ny=2\r\n\r\n[B]\r\nz=3\r\n");
 }
 
 TEST_F(ProfileFileCreateTest, AddsKeyToLastSectionWithoutLineEnding) {
   Given("[A]\r\nx=1");
   file_.WriteString("a", "y", "2");
-  EXPECT_EQ(ReadBytes(path_), "[A]\r\nx=1\r\ny=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nx=1\r\ny=2\r\n");
 }
 
 TEST_F(ProfileFileCreateTest, UsesExistingSectionWhateverItsCase) {
   Given("[sysoption]\r\nWriteLog=1\r\n");
   file_.WriteString("SysOption", "Password", "secret");
-  EXPECT_EQ(ReadBytes(path_), "[sysoption]\r\nWriteLog=1\r\nPassword=secret\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[sysoption]\r\nWriteLog=1\r\nPassword=secret\r\n");
 }
 
 TEST_F(ProfileFileCreateTest, AddsKeyToFirstOfDuplicateSections) {
   Given("[S]\r\nA=1\r\n[S]\r\nB=2\r\n");
   file_.WriteString("S", "B", "new");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nA=1\r\nB=new\r\n[S]\r\nB=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nA=1\r\nB=new\r\n[S]\r\nB=2\r\n");
   EXPECT_EQ(Read("S", "B"), "new");
 }
 
 TEST_F(ProfileFileCreateTest, EmptyValueIsWrittenAndReadsEmpty) {
   file_.WriteString("S", "Key", "");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=\r\n");
   EXPECT_EQ(Read("S", "Key"), "");
 }
 
@@ -323,20 +294,20 @@ using ProfileFileReplaceTest = ProfileFileTest;
 TEST_F(ProfileFileReplaceTest, ReplacesKeyLineKeepingNeighbours) {
   Given("[S]\r\nA=1\r\n  PASSWORD = old \r\nB=2\r\n");
   file_.WriteString("S", "Password", "new");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nA=1\r\nPassword=new\r\nB=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nA=1\r\nPassword=new\r\nB=2\r\n");
 }
 
 TEST_F(ProfileFileReplaceTest, ReplacesOnlyFirstMatchingKey) {
   Given("[S]\r\nA=1\r\nA=2\r\n[s]\r\nA=3\r\n");
   file_.WriteString("S", "A", "9");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nA=9\r\nA=2\r\n[s]\r\nA=3\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nA=9\r\nA=2\r\n[s]\r\nA=3\r\n");
 }
 
 TEST_F(ProfileFileReplaceTest, KeepsLineEndingOfReplacedLine) {
   Given("[S]\nA=1\nB=2");
   file_.WriteString("S", "A", "x");
   file_.WriteString("S", "B", "y");
-  EXPECT_EQ(ReadBytes(path_), "[S]\nA=x\nB=y\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\nA=x\nB=y\r\n");
 }
 
 TEST_F(ProfileFileReplaceTest, KeepsEverythingElseByteForByte) {
@@ -360,7 +331,7 @@ TEST_F(ProfileFileReplaceTest, KeepsEverythingElseByteForByte) {
   file_.WriteString("SysOption", "Password", "new");
   std::string expected = before;
   expected.replace(expected.find("Password=old"), 12, "Password=new");
-  EXPECT_EQ(ReadBytes(path_), expected);
+  EXPECT_EQ(ReadFileBytes(path_), expected);
   EXPECT_EQ(Read("SysOption", "DoorlockPortNo"), "8887");
   EXPECT_EQ(Read("DoorlockOption", "LiftData"), "C300");
   EXPECT_EQ(Read("Extra", "foo"), "bar");
@@ -377,11 +348,11 @@ TEST_F(ProfileFileReplaceTest, KeepsPermissionBitsOfExistingFile) {
 
 TEST_F(ProfileFileReplaceTest, WritesThroughSymbolicLink) {
   const std::string target = dir_.File("real.ini");
-  WriteBytes(target, "[S]\r\nA=1\r\n");
+  WriteFileBytes(target, "[S]\r\nA=1\r\n");
   std::filesystem::create_symlink(target, path_);
   file_.WriteString("S", "A", "2");
   EXPECT_TRUE(std::filesystem::is_symlink(path_));
-  EXPECT_EQ(ReadBytes(target), "[S]\r\nA=2\r\n");
+  EXPECT_EQ(ReadFileBytes(target), "[S]\r\nA=2\r\n");
   EXPECT_EQ((FolderEntries(dir_.Path())), (std::set<std::string>{"Option.ini", "real.ini"}));
 }
 
@@ -395,18 +366,18 @@ TEST_F(ProfileFileRoundTripTest, ValuesReadBackAsWritten) {
                                            "a=b",        "\xC4\xE3\xBA\xC3", ""};
   for (const std::string& value : values) {
     file_.WriteString("S", "Key", value);
-    EXPECT_EQ(Read("S", "Key"), value) << ReadBytes(path_);
+    EXPECT_EQ(Read("S", "Key"), value) << ReadFileBytes(path_);
   }
 }
 
 TEST_F(ProfileFileRoundTripTest, PlainValueIsWrittenWithoutQuotes) {
   file_.WriteString("S", "Key", "a \"b\" c");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=a \"b\" c\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=a \"b\" c\r\n");
 }
 
 TEST_F(ProfileFileRoundTripTest, PaddedValueIsWrittenInQuotes) {
   file_.WriteString("S", "Key", " padded ");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=\" padded \"\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=\" padded \"\r\n");
 }
 
 TEST_F(ProfileFileRoundTripTest, TextThatWouldBreakTheFileIsRefused) {
@@ -416,7 +387,7 @@ TEST_F(ProfileFileRoundTripTest, TextThatWouldBreakTheFileIsRefused) {
   EXPECT_THROW(file_.WriteString("S\n[T]", "Key", "1"), IoError);
   EXPECT_THROW(file_.WriteString("S", "A=B", "1"), IoError);
   EXPECT_THROW(file_.WriteString("S", ";Key", "1"), IoError);
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=1\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=1\r\n");
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
 
@@ -438,7 +409,7 @@ TEST_F(ProfileFileWriteFailureTest, MissingFolderRaisesUnableToWrite) {
 
 TEST_F(ProfileFileWriteFailureTest, ParentThatIsAFileRaisesUnableToWrite) {
   const std::string parent = dir_.File("plain.txt");
-  WriteBytes(parent, "content");
+  WriteFileBytes(parent, "content");
   const std::string path = parent + "/Option.ini";
   ProfileFile file(path);
   try {
@@ -447,16 +418,16 @@ TEST_F(ProfileFileWriteFailureTest, ParentThatIsAFileRaisesUnableToWrite) {
   } catch (const IoError& error) {
     EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
   }
-  EXPECT_EQ(ReadBytes(parent), "content");
+  EXPECT_EQ(ReadFileBytes(parent), "content");
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"plain.txt"});
 }
 
 TEST_F(ProfileFileWriteFailureTest, PathThatIsAFolderIsNotReplaced) {
   std::filesystem::create_directory(path_);
-  WriteBytes(path_ + "/inside", "kept");
+  WriteFileBytes(path_ + "/inside", "kept");
   EXPECT_THROW(file_.WriteString("S", "Key", "1"), IoError);
   EXPECT_TRUE(std::filesystem::is_directory(path_));
-  EXPECT_EQ(ReadBytes(path_ + "/inside"), "kept");
+  EXPECT_EQ(ReadFileBytes(path_ + "/inside"), "kept");
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
 
@@ -467,7 +438,7 @@ TEST_F(ProfileFileWriteFailureTest, FailedWriteKeepsOldFileWholeAndLeavesNoTempF
     FileSizeLimit limit(64);
     EXPECT_THROW(file_.WriteString("S", "B", std::string(200, 'x')), IoError);
   }
-  EXPECT_EQ(ReadBytes(path_), before);
+  EXPECT_EQ(ReadFileBytes(path_), before);
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
 

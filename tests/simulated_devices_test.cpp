@@ -10,9 +10,9 @@
 
 #include "devices/simulated_hand.h"
 #include "devices/simulated_member.h"
+#include "devices/simulated_police.h"
 #include "platform/code_page.h"
 #include "platform/profile_file.h"
-#include "devices/simulated_police.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 

@@ -1,51 +1,23 @@
 #include "core/sys_option.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
+#include "file_size_limit.h"
 #include "platform/errors.h"
 #include "platform/profile_file.h"
+#include "sim_environment.h"
 #include "temp_dir.h"
 
 namespace keydesk {
 namespace {
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Makes writes beyond a file size fail with EFBIG, a real write fault even for root.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*oldHandler_)(int) = nullptr;
-};
+using test::FileSizeLimit;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 void ExpectDefaults(const TSysOption& options) {
   EXPECT_EQ(options.Password, "tivrel");
@@ -86,7 +58,7 @@ constexpr std::string_view kAllKeys =
 class SysOptionTest : public ::testing::Test {
  protected:
   TSysOption Loaded(std::string_view content) {
-    WriteBytes(path_, content);
+    WriteFileBytes(path_, content);
     TSysOption options(path_);
     options.Load();
     return options;
@@ -101,7 +73,7 @@ class SysOptionTest : public ::testing::Test {
 using SysOptionLoadTest = SysOptionTest;
 
 TEST_F(SysOptionLoadTest, ConstructorStoresPathAndReadsNothing) {
-  WriteBytes(path_, kAllKeys);
+  WriteFileBytes(path_, kAllKeys);
   TSysOption options(path_);
   EXPECT_EQ(options.FileName, path_);
   ExpectDefaults(options);
@@ -232,7 +204,7 @@ TEST_F(SysOptionSaveTest, PasswordChangeWritesAllKeysWithDefaults) {
   options.Load();
   options.Password = "new";
   options.Save();
-  EXPECT_EQ(ReadBytes(path_),
+  EXPECT_EQ(ReadFileBytes(path_),
             "[SysOption]\r\n"
             "Password=new\r\n"
             "DoorlockPortNo=8886\r\n"
@@ -273,7 +245,7 @@ TEST_F(SysOptionSaveTest, PasswordChangeKeepsLoadedValuesAndOtherContent) {
   TSysOption options = Loaded(before);
   options.Password = "new";
   options.Save();
-  EXPECT_EQ(ReadBytes(path_),
+  EXPECT_EQ(ReadFileBytes(path_),
             "; site settings\r\n"
             "[SysOption]\r\n"
             "DoorlockPortNo=8887\r\n"
@@ -325,7 +297,7 @@ TEST_F(SysOptionSaveTest, SavedValuesLoadBackUnchanged) {
 }
 
 TEST_F(SysOptionSaveTest, DoorlockOptionKeysAreLeftToTheirOwner) {
-  WriteBytes(path_, "[DoorlockOption]\r\nPortName=COM3\r\nLiftData=C300\r\n");
+  WriteFileBytes(path_, "[DoorlockOption]\r\nPortName=COM3\r\nLiftData=C300\r\n");
   TSysOption options(path_);
   options.Load();
   options.Save();
@@ -349,7 +321,7 @@ TEST_F(SysOptionSaveTest, MissingFolderRaisesUnableToWrite) {
 }
 
 TEST_F(SysOptionSaveTest, ParentThatIsAFileRaisesUnableToWrite) {
-  WriteBytes(dir_.File("plain"), "x");
+  WriteFileBytes(dir_.File("plain"), "x");
   const std::string path = dir_.File("plain/Option.ini");
   TSysOption options(path);
   try {
@@ -358,7 +330,7 @@ TEST_F(SysOptionSaveTest, ParentThatIsAFileRaisesUnableToWrite) {
   } catch (const IoError& error) {
     EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
   }
-  EXPECT_EQ(ReadBytes(dir_.File("plain")), "x");
+  EXPECT_EQ(ReadFileBytes(dir_.File("plain")), "x");
 }
 
 TEST_F(SysOptionSaveTest, FailureStopsSaveWithEarlierKeysWritten) {
@@ -369,7 +341,7 @@ TEST_F(SysOptionSaveTest, FailureStopsSaveWithEarlierKeysWritten) {
     FileSizeLimit limit(100);
     EXPECT_THROW(options.Save(), IoError);
   }
-  const std::string written = ReadBytes(path_);
+  const std::string written = ReadFileBytes(path_);
   EXPECT_LE(written.size(), 100u);
   EXPECT_EQ(written.rfind("[SysOption]\r\nPassword=new\r\nDoorlockPortNo=8886\r\n", 0), 0u)
       << written;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "wire/decode_utf8.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "wire/decode_utf8.h"
 
 namespace keydesk {
 namespace {

@@ -3,15 +3,17 @@
 //   xvfb-run -a build/ui_screenshots docs
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/application.h"
 #include "core/sys_option.h"
 #include "kinds/doorlock/doorlock_kind.h"
 #include "store/doorlock_record_manager.h"
-#include "temp_dir.h"
 #include "ui/doorlock_test_form.h"
 #include "ui/gui_main.h"
 #include "ui/main_form.h"
@@ -42,16 +44,24 @@ int main(int argc, char** argv) {
   QApplication qtApplication(argc, argv);
   const QDir folder(QString::fromLocal8Bit(argv[1]));
 
-  test::TempDir scratch;
-  setenv("DREVAN_SIM_CARD", scratch.File("SimCard.txt").c_str(), 1);
-  TSysOption sysOption(scratch.File("Option.ini"));
+  // Removed with its contents when the program ends.
+  const QTemporaryDir scratch;
+  if (!scratch.isValid()) {
+    std::fprintf(stderr, "ui_screenshots: %s\n", qPrintable(scratch.errorString()));
+    return 1;
+  }
+  const auto file = [&scratch](const char* name) {
+    return QFile::encodeName(scratch.filePath(QString::fromLatin1(name))).toStdString();
+  };
+  setenv("DREVAN_SIM_CARD", file("SimCard.txt").c_str(), 1);
+  TSysOption sysOption(file("Option.ini"));
   sysOption.DoorlockPortNo = 0;  // any free port, so that no bind error box gets in the way
   sysOption.Save();
   std::string error;
-  TDoorlockRecordManager::CreateDatabase(scratch.File(TDoorlockRecordManager::kFileName), error);
+  TDoorlockRecordManager::CreateDatabase(file(TDoorlockRecordManager::kFileName), error);
 
   StartupSettings settings;
-  settings.Folder = scratch.Path().string();
+  settings.Folder = QFile::encodeName(scratch.path()).toStdString();
   settings.CardLibraryPath = KEYDESK_BUILD_DIR "/libdrevan.so";
   settings.ShowDoorlockOptions = ShowDoorlockOptions;
   Application application(std::move(settings));

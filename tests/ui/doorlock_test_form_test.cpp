@@ -13,6 +13,7 @@
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
 #include "doorlock/option.h"
+#include "fakes/fake_doorlock.h"
 #include "fixed_clock.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "message_box_recorder.h"
@@ -236,19 +237,10 @@ TEST_F(DoorlockTestFormTest, BeepSoundsTheEncoder) {
   EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 2 1 1"));
 }
 
-// Counts the calls that leave no trace in the simulated encoder.
-class CountingDoorlock final : public TBaseDoorlock {
- public:
-  bool OpenPort() override { return ++opened, true; }
-  bool ClosePort() override { return ++closed, true; }
-  bool EraseCard() override { return ++erased, false; }
-  int opened = 0;
-  int closed = 0;
-  int erased = 0;
-};
-
 TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
-  CountingDoorlock counting;
+  // A fake, since these calls leave no trace in the simulated encoder.
+  test::FakeDoorlock counting;
+  counting.eraseResult = false;
   installed_ = &counting;
   TDoorlockTestForm form(Service());
 
@@ -257,9 +249,9 @@ TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
   form.ClosePortBtn->click();
   form.EraseCardBtn->click();
 
-  EXPECT_EQ(counting.opened, 1);
-  EXPECT_EQ(counting.closed, 2);
-  EXPECT_EQ(counting.erased, 1);
+  EXPECT_EQ(counting.Count("OpenPort"), 1);
+  EXPECT_EQ(counting.Count("ClosePort"), 2);
+  EXPECT_EQ(counting.Count("EraseCard"), 1);
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
   installed_ = &driver_;
 }

@@ -14,12 +14,13 @@
 #include "core/sys_option.h"
 #include "devices/simulated_hand.h"
 #include "doorlock/option.h"
+#include "fakes/fake_hand.h"
 #include "fixed_clock.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
-#include "platform/errors.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
+#include "tab_chain.h"
 #include "temp_dir.h"
 
 namespace keydesk {
@@ -27,45 +28,11 @@ namespace {
 
 using test::MakeDateTime;
 using test::MessageBoxRecorder;
+using test::TabChain;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const QString kTitle = QStringLiteral("MarveskOxbel手牌接口");
-
-// The widgets that take the keyboard focus, in the order Tab visits them from the first.
-QList<QWidget*> TabChain(QWidget& form, QWidget* first) {
-  QList<QWidget*> chain;
-  for (QWidget* widget = first; widget != nullptr && !chain.contains(widget);
-       widget = widget->nextInFocusChain()) {
-    if (widget != &form && (widget->focusPolicy() & Qt::TabFocus) && widget->parent() == &form) {
-      chain << widget;
-    }
-  }
-  return chain;
-}
-
-// Answers as told and leaves its number in the out parameter whatever the result; records
-// each card operation with the hand number it was given. Throws when told to, as a device
-// with a broken connection might.
-class ScriptedHand final : public TBaseHand {
- public:
-  bool WriteCard(std::string& HandNo) override { return Answer("WriteCard", HandNo); }
-  bool ReadCard(std::string& HandNo) override { return Answer("ReadCard", HandNo); }
-  bool EraseCard(std::string& HandNo) override { return Answer("EraseCard", HandNo); }
-
-  std::string number;
-  bool result = false;
-  bool raise = false;
-  std::vector<std::string> calls;
-
- private:
-  bool Answer(const std::string& operation, std::string& HandNo) {
-    calls.push_back(operation + "(" + HandNo + ")");
-    if (raise) throw Error(AnsiFromUtf8("手牌设备未连接"));
-    HandNo = number;
-    return result;
-  }
-};
 
 // The dialog over the simulated hand-tag device in the test's folder, with the clock fixed
 // at 2008-03-15 14:00:30.
@@ -174,7 +141,8 @@ TEST_F(HandTestFormTest, AFailedReadEmptiesTheBoxWhenTheDeviceReturnedNothing) {
 }
 
 TEST_F(HandTestFormTest, AFailedOperationStillShowsTheNumberTheDeviceLeft) {
-  ScriptedHand scripted;
+  test::FakeHand scripted;
+  scripted.result = false;
   scripted.number = AnsiFromUtf8("手-07");
   installed_ = &scripted;
   THandTestForm form{HandTestActions(installed_, clock_)};
@@ -191,7 +159,9 @@ TEST_F(HandTestFormTest, AFailedOperationStillShowsTheNumberTheDeviceLeft) {
 }
 
 TEST_F(HandTestFormTest, NoOperationReadsTheRoomTimeCopyOrHandNumberControls) {
-  ScriptedHand scripted;
+  test::FakeHand scripted;
+  scripted.result = false;
+  scripted.number = "";
   installed_ = &scripted;
   THandTestForm form{HandTestActions(installed_, clock_)};
   form.RoomBuildingCodeTxt->setText(QStringLiteral("x"));
@@ -224,8 +194,8 @@ TEST_F(HandTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
 }
 
 TEST_F(HandTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplicationTitle) {
-  ScriptedHand scripted;
-  scripted.raise = true;
+  test::FakeHand scripted;
+  scripted.raise = AnsiFromUtf8("手牌设备未连接");
   installed_ = &scripted;
   THandTestForm form{HandTestActions(installed_, clock_)};
   form.HandNoTxt->setText(QStringLiteral("3"));

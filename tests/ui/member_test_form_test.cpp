@@ -14,59 +14,27 @@
 #include "core/sys_option.h"
 #include "devices/simulated_member.h"
 #include "doorlock/option.h"
+#include "fakes/fake_member.h"
 #include "fixed_clock.h"
 #include "message_box_recorder.h"
 #include "platform/code_page.h"
-#include "platform/errors.h"
 #include "platform/field_file.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
+#include "tab_chain.h"
 #include "temp_dir.h"
 
 namespace keydesk {
 namespace {
 
 using test::MessageBoxRecorder;
+using test::TabChain;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const QString kTitle = QStringLiteral("MarveskOxbel会员卡接口");
 const QString kHotelCard = QStringLiteral("酒店会员卡");
 const QString kAllianceCard = QStringLiteral("Marvesk联盟卡");
-
-QList<QWidget*> TabChain(QWidget& form, QWidget* first) {
-  QList<QWidget*> chain;
-  for (QWidget* widget = first; widget != nullptr && !chain.contains(widget);
-       widget = widget->nextInFocusChain()) {
-    if (widget != &form && (widget->focusPolicy() & Qt::TabFocus) && widget->parent() == &form) {
-      chain << widget;
-    }
-  }
-  return chain;
-}
-
-// Answers reads as told, filling every out text whatever the result; throws when told to.
-class ScriptedMember final : public TBaseMember {
- public:
-  bool ReadCard(bool, std::string& CardNo, std::string& Password, std::string& ExpireDate,
-                std::string& GuestName, std::string& Score, int32_t) override {
-    if (raise) throw Error(AnsiFromUtf8("会员卡设备未连接"));
-    CardNo = cardNo;
-    Password = password;
-    ExpireDate = "2027-12-31";
-    GuestName = "Li";
-    Score = "250";
-    return false;
-  }
-  bool PrintCard(const std::string&, const std::string&) override {
-    if (raise) throw Error(AnsiFromUtf8("会员卡设备未连接"));
-    return false;
-  }
-
-  std::string cardNo;
-  std::string password;
-  bool raise = false;
-};
 
 // The dialog over the simulated member-card device in the test's folder.
 class MemberTestFormTest : public ::testing::Test {
@@ -214,7 +182,8 @@ TEST_F(MemberTestFormTest, AFailedReadStillOverwritesBothBoxesWithWhatTheDeviceR
   EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("2002"));
   EXPECT_TRUE(form.PasswordEdit->text().isEmpty());
 
-  ScriptedMember scripted;
+  test::FakeMember scripted;
+  scripted.result = false;
   scripted.cardNo = "3003";
   scripted.password = AnsiFromUtf8("密1");
   TMemberTestForm scriptedForm{MemberTestActions(&scripted)};
@@ -267,8 +236,8 @@ TEST_F(MemberTestFormTest, PortAndBeepButtonsCallTheDeviceAndShowNothing) {
 }
 
 TEST_F(MemberTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplicationTitle) {
-  ScriptedMember scripted;
-  scripted.raise = true;
+  test::FakeMember scripted;
+  scripted.raise = AnsiFromUtf8("会员卡设备未连接");
   installed_ = &scripted;
   TMemberTestForm form{MemberTestActions(installed_)};
   form.CardNoEdit->setText(QStringLiteral("1001"));

@@ -19,8 +19,8 @@
 
 #include "loopback_client.h"
 #include "platform/code_page.h"
-#include "wire/xml_doc.h"
 #include "sim_environment.h"
+#include "wire/xml_doc.h"
 
 namespace keydesk::test {
 

@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "fault_support.h"
 #include "loopback_client.h"
 #include "platform/code_page.h"
 #include "server_process.h"
@@ -22,6 +23,9 @@ namespace keydesk {
 namespace {
 
 using namespace std::string_literals;
+using test::DoorResponse;
+using test::kEraseCardRequest;
+using test::kReadCardRequest;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -37,15 +41,6 @@ std::string IssueRequest(const std::string& room = "08", const std::string& copy
          "<CheckInTime>14:00:00</CheckInTime><CheckOutDate>2008-08-20</CheckOutDate>"
          "<CheckOutTime>12:00:00</CheckOutTime><IsCopy>" +
          copy + "</IsCopy>" + extra + "</DoorRequest>";
-}
-
-const std::string kReadRequest = "<DoorRequest type=\"ReadCard\"/>";
-const std::string kEraseRequest = "<DoorRequest type=\"EraseCard\"/>";
-
-std::string Response(const std::string& code, const std::string& message, int64_t cardNo) {
-  return "<DoorResponse><RequestID></RequestID><ResultCode>" + code +
-         "</ResultCode><ResultMessage>" + message + "</ResultMessage><CardNo>" +
-         std::to_string(cardNo) + "</CardNo></DoorResponse>";
 }
 
 class DoorlockEndToEndTest : public ::testing::Test {
@@ -89,11 +84,11 @@ TEST_F(DoorlockEndToEndTest, IssuesReadsAndErasesACardAndLogsEveryStep) {
   const std::string issue = IssueRequest();
   test::LoopbackClient client(server_->Port());
   client.SendFrame(issue);
-  EXPECT_EQ(client.ReadResponse(), Response("200", "发卡成功", 1));
+  EXPECT_EQ(client.ReadResponse(), DoorResponse("200", "发卡成功", 1));
   EXPECT_TRUE(client.ClosedByServer());
 
-  EXPECT_EQ(Ask(kReadRequest), Response("200", "读卡成功", 1));
-  EXPECT_EQ(Ask(kEraseRequest), Response("200", "注销卡成功 ", 0));
+  EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("200", "读卡成功", 1));
+  EXPECT_EQ(Ask(kEraseCardRequest), DoorResponse("200", "注销卡成功 ", 0));
 
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   EXPECT_EQ(server_->Stdout(), "门锁接口监听服务器已经启动...\n接口监听服务器已经停止。\n");
@@ -103,7 +98,7 @@ TEST_F(DoorlockEndToEndTest, IssuesReadsAndErasesACardAndLogsEveryStep) {
       std::vector<std::string>(log.begin(), log.begin() + 10),
       ElementsAre("收到消息: ", issue, "执行操作->", "发卡成功, 卡号：1", "电梯成功, 控制电梯楼层",
                   "取电成功, 取电结束时间: 0808201200", "房间(08)发卡成功",
-                  "返回数据:" + Response("200", "发卡成功", 1), "完成一次操作", "收到消息: "));
+                  "返回数据:" + DoorResponse("200", "发卡成功", 1), "完成一次操作", "收到消息: "));
   EXPECT_THAT(log, Contains("读卡成功,卡号为: CardNo = 1"));
   EXPECT_THAT(log, Contains("读卡成功，卡号为：1"));
   EXPECT_THAT(log, Contains("注销卡成功"));
@@ -113,9 +108,9 @@ TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesid
   Start();
   const uint16_t port = server_->Port();
   // Connections the server closed first now wait in TIME_WAIT on its port.
-  EXPECT_EQ(Ask(IssueRequest()), Response("200", "发卡成功", 1));
+  EXPECT_EQ(Ask(IssueRequest()), DoorResponse("200", "发卡成功", 1));
   for (int read = 1; read <= 3; ++read) {
-    EXPECT_EQ(Ask(kReadRequest), Response("200", "读卡成功", 1));
+    EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("200", "读卡成功", 1));
   }
 
   test::TempDir other;
@@ -129,7 +124,7 @@ TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesid
       dir_.Path().string(), std::vector<std::string>{},
       std::map<std::string, std::string>{{"DREVAN_SIM_CARD", dir_.File("SimCard.txt")}},
       "DoorlockPortNo", test::Launch{.commandPrefix = {}, .port = port});
-  EXPECT_EQ(Ask(kReadRequest), Response("200", "读卡成功", 1));
+  EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("200", "读卡成功", 1));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
 }
 
@@ -140,7 +135,7 @@ TEST_F(DoorlockEndToEndTest, TheResponseIsUtf8FollowedByExactlyOneNul) {
   ASSERT_TRUE(client.ReadResponse().has_value());
   EXPECT_TRUE(client.ClosedByServer());
   EXPECT_EQ(client.Unread(), "");
-  const std::string expected = Response("200", "发卡成功", 2);
+  const std::string expected = DoorResponse("200", "发卡成功", 2);
   test::LoopbackClient raw(server_->Port());
   raw.SendFrame(IssueRequest());
   EXPECT_TRUE(raw.ClosedByServer());
@@ -150,8 +145,8 @@ TEST_F(DoorlockEndToEndTest, TheResponseIsUtf8FollowedByExactlyOneNul) {
 
 TEST_F(DoorlockEndToEndTest, EncoderFailuresAnswer500WithTheNumberTried) {
   Start({{"DREVAN_SIM_FAIL", "Write_Guest_Lift:8,Read_Guest_Card:3"}});
-  EXPECT_EQ(Ask(IssueRequest()), Response("500", "发卡失败", 1));
-  EXPECT_EQ(Ask(kReadRequest), Response("500", "读卡失败", 0));
+  EXPECT_EQ(Ask(IssueRequest()), DoorResponse("500", "发卡失败", 1));
+  EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("500", "读卡失败", 0));
   EXPECT_THAT(Log(), Contains("电梯失败8"));
   EXPECT_THAT(Log(), Contains("读卡失败3"));
 }
@@ -168,28 +163,28 @@ TEST_F(DoorlockEndToEndTest, KeepConnectionServesBackToBackRequestsInOnePacket) 
   Start();
   test::LoopbackClient client(server_->Port());
   client.SendFrame(IssueRequest("08", "False", "<KeepConnection>1</KeepConnection>"));
-  EXPECT_EQ(client.ReadResponse(), Response("200", "发卡成功", 1));
-  client.Send(kReadRequest + '\0' + kEraseRequest + '\0');
-  EXPECT_EQ(client.ReadResponse(), Response("200", "读卡成功", 1));
-  EXPECT_EQ(client.ReadResponse(), Response("200", "注销卡成功 ", 0));
+  EXPECT_EQ(client.ReadResponse(), DoorResponse("200", "发卡成功", 1));
+  client.Send(kReadCardRequest + '\0' + kEraseCardRequest + '\0');
+  EXPECT_EQ(client.ReadResponse(), DoorResponse("200", "读卡成功", 1));
+  EXPECT_EQ(client.ReadResponse(), DoorResponse("200", "注销卡成功 ", 0));
 
   // The flag is process-wide: another client's connection stays open too, until an issue
   // request turns it off.
   test::LoopbackClient other(server_->Port());
-  other.SendFrame(kReadRequest);
-  EXPECT_EQ(other.ReadResponse(), Response("200", "读卡成功", 1));
+  other.SendFrame(kReadCardRequest);
+  EXPECT_EQ(other.ReadResponse(), DoorResponse("200", "读卡成功", 1));
   EXPECT_FALSE(other.ClosedByServer(std::chrono::milliseconds(300)));
   other.SendFrame(IssueRequest("08", "False", "<KeepConnection>0</KeepConnection>"));
-  EXPECT_EQ(other.ReadResponse(), Response("200", "发卡成功", 2));
+  EXPECT_EQ(other.ReadResponse(), DoorResponse("200", "发卡成功", 2));
   EXPECT_TRUE(other.ClosedByServer());
 }
 
 TEST_F(DoorlockEndToEndTest, TheLongestRequestIsServedAndOneByteMoreIsNot) {
   Start();
-  std::string padded = kReadRequest;
+  std::string padded = kReadCardRequest;
   padded.insert(padded.size() - 2, std::string(16384 - padded.size(), ' '));
   ASSERT_EQ(padded.size(), 16384u);
-  EXPECT_EQ(Ask(padded), Response("500", "读卡失败", 0));  // no card on the encoder yet
+  EXPECT_EQ(Ask(padded), DoorResponse("500", "读卡失败", 0));  // no card on the encoder yet
   test::LoopbackClient tooLong(server_->Port());
   tooLong.SendFrame(std::string(1, ' ') + padded);
   EXPECT_TRUE(tooLong.ClosedByServer());
@@ -205,7 +200,7 @@ TEST_F(DoorlockEndToEndTest, UnreadableRequestsGetNoResponseAndTheNextClientIsSe
     client.SendFrame(bad);
     EXPECT_TRUE(client.ClosedByServer());
     EXPECT_EQ(client.Unread(), "");
-    EXPECT_EQ(Ask(kReadRequest).has_value(), true);
+    EXPECT_EQ(Ask(kReadCardRequest).has_value(), true);
   }
   const auto log = Log();
   EXPECT_THAT(log, Contains("No root element found in xml"));
@@ -217,9 +212,9 @@ TEST_F(DoorlockEndToEndTest, TheStoreGivesCopyCardsTheRoomsStartAndJournalsEvery
   Option("DoorlockOption", "UseNativeDoorlockDb", "1");
   Option("DoorlockOption", "SaveDoorlockRecord", "1");
   Start();
-  EXPECT_EQ(Ask(IssueRequest("08")), Response("200", "发卡成功", 1));
-  EXPECT_EQ(Ask(IssueRequest("08", "1")), Response("200", "发卡成功", 2));
-  EXPECT_EQ(Ask(IssueRequest("09", "True")), Response("200", "发卡成功", 3));
+  EXPECT_EQ(Ask(IssueRequest("08")), DoorResponse("200", "发卡成功", 1));
+  EXPECT_EQ(Ask(IssueRequest("08", "1")), DoorResponse("200", "发卡成功", 2));
+  EXPECT_EQ(Ask(IssueRequest("09", "True")), DoorResponse("200", "发卡成功", 3));
   server_->Stop(SIGTERM);
 
   test::TestDb db(dir_.File("Client.mdb"));
@@ -245,7 +240,7 @@ TEST_F(DoorlockEndToEndTest, WithoutTheDatabaseRequestsAreStillAnswered) {
   std::filesystem::remove(dir_.File("Client.mdb"));
   Option("DoorlockOption", "SaveDoorlockRecord", "1");
   Start();
-  EXPECT_EQ(Ask(IssueRequest()), Response("200", "发卡成功", 1));
+  EXPECT_EQ(Ask(IssueRequest()), DoorResponse("200", "发卡成功", 1));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("Client.mdb")));
   const auto log = Log();
   int databaseErrors = 0;
@@ -264,7 +259,7 @@ TEST_F(DoorlockEndToEndTest, FiftyClientsAtOnceAllGetTheirAnswers) {
     clients.emplace_back([&, i] {
       const auto issue = Ask(IssueRequest(std::to_string(10 + i)));
       issued[i] = issue.value_or("none");
-      const auto read = Ask(kReadRequest);
+      const auto read = Ask(kReadCardRequest);
       if (!read || read->find("<ResultCode>200</ResultCode>") == std::string::npos) ++badReads;
     });
   }

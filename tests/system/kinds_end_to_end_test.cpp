@@ -16,8 +16,8 @@
 #include "platform/field_file.h"
 #include "platform/profile_file.h"
 #include "server_process.h"
-#include "store/doorlock_record_manager.h"
 #include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
 
 namespace keydesk {
