@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wire/request_framer.h"
 #include "platform/errors.h"
+#include "wire/request_framer.h"
 
 namespace {
 

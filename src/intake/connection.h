@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "wire/request_framer.h"
 #include "platform/socket.h"
+#include "wire/request_framer.h"
 
 namespace keydesk {
 
