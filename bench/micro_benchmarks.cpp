@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/drevan_library.h"
@@ -201,7 +202,8 @@ class HandlerBench {
   TLogFile log_{folder_.File("bench.LOG"), sysOption_, clock_};
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{folder_.File("Client.mdb"), log_};
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceStatus status_;
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
   NullDoorlock doorlock_;
   std::unique_ptr<DrevanLibrary> library_;
   std::unique_ptr<TDrevanLiftDoorlock> simulated_;

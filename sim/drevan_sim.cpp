@@ -22,6 +22,7 @@
 #include "card_file.h"
 #include "decimal.h"
 #include "doorlock/drevan_api.h"
+#include "doorlock/simulator_mark.h"
 #include "result_codes.h"
 #include "serial_counter.h"
 #include "sim_settings.h"
@@ -31,6 +32,9 @@
 
 namespace keydesk::sim {
 namespace {
+
+// Kept in the file, though nothing reads it here: keydesk looks for it.
+[[gnu::used]] const char kSimulatorMark[] = KEYDESK_SIMULATOR_MARK;
 
 constexpr std::string_view kGuestCardBlock = "GuestCard";
 constexpr std::string_view kLiftBlock = "Lift";

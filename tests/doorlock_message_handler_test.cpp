@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
@@ -85,7 +86,8 @@ class DoorlockHandlerTest : public ::testing::Test {
   TLogFile log_{dir_.File("20261207.LOG"), sysOption_, clock_};
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{dbPath_, log_};
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceStatus status_;
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
   test::FakeDoorlock doorlock_;
   std::unique_ptr<DoorlockService> service_ =
       std::make_unique<DoorlockService>(context_, &doorlock_);

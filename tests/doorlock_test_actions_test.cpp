@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
@@ -57,7 +58,8 @@ class DoorlockTestActionsTest : public ::testing::Test {
   bool created_ = CreateDatabase(storeFile_);
   TDoorlockRecordManager store_{storeFile_, log_};
   SharedOption option_{TOption()};
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceStatus status_;
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
   DoorlockService service_{context_, &doorlock_};
   test::FakeDoorlock doorlock_;
   DoorlockTestActions actions_{service_};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
@@ -32,7 +33,8 @@ struct HandlerHarness {
   TLogFile log{dir.File("20261207.LOG"), sysOption, clock};
   SharedOption option{TOption()};
   TDoorlockRecordManager store{dir.File("Client.mdb"), log};
-  ServiceContext context{sysOption, option, log, store, clock};
+  ServiceStatus status;
+  ServiceContext context{sysOption, option, log, store, clock, status};
 
   // What one request did: the bytes the intake sent for its reply, and the message (UTF-8)
   // of the error that ended it, if one did.

@@ -12,6 +12,7 @@
 #include "kinds/hand/hand_kind.h"
 #include "kinds/member/member_kind.h"
 #include "kinds/police/police_kind.h"
+#include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 
@@ -93,12 +94,15 @@ Application::Application(StartupSettings settings)
     : settings_(std::move(settings)),
       option_(LoadedOption(PathInFolder(settings_.Folder, "Option.ini"))),
       sysOption_(LoadedSysOption(PathInFolder(settings_.Folder, "Option.ini"))),
-      log_(TLogFile::DailyFileName(settings_.Folder, clock_.Now()), sysOption_, clock_),
-      recordStore_(PathInFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_),
-      context_{sysOption_, option_, log_, recordStore_, clock_} {
+      log_(TLogFile::DailyFileName(settings_.Folder, clock_.Now()), sysOption_, clock_,
+           RealFileSystem(), &status_),
+      recordStore_(PathInFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_,
+                   &status_),
+      context_{sysOption_, option_, log_, recordStore_, clock_, status_} {
   recordStore_.Open();
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
+  status_.SetEncoder(AnsiFromUtf8(library_->Path()), library_->Simulated());  // paths are UTF-8
   kind_ = MakeKind({settings_, context_, *library_});
   kind_->OpenDevice();
 }

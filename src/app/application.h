@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "kinds/service_context.h"
@@ -57,6 +58,7 @@ class Application {
  private:
   StartupSettings settings_;
   SystemClock clock_;
+  ServiceStatus status_;
   SharedOption option_;
   TSysOption sysOption_;
   TLogFile log_;

@@ -7,6 +7,9 @@
 #include "app/application.h"
 #include "app/interface_server.h"
 #include "core/log_pane.h"
+#include "core/service_status.h"
+#include "core/status_text.h"
+#include "kinds/service_context.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 
@@ -40,13 +43,24 @@ void BlockStopSignals() {
 
 HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ostream& err) {
   StreamLogPane pane(out);
-  InterfaceServer server(application.Kind(), application.Context().SysOption,
-                         application.Context().Log);
+  ServiceStatus& status = application.Context().Status;
+  err << "keydesk: " << Utf8FromAnsi(EncoderStatusText(status.Get())) << std::endl;
+  // Told once per episode: when writing starts to fail, and when it works again.
+  status.SetListener([&err](ServiceStatus::Change change, const ServiceStatus::Snapshot& now) {
+    if (change == ServiceStatus::Change::StoreFailed) {
+      err << "keydesk: " << Utf8FromAnsi(StoreWarningText(now)) << std::endl;
+    } else if (change == ServiceStatus::Change::StoreRecovered) {
+      const std::string still = StoreWarningText(now);
+      err << "keydesk: " << (still.empty() ? "写入已恢复" : Utf8FromAnsi(still)) << std::endl;
+    }
+  });
+  InterfaceServer server(application.Kind(), application.Context());
   try {
     server.StartServer(pane);
   } catch (const Error& error) {
     err << Utf8FromAnsi(error.what()) << std::endl;
     application.Shutdown();
+    status.SetListener({});
     return {1, false};
   }
 
@@ -64,6 +78,7 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
     result.ThreadsLeftRunning = true;
   }
   application.Shutdown();
+  if (!result.ThreadsLeftRunning) status.SetListener({});
   return result;
 }
 

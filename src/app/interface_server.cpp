@@ -2,28 +2,46 @@
 
 #include "core/interface_kind.h"
 #include "core/log_pane.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "intake/request_intake.h"
 #include "intake/tcp_listener.h"
 #include "kinds/kind.h"
+#include "kinds/service_context.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/errors.h"
 
 namespace keydesk {
 
-InterfaceServer::InterfaceServer(Kind& kind, const TSysOption& sysOption, TLogFile& log)
-    : kind_(kind), sysOption_(sysOption), log_(log) {}
+InterfaceServer::InterfaceServer(Kind& kind, const ServiceContext& context)
+    : kind_(kind), context_(context) {}
 
 InterfaceServer::~InterfaceServer() = default;
 
 void InterfaceServer::StartServer(LogPane& pane) {
   const InterfaceKindInfo& info = kind_.Info();
+  ServiceStatus& status = context_.Status;
+  const Clock& clock = context_.LocalClock;
   // Connection threads share the intake, so that a thread stuck at shutdown can still use it.
-  intake_ = std::make_shared<RequestIntake>([&kind = kind_] { return kind.CreateHandler(); },
-                                            kind_.KeepConnection(), log_);
+  intake_ = std::make_shared<RequestIntake>(
+      [&kind = kind_] { return kind.CreateHandler(); }, kind_.KeepConnection(), context_.Log,
+      [&status, &clock](const std::string& type, bool answered, const std::string& result) {
+        status.RequestEnded(clock.Now(), type, answered, result);
+      });
   listener_ = std::make_unique<TcpListener>(
       [intake = intake_](TConnection& connection) { intake->Serve(connection); });
   pane.AddLine(AnsiFromUtf8(info.StartLine));
-  listener_->Activate(sysOption_.*(info.PortOption));
+  const int port = context_.SysOption.*(info.PortOption) & 0xFFFF;
+  try {
+    listener_->Activate(port);
+  } catch (const Error& error) {
+    // The start line stands in the pane all the same; say at once that nothing listens.
+    pane.AddLine(NotListeningLine(port, error.what()));
+    status.NotListening(port, error.what());
+    throw;
+  }
+  status.Listened(listener_->Port());
 }
 
 void InterfaceServer::StopServer(LogPane& pane) {
@@ -31,6 +49,7 @@ void InterfaceServer::StopServer(LogPane& pane) {
   std::unique_ptr<TcpListener> listener = std::move(listener_);
   listener->Deactivate();
   intake_.reset();
+  context_.Status.Stopped();
   pane.AddLine(AnsiFromUtf8(kStopLine));
 }
 

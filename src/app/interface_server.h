@@ -8,21 +8,22 @@ namespace keydesk {
 class Kind;
 class LogPane;
 class RequestIntake;
+struct ServiceContext;
 class TcpListener;
-class TLogFile;
-class TSysOption;
 
 // Starts and stops the listener of the interface kind, with its start and stop lines in the
-// log pane. Called on the main thread only.
+// log pane, and keeps the service status told of the listener and of every request. Called
+// on the main thread only.
 class InterfaceServer {
  public:
-  // All three must outlive the server.
-  InterfaceServer(Kind& kind, const TSysOption& sysOption, TLogFile& log);
+  // Both must outlive the server.
+  InterfaceServer(Kind& kind, const ServiceContext& context);
   // Stops a running listener, swallowing errors: call StopServer first to see them.
   ~InterfaceServer();
 
   // Adds the kind's start line to the pane, then activates the listener on the kind's port.
-  // Raises SocketError when the port cannot be bound; the start line stays in the pane.
+  // Raises SocketError when the port cannot be bound; the start line stays in the pane, and
+  // a line after it says that the listener is not running, on which port and why.
   void StartServer(LogPane& pane);
   // Deactivates the listener, then adds the stop line. Raises Error "Terminate Thread
   // Timeout" (without the stop line) when connection threads do not end in time; those
@@ -34,8 +35,7 @@ class InterfaceServer {
 
  private:
   Kind& kind_;
-  const TSysOption& sysOption_;
-  TLogFile& log_;
+  const ServiceContext& context_;
   std::shared_ptr<RequestIntake> intake_;
   std::unique_ptr<TcpListener> listener_;
 };

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/sys_option.h"
+#include "platform/code_page.h"
 
 namespace keydesk {
 namespace {
@@ -18,6 +19,11 @@ const std::array<InterfaceKindInfo, 4> kKinds = {{
 }};
 
 }  // namespace
+
+std::string NotListeningLine(int port, std::string_view reason) {
+  return AnsiFromUtf8("接口监听服务器没有运行（端口 " + std::to_string(port) + "）：") +
+         std::string(reason);
+}
 
 const InterfaceKindInfo* FindInterfaceKind(int kind) {
   for (const InterfaceKindInfo& info : kKinds) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace keydesk {
 
@@ -25,5 +27,9 @@ const InterfaceKindInfo* FindInterfaceKind(int kind);
 
 // The log pane line when the listener has stopped, for every kind.
 inline constexpr const char* kStopLine = "接口监听服务器已经停止。";
+
+// The log pane line, code page 936, right after the start line when the listener could not
+// be activated: that nothing listens, on which port, and why (reason in code page 936).
+std::string NotListeningLine(int port, std::string_view reason);
 
 }  // namespace keydesk

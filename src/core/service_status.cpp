@@ -53,11 +53,12 @@ void ServiceStatus::Stopped() {
   Notify(Change::Listener);
 }
 
-void ServiceStatus::RequestEnded(DateTime time, std::string type, std::string result) {
+void ServiceStatus::RequestEnded(DateTime time, std::string type, bool answered,
+                                 std::string result) {
   {
     MutexLock lock(mutex_);
-    if (!result.empty()) ++snapshot_.Answered;
-    snapshot_.Last = LastRequest{time, std::move(type), std::move(result)};
+    if (answered) ++snapshot_.Answered;
+    snapshot_.Last = LastRequest{time, std::move(type), answered, std::move(result)};
   }
   Notify(Change::Request);
 }

@@ -24,7 +24,8 @@ class ServiceStatus {
   struct LastRequest {
     DateTime Time;
     std::string Type;    // the request type, or empty when the request could not be read
-    std::string Result;  // "200" or "500", or empty when no response was sent
+    bool Answered;       // whether a response was sent
+    std::string Result;  // its result code ("200", "500"), empty where it carries none
   };
 
   struct Snapshot {
@@ -51,8 +52,9 @@ class ServiceStatus {
   void NotListening(int port, std::string reason) EXCLUDES(mutex_);
   void Stopped() EXCLUDES(mutex_);
 
-  // A request ended: answered when a response was sent.
-  void RequestEnded(DateTime time, std::string type, std::string result) EXCLUDES(mutex_);
+  // A request ended, answered or not.
+  void RequestEnded(DateTime time, std::string type, bool answered, std::string result)
+      EXCLUDES(mutex_);
 
   // A write to the store failed; the first failure starts an episode that lasts until a
   // write succeeds again.

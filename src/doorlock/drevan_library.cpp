@@ -3,7 +3,10 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
+#include "doorlock/simulator_mark.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 
@@ -16,6 +19,14 @@ void Resolve(void* handle, const std::string& path, const char* name, Function& 
   if (function == nullptr) {
     throw LibraryError("The card library " + AnsiFromUtf8(path) + " has no function " + name);
   }
+}
+
+// Whether the file carries the simulator's mark.
+bool CarriesSimulatorMark(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+  return content.find(KEYDESK_SIMULATOR_MARK) != std::string::npos;
 }
 
 }  // namespace
@@ -49,6 +60,7 @@ DrevanLibrary::DrevanLibrary(const std::string& path) : path_(path) {
     dlclose(handle_);
     throw;
   }
+  simulated_ = CarriesSimulatorMark(path);
 }
 
 DrevanLibrary::~DrevanLibrary() { dlclose(handle_); }

@@ -25,6 +25,8 @@ class DrevanLibrary {
   DrevanLibrary& operator=(const DrevanLibrary&) = delete;
 
   const std::string& Path() const { return path_; }
+  // Whether the library is keydesk's simulated encoder rather than the vendor's.
+  bool Simulated() const { return simulated_; }
 
   SerialNo_FromNow_t SerialNo_FromNow = nullptr;
   Reader_Alarm_t Reader_Alarm = nullptr;
@@ -38,6 +40,7 @@ class DrevanLibrary {
  private:
   std::string path_;
   void* handle_ = nullptr;
+  bool simulated_ = false;
 };
 
 }  // namespace keydesk

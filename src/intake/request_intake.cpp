@@ -7,21 +7,28 @@
 
 namespace keydesk {
 
-void DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
+bool DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
                   TLogFile& log) {
+  bool sent = false;
   if (reply.Response) {
     try {
       send(ResponseFrame(*reply.Response));
+      sent = true;
     } catch (const SocketError& error) {
       if (reply.LogSendFailure) log.Write(error.what());
     }
   }
   for (const std::string& line : reply.LinesAfterSending) log.Write(line);
+  return sent;
 }
 
 RequestIntake::RequestIntake(MessageHandlerFactory createHandler,
-                             const std::atomic<bool>* keepConnection, TLogFile& log)
-    : createHandler_(std::move(createHandler)), keepConnection_(keepConnection), log_(log) {}
+                             const std::atomic<bool>* keepConnection, TLogFile& log,
+                             RequestObserver observer)
+    : createHandler_(std::move(createHandler)),
+      keepConnection_(keepConnection),
+      log_(log),
+      observer_(std::move(observer)) {}
 
 void RequestIntake::Serve(TConnection& connection) const {
   while (connection.IsOpen() && TCPServerExecute(connection)) {
@@ -34,14 +41,16 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     const std::optional<std::string> request = connection.ReadRequest();
     if (!request) return false;  // the client left before a NUL: nothing to answer or log
     const Reply reply = handler->HandleMessage(DecodeUtf8(*request));
-    DeliverReply(
+    const bool sent = DeliverReply(
         reply, [&connection](std::string_view frame) { connection.Write(frame); }, log_);
+    if (observer_) observer_(reply.RequestType, sent, reply.ResultCode);
   } catch (const SocketError&) {
     return false;  // reset or aborted: the connection simply ends
   } catch (const std::exception& error) {
     // The request ends without a response; say why, so the PMS's missing answer can be
     // explained from the log.
     log_.Write(error.what());
+    if (observer_) observer_({}, false, {});
     return false;
   }
   return keepConnection_ != nullptr && keepConnection_->load();

@@ -13,9 +13,15 @@ class TLogFile;
 
 // Sends the reply's response, if it has one, through send (which raises SocketError when the
 // peer has gone); writes a failed send to the log when the reply asks for it; then writes
-// the reply's lines after sending. The one place where a reply meets the wire.
-void DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
+// the reply's lines after sending. The one place where a reply meets the wire. True when a
+// response was sent.
+bool DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
                   TLogFile& log);
+
+// Told of every request that ended: its type (empty when it could not be read), whether a
+// response was sent, and the response's result code.
+using RequestObserver =
+    std::function<void(const std::string& type, bool answered, const std::string& result)>;
 
 // The per-connection routine of the listener: reads NUL-framed requests, decodes them from
 // UTF-8, hands each to a new handler of the interface kind and sends its reply. After each
@@ -26,9 +32,10 @@ void DeliverReply(const Reply& reply, const std::function<void(std::string_view 
 class RequestIntake {
  public:
   // keepConnection: the kind's flag that keeps a connection open after a request; null for
-  // a kind that never keeps one. It and log must outlive the intake.
+  // a kind that never keeps one. It and log must outlive the intake. observer, if given, is
+  // told of each request on its connection's thread.
   RequestIntake(MessageHandlerFactory createHandler, const std::atomic<bool>* keepConnection,
-                TLogFile& log);
+                TLogFile& log, RequestObserver observer = {});
 
   // Serves the connection until it is to be closed; returns without closing it.
   void Serve(TConnection& connection) const;
@@ -40,6 +47,7 @@ class RequestIntake {
   MessageHandlerFactory createHandler_;
   const std::atomic<bool>* keepConnection_;
   TLogFile& log_;
+  RequestObserver observer_;
 };
 
 }  // namespace keydesk

@@ -3,6 +3,7 @@
 namespace keydesk {
 
 class Clock;
+class ServiceStatus;
 class SharedOption;
 class TDoorlockRecordManager;
 class TLogFile;
@@ -17,6 +18,7 @@ struct ServiceContext {
   TLogFile& Log;
   TDoorlockRecordManager& RecordStore;
   const Clock& LocalClock;
+  ServiceStatus& Status;  // what the operator sees of the running service
 };
 
 }  // namespace keydesk

@@ -36,10 +36,7 @@ constexpr int kClientHeight = 442;
 }  // namespace
 
 TMainForm::TMainForm(const ServiceContext& context, Kind& kind, QWidget* parent)
-    : QMainWindow(parent),
-      context_(context),
-      kind_(kind),
-      server_(kind, context.SysOption, context.Log) {
+    : QMainWindow(parent), context_(context), kind_(kind), server_(kind, context) {
   setObjectName(QStringLiteral("TMainForm"));
   setWindowIcon(QIcon(KeyPicture(32)));
   // The window's own font; where the workstation lacks it, the platform substitutes its

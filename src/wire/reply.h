@@ -16,6 +16,9 @@ struct Reply {
   bool LogSendFailure = false;
   // Log lines written once the response has been sent (or not), in this order.
   std::vector<std::string> LinesAfterSending;
+  // For the operator's status: the request's type and the response's result code.
+  std::string RequestType;
+  std::string ResultCode;
 };
 
 // The wire frame of a response text in code page 936: its UTF-8 bytes and one NUL.

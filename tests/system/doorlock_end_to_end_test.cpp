@@ -92,6 +92,8 @@ TEST_F(DoorlockEndToEndTest, IssuesReadsAndErasesACardAndLogsEveryStep) {
 
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   EXPECT_EQ(server_->Stdout(), "门锁接口监听服务器已经启动...\n接口监听服务器已经停止。\n");
+  // No desk may take the simulator for the real encoder.
+  EXPECT_THAT(server_->Stderr(), HasSubstr("模拟发卡器，不能制作真卡：" KEYDESK_BUILD_DIR));
   const auto log = Log();
   ASSERT_GE(log.size(), 10u);
   EXPECT_THAT(
@@ -336,7 +338,10 @@ TEST(ProgramCommandLine, APortInUseIsReportedAndEndsTheRun) {
   const auto result = test::RunProgram({"--headless", "--dir", dir.Path().string()});
   EXPECT_EQ(result.status, 1);
   EXPECT_THAT(result.err, HasSubstr("Could not bind socket. Address and port are already in use."));
-  EXPECT_EQ(result.out, "门锁接口监听服务器已经启动...\n");
+  // Right after the start line, the pane says that nothing listens, where and why.
+  EXPECT_EQ(result.out, "门锁接口监听服务器已经启动...\n接口监听服务器没有运行（端口 " +
+                            std::to_string(taken.LocalPort()) +
+                            "）：Could not bind socket. Address and port are already in use.\n");
 }
 
 TEST(ProgramCommandLine, BadArgumentsAreRefused) {

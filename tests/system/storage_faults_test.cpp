@@ -171,12 +171,17 @@ TEST_F(StorageFaultsTest, AReadOnlyFolderLosesLogLinesSilentlyWhileRequestsAreAn
   EXPECT_EQ(Ask("<DoorRequest type=\"ReadCard\">"), std::nullopt);  // its error line is lost too
   EXPECT_EQ(fs::file_size(logFile), logSize);
   EXPECT_EQ(Names(dir_.Path()), before);
+  // Nobody reads the lost lines, so the operator is told: once, not once per line.
+  EXPECT_EQ(test::CountOf(test::SplitLines(server_->Stderr()),
+                          "keydesk: 警告：日志文件无法写入：" + logFile),
+            1u);
 
   // Writable again: the next request's lines are there.
   ASSERT_EQ(::chmod(dir_.Path().c_str(), 0755), 0);
   ASSERT_EQ(::chmod(logFile.c_str(), 0644), 0);
   EXPECT_EQ(Ask(test::kReadCardRequest), test::DoorResponse("200", "读卡成功", 5));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  EXPECT_THAT(server_->Stderr(), ::testing::EndsWith("keydesk: 写入已恢复\n"));
   const auto log = Log();
   EXPECT_EQ(test::CountOf(log, "收到消息: "), 2u);
   EXPECT_EQ(log.back(), "完成一次操作");
@@ -208,6 +213,10 @@ TEST_F(StorageFaultsTest, ADeletedDatabaseIsReportedByEveryOperationAndNotRecrea
   EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 4));
   EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 5u);
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  // Five failed operations, one warning for the operator; then one word that it is over.
+  const auto err = test::SplitLines(server_->Stderr());
+  EXPECT_EQ(test::CountContaining(err, "警告：发卡记录无法写入数据库："), 1u);
+  EXPECT_EQ(err.back(), "keydesk: 写入已恢复");
   test::TestDb db(DbFile());
   EXPECT_EQ(db.Rows("select CardNo, RoomNo from T_IssueCardRecord"),
             (std::vector<std::vector<std::string>>{{"4", "010210"}}));

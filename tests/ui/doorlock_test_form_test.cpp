@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/drevan_lift_doorlock.h"
@@ -87,7 +88,8 @@ class DoorlockTestFormTest : public ::testing::Test {
   SharedOption option_{PowerSwitchOption()};
   DrevanLibrary library_{test::kCardLibraryPath};
   TDrevanLiftDoorlock driver_{library_, option_, log_};
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_};
+  ServiceStatus status_;
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
   TBaseDoorlock* installed_ = &driver_;
   std::unique_ptr<DoorlockService> service_;
 

@@ -304,7 +304,11 @@ TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {
   EXPECT_EQ(boxes.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes.Shown()[0].caption, kTitle);
   EXPECT_EQ(boxes.Shown()[0].text, QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
-  EXPECT_EQ(form.InfoMemo->toPlainText(), kStartLine);
+  // The start line stays; the line after it says that nothing listens, where and why.
+  EXPECT_EQ(form.InfoMemo->toPlainText(),
+            kStartLine +
+                QStringLiteral("\n接口监听服务器没有运行（端口 %1）：").arg(taken.LocalPort()) +
+                QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
   EXPECT_FALSE(form.Server().Listening());
   form.show();
   EXPECT_TRUE(form.isVisible());

@@ -95,6 +95,8 @@ Reply TDoorlockMessageHandler::HandleMessage(const std::u16string& request) {
   if (operation != nullptr) {
     (this->*operation->CarryOut)(root, response);
     reply.Response = response.ToXml();
+    reply.RequestType = operation->Type;
+    reply.ResultCode = response.ResultCode;
   }
   reply.LinesAfterSending = {kReturnedLine + response.ToXml(), kDoneLine};
   return reply;

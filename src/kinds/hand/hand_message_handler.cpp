@@ -85,6 +85,8 @@ Reply THandMessageHandler::HandleMessage(const std::u16string& request) {
       log_.Write(operation->FailedLine);
     }
     reply.Response = response.ToXml();
+    reply.RequestType = operation->Type;
+    reply.ResultCode = response.ResultCode;
   }
   reply.LinesAfterSending = {kReturnedLine + response.ToXml(), kDoneLine};
   return reply;

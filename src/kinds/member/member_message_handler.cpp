@@ -109,6 +109,8 @@ Reply TMemberMessageHandler::HandleMessage(const std::u16string& request) {
   if (const Operation* operation = FindOperation(root.AttributeValue("type"))) {
     (this->*operation->CarryOut)(root, response);
     reply.Response = response.ToXml();
+    reply.RequestType = operation->Type;
+    reply.ResultCode = response.ResultCode;
   }
   return reply;
 }

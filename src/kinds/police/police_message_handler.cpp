@@ -49,6 +49,7 @@ Reply TPoliceMessageHandler::HandleMessage(const std::u16string& request) {
                        .Fragment(guest != nullptr ? GuestToXml(*guest) : "")
                        .Close("PoliceResponse")
                        .Take();
+  reply.RequestType = "PoliceRequest";  // any request; its response carries no result code
   log_.Write(kReturned + *reply.Response);
   return reply;
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "core/service_status.h"
+
+namespace keydesk {
+
+// What the front ends show of the service status, in code page 936, so that every front end
+// (and --headless) says the same.
+
+// Listening, and on which port; or not, and why.
+std::string ListenerStatusText(const ServiceStatus::Snapshot& status);
+// The encoder in use; the simulator is named as such, so that no desk mistakes it for the
+// real encoder.
+std::string EncoderStatusText(const ServiceStatus::Snapshot& status);
+// Requests answered since start, and the last request's time, type and result.
+std::string RequestStatusText(const ServiceStatus::Snapshot& status);
+// The warning while the log or the journal cannot be written; empty while both can.
+std::string StoreWarningText(const ServiceStatus::Snapshot& status);
+
+}  // namespace keydesk
