@@ -7,6 +7,14 @@
 
 namespace keydesk {
 
+// What a card read gives back besides the card's number: the guest-room block's room and
+// validity as the card holds them (validity as "yymmddhhnn"), code page 936.
+struct TCardDetails {
+  std::string RoomNo;
+  std::string ValidFrom;
+  std::string ValidTo;
+};
+
 // The one interface through which the system reaches the guest-card encoder. Every
 // operation has a body that does nothing and reports failure, so a plain TBaseDoorlock
 // behaves as a driver without an encoder. Texts are code page 936.
@@ -41,6 +49,14 @@ class TBaseDoorlock {
   }
 
   virtual bool EraseCard() { return false; }
+
+  // Reads the card as ReadCard does and also gives back what its guest-room block says, for
+  // the operator. Not one of the seven operations above, which keep their order; a driver
+  // that cannot tell the details reads the number only and leaves Details empty.
+  virtual bool ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
+    (void)Details;
+    return ReadCard(CardNo);
+  }
 };
 
 }  // namespace keydesk

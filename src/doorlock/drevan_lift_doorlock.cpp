@@ -184,6 +184,11 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
 }
 
 bool TDrevanLiftDoorlock::ReadCard(int64_t& CardNo) {
+  TCardDetails ignored;
+  return ReadCardDetails(CardNo, ignored);
+}
+
+bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
   const TOption option = option_.Get();
   const int32_t port = option.PortNo();
   const int32_t lockType = option.LockTypeCode();
@@ -213,6 +218,8 @@ bool TDrevanLiftDoorlock::ReadCard(int64_t& CardNo) {
     return false;
   }
   CardNo = cardNo;
+  // Taken now: the lift and power-switch reads overwrite the shared outputs.
+  Details = {Text(room), Text(validFrom), Text(validTo)};
   log.Write(kReadSucceeded + std::to_string(CardNo));
 
   const int16_t liftResult = library_.Read_Guest_Lift(

@@ -38,6 +38,7 @@ class TDrevanLiftDoorlock final : public TBaseDoorlock {
                  DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) override;
   bool ReadCard(int64_t& CardNo) override;
   bool EraseCard() override;
+  bool ReadCardDetails(int64_t& CardNo, TCardDetails& Details) override;
 
   // The capacity, in characters, of the lift floor buffer for these options.
   static int LiftDataCapacity(const TOption& option);

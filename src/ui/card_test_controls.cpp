@@ -25,7 +25,10 @@ CardTestControls::CardTestControls(QDialog& dialog, const char* numberName, bool
       WriteCardBtn(NamedButton(&dialog, "WriteCardBtn", "写卡")),
       NumberTxt(NamedEdit(&dialog, numberName)),
       ReadCardBtn(NamedButton(&dialog, "ReadCardBtn", "读卡")),
-      EraseCardBtn(NamedButton(&dialog, "EraseCardBtn", "销卡")) {
+      EraseCardBtn(NamedButton(&dialog, "EraseCardBtn", "销卡")),
+      ResultLbl(new QLabel(&dialog)) {
+  ResultLbl->setObjectName(QStringLiteral("ResultLbl"));
+  ResultLbl->setWordWrap(true);
   IsCopyCheckBox->setObjectName(QStringLiteral("IsCopyCheckBox"));
 
   auto* portRow = new QHBoxLayout;
@@ -68,14 +71,16 @@ CardTestControls::CardTestControls(QDialog& dialog, const char* numberName, bool
   numberRow->addWidget(ReadCardBtn);
   numberRow->addWidget(EraseCardBtn);
 
-  // The five rows spread evenly down the fixed dialog.
+  // The five rows spread evenly down the fixed dialog, the result line under them.
   auto* layout = new QVBoxLayout(&dialog);
-  layout->setContentsMargins(32, 32, 32, 32);
+  layout->setContentsMargins(32, 32, 32, 16);
   for (QLayout* row : {portRow, roomRow, timeRow, writeRow}) {
     layout->addLayout(row);
     layout->addStretch(1);
   }
   layout->addLayout(numberRow);
+  layout->addStretch(1);
+  layout->addWidget(ResultLbl);
 }
 
 }  // namespace keydesk

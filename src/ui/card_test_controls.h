@@ -2,6 +2,7 @@
 
 class QCheckBox;
 class QDialog;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -9,7 +10,8 @@ namespace keydesk {
 
 // The controls that the door lock and hand-tag test dialogs share, laid out top to bottom:
 // the open, beep and close buttons; building, floor and room; check-in "到" check-out; the
-// copy box with the write button; the number box with the read and erase buttons.
+// copy box with the write button; the number box with the read and erase buttons; the line
+// that says what the last button did.
 struct CardTestControls {
   // Builds the controls into the fixed-size test dialog. numberName names the number box
   // ("CardNoTxt", "HandNoTxt"); writeButtonAtRight puts the write button at the row's end.
@@ -28,6 +30,7 @@ struct CardTestControls {
   QLineEdit* NumberTxt;
   QPushButton* ReadCardBtn;
   QPushButton* EraseCardBtn;
+  QLabel* ResultLbl;
 };
 
 }  // namespace keydesk

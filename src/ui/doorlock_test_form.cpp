@@ -1,9 +1,11 @@
 #include "ui/doorlock_test_form.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "kinds/test_outcome.h"
 #include "ui/ansi_text.h"
 #include "ui/card_test_controls.h"
 #include "ui/error_box.h"
@@ -12,7 +14,7 @@
 namespace keydesk {
 
 TDoorlockTestForm::TDoorlockTestForm(DoorlockService& service, QWidget* parent)
-    : QDialog(parent), actions_(service) {
+    : TestDialog(parent), actions_(service) {
   setObjectName(QStringLiteral("TDoorlockTestForm"));
   setWindowTitle(QStringLiteral("测试"));
   setFont(DialogFont());
@@ -32,19 +34,32 @@ TDoorlockTestForm::TDoorlockTestForm(DoorlockService& service, QWidget* parent)
   CardNoTxt = controls.NumberTxt;
   ReadCardBtn = controls.ReadCardBtn;
   EraseCardBtn = controls.EraseCardBtn;
+  ResultLbl = controls.ResultLbl;
 
   CheckInDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckIn()));
   CheckOutDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckOut()));
 
-  ConnectGuarded(this, OpenPortBtn, &QPushButton::clicked, [this] { actions_.OpenPort(); });
-  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] { actions_.Beep(); });
-  ConnectGuarded(this, ClosePortBtn, &QPushButton::clicked, [this] { actions_.ClosePort(); });
-  ConnectGuarded(this, EraseCardBtn, &QPushButton::clicked, [this] { actions_.EraseCard(); });
+  ConnectOutcome(OpenPortBtn, "打开串口", &DoorlockTestActions::OpenPort);
+  ConnectOutcome(ClosePortBtn, "关闭串口", &DoorlockTestActions::ClosePort);
+  ConnectOutcome(EraseCardBtn, "销卡", &DoorlockTestActions::EraseCard);
+  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] {
+    RunEncoderCall([this] { actions_.Beep(); });
+    ShowOutcome(TestDoneText("Beep"));
+  });
   connect(WriteCardBtn, &QPushButton::clicked, this, &TDoorlockTestForm::WriteCardBtnClick);
   connect(ReadCardBtn, &QPushButton::clicked, this, &TDoorlockTestForm::ReadCardBtnClick);
 }
 
+void TDoorlockTestForm::ConnectOutcome(QPushButton* button, const char* action,
+                                       bool (DoorlockTestActions::*call)()) {
+  ConnectGuarded(this, button, &QPushButton::clicked, [this, action, call] {
+    const bool succeeded = RunEncoderCall([this, call] { return (actions_.*call)(); });
+    ShowOutcome(TestOutcomeText(action, succeeded));
+  });
+}
+
 void TDoorlockTestForm::WriteCardBtnClick() {
+  ShowOutcome({});
   RunGuarded(this, [this] {
     TestCardEntries entries;
     entries.RoomBuildingCode = ToAnsi(RoomBuildingCodeTxt->text());
@@ -54,16 +69,22 @@ void TDoorlockTestForm::WriteCardBtnClick() {
     entries.CheckOut = ToAnsi(CheckOutDateTimeTxt->text());
     entries.IsCopy = IsCopyCheckBox->isChecked();
     int64_t cardNo = 0;
-    actions_.WriteCard(entries, cardNo);
+    const bool written = RunEncoderCall([&] { return actions_.WriteCard(entries, cardNo); });
+    ShowOutcome(DoorlockTestActions::WriteOutcome(written, cardNo));
   });
 }
 
 void TDoorlockTestForm::ReadCardBtnClick() {
+  // Nothing of an earlier card stays on screen while this one is read.
+  CardNoTxt->clear();
+  ShowOutcome({});
   RunGuarded(this, [this] {
     // Zero unless the driver got as far as the card's number.
     int64_t cardNo = 0;
-    actions_.ReadCard(cardNo);
+    TCardDetails details;
+    const bool read = RunEncoderCall([&] { return actions_.ReadCardDetails(cardNo, details); });
     CardNoTxt->setText(QString::number(cardNo));
+    ShowOutcome(DoorlockTestActions::ReadOutcome(read, cardNo, details));
   });
 }
 

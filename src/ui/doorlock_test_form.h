@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "kinds/doorlock/doorlock_test_actions.h"
+#include "ui/test_dialog.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -12,9 +11,10 @@ namespace keydesk {
 
 struct DoorlockService;
 
-// The door lock test dialog: exercises the installed driver by hand, without a PMS. It shows
-// no results but the number of a card read; the driver's log lines are the trace.
-class TDoorlockTestForm final : public QDialog {
+// The door lock test dialog: exercises the installed driver by hand, without a PMS. After each
+// button a line says whether it worked (for a read: the card's number, room and validity);
+// the driver's log lines are the full trace.
+class TDoorlockTestForm final : public TestDialog {
  public:
   explicit TDoorlockTestForm(DoorlockService& service, QWidget* parent = nullptr);
 
@@ -35,6 +35,8 @@ class TDoorlockTestForm final : public QDialog {
  private:
   void WriteCardBtnClick();
   void ReadCardBtnClick();
+  // A button whose call gives only success or failure.
+  void ConnectOutcome(QPushButton* button, const char* action, bool (DoorlockTestActions::*call)());
 
   DoorlockTestActions actions_;
 };

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "kinds/test_outcome.h"
+#include "platform/code_page.h"
 #include "ui/ansi_text.h"
 #include "ui/card_test_controls.h"
 #include "ui/error_box.h"
@@ -12,7 +14,7 @@
 namespace keydesk {
 
 THandTestForm::THandTestForm(const HandTestActions& actions, QWidget* parent)
-    : QDialog(parent), actions_(actions) {
+    : TestDialog(parent), actions_(actions) {
   setObjectName(QStringLiteral("THandTestForm"));
   setWindowTitle(QStringLiteral("测试"));
   setFont(DialogFont());
@@ -32,6 +34,7 @@ THandTestForm::THandTestForm(const HandTestActions& actions, QWidget* parent)
   HandNoTxt = controls.NumberTxt;
   ReadCardBtn = controls.ReadCardBtn;
   EraseCardBtn = controls.EraseCardBtn;
+  ResultLbl = controls.ResultLbl;
 
   const QList<QWidget*> tabOrder = {
       OpenPortBtn,         ClosePortBtn, HandNoTxt,     RoomNoTxt,    RoomFloorCodeTxt,
@@ -42,23 +45,40 @@ THandTestForm::THandTestForm(const HandTestActions& actions, QWidget* parent)
   CheckInDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckIn()));
   CheckOutDateTimeTxt->setText(FromAnsi(actions_.DefaultCheckOut()));
 
-  ConnectGuarded(this, OpenPortBtn, &QPushButton::clicked, [this] { actions_.OpenPort(); });
-  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] { actions_.Beep(); });
-  ConnectGuarded(this, ClosePortBtn, &QPushButton::clicked, [this] { actions_.ClosePort(); });
+  ConnectOutcome(OpenPortBtn, "打开串口", &HandTestActions::OpenPort);
+  ConnectOutcome(ClosePortBtn, "关闭串口", &HandTestActions::ClosePort);
+  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] {
+    RunEncoderCall([this] { actions_.Beep(); });
+    ShowOutcome(TestDoneText("Beep"));
+  });
   connect(ReadCardBtn, &QPushButton::clicked, this,
-          [this] { ShowHandNo(&HandTestActions::ReadCard); });
+          [this] { ShowHandNo("读卡", &HandTestActions::ReadCard); });
   // An operator trying the encoder wants to see which tag was written or erased too.
   connect(WriteCardBtn, &QPushButton::clicked, this,
-          [this] { ShowHandNo(&HandTestActions::WriteCard); });
+          [this] { ShowHandNo("写卡", &HandTestActions::WriteCard); });
   connect(EraseCardBtn, &QPushButton::clicked, this,
-          [this] { ShowHandNo(&HandTestActions::EraseCard); });
+          [this] { ShowHandNo("销卡", &HandTestActions::EraseCard); });
 }
 
-void THandTestForm::ShowHandNo(bool (HandTestActions::*operation)(std::string&)) {
-  RunGuarded(this, [this, operation] {
+void THandTestForm::ConnectOutcome(QPushButton* button, const char* action,
+                                   bool (HandTestActions::*call)()) {
+  ConnectGuarded(this, button, &QPushButton::clicked, [this, action, call] {
+    const bool succeeded = RunEncoderCall([this, call] { return (actions_.*call)(); });
+    ShowOutcome(TestOutcomeText(action, succeeded));
+  });
+}
+
+void THandTestForm::ShowHandNo(const char* action,
+                               bool (HandTestActions::*operation)(std::string&)) {
+  // Nothing of an earlier tag stays on screen while this operation runs.
+  HandNoTxt->clear();
+  ShowOutcome({});
+  RunGuarded(this, [this, action, operation] {
     std::string handNo;
-    (actions_.*operation)(handNo);
+    const bool succeeded = RunEncoderCall([&] { return (actions_.*operation)(handNo); });
     HandNoTxt->setText(FromAnsi(handNo));
+    ShowOutcome(TestOutcomeText(action, succeeded,
+                                handNo.empty() ? std::string() : AnsiFromUtf8("手牌号 ") + handNo));
   });
 }
 

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "kinds/test_outcome.h"
+#include "platform/code_page.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"
 #include "ui/form_style.h"
@@ -15,7 +17,7 @@
 namespace keydesk {
 
 TMemberTestForm::TMemberTestForm(const MemberTestActions& actions, QWidget* parent)
-    : QDialog(parent), actions_(actions) {
+    : TestDialog(parent), actions_(actions) {
   setObjectName(QStringLiteral("TMemberTestForm"));
   setWindowTitle(QStringLiteral("测试"));
   setFont(DialogFont());
@@ -37,6 +39,9 @@ TMemberTestForm::TMemberTestForm(const MemberTestActions& actions, QWidget* pare
   ReadCardBtn = NamedButton(this, "ReadCardBtn", "读卡");
   WriteCardBtn = NamedButton(this, "WriteCardBtn", "写卡");
   PrintCardBtn = NamedButton(this, "PrintCardBtn", "打印卡");
+  ResultLbl = new QLabel(this);
+  ResultLbl->setObjectName(QStringLiteral("ResultLbl"));
+  ResultLbl->setWordWrap(true);
 
   auto* portRow = new QHBoxLayout;
   portRow->addWidget(OpenPortBtn);
@@ -68,32 +73,55 @@ TMemberTestForm::TMemberTestForm(const MemberTestActions& actions, QWidget* pare
   layout->addLayout(fields);
   layout->addStretch(1);
   layout->addLayout(cardRow);
+  layout->addWidget(ResultLbl);
 
   const QList<QWidget*> tabOrder = {OpenPortBtn,  ClosePortBtn, CardNoEdit,
                                     PasswordEdit, ReadCardBtn,  WriteCardBtn,
                                     beepBtn,      ChannelCmb,   PrintCardBtn};
   for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  ConnectGuarded(this, OpenPortBtn, &QPushButton::clicked, [this] { actions_.OpenPort(); });
-  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] { actions_.Beep(); });
-  ConnectGuarded(this, ClosePortBtn, &QPushButton::clicked, [this] { actions_.ClosePort(); });
-  ConnectGuarded(this, PrintCardBtn, &QPushButton::clicked, [this] { actions_.PrintCard(); });
+  ConnectOutcome(OpenPortBtn, "打开串口", &MemberTestActions::OpenPort);
+  ConnectOutcome(ClosePortBtn, "关闭串口", &MemberTestActions::ClosePort);
+  ConnectOutcome(PrintCardBtn, "打印卡", &MemberTestActions::PrintCard);
+  ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] {
+    RunEncoderCall([this] { actions_.Beep(); });
+    ShowOutcome(TestDoneText("Beep"));
+  });
   connect(ReadCardBtn, &QPushButton::clicked, this, &TMemberTestForm::ReadCardBtnClick);
   connect(WriteCardBtn, &QPushButton::clicked, this, &TMemberTestForm::WriteCardBtnClick);
 }
 
+void TMemberTestForm::ConnectOutcome(QPushButton* button, const char* action,
+                                     bool (MemberTestActions::*call)()) {
+  ConnectGuarded(this, button, &QPushButton::clicked, [this, action, call] {
+    const bool succeeded = RunEncoderCall([this, call] { return (actions_.*call)(); });
+    ShowOutcome(TestOutcomeText(action, succeeded));
+  });
+}
+
 void TMemberTestForm::ReadCardBtnClick() {
+  // Nothing of an earlier card stays on screen while this one is read.
+  CardNoEdit->clear();
+  PasswordEdit->clear();
+  ShowOutcome({});
   RunGuarded(this, [this] {
     MemberTestRead read;
-    actions_.ReadCard(ToAnsi(ChannelCmb->currentText()), read);
+    const std::string channel = ToAnsi(ChannelCmb->currentText());
+    const bool succeeded = RunEncoderCall([&] { return actions_.ReadCard(channel, read); });
     CardNoEdit->setText(FromAnsi(read.CardNo));
     PasswordEdit->setText(FromAnsi(read.Password));
+    ShowOutcome(TestOutcomeText(
+        "读卡", succeeded, read.CardNo.empty() ? std::string() : AnsiFromUtf8("卡号 ") + read.CardNo));
   });
 }
 
 void TMemberTestForm::WriteCardBtnClick() {
+  ShowOutcome({});
   RunGuarded(this, [this] {
-    actions_.WriteCard(ToAnsi(CardNoEdit->text()), ToAnsi(ChannelCmb->currentText()));
+    const std::string cardNo = ToAnsi(CardNoEdit->text());
+    const std::string channel = ToAnsi(ChannelCmb->currentText());
+    const bool written = RunEncoderCall([&] { return actions_.WriteCard(cardNo, channel); });
+    ShowOutcome(TestOutcomeText("写卡", written, AnsiFromUtf8("卡号 ") + cardNo));
   });
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "kinds/member/member_test_actions.h"
+#include "ui/test_dialog.h"
 
 class QComboBox;
 class QLineEdit;
@@ -11,9 +10,9 @@ class QPushButton;
 namespace keydesk {
 
 // The member-card test dialog: exercises the installed member-card device by hand, without
-// a PMS. It shows no result; a read puts the card number and password it gave back into the
-// boxes, whatever the result.
-class TMemberTestForm final : public QDialog {
+// a PMS. After each button a line says whether it worked; a read puts the card number and
+// password it gave back into the boxes, whatever the result.
+class TMemberTestForm final : public TestDialog {
  public:
   explicit TMemberTestForm(const MemberTestActions& actions, QWidget* parent = nullptr);
 
@@ -30,6 +29,9 @@ class TMemberTestForm final : public QDialog {
  private:
   void ReadCardBtnClick();
   void WriteCardBtnClick();
+  // A button whose call gives only success or failure.
+  void ConnectOutcome(QPushButton* button, const char* action,
+                      bool (MemberTestActions::*call)());
 
   MemberTestActions actions_;
 };

@@ -3,10 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <future>
 
 #include "core/log_file.h"
 #include "core/service_status.h"
@@ -178,6 +183,7 @@ TEST_F(DoorlockTestFormTest, AFailedWriteIsStillJournaledAndRecordsNoRoomTime) {
   form.WriteCardBtn->click();
 
   ASSERT_FALSE(Call("Write_Guest_Card").empty());
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("写卡失败：卡号 1"));
   EXPECT_THAT(Rooms(), IsEmpty());
   EXPECT_THAT(Journal(),
               ElementsAre(ElementsAre("", "1", "000101", "1", "2008-03-15 14:00:30.000",
@@ -195,6 +201,7 @@ TEST_F(DoorlockTestFormTest, AWrittenCardIsJournaledWithTheTypedPeriod) {
   form.WriteCardBtn->click();
 
   EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 0808181400 0808201200"));
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("写卡成功：卡号 1"));
   EXPECT_THAT(Journal(),
               ElementsAre(ElementsAre("", "1", "000101", "1", "2008-08-18 14:00:00.000",
                                       "2008-08-18 14:00:00.000", "2008-08-20 12:00:00.000", "1",
@@ -217,6 +224,15 @@ TEST_F(DoorlockTestFormTest, ABadDateAndTimeIsRefusedBeforeTheDriverAndNothingIs
   EXPECT_THAT(Trace(), IsEmpty());
   EXPECT_THAT(Rooms(), IsEmpty());
   EXPECT_THAT(Journal(), IsEmpty());
+
+  // A card that would be expired when written is refused the same way.
+  form.CheckInDateTimeTxt->setText(QStringLiteral("2008-03-17 14:00:31"));
+  form.CheckOutDateTimeTxt->setText(QStringLiteral("2008-03-17 14:00:30"));
+  form.WriteCardBtn->click();
+  ASSERT_EQ(boxes_.Shown().size(), 2u);
+  EXPECT_EQ(boxes_.Shown()[1].text, QStringLiteral("结束时间早于起始时间，没有写卡。"));
+  EXPECT_THAT(Trace(), IsEmpty());
+  EXPECT_THAT(Journal(), IsEmpty());
 }
 
 TEST_F(DoorlockTestFormTest, ReadShowsTheCardNumberAndZeroWhenNoneWasRead) {
@@ -226,10 +242,14 @@ TEST_F(DoorlockTestFormTest, ReadShowsTheCardNumberAndZeroWhenNoneWasRead) {
 
   form.ReadCardBtn->click();
   EXPECT_EQ(form.CardNoTxt->text(), QStringLiteral("2"));
+  EXPECT_EQ(
+      form.ResultLbl->text(),
+      QStringLiteral("读卡成功：卡号 2，房间 01，有效期 2008-03-15 13:00 至 2008-03-17 14:00"));
 
   sim_.Fail("Read_Guest_Card:1");
   form.ReadCardBtn->click();
   EXPECT_EQ(form.CardNoTxt->text(), QStringLiteral("0"));
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("读卡失败"));
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
@@ -237,9 +257,10 @@ TEST_F(DoorlockTestFormTest, BeepSoundsTheEncoder) {
   TDoorlockTestForm form(Service());
   form.beepBtn->click();
   EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 2 1 1"));
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("已执行 Beep"));
 }
 
-TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
+TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndSayHowItWent) {
   // A fake, since these calls leave no trace in the simulated encoder.
   test::FakeDoorlock counting;
   counting.eraseResult = false;
@@ -247,14 +268,63 @@ TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndShowNothing) {
   TDoorlockTestForm form(Service());
 
   form.OpenPortBtn->click();
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("打开串口成功"));
   form.ClosePortBtn->click();
   form.ClosePortBtn->click();
   form.EraseCardBtn->click();
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("销卡失败"));
 
   EXPECT_EQ(counting.Count("OpenPort"), 1);
   EXPECT_EQ(counting.Count("ClosePort"), 2);
   EXPECT_EQ(counting.Count("EraseCard"), 1);
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
+  installed_ = &driver_;
+}
+
+// A driver whose read waits until the test lets it go, as a slow encoder does.
+class SlowDoorlock final : public TBaseDoorlock {
+ public:
+  bool ReadCard(int64_t& CardNo) override {
+    released_.get_future().wait();
+    CardNo = 77;
+    return true;
+  }
+  void Release() { released_.set_value(); }
+
+ private:
+  std::promise<void> released_;
+};
+
+TEST_F(DoorlockTestFormTest, WhileTheEncoderWorksTheCursorIsBusyAndNothingCanBeClickedOrClosed) {
+  SlowDoorlock slow;
+  installed_ = &slow;
+  TDoorlockTestForm form(Service());
+  form.show();
+  form.CardNoTxt->setText(QStringLiteral("5301"));
+  bool busyCursor = false, anyEnabled = true, stale = true, closed = true;
+  // Runs while the read waits: the window still handles events.
+  QTimer::singleShot(0, &form, [&] {
+    busyCursor = QApplication::overrideCursor() != nullptr &&
+                 QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    anyEnabled = false;
+    for (const QPushButton* button : form.findChildren<QPushButton*>()) {
+      anyEnabled = anyEnabled || button->isEnabled();
+    }
+    stale = !form.CardNoTxt->text().isEmpty();
+    form.reject();
+    closed = !form.isVisible();
+    slow.Release();
+  });
+
+  form.ReadCardBtn->click();
+
+  EXPECT_TRUE(busyCursor);
+  EXPECT_FALSE(anyEnabled);
+  EXPECT_FALSE(stale) << "the earlier card's number stayed on screen during the read";
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(form.CardNoTxt->text(), QStringLiteral("77"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(form.ReadCardBtn->isEnabled());
   installed_ = &driver_;
 }
 

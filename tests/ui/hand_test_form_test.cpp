@@ -80,7 +80,10 @@ TEST_F(HandTestFormTest, OpensWithTheDoorlockDialogsLookAndItsDefaults) {
   EXPECT_TRUE(form.HandNoTxt->text().isEmpty());
 
   QStringList labels;
-  for (const QLabel* label : form.findChildren<QLabel*>()) labels << label->text();
+  for (const QLabel* label : form.findChildren<QLabel*>()) {
+    if (label != form.ResultLbl) labels << label->text();  // the result line, empty on opening
+  }
+  EXPECT_TRUE(form.ResultLbl->text().isEmpty());
   EXPECT_THAT(labels,
               ::testing::UnorderedElementsAre(QStringLiteral("楼号:"), QStringLiteral("楼层:"),
                                               QStringLiteral("房号:"), QStringLiteral("起始时间："),
@@ -120,9 +123,12 @@ TEST_F(HandTestFormTest, WriteReadAndEraseShowTheHandNumberTheDeviceGaveBack) {
   form.HandNoTxt->setText(QStringLiteral("9"));
   form.EraseCardBtn->click();
   EXPECT_EQ(form.HandNoTxt->text(), QStringLiteral("2"));
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("销卡成功：手牌号 2"));
   EXPECT_FALSE(TagOnEncoder());
+  form.ReadCardBtn->click();
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("读卡失败"));
 
-  EXPECT_THAT(Trace(), ElementsAre("WriteCard", "WriteCard", "ReadCard", "EraseCard"));
+  EXPECT_THAT(Trace(), ElementsAre("WriteCard", "WriteCard", "ReadCard", "EraseCard", "ReadCard"));
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
@@ -206,7 +212,8 @@ TEST_F(HandTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplicationTi
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, kTitle);
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("手牌设备未连接"));
-  EXPECT_EQ(form.HandNoTxt->text(), QStringLiteral("3"));
+  // The old number went before the device was asked, so nothing stale stays on screen.
+  EXPECT_TRUE(form.HandNoTxt->text().isEmpty());
   EXPECT_TRUE(form.isEnabled());
 }
 

@@ -89,7 +89,10 @@ TEST_F(MemberTestFormTest, OpensWithTheHotelCardChosenAndEmptyBoxes) {
   EXPECT_TRUE(form.PasswordEdit->text().isEmpty());
 
   QStringList labels;
-  for (const QLabel* label : form.findChildren<QLabel*>()) labels << label->text();
+  for (const QLabel* label : form.findChildren<QLabel*>()) {
+    if (label != form.ResultLbl) labels << label->text();  // the result line, empty on opening
+  }
+  EXPECT_TRUE(form.ResultLbl->text().isEmpty());
   EXPECT_THAT(labels, ::testing::UnorderedElementsAre(
                           QStringLiteral("类型"), QStringLiteral("卡号"), QStringLiteral("密码:")));
   EXPECT_THAT(Trace(), IsEmpty());
@@ -114,6 +117,8 @@ TEST_F(MemberTestFormTest, TheHotelCardPassesMinusOneAndTheAllianceCardEleven) {
   form.ReadCardBtn->click();
   form.ChannelCmb->setCurrentIndex(0);
   form.ReadCardBtn->click();
+  // The card was last written for the alliance: the hotel's channel cannot read it.
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("读卡失败"));
 
   // The read flag is always false.
   EXPECT_THAT(Trace(), ElementsAre("WriteCard -1", "ReadCard 0 -1", "WriteCard 11", "ReadCard 0 11",
@@ -251,7 +256,8 @@ TEST_F(MemberTestFormTest, AnErrorTheDeviceRaisesIsShownTitledWithTheApplication
     EXPECT_EQ(shown.caption, kTitle);
     EXPECT_EQ(shown.text, QStringLiteral("会员卡设备未连接"));
   }
-  EXPECT_EQ(form.CardNoEdit->text(), QStringLiteral("1001"));
+  // The old number went before the device was asked, so nothing stale stays on screen.
+  EXPECT_TRUE(form.CardNoEdit->text().isEmpty());
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
 #include "kinds/test_dialog_times.h"
+#include "kinds/test_outcome.h"
 #include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
 
 namespace keydesk {
 
@@ -40,6 +43,11 @@ bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
   return doorlock != nullptr && doorlock->ReadCard(CardNo);
 }
 
+bool DoorlockTestActions::ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
+  TBaseDoorlock* doorlock = service_.Doorlock;
+  return doorlock != nullptr && doorlock->ReadCardDetails(CardNo, Details);
+}
+
 bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& CardNo) {
   GuestCardIssue card;
   card.RoomBuildingCode = entries.RoomBuildingCode;
@@ -49,8 +57,36 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   // Unlike a request, the dialog's times are used as typed, without the configured delays.
   card.CheckIn = StrToDateTime(entries.CheckIn);
   card.CheckOut = StrToDateTime(entries.CheckOut);
+  if (card.CheckOut < card.CheckIn) throw Error(AnsiFromUtf8(kCheckOutBeforeCheckIn));
   card.IsCopy = entries.IsCopy;
   return IssueGuestCard(service_, card, CardNo);
+}
+
+std::string DoorlockTestActions::WriteOutcome(bool written, int64_t CardNo) {
+  return TestOutcomeText("写卡", written, AnsiFromUtf8("卡号 ") + std::to_string(CardNo));
+}
+
+namespace {
+
+// "yymmddhhnn" as "20yy-mm-dd hh:nn"; anything else as it is.
+std::string ValidityForPeople(const std::string& validity) {
+  if (validity.size() != 10) return validity;
+  return "20" + validity.substr(0, 2) + "-" + validity.substr(2, 2) + "-" + validity.substr(4, 2) +
+         " " + validity.substr(6, 2) + ":" + validity.substr(8, 2);
+}
+
+}  // namespace
+
+std::string DoorlockTestActions::ReadOutcome(bool read, int64_t CardNo,
+                                             const TCardDetails& Details) {
+  if (!read) return TestOutcomeText("读卡", false);
+  std::string details = AnsiFromUtf8("卡号 ") + std::to_string(CardNo);
+  if (!Details.RoomNo.empty()) details += AnsiFromUtf8("，房间 ") + Details.RoomNo;
+  if (!Details.ValidFrom.empty() || !Details.ValidTo.empty()) {
+    details += AnsiFromUtf8("，有效期 ") + ValidityForPeople(Details.ValidFrom) +
+               AnsiFromUtf8(" 至 ") + ValidityForPeople(Details.ValidTo);
+  }
+  return TestOutcomeText("读卡", true, details);
 }
 
 }  // namespace keydesk

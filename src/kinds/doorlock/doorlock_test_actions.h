@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "doorlock/base_doorlock.h"
 #include "platform/date_time.h"
 
 namespace keydesk {
@@ -29,6 +30,8 @@ struct TestCardEntries {
 class DoorlockTestActions {
  public:
   static constexpr const char* kGuestName = "Test";
+  // UTF-8; raised in code page 936.
+  static constexpr const char* kCheckOutBeforeCheckIn = "结束时间早于起始时间，没有写卡。";
 
   explicit DoorlockTestActions(DoorlockService& service) : service_(service) {}
 
@@ -43,12 +46,19 @@ class DoorlockTestActions {
   bool EraseCard();
   // CardNo keeps whatever the driver left in it, also after a failed read.
   bool ReadCard(int64_t& CardNo);
+  // As ReadCard, with the guest-room block's room and validity where the driver tells them.
+  bool ReadCardDetails(int64_t& CardNo, TCardDetails& Details);
 
   // Writes a card for the room of the three codes and journals it when SaveDoorlockRecord is
   // on, whatever the write's result. Raises ConvertError "'%s' is not a valid date and time"
-  // for a bad check-in or check-out text before the driver or the store is called. CardNo
-  // receives what the driver reported.
+  // for a bad check-in or check-out text, and Error kCheckOutBeforeCheckIn for a check-out
+  // before the check-in (a card expired when written helps nobody), before the driver or the
+  // store is called. CardNo receives what the driver reported.
   bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
+
+  // The dialog's line after each button.
+  static std::string WriteOutcome(bool written, int64_t CardNo);
+  static std::string ReadOutcome(bool read, int64_t CardNo, const TCardDetails& Details);
 
  private:
   DoorlockService& service_;
