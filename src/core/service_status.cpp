@@ -12,6 +12,7 @@ void ServiceStatus::Notify(Change change) {
   Snapshot snapshot;
   {
     MutexLock lock(mutex_);
+    ++snapshot_.Version;
     listener = listener_;
     snapshot = snapshot_;
   }
@@ -21,6 +22,7 @@ void ServiceStatus::Notify(Change change) {
 
 void ServiceStatus::SetEncoder(std::string description, bool simulated) {
   MutexLock lock(mutex_);
+  ++snapshot_.Version;
   snapshot_.Encoder = std::move(description);
   snapshot_.SimulatedEncoder = simulated;
 }

@@ -29,6 +29,7 @@ class ServiceStatus {
   };
 
   struct Snapshot {
+    uint64_t Version = 0;  // counts the changes, so a front end knows when to show anew
     bool Listening = false;
     int Port = 0;
     std::string NotListeningReason;  // why the listener is not running, when it failed

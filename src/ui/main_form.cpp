@@ -10,9 +10,13 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
+#include <QLabel>
 
 #include "core/interface_kind.h"
+#include "core/service_status.h"
+#include "core/status_text.h"
 #include "kinds/kind.h"
 #include "kinds/service_context.h"
 #include "ui/about_form.h"
@@ -49,9 +53,7 @@ TMainForm::TMainForm(const ServiceContext& context, Kind& kind, QWidget* parent)
   CreateActions();
   CreateMenu();
   CreateToolBar();
-  statusBar()->setObjectName(QStringLiteral("StatusBar"));
-  statusBar()->setFixedHeight(21);
-  statusBar()->setSizeGripEnabled(true);
+  CreateStatusBar();
 
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -60,6 +62,7 @@ TMainForm::TMainForm(const ServiceContext& context, Kind& kind, QWidget* parent)
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::CommitDataRequest);
   RunGuarded(this, [this] { FormCreate(); });
+  RefreshStatus();
 }
 
 TMainForm::~TMainForm() {
@@ -126,6 +129,45 @@ void TMainForm::CreateToolBar() {
   HelpButton = button(AboutAction, "HelpButton");
   ToolBar->addSeparator();
   ExitButton = button(ExitAction, "ExitButton");
+}
+
+void TMainForm::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  bar->setFixedHeight(21);
+  bar->setSizeGripEnabled(true);
+  auto label = [this, bar](const char* name, int stretch) {
+    auto* created = new QLabel(this);
+    created->setObjectName(QString::fromLatin1(name));
+    bar->addWidget(created, stretch);
+    return created;
+  };
+  ListenerLbl = label("ListenerLbl", 0);
+  EncoderLbl = label("EncoderLbl", 0);
+  RequestsLbl = label("RequestsLbl", 1);
+  WarningLbl = label("WarningLbl", 0);
+  WarningLbl->setStyleSheet(QStringLiteral("QLabel { color: white; background: #c00000; }"));
+  WarningLbl->hide();
+  // Connection threads change the status; the window reads it here, on its own thread.
+  statusTimer_ = new QTimer(this);
+  connect(statusTimer_, &QTimer::timeout, this, [this] { RefreshStatus(); });
+  statusTimer_->start(250);
+}
+
+void TMainForm::RefreshStatus() {
+  const ServiceStatus::Snapshot status = context_.Status.Get();
+  if (status.Version == shownStatus_ && shownStatus_ != 0) return;
+  shownStatus_ = status.Version;
+  ListenerLbl->setText(FromAnsi(ListenerStatusText(status)));
+  EncoderLbl->setText(FromAnsi(EncoderStatusText(status)));
+  // The simulator must stand out: no card it writes opens a door.
+  EncoderLbl->setStyleSheet(status.SimulatedEncoder
+                                ? QStringLiteral("QLabel { background: #ffd24d; }")
+                                : QString());
+  RequestsLbl->setText(FromAnsi(RequestStatusText(status)));
+  const std::string warning = StoreWarningText(status);
+  WarningLbl->setText(FromAnsi(warning));
+  WarningLbl->setVisible(!warning.empty());
 }
 
 void TMainForm::FormCreate() {

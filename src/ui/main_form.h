@@ -5,7 +5,9 @@
 #include "app/interface_server.h"
 
 class QAction;
+class QLabel;
 class QSessionManager;
+class QTimer;
 class QToolBar;
 class QToolButton;
 
@@ -61,6 +63,16 @@ class TMainForm final : public QMainWindow {
   QToolButton* ChangePasswordButton;
   QToolButton* HelpButton;
   QToolButton* ExitButton;
+  // The status bar: the listener, the encoder, the requests, and a warning while the log or
+  // the journal cannot be written.
+  QLabel* ListenerLbl;
+  QLabel* EncoderLbl;
+  QLabel* RequestsLbl;
+  QLabel* WarningLbl;
+
+  // Shows the service status anew when it changed. A timer calls it on the main thread;
+  // tests call it directly.
+  void RefreshStatus();
 
  signals:
   // The close was let through; the run ends.
@@ -73,6 +85,7 @@ class TMainForm final : public QMainWindow {
   void CreateActions();
   void CreateMenu();
   void CreateToolBar();
+  void CreateStatusBar();
   void FormCreate();
   void StartServer();
   void StopServer();
@@ -82,6 +95,8 @@ class TMainForm final : public QMainWindow {
   const ServiceContext& context_;
   Kind& kind_;
   InterfaceServer server_;
+  QTimer* statusTimer_;
+  uint64_t shownStatus_ = 0;  // the version of the status on show
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;
 };

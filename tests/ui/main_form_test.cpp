@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "kinds/service_context.h"
 #include "loopback_client.h"
@@ -84,6 +86,33 @@ TEST_F(MainFormTest, OpensWithTheKindsTitleTheStartLineAndTheListenerServing) {
   EXPECT_TRUE(Serves(Port()));
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
   EXPECT_EQ(TMainForm::MainWindow(), form_.get());
+}
+
+TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWarnings) {
+  EXPECT_EQ(form_->ListenerLbl->text(), QStringLiteral("正在监听端口 %1").arg(Port()));
+  // The simulator is named as such.
+  EXPECT_TRUE(form_->EncoderLbl->text().startsWith(QStringLiteral("模拟发卡器，不能制作真卡：")));
+  EXPECT_EQ(form_->RequestsLbl->text(), QStringLiteral("已答复请求 0 次"));
+  EXPECT_FALSE(form_->WarningLbl->isVisibleTo(form_.get()));
+
+  ASSERT_TRUE(Serves(Port()));
+  test::LoopbackClient unreadable(Port());
+  unreadable.SendFrame("<DoorRequest");
+  EXPECT_FALSE(unreadable.ReadResponse().has_value());
+  form_->RefreshStatus();
+  EXPECT_THAT(
+      form_->RequestsLbl->text().toStdString(),
+      ::testing::MatchesRegex("已答复请求 1 次；最近一次 [-0-9]+ [:0-9]+ 无法读取的请求 没有答复"));
+
+  ServiceStatus& status = application_.Context().Status;
+  status.WriteFailed(ServiceStatus::Store::Journal, "disk I/O error");
+  form_->RefreshStatus();
+  EXPECT_TRUE(form_->WarningLbl->isVisibleTo(form_.get()));
+  EXPECT_EQ(form_->WarningLbl->text(),
+            QStringLiteral("警告：发卡记录无法写入数据库：disk I/O error"));
+  status.WriteSucceeded(ServiceStatus::Store::Journal);
+  form_->RefreshStatus();
+  EXPECT_FALSE(form_->WarningLbl->isVisibleTo(form_.get()));
 }
 
 TEST_F(MainFormTest, HasTheMenuToolbarAndLogPaneOfTheWindow) {
@@ -310,6 +339,9 @@ TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {
                 QStringLiteral("\n接口监听服务器没有运行（端口 %1）：").arg(taken.LocalPort()) +
                 QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
   EXPECT_FALSE(form.Server().Listening());
+  EXPECT_EQ(form.ListenerLbl->text(),
+            QStringLiteral("没有监听（端口 %1）：").arg(taken.LocalPort()) +
+                QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
   form.show();
   EXPECT_TRUE(form.isVisible());
 }
