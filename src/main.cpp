@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
       application = std::make_unique<Application>(std::move(settings));
     } catch (const Error& error) {
       std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+      if (window) ShowStartupError(argc, argv, commandLine.InterfaceKind, error.what());
       return 1;
     }
     if (window) {

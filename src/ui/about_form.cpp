@@ -33,7 +33,8 @@ TAboutForm::TAboutForm(int interfaceKind, QWidget* parent) : QDialog(parent) {
   mmo->setObjectName(QStringLiteral("mmo"));
   mmo->setFixedSize(245, 125);
   mmo->setEnabled(false);
-  mmo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Its scroll bar shows only with something to scroll, so the empty box shows no bar.
+  mmo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   btnOK = new QPushButton(QStringLiteral("确定(&O)"), this);
   btnOK->setObjectName(QStringLiteral("btnOK"));
   btnOK->setDefault(true);

@@ -62,6 +62,8 @@ void TCheckPasswordForm::btnOKClick() {
   }
   MessageBox::Error(this, QStringLiteral("提示"), QStringLiteral("密码错误 ！"));
   edtPswd->setFocus();
+  // The entry stays, selected, so that typing again replaces it.
+  edtPswd->selectAll();
 }
 
 bool CheckAdminPassword(const TSysOption& sysOption, QWidget* owner) {

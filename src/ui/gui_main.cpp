@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <memory>
 
 #include "app/application.h"
+#include "core/interface_kind.h"
 #include "doorlock/option.h"
 #include "kinds/service_context.h"
+#include "ui/ansi_text.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"
 #include "ui/option_form.h"
+#include "ui/qt_translations.h"
 
 namespace keydesk {
 
@@ -34,8 +38,20 @@ void ShowDeviceOptions() {
                           QString::fromUtf8(kNoDeviceOptionsText));
 }
 
+void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message) {
+  std::unique_ptr<QApplication> created;
+  if (QApplication::instance() == nullptr) {
+    created = std::make_unique<QApplication>(argc, argv);
+    InstallQtChineseTexts();
+  }
+  const InterfaceKindInfo* kind = FindInterfaceKind(interfaceKind);
+  const QString title = QString::fromUtf8(kind != nullptr ? kind->Title : "keydesk");
+  MessageBox::Error(nullptr, title, FromAnsi(message));
+}
+
 WindowResult RunWindow(Application& application, int& argc, char** argv) {
   QApplication qtApplication(argc, argv);
+  InstallQtChineseTexts();
   // The run ends when the main window lets a close through, not when windows happen to hide.
   QApplication::setQuitOnLastWindowClosed(false);
   WindowResult result;

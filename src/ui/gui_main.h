@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace keydesk {
 
 class Application;
@@ -27,6 +29,11 @@ inline constexpr const char* kNoDeviceOptionsText = "模拟设备没有可设置
 // start-up settings. Says over the main window that there is nothing to set, so that Options
 // after the password does not seem to do nothing. Does nothing while there is no main window.
 void ShowDeviceOptions();
+
+// Shows why start-up failed (the card library or one of its functions missing) in an error
+// box titled with the kind's title, so that an operator who started keydesk from the desktop
+// sees why nothing opens. message is code page 936.
+void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message);
 
 // Runs the main window until it is closed (after the administrator password) or the session
 // ends, then stops the listener and, unless connection threads are stuck, shuts the

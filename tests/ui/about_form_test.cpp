@@ -53,7 +53,7 @@ TEST(AboutFormTest, IsTheFixedBoxWithPictureDisabledMemoAndOKButton) {
   EXPECT_EQ(form.mmo->size(), QSize(245, 125));
   EXPECT_FALSE(form.mmo->isEnabled());
   EXPECT_TRUE(form.mmo->toPlainText().isEmpty());
-  EXPECT_EQ(form.mmo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(form.mmo->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
   EXPECT_EQ(form.btnOK->text(), QStringLiteral("确定(&O)"));
   form.btnOK->click();
   EXPECT_EQ(form.result(), QDialog::Accepted);

@@ -60,6 +60,7 @@ TEST_F(CheckPasswordFormTest, RefusesAnotherLetterCaseAndKeepsTheEntry) {
 
   EXPECT_NE(form.result(), QDialog::Accepted);
   EXPECT_EQ(form.edtPswd->text(), QStringLiteral("TIVREL"));
+  EXPECT_EQ(form.edtPswd->selectedText(), QStringLiteral("TIVREL"));
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));

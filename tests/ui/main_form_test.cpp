@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
@@ -27,6 +28,7 @@
 #include "ui/change_password_form.h"
 #include "ui/check_password_form.h"
 #include "ui/doorlock_test_form.h"
+#include "ui/gui_main.h"
 #include "ui/info_memo.h"
 #include "ui/option_form.h"
 
@@ -113,6 +115,26 @@ TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWa
   status.WriteSucceeded(ServiceStatus::Store::Journal);
   form_->RefreshStatus();
   EXPECT_FALSE(form_->WarningLbl->isVisibleTo(form_.get()));
+}
+
+TEST(StartupErrorTest, AStartThatFailsSaysWhyInAnErrorBoxTitledWithTheKind) {
+  MessageBoxRecorder boxes;
+  int argc = 1;
+  char name[] = "keydesk";
+  char* argv[] = {name, nullptr};
+  ShowStartupError(argc, argv, 4, "Cannot load the card library /x/libdrevan.so: gone");
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("MarveskOxbel手牌接口"));
+  EXPECT_EQ(boxes.Shown()[0].text,
+            QStringLiteral("Cannot load the card library /x/libdrevan.so: gone"));
+}
+
+TEST(QtTextsTest, StandardButtonsReadInChineseLikeTheRestOfTheWindow) {
+  QMessageBox box(QMessageBox::Information, kTitle, QStringLiteral("x"),
+                  QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
 }
 
 TEST_F(MainFormTest, HasTheMenuToolbarAndLogPaneOfTheWindow) {
