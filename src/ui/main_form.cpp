@@ -4,27 +4,31 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
-#include <QLabel>
 
 #include "core/interface_kind.h"
+#include "core/log_file.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
 #include "kinds/kind.h"
 #include "kinds/service_context.h"
+#include "store/doorlock_record_manager.h"
 #include "ui/about_form.h"
 #include "ui/ansi_text.h"
 #include "ui/change_password_form.h"
 #include "ui/check_password_form.h"
 #include "ui/error_box.h"
 #include "ui/info_memo.h"
+#include "ui/journal_form.h"
+#include "ui/log_view_form.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/window_test_dialogs.h"
@@ -88,6 +92,8 @@ void TMainForm::CreateActions() {
   AboutAction =
       action("AboutAction", "关于(&A)...", look->standardIcon(QStyle::SP_MessageBoxInformation));
   TestAction = action("TestAction", "测试(&T)", QIcon());
+  JournalAction = action("JournalAction", "发卡记录(&J)...", QIcon());
+  LogAction = action("LogAction", "打开日志(&L)...", QIcon());
 
   connect(ExitAction, &QAction::triggered, this, [this] { ExitActionExecute(); });
   ConnectGuarded(this, OptionAction, &QAction::triggered, [this] { OptionActionExecute(); });
@@ -95,6 +101,8 @@ void TMainForm::CreateActions() {
   ConnectGuarded(this, ChangePasswordAction, &QAction::triggered,
                  [this] { ChangePasswordActionExecute(); });
   ConnectGuarded(this, AboutAction, &QAction::triggered, [this] { AboutActionExecute(); });
+  ConnectGuarded(this, JournalAction, &QAction::triggered, [this] { JournalActionExecute(); });
+  ConnectGuarded(this, LogAction, &QAction::triggered, [this] { LogActionExecute(); });
 }
 
 void TMainForm::CreateMenu() {
@@ -104,6 +112,8 @@ void TMainForm::CreateMenu() {
   QMenu* tools = mainMenu->addMenu(QStringLiteral("工具(&T)"));
   tools->addAction(OptionAction);
   tools->addAction(TestAction);
+  tools->addAction(JournalAction);
+  tools->addAction(LogAction);
   tools->addSeparator();
   tools->addAction(ChangePasswordAction);
   mainMenu->addMenu(QStringLiteral("帮助(&H)"))->addAction(AboutAction);
@@ -161,9 +171,8 @@ void TMainForm::RefreshStatus() {
   ListenerLbl->setText(FromAnsi(ListenerStatusText(status)));
   EncoderLbl->setText(FromAnsi(EncoderStatusText(status)));
   // The simulator must stand out: no card it writes opens a door.
-  EncoderLbl->setStyleSheet(status.SimulatedEncoder
-                                ? QStringLiteral("QLabel { background: #ffd24d; }")
-                                : QString());
+  EncoderLbl->setStyleSheet(
+      status.SimulatedEncoder ? QStringLiteral("QLabel { background: #ffd24d; }") : QString());
   RequestsLbl->setText(FromAnsi(RequestStatusText(status)));
   const std::string warning = StoreWarningText(status);
   WarningLbl->setText(FromAnsi(warning));
@@ -243,5 +252,15 @@ void TMainForm::ChangePasswordActionExecute() {
 }
 
 void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
+
+void TMainForm::JournalActionExecute() {
+  TJournalForm form(context_.RecordStore.FileName(), this);
+  form.exec();
+}
+
+void TMainForm::LogActionExecute() {
+  TLogViewForm form(context_.Log.FileName(), this);
+  form.exec();
+}
 
 }  // namespace keydesk

@@ -51,6 +51,8 @@ class TMainForm final : public QMainWindow {
   void TestActionExecute();
   void ChangePasswordActionExecute();
   void AboutActionExecute();
+  void JournalActionExecute();
+  void LogActionExecute();
 
   TInfoMemo* InfoMemo;
   QToolBar* ToolBar;
@@ -59,6 +61,8 @@ class TMainForm final : public QMainWindow {
   QAction* ChangePasswordAction;
   QAction* AboutAction;
   QAction* TestAction;
+  QAction* JournalAction;
+  QAction* LogAction;
   QToolButton* OptionButton;
   QToolButton* ChangePasswordButton;
   QToolButton* HelpButton;

@@ -110,8 +110,9 @@ void TMemberTestForm::ReadCardBtnClick() {
     const bool succeeded = RunEncoderCall([&] { return actions_.ReadCard(channel, read); });
     CardNoEdit->setText(FromAnsi(read.CardNo));
     PasswordEdit->setText(FromAnsi(read.Password));
-    ShowOutcome(TestOutcomeText(
-        "读卡", succeeded, read.CardNo.empty() ? std::string() : AnsiFromUtf8("卡号 ") + read.CardNo));
+    ShowOutcome(
+        TestOutcomeText("读卡", succeeded,
+                        read.CardNo.empty() ? std::string() : AnsiFromUtf8("卡号 ") + read.CardNo));
   });
 }
 

@@ -30,8 +30,7 @@ class TMemberTestForm final : public TestDialog {
   void ReadCardBtnClick();
   void WriteCardBtnClick();
   // A button whose call gives only success or failure.
-  void ConnectOutcome(QPushButton* button, const char* action,
-                      bool (MemberTestActions::*call)());
+  void ConnectOutcome(QPushButton* button, const char* action, bool (MemberTestActions::*call)());
 
   MemberTestActions actions_;
 };

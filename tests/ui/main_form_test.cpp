@@ -146,6 +146,7 @@ TEST_F(MainFormTest, HasTheMenuToolbarAndLogPaneOfTheWindow) {
   EXPECT_EQ(Captions(menus[0]->menu()->actions()), QStringList{QStringLiteral("退出(&X)")});
   EXPECT_EQ(Captions(menus[1]->menu()->actions()),
             (QStringList{QStringLiteral("选项(&O)..."), QStringLiteral("测试(&T)"),
+                         QStringLiteral("发卡记录(&J)..."), QStringLiteral("打开日志(&L)..."),
                          QStringLiteral("-"), QStringLiteral("更改管理员密码(&C)")}));
   EXPECT_EQ(Captions(menus[2]->menu()->actions()), QStringList{QStringLiteral("关于(&A)...")});
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace keydesk {
+
+// The journal of issued cards, read-only, newest first, filtered by room and day: what the
+// desk looks at when a guest says a card does not open the door. It reads Client.mdb with a
+// connection of its own while the service goes on writing.
+class TJournalForm final : public QDialog {
+ public:
+  TJournalForm(std::string storeFileName, QWidget* parent = nullptr);
+
+  QLineEdit* RoomFilterTxt;
+  QLineEdit* DayFilterTxt;
+  QPushButton* QueryBtn;
+  QTableWidget* JournalGrid;
+
+  // Reads the rows the filters ask for; an error is shown and the grid left as it was.
+  void Query();
+
+ private:
+  const std::string storeFileName_;
+};
+
+}  // namespace keydesk
