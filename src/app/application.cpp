@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <array>
+#include <filesystem>
 
 #include "core/interface_kind.h"
 #include "devices/simulated_hand.h"
@@ -102,7 +103,10 @@ Application::Application(StartupSettings settings)
   recordStore_.Open();
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
-  status_.SetEncoder(AnsiFromUtf8(library_->Path()), library_->Simulated());  // paths are UTF-8
+  // The library's file name is what tells one encoder from another at the desk; paths are UTF-8.
+  status_.SetEncoder(
+      AnsiFromUtf8(std::filesystem::path(library_->Path()).filename().string()),
+      library_->Simulated());
   kind_ = MakeKind({settings_, context_, *library_});
   kind_->OpenDevice();
 }
