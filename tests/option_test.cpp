@@ -89,7 +89,7 @@ TEST_F(DoorlockOptionTest, ClientIdIsStoredAsTheSignedFormOfItsBits) {
   EXPECT_EQ(ProfileFile(fileName_).ReadString("DoorlockOption", "ClientID", "none"), "-2147483648");
 }
 
-TEST_F(DoorlockOptionTest, SaveWritesTheThirteenKeysInOrderAndKeepsTheSystemKeys) {
+TEST_F(DoorlockOptionTest, SaveWritesItsFourteenKeysInOrderAndKeepsTheSystemKeys) {
   std::ofstream(fileName_) << "[DoorlockOption]\r\nDelayMinutes=10\r\nSaveDoorlockRecord=1\r\n";
   TOption(fileName_).Save();
   const std::string content = ReadAll(fileName_);
@@ -98,7 +98,7 @@ TEST_F(DoorlockOptionTest, SaveWritesTheThirteenKeysInOrderAndKeepsTheSystemKeys
             "PortName=COM1\r\nHotelPassword=572604\r\nLockTypeName=IC\r\nSectorNo=0\r\n"
             "PowerSwitchSectorNo=0\r\nPowerSwitchPassword=\r\nClientID=0\r\n"
             "PubDoor=00000000\r\nPowerSwitchTypeName=\r\nBeginAddr=96\r\nEndAddr=97\r\n"
-            "MaxLiftAddr=97\r\nLiftData=6000\r\n");
+            "MaxLiftAddr=97\r\nLiftData=6000\r\nVerifyAfterWrite=0\r\n");
 }
 
 TEST_F(DoorlockOptionTest, MalformedIntegersGiveTheDefault) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/log_file.h"
+#include "doorlock/card_buffers.h"
+#include "doorlock/card_read_back.h"
 #include "doorlock/drevan_library.h"
 #include "doorlock/option.h"
 #include "platform/code_page.h"
@@ -28,15 +30,9 @@ const std::string kReadLiftFailed = AnsiFromUtf8("读取控制电梯失败");
 const std::string kReadLiftSucceeded = AnsiFromUtf8("电梯成功, 电梯控制楼层：");
 const std::string kReadPowerSwitchFailed = AnsiFromUtf8("读取电失败");
 const std::string kReadPowerSwitchSucceeded = AnsiFromUtf8("读取电成功, 取电结束时间: ");
+const std::string kReadBackDiffers = AnsiFromUtf8("发卡失败, 写卡后读回不符: ");
 
 constexpr const char* kZeros = "0000";
-
-// Capacities of the read buffers, in characters; each buffer has one more byte for the NUL.
-constexpr size_t kRoomCapacity = 6;
-constexpr size_t kZerosCapacity = 4;
-constexpr size_t kPubDoorCapacity = 8;
-constexpr size_t kValidityCapacity = 12;
-constexpr size_t kPowerSwitchTextCapacity = 8;
 
 // "yymmddhhnn" of the date-time as a number. The ten digits outgrew a signed 32-bit value in
 // 2022; as unsigned they last through 2042. Other years either do not fit or would be
@@ -51,9 +47,6 @@ std::optional<uint32_t> StartStamp(DateTime begin) {
 std::string ValidityText(DateTime date, DateTime time) {
   return FormatDateTime("YYMMDD", date) + FormatDateTime("HHNN", time);
 }
-
-// A zero-filled buffer whose last byte stays NUL whatever fits before it.
-std::vector<char> Buffer(size_t capacity) { return std::vector<char>(capacity + 1, '\0'); }
 
 // Lines noted while the encoder is held and written once it is free again (the lock is
 // declared after this, so it is released first): the encoder is not kept waiting on the
@@ -73,10 +66,6 @@ class DeferredLog {
   TLogFile& log_;
   std::vector<std::string> lines_;
 };
-
-std::string Text(const std::vector<char>& buffer) {
-  return std::string(buffer.data(), strnlen(buffer.data(), buffer.size() - 1));
-}
 
 }  // namespace
 
@@ -159,7 +148,8 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   log.Write(kLiftSucceeded);
 
   int32_t powerSwitchResult = 0;
-  switch (const int32_t switchType = option.PowerSwitchTypeCode()) {
+  const int32_t switchType = option.PowerSwitchTypeCode();
+  switch (switchType) {
     case 1:
       powerSwitchResult = library_.Write_Guest_PowerSwitch(
           port, lockType, powerSwitchSector, option.PowerSwitchPassword.c_str(), cardNo, 1,
@@ -176,6 +166,15 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   if (powerSwitchResult != 0) {
     log.Write(kPowerSwitchFailed + std::to_string(powerSwitchResult));
     return false;
+  }
+
+  // Before the beep, which tells the desk that the card is good.
+  if (option.VerifyAfterWrite) {
+    const WrittenCard written{cardNo, RoomNo, validFrom, validTo, option.LiftData, switchType};
+    if (const auto difference = ReadBackDifference(library_, option, written)) {
+      log.Write(kReadBackDiffers + *difference);
+      return false;
+    }
   }
 
   BeepLocked(option);

@@ -14,8 +14,8 @@ using Key = ProfileBinding<TOption>;
 constexpr const char* kSection = "DoorlockOption";
 
 // Loaded and saved in this order.
-const std::array<Key, 13>& Keys() {
-  static const std::array<Key, 13> keys = {
+const std::array<Key, 14>& Keys() {
+  static const std::array<Key, 14> keys = {
       Key(kSection, "PortName", &TOption::PortName, "COM1"),
       Key(kSection, "HotelPassword", &TOption::HotelPassword, "572604"),
       Key(kSection, "LockTypeName", &TOption::LockTypeName, "IC"),
@@ -29,6 +29,7 @@ const std::array<Key, 13>& Keys() {
       Key(kSection, "EndAddr", &TOption::EndAddr, 97),
       Key(kSection, "MaxLiftAddr", &TOption::MaxLiftAddr, 97),
       Key(kSection, "LiftData", &TOption::LiftData, "6000"),
+      Key(kSection, "VerifyAfterWrite", &TOption::VerifyAfterWrite, false),
   };
   return keys;
 }

@@ -12,9 +12,9 @@ namespace keydesk {
 struct TOption {
   explicit TOption(std::string fileName = {});
 
-  // Reads the thirteen keys, each with its default. Other keys of the file are not read.
+  // Reads the fourteen keys, each with its default. Other keys of the file are not read.
   void Load();
-  // Writes the thirteen keys, each on its own, keeping every other key and section. Raises
+  // Writes the fourteen keys, each on its own, keeping every other key and section. Raises
   // IoError "Unable to write to %s" at the first key that cannot be written.
   void Save() const;
 
@@ -39,6 +39,9 @@ struct TOption {
   int32_t EndAddr = 97;
   int32_t MaxLiftAddr = 97;
   std::string LiftData = "6000";
+  // After writing a card, read it back and fail the issue when it differs from what was
+  // written (an encoder can report success for a card pulled away too early).
+  bool VerifyAfterWrite = false;
 };
 
 // The process-wide door lock options. The driver takes a copy at every card operation on
