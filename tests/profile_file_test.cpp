@@ -1,7 +1,9 @@
 #include "platform/profile_file.h"
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/resource.h>
+#endif
 #include <sys/stat.h>
 
 #include <atomic>
@@ -39,6 +41,7 @@ std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
   return names;
 }
 
+#if !defined(_WIN32)
 // Makes writes beyond a file size fail with EFBIG, a real write fault even for root.
 class FileSizeLimit {
  public:
@@ -58,6 +61,7 @@ class FileSizeLimit {
   rlimit saved_{};
   void (*oldHandler_)(int) = nullptr;
 };
+#endif
 
 class ProfileFileTest : public ::testing::Test {
  protected:
@@ -260,12 +264,14 @@ TEST_F(ProfileFileCreateTest, CreatesFileWithSectionAndKey) {
   EXPECT_EQ(Read("SysOption", "Password"), "secret");
 }
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileCreateTest, NewFileIsPrivateToItsOwner) {
   file_.WriteString("S", "Key", "1");
   struct stat status {};
   ASSERT_EQ(stat(path_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0600u);
 }
+#endif
 
 TEST_F(ProfileFileCreateTest, AppendsMissingSectionAtEnd) {
   Given("[A]\r\nx=1\r\n");
@@ -366,6 +372,7 @@ TEST_F(ProfileFileReplaceTest, KeepsEverythingElseByteForByte) {
   EXPECT_EQ(Read("Extra", "foo"), "bar");
 }
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileReplaceTest, KeepsPermissionBitsOfExistingFile) {
   Given("[S]\r\nA=1\r\n");
   std::filesystem::permissions(path_, std::filesystem::perms(0644));
@@ -374,7 +381,9 @@ TEST_F(ProfileFileReplaceTest, KeepsPermissionBitsOfExistingFile) {
   ASSERT_EQ(stat(path_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0644u);
 }
+#endif
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileReplaceTest, WritesThroughSymbolicLink) {
   const std::string target = dir_.File("real.ini");
   WriteBytes(target, "[S]\r\nA=1\r\n");
@@ -384,6 +393,7 @@ TEST_F(ProfileFileReplaceTest, WritesThroughSymbolicLink) {
   EXPECT_EQ(ReadBytes(target), "[S]\r\nA=2\r\n");
   EXPECT_EQ((FolderEntries(dir_.Path())), (std::set<std::string>{"Option.ini", "real.ini"}));
 }
+#endif
 
 // ---- Writing: values that reading would change ----
 
@@ -460,6 +470,7 @@ TEST_F(ProfileFileWriteFailureTest, PathThatIsAFolderIsNotReplaced) {
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileWriteFailureTest, FailedWriteKeepsOldFileWholeAndLeavesNoTempFile) {
   const std::string before = "[S]\r\nA=1\r\n";
   Given(before);
@@ -470,6 +481,7 @@ TEST_F(ProfileFileWriteFailureTest, FailedWriteKeepsOldFileWholeAndLeavesNoTempF
   EXPECT_EQ(ReadBytes(path_), before);
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
+#endif
 
 TEST_F(ProfileFileWriteFailureTest, SuccessfulWritesLeaveNoTempFile) {
   for (int i = 0; i < 5; ++i) file_.WriteString("S", "Key" + std::to_string(i), "v");
