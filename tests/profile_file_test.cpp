@@ -219,6 +219,15 @@ TEST_F(ProfileFileMatchTest, LinesThatAreNotKeysNeverMatch) {
   EXPECT_EQ(Read("S", "[Unclosed"), "<default>");
 }
 
+TEST_F(ProfileFileMatchTest, ANameWithoutEqualsIsAKeyThatReadsAsMissing) {
+  // As the Windows profile functions read it: the first line naming the key wins.
+  Given("[S]\r\n Key \r\nKey=later\r\nOther=1\r\n");
+  EXPECT_EQ(Read("S", "Key"), "<default>");
+  EXPECT_EQ(file_.ReadStrings("S", {"key", "Other"}, "-"), (std::vector<std::string>{"-", "1"}));
+  file_.WriteString("S", "Key", "set");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=set\r\nKey=later\r\nOther=1\r\n");
+}
+
 TEST_F(ProfileFileMatchTest, AcceptsLfEndingsAndLastLineWithoutEnding) {
   Given("[S]\nA=1\nB=2\r\nC=3");
   EXPECT_EQ(Read("S", "A"), "1");

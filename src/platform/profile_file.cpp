@@ -74,6 +74,7 @@ struct Line {
   LineKind kind = LineKind::kOther;
   std::string_view name;   // section or key name, blanks trimmed
   std::string_view value;  // key value, blanks trimmed, quotes kept
+  bool hasValue = false;   // a key line with "="
 };
 
 void Classify(Line& line) {
@@ -95,10 +96,13 @@ void Classify(Line& line) {
     }
     return;
   }
+  // A name without "=" is a key without a value, as the Windows profile functions take it:
+  // it is found like any key, and reads as missing.
   const size_t equals = text.find('=');
-  if (equals == std::string_view::npos) return;
   line.kind = LineKind::kKey;
   line.name = TrimBlanks(text.substr(0, equals));
+  if (equals == std::string_view::npos) return;
+  line.hasValue = true;
   line.value = TrimBlanks(text.substr(equals + 1));
 }
 
@@ -210,7 +214,7 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
   if (!content) return std::string(defaultValue);
   const std::vector<Line> lines = SplitLines(*content);
   const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
-  if (!place.key) return std::string(defaultValue);
+  if (!place.key || !lines[*place.key].hasValue) return std::string(defaultValue);
   std::string_view value = lines[*place.key].value;
   if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
   return std::string(CutToMaxLength(value));
@@ -225,7 +229,7 @@ std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
   std::vector<std::string> values;
   for (std::string_view key : keys) {
     const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
-    if (!place.key) {
+    if (!place.key || !lines[*place.key].hasValue) {
       values.emplace_back(defaultValue);
       continue;
     }
