@@ -28,6 +28,7 @@ std::optional<std::string> EnvironmentVariable(const char* name) {
   const std::wstring wideName = WidePath(name);
   std::wstring value(64, L'\0');
   for (;;) {
+    SetLastError(ERROR_SUCCESS);
     const DWORD length =
         GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
     if (length == 0) {

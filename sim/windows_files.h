@@ -81,8 +81,9 @@ class RangeLock {
 };
 
 // The byte that appenders lock to take turns: far beyond any file's end, where no reader
-// reads. Windows itself keeps the writes of appending handles whole; Wine does not, and
-// loses lines of concurrent appenders.
+// reads. Windows itself keeps the writes of appending handles whole, and may refuse the lock
+// through a handle that can only append; Wine does not keep them whole, and loses lines of
+// concurrent appenders without it.
 inline constexpr DWORD kAppendLockHigh = 0x7FFFFFFF;
 inline constexpr DWORD kAppendLockLow = 0xFFFFFFF0;
 
