@@ -1,14 +1,13 @@
-// The Windows file seams over real files: the log's sharing, folders with Chinese names
-// (paths are code page 936 inside, UTF-16 at the API), and the card library loaded from such
-// a folder.
+// The Windows file seams over real files: the log's sharing, a failed write, folders with
+// Chinese names (paths are code page 936 inside, UTF-16 at the API) holding the options, the
+// devices' files, the log, the database and the card library.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
-#include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "doorlock/drevan_api.h"
@@ -20,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/profile_file.h"
+#include "platform/sqlite_statement.h"
 #include "temp_dir.h"
 
 namespace keydesk {
@@ -119,6 +119,18 @@ TEST_F(ChineseFolderTest, FilesLandInTheFolderUnderTheirNames) {
       EXPECT_TRUE(ExistsAsNamed(wideFolder + name))
           << Utf8FromAnsi(folder) << " lacks " << AnsiFromUnicode(name);
     }
+  }
+}
+
+TEST_F(ChineseFolderTest, SqliteOpensADatabaseInIt) {
+  for (const std::string& folder : folders_) {
+    {
+      SqliteConnection connection(PathInFolder(folder, "Client.mdb"),
+                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+      connection.Execute("CREATE TABLE T_Room (RoomNo TEXT); INSERT INTO T_Room VALUES ('0208')");
+      EXPECT_EQ(connection.QueryText("SELECT RoomNo FROM T_Room"), "0208");
+    }
+    EXPECT_TRUE(ExistsAsNamed(UnicodeFromAnsi(folder) + u"\\Client.mdb")) << Utf8FromAnsi(folder);
   }
 }
 
