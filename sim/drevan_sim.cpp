@@ -28,7 +28,12 @@
 #include "sim_settings.h"
 #include "trace_line.h"
 
+// On Windows, drevan.def names the exports, undecorated as the vendor's DLL has them.
+#if defined(_WIN32)
+#define DREVAN_EXPORT extern "C"
+#else
 #define DREVAN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace keydesk::sim {
 namespace {
@@ -121,14 +126,14 @@ using keydesk::sim::Text;
 using keydesk::sim::TraceLine;
 namespace sim = keydesk::sim;
 
-DREVAN_EXPORT int32_t SerialNo_FromNow(void) {
+DREVAN_EXPORT int32_t DREVAN_CALL SerialNo_FromNow(void) {
   const SimSettings settings = SimSettings::FromEnvironment();
   const TraceLine trace("SerialNo_FromNow");
   if (auto failure = Enter<int32_t>("SerialNo_FromNow", trace, settings)) return *failure;
   return sim::NextSerial(settings.serialPath);
 }
 
-DREVAN_EXPORT int32_t Reader_Alarm(int32_t port, int32_t lock_type, int32_t mode) {
+DREVAN_EXPORT int32_t DREVAN_CALL Reader_Alarm(int32_t port, int32_t lock_type, int32_t mode) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Reader_Alarm");
   trace.Integer(port).Integer(lock_type).Integer(mode);
@@ -136,11 +141,12 @@ DREVAN_EXPORT int32_t Reader_Alarm(int32_t port, int32_t lock_type, int32_t mode
   return sim::kOk;
 }
 
-DREVAN_EXPORT int32_t Write_Guest_Card(int32_t port, int32_t lock_type, uint8_t sector,
-                                       const char* hotel_password, int32_t card_no,
-                                       uint32_t start_stamp, int32_t one, const char* room,
-                                       const char* zeros, const char* pub_door,
-                                       const char* valid_from, const char* valid_to) {
+DREVAN_EXPORT int32_t DREVAN_CALL Write_Guest_Card(int32_t port, int32_t lock_type, uint8_t sector,
+                                                   const char* hotel_password, int32_t card_no,
+                                                   uint32_t start_stamp, int32_t one,
+                                                   const char* room, const char* zeros,
+                                                   const char* pub_door, const char* valid_from,
+                                                   const char* valid_to) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Write_Guest_Card");
   trace.Integer(port).Integer(lock_type).Integer(sector).Text(hotel_password);
@@ -164,11 +170,11 @@ DREVAN_EXPORT int32_t Write_Guest_Card(int32_t port, int32_t lock_type, uint8_t 
   return CardFile(settings.cardPath).WriteBlock(sim::kGuestCardBlock, block);
 }
 
-DREVAN_EXPORT int32_t Write_Guest_Lift(int32_t port, int32_t lock_type, uint8_t sector,
-                                       const char* hotel_password, int32_t card_no,
-                                       int32_t begin_addr, int32_t end_addr, int32_t max_lift_addr,
-                                       const char* valid_from, const char* valid_to,
-                                       const char* lift_data) {
+DREVAN_EXPORT int32_t DREVAN_CALL Write_Guest_Lift(int32_t port, int32_t lock_type, uint8_t sector,
+                                                   const char* hotel_password, int32_t card_no,
+                                                   int32_t begin_addr, int32_t end_addr,
+                                                   int32_t max_lift_addr, const char* valid_from,
+                                                   const char* valid_to, const char* lift_data) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Write_Guest_Lift");
   trace.Integer(port).Integer(lock_type).Integer(sector).Text(hotel_password);
@@ -191,11 +197,10 @@ DREVAN_EXPORT int32_t Write_Guest_Lift(int32_t port, int32_t lock_type, uint8_t 
   return CardFile(settings.cardPath).WriteBlock(sim::kLiftBlock, block);
 }
 
-DREVAN_EXPORT int32_t Write_Guest_PowerSwitch(int32_t port, int32_t lock_type, uint8_t sector,
-                                              const char* password, int32_t card_no_or_flag,
-                                              int32_t flag, const char* room,
-                                              const char* guest_name, const char* valid_from,
-                                              const char* valid_to, int32_t switch_type) {
+DREVAN_EXPORT int32_t DREVAN_CALL Write_Guest_PowerSwitch(
+    int32_t port, int32_t lock_type, uint8_t sector, const char* password, int32_t card_no_or_flag,
+    int32_t flag, const char* room, const char* guest_name, const char* valid_from,
+    const char* valid_to, int32_t switch_type) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Write_Guest_PowerSwitch");
   trace.Integer(port).Integer(lock_type).Integer(sector).Text(password);
@@ -224,10 +229,11 @@ DREVAN_EXPORT int32_t Write_Guest_PowerSwitch(int32_t port, int32_t lock_type, u
   return CardFile(settings.cardPath).WriteBlock(sim::kPowerSwitchBlock, block);
 }
 
-DREVAN_EXPORT int16_t Read_Guest_Card(int32_t port, int32_t lock_type, uint8_t sector,
-                                      const char* hotel_password, int32_t* card_no,
-                                      uint32_t* start_stamp, int32_t* one, char* room, char* zeros,
-                                      char* pub_door, char* valid_from, char* valid_to) {
+DREVAN_EXPORT int16_t DREVAN_CALL Read_Guest_Card(int32_t port, int32_t lock_type, uint8_t sector,
+                                                  const char* hotel_password, int32_t* card_no,
+                                                  uint32_t* start_stamp, int32_t* one, char* room,
+                                                  char* zeros, char* pub_door, char* valid_from,
+                                                  char* valid_to) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Read_Guest_Card");
   trace.Integer(port).Integer(lock_type).Integer(sector).Text(hotel_password);
@@ -260,10 +266,11 @@ DREVAN_EXPORT int16_t Read_Guest_Card(int32_t port, int32_t lock_type, uint8_t s
   return sim::kOk;
 }
 
-DREVAN_EXPORT int16_t Read_Guest_Lift(int32_t port, int32_t lock_type, uint8_t sector,
-                                      const char* hotel_password, int32_t begin_addr,
-                                      int32_t end_addr, int32_t* card_no, char* valid_from,
-                                      char* valid_to, char* lift_data) {
+DREVAN_EXPORT int16_t DREVAN_CALL Read_Guest_Lift(int32_t port, int32_t lock_type, uint8_t sector,
+                                                  const char* hotel_password, int32_t begin_addr,
+                                                  int32_t end_addr, int32_t* card_no,
+                                                  char* valid_from, char* valid_to,
+                                                  char* lift_data) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Read_Guest_Lift");
   trace.Integer(port).Integer(lock_type).Integer(sector).Text(hotel_password);
@@ -289,10 +296,12 @@ DREVAN_EXPORT int16_t Read_Guest_Lift(int32_t port, int32_t lock_type, uint8_t s
   return sim::kOk;
 }
 
-DREVAN_EXPORT int16_t Read_Guest_PowerSwitch(int32_t port, int32_t lock_type, uint8_t sector,
-                                             const char* password, int32_t* card_no, int32_t* flag,
-                                             char* room, char* guest_name, char* valid_from,
-                                             char* valid_to, int32_t switch_type) {
+DREVAN_EXPORT int16_t DREVAN_CALL Read_Guest_PowerSwitch(int32_t port, int32_t lock_type,
+                                                         uint8_t sector, const char* password,
+                                                         int32_t* card_no, int32_t* flag,
+                                                         char* room, char* guest_name,
+                                                         char* valid_from, char* valid_to,
+                                                         int32_t switch_type) {
   const SimSettings settings = SimSettings::FromEnvironment();
   TraceLine trace("Read_Guest_PowerSwitch");
   trace.Integer(port).Integer(lock_type).Integer(sector).Text(password);

@@ -1,10 +1,7 @@
 #include "sim_settings.h"
 
-#include <dlfcn.h>
-
-#include <cstdlib>
-
 #include "decimal.h"
+#include "sim_platform.h"
 
 namespace keydesk::sim {
 namespace {
@@ -12,38 +9,22 @@ namespace {
 // Above an hour a delay is surely a typing mistake; such a value is ignored.
 constexpr int64_t kMaxDelayMs = 3'600'000;
 
-std::string FolderOf(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string_view::npos) return ".";
-  if (slash == 0) return "/";
-  return std::string(path.substr(0, slash));
-}
-
-// The folder this library was loaded from: the card lies beside it unless told otherwise.
-std::string LibraryFolder() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<const void*>(&LibraryFolder), &info) == 0 ||
-      info.dli_fname == nullptr) {
-    return ".";
-  }
-  return FolderOf(info.dli_fname);
-}
-
 }  // namespace
 
 SimSettings SimSettings::FromEnvironment() {
   SimSettings settings;
-  if (const char* card = std::getenv(kCardVariable); card != nullptr && *card != '\0') {
-    settings.cardPath = card;
+  if (std::optional<std::string> card = EnvironmentVariable(kCardVariable);
+      card && !card->empty()) {
+    settings.cardPath = *std::move(card);
   } else {
-    settings.cardPath = LibraryFolder().append("/").append(kDefaultCardName);
+    settings.cardPath = PathInFolder(LibraryFolder(), kDefaultCardName);
   }
-  settings.serialPath = FolderOf(settings.cardPath).append("/").append(kSerialName);
-  if (const char* trace = std::getenv(kTraceVariable); trace != nullptr) {
-    settings.tracePath = trace;
+  settings.serialPath = PathInFolder(FolderOf(settings.cardPath), kSerialName);
+  if (std::optional<std::string> trace = EnvironmentVariable(kTraceVariable)) {
+    settings.tracePath = *std::move(trace);
   }
-  if (const char* delay = std::getenv(kDelayVariable); delay != nullptr) {
-    const std::optional<int64_t> ms = ParseDecimal(delay);
+  if (const std::optional<std::string> delay = EnvironmentVariable(kDelayVariable)) {
+    const std::optional<int64_t> ms = ParseDecimal(*delay);
     if (ms && *ms >= 0 && *ms <= kMaxDelayMs) settings.delayMs = *ms;
   }
   return settings;
@@ -64,9 +45,9 @@ std::optional<int64_t> InjectedFailure(std::string_view failValue, std::string_v
 }
 
 std::optional<int64_t> InjectedFailure(std::string_view function, int64_t min, int64_t max) {
-  const char* value = std::getenv(SimSettings::kFailVariable);
-  if (value == nullptr) return std::nullopt;
-  return InjectedFailure(value, function, min, max);
+  const std::optional<std::string> value = EnvironmentVariable(SimSettings::kFailVariable);
+  if (!value) return std::nullopt;
+  return InjectedFailure(*value, function, min, max);
 }
 
 }  // namespace keydesk::sim

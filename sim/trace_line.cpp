@@ -1,9 +1,7 @@
 #include "trace_line.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "decimal.h"
+#include "sim_platform.h"
 
 namespace keydesk::sim {
 
@@ -41,13 +39,7 @@ TraceLine& TraceLine::Out(const void* pointer) {
 
 void TraceLine::AppendTo(const std::string& path) const {
   if (path.empty()) return;
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  const std::string record = std::string(line_).append(1, '\n');
-  // A short write to a regular file only happens when the disk is full; the trace is then
-  // incomplete anyway.
-  [[maybe_unused]] const ssize_t written = write(fd, record.data(), record.size());
-  close(fd);
+  AppendToFile(path, std::string(line_).append(1, '\n'));
 }
 
 }  // namespace keydesk::sim

@@ -20,8 +20,8 @@ class TraceLine {
 
   const std::string& Line() const { return line_; }
 
-  // Appends the line and its "\n" to the file at path with one write() on an O_APPEND
-  // descriptor, so that lines of concurrent callers, threads or processes, never mix.
+  // Appends the line and its "\n" to the file at path with one write to the file's end, so
+  // that lines of concurrent callers, threads or processes, never mix.
   // Does nothing when path is empty; a file that cannot be written is ignored.
   void AppendTo(const std::string& path) const;
 

@@ -10,7 +10,9 @@
 #include <thread>
 #include <vector>
 
+#if !defined(_WIN32)
 #include "file_size_limit.h"
+#endif
 #include "platform/errors.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
@@ -18,7 +20,9 @@
 namespace keydesk {
 namespace {
 
+#if !defined(_WIN32)
 using test::FileSizeLimit;
+#endif
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
@@ -186,6 +190,15 @@ TEST_F(ProfileFileMatchTest, LinesThatAreNotKeysNeverMatch) {
   EXPECT_EQ(Read("S", "[Unclosed"), "<default>");
 }
 
+TEST_F(ProfileFileMatchTest, ANameWithoutEqualsIsAKeyThatReadsAsMissing) {
+  // As the Windows profile functions read it: the first line naming the key wins.
+  Given("[S]\r\n Key \r\nKey=later\r\nOther=1\r\n");
+  EXPECT_EQ(Read("S", "Key"), "<default>");
+  EXPECT_EQ(file_.ReadStrings("S", {"key", "Other"}, "-"), (std::vector<std::string>{"-", "1"}));
+  file_.WriteString("S", "Key", "set");
+  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=set\r\nKey=later\r\nOther=1\r\n");
+}
+
 TEST_F(ProfileFileMatchTest, AcceptsLfEndingsAndLastLineWithoutEnding) {
   Given("[S]\nA=1\nB=2\r\nC=3");
   EXPECT_EQ(Read("S", "A"), "1");
@@ -231,12 +244,14 @@ TEST_F(ProfileFileCreateTest, CreatesFileWithSectionAndKey) {
   EXPECT_EQ(Read("SysOption", "Password"), "secret");
 }
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileCreateTest, NewFileIsPrivateToItsOwner) {
   file_.WriteString("S", "Key", "1");
   struct stat status {};
   ASSERT_EQ(stat(path_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0600u);
 }
+#endif
 
 TEST_F(ProfileFileCreateTest, AppendsMissingSectionAtEnd) {
   Given("[A]\r\nx=1\r\n");
@@ -337,6 +352,7 @@ TEST_F(ProfileFileReplaceTest, KeepsEverythingElseByteForByte) {
   EXPECT_EQ(Read("Extra", "foo"), "bar");
 }
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileReplaceTest, KeepsPermissionBitsOfExistingFile) {
   Given("[S]\r\nA=1\r\n");
   std::filesystem::permissions(path_, std::filesystem::perms(0644));
@@ -345,7 +361,9 @@ TEST_F(ProfileFileReplaceTest, KeepsPermissionBitsOfExistingFile) {
   ASSERT_EQ(stat(path_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0644u);
 }
+#endif
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileReplaceTest, WritesThroughSymbolicLink) {
   const std::string target = dir_.File("real.ini");
   WriteFileBytes(target, "[S]\r\nA=1\r\n");
@@ -355,6 +373,7 @@ TEST_F(ProfileFileReplaceTest, WritesThroughSymbolicLink) {
   EXPECT_EQ(ReadFileBytes(target), "[S]\r\nA=2\r\n");
   EXPECT_EQ((FolderEntries(dir_.Path())), (std::set<std::string>{"Option.ini", "real.ini"}));
 }
+#endif
 
 // ---- Writing: values that reading would change ----
 
@@ -431,6 +450,7 @@ TEST_F(ProfileFileWriteFailureTest, PathThatIsAFolderIsNotReplaced) {
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
 
+#if !defined(_WIN32)  // POSIX permission bits, links and file-size limits
 TEST_F(ProfileFileWriteFailureTest, FailedWriteKeepsOldFileWholeAndLeavesNoTempFile) {
   const std::string before = "[S]\r\nA=1\r\n";
   Given(before);
@@ -441,6 +461,7 @@ TEST_F(ProfileFileWriteFailureTest, FailedWriteKeepsOldFileWholeAndLeavesNoTempF
   EXPECT_EQ(ReadFileBytes(path_), before);
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }
+#endif
 
 TEST_F(ProfileFileWriteFailureTest, SuccessfulWritesLeaveNoTempFile) {
   for (int i = 0; i < 5; ++i) file_.WriteString("S", "Key" + std::to_string(i), "v");

@@ -1,10 +1,6 @@
 #include "platform/field_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/file_io.h"
 
 namespace keydesk {
 namespace {
@@ -48,38 +44,6 @@ std::string UnescapeValue(std::string_view value) {
   return text;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-// The whole file; none when it cannot be opened or read (a folder cannot be read).
-std::optional<std::string> ReadAll(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string content;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    content.append(buffer, static_cast<size_t>(got));
-  }
-  ::close(fd);
-  return content;
-}
-
 }  // namespace
 
 void FieldRecord::Set(std::string_view name, std::string value) {
@@ -105,7 +69,7 @@ std::string FieldRecord::Get(std::string_view name) const {
 }
 
 std::optional<FieldRecord> FieldFile::Read() const {
-  const std::optional<std::string> content = ReadAll(path_);
+  const std::optional<std::string> content = ReadWholeFile(path_);
   if (!content) return std::nullopt;
   FieldRecord record;
   size_t start = 0;
@@ -130,23 +94,13 @@ bool FieldFile::Write(const FieldRecord& record) const {
     content += EscapeValue(value);
     content += "\r\n";
   }
-  std::string temp = path_ + ".XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temp.c_str(), path_.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  return ReplaceWholeFile(path_, content);
 }
 
-bool FieldFile::Remove() const { return ::unlink(path_.c_str()) == 0; }
+bool FieldFile::Remove() const { return RemoveFile(path_); }
 
 bool AppendToFile(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool ok = WriteAll(fd, bytes);
-  return ::close(fd) == 0 && ok;
+  return AppendWholeBytes(path, bytes);
 }
 
 }  // namespace keydesk

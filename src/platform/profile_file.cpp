@@ -1,19 +1,13 @@
 #include "platform/profile_file.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -80,6 +74,7 @@ struct Line {
   LineKind kind = LineKind::kOther;
   std::string_view name;   // section or key name, blanks trimmed
   std::string_view value;  // key value, blanks trimmed, quotes kept
+  bool hasValue = false;   // a key line with "="
 };
 
 void Classify(Line& line) {
@@ -101,10 +96,13 @@ void Classify(Line& line) {
     }
     return;
   }
+  // A name without "=" is a key without a value, as the Windows profile functions take it:
+  // it is found like any key, and reads as missing.
   const size_t equals = text.find('=');
-  if (equals == std::string_view::npos) return;
   line.kind = LineKind::kKey;
   line.name = TrimBlanks(text.substr(0, equals));
+  if (equals == std::string_view::npos) return;
+  line.hasValue = true;
   line.value = TrimBlanks(text.substr(equals + 1));
 }
 
@@ -206,135 +204,17 @@ std::string Compose(const std::vector<Line>& lines, std::string_view section, st
   return out;
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-
-  int Get() const { return fd_; }
-  // Closes now, reporting failure; a failed close may mean lost data.
-  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
- private:
-  int fd_;
-};
-
-bool ReadAll(int fd, std::string& content) {
-  // Small: this also runs on connection threads, whose stacks are small.
-  char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count == 0) return true;
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    content.append(buffer, static_cast<size_t>(count));
-  }
-}
-
-bool WriteAll(int fd, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t count = ::write(fd, content.data(), content.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    content.remove_prefix(static_cast<size_t>(count));
-  }
-  return true;
-}
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) return std::nullopt;
-  std::string content;
-  if (!ReadAll(fd.Get(), content)) return std::nullopt;
-  return content;
-}
-
-struct Existing {
-  std::string content;
-  std::optional<struct stat> status;  // empty when the file does not exist yet
-};
-
-// Unlike reading, a file that exists but cannot be read is an error here: replacing it would
-// lose its content.
-std::optional<Existing> ReadForWrite(const std::string& path) {
-  Existing existing;
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) {
-    if (errno == ENOENT) return existing;
-    return std::nullopt;
-  }
-  struct stat status {};
-  if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  if (!ReadAll(fd.Get(), existing.content)) return std::nullopt;
-  existing.status = status;
-  return existing;
-}
-
-// A symbolic link stays a link: the file it names is replaced instead.
-std::string ReplacedPath(const std::string& path) {
-  struct stat status {};
-  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
-  std::error_code error;
-  std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-  return error ? path : target.string();
-}
-
-bool SyncFolder(const std::string& path) {
-  std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (folder.empty()) folder = ".";
-  Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Get() < 0) return false;
-  // Some file systems cannot sync a folder at all (EINVAL); the rename stands there anyway.
-  return ::fsync(fd.Get()) == 0 || errno == EINVAL;
-}
-
-// Writes content to a new file beside path and renames it over path, so that path always
-// holds either the old or the new content in full.
-bool ReplaceFile(const std::string& path, std::string_view content,
-                 const std::optional<struct stat>& original) {
-  std::string temp = path + ".XXXXXX";
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.Get() < 0) return false;
-  bool ok = WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
-  // A new file keeps mkstemp's 0600: it holds the administrator password in plain text.
-  if (ok && original) {
-    // Keeping the owner needs the right to change it; without that the file becomes ours.
-    // The mode comes after, as a change of owner may clear set-id bits.
-    if (::fchown(fd.Get(), original->st_uid, original->st_gid) != 0) {
-    }
-    ok = ::fchmod(fd.Get(), original->st_mode & 07777) == 0;
-  }
-  ok = fd.Close() && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // The new content is in place; syncing the folder makes the rename survive a crash. A
-  // folder that cannot be synced must not turn a done write into a reported failure.
-  SyncFolder(path);
-  return true;
-}
-
 }  // namespace
 
 ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue) const {
-  const std::optional<std::string> content = ReadFile(path_);
+  const std::optional<std::string> content = ReadWholeFile(path_);
   if (!content) return std::string(defaultValue);
   const std::vector<Line> lines = SplitLines(*content);
   const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
-  if (!place.key) return std::string(defaultValue);
+  if (!place.key || !lines[*place.key].hasValue) return std::string(defaultValue);
   std::string_view value = lines[*place.key].value;
   if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
   return std::string(CutToMaxLength(value));
@@ -343,13 +223,13 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
 std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
     std::string_view section, const std::vector<std::string_view>& keys,
     std::string_view defaultValue) const {
-  const std::optional<std::string> content = ReadFile(path_);
+  const std::optional<std::string> content = ReadWholeFile(path_);
   if (!content) return std::nullopt;
   const std::vector<Line> lines = SplitLines(*content);
   std::vector<std::string> values;
   for (std::string_view key : keys) {
     const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
-    if (!place.key) {
+    if (!place.key || !lines[*place.key].hasValue) {
       values.emplace_back(defaultValue);
       continue;
     }
@@ -363,14 +243,14 @@ std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
   const std::lock_guard<std::mutex> lock(writeMutex);
-  const std::string target = ReplacedPath(path_);
-  std::optional<Existing> existing;
-  if (CanStore(section, key, value)) existing = ReadForWrite(target);
-  if (!existing || !ReplaceFile(target, Compose(SplitLines(existing->content), section, key, value),
-                                existing->status)) {
-    // Paths are UTF-8; messages are code page 936 text.
-    throw IoError(Substitute(kUnableToWrite, AnsiFromUtf8(path_)));
+  if (CanStore(section, key, value)) {
+    FileRewrite rewrite(path_);
+    if (rewrite.Existing() &&
+        rewrite.Commit(Compose(SplitLines(*rewrite.Existing()), section, key, value))) {
+      return;
+    }
   }
+  throw IoError(Substitute(kUnableToWrite, AnsiFromPath(path_)));
 }
 
 }  // namespace keydesk

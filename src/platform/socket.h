@@ -8,13 +8,21 @@
 
 namespace keydesk {
 
+// The system's handle of a socket: a descriptor, or a SOCKET on Windows.
+#if defined(_WIN32)
+using NativeSocket = std::uintptr_t;
+#else
+using NativeSocket = int;
+#endif
+inline constexpr NativeSocket kNoSocket = static_cast<NativeSocket>(-1);
+
 // An owned TCP socket. Receive and Send belong to one thread at a time; Shutdown may be
 // called from any other thread to end a blocked Receive or Accept, and is safe against a
 // concurrent Close because both run under mutex_.
 class Socket {
  public:
   Socket() = default;
-  explicit Socket(int fd) : fd_(fd) {}
+  explicit Socket(NativeSocket fd) : fd_(fd) {}
   ~Socket();
   Socket(Socket&& other) noexcept;
   Socket& operator=(Socket&& other) noexcept;
@@ -22,11 +30,12 @@ class Socket {
   Socket& operator=(const Socket&) = delete;
 
   bool IsOpen() const;
-  // The descriptor, for waiting on it (poll); -1 when closed.
-  int NativeHandle() const { return Descriptor(); }
+  // The handle, for waiting on it (poll); kNoSocket when closed.
+  NativeSocket NativeHandle() const { return Descriptor(); }
   void Close();
-  // Ends both directions, waking a thread blocked in Receive or Accept; the descriptor stays
-  // owned until Close.
+  // Ends both directions, waking a thread blocked in Receive or Accept. On POSIX the
+  // descriptor stays owned until Close; Winsock wakes a blocked call only by closing the
+  // socket, so there it is closed at once.
   void Shutdown();
 
   // Up to size bytes; 0 when the peer has closed. Raises SocketError.
@@ -47,10 +56,11 @@ class Socket {
   static Socket ConnectLoopback(uint16_t port);
 
  private:
-  int Descriptor() const;
+  NativeSocket Descriptor() const;
 
   mutable std::mutex mutex_;
-  int fd_ = -1;  // guarded by mutex_ for Close and Shutdown; read freely by the owner
+  NativeSocket fd_ = kNoSocket;  // guarded by mutex_ for Close and Shutdown; read freely by the
+                                 // owner
 };
 
 // "Socket Error # %d\r\n%s" with the error number and the system's text for it.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/code_page.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -24,12 +25,13 @@ bool Failed(int rc) { return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE
 }  // namespace
 
 SqliteConnection::SqliteConnection(const std::string& fileName, int flags) {
-  const int rc = sqlite3_open_v2(fileName.c_str(), &db_, flags, nullptr);
+  const std::string utf8Name = Utf8FromPath(fileName);
+  const int rc = sqlite3_open_v2(utf8Name.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     // sqlite3_open_v2 hands back a handle even on failure; it carries the message.
     std::unique_ptr<sqlite3, decltype(&sqlite3_close)> failed(db_, &sqlite3_close);
     db_ = nullptr;
-    throw MakeError(failed.get(), rc, ": " + fileName);
+    throw MakeError(failed.get(), rc, ": " + utf8Name);
   }
   sqlite3_extended_result_codes(db_, 0);
 }

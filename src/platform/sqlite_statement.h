@@ -29,7 +29,7 @@ class DatabaseError : public Error {
 // Not thread-safe: the owner serialises its use.
 class SqliteConnection {
  public:
-  // Opens fileName (UTF-8) with the sqlite3_open_v2 flags. Raises DatabaseError whose
+  // Opens fileName (a path, see paths.h) with the sqlite3_open_v2 flags. Raises DatabaseError whose
   // message is SQLite's, followed by ": " and the file name.
   SqliteConnection(const std::string& fileName, int flags);
   ~SqliteConnection();

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <limits>
 #include <string_view>
 
 #include "decimal.h"
@@ -22,13 +21,7 @@ int32_t NextSerial(const std::string& path) {
   char text[32] = {};
   const ssize_t got = pread(fd.Get(), text, sizeof text - 1, 0);
   if (got < 0) return 0;
-  std::string_view stored(text, static_cast<size_t>(got));
-  while (!stored.empty() && (stored.back() == '\n' || stored.back() == '\r')) {
-    stored.remove_suffix(1);
-  }
-  const std::optional<int64_t> last = ParseDecimal(stored);
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  const int64_t number = last && *last >= 0 && *last < kMax ? *last + 1 : 1;
+  const int32_t number = FollowingSerial(std::string_view(text, static_cast<size_t>(got)));
 
   const std::string digits = FormatDecimal(number).append(1, '\n');
   // Rewritten in place under the lock: the text never gets shorter except on wrapping, and
@@ -37,7 +30,7 @@ int32_t NextSerial(const std::string& path) {
       ftruncate(fd.Get(), static_cast<off_t>(digits.size())) != 0) {
     return 0;
   }
-  return static_cast<int32_t>(number);
+  return number;
 }
 
 }  // namespace keydesk::sim

@@ -31,7 +31,7 @@ Socket::~Socket() { Close(); }
 Socket::Socket(Socket&& other) noexcept {
   std::lock_guard lock(other.mutex_);
   fd_ = other.fd_;
-  other.fd_ = -1;
+  other.fd_ = kNoSocket;
 }
 
 Socket& Socket::operator=(Socket&& other) noexcept {
@@ -39,29 +39,29 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     Close();
     std::scoped_lock lock(mutex_, other.mutex_);
     fd_ = other.fd_;
-    other.fd_ = -1;
+    other.fd_ = kNoSocket;
   }
   return *this;
 }
 
-bool Socket::IsOpen() const { return Descriptor() >= 0; }
+bool Socket::IsOpen() const { return Descriptor() != kNoSocket; }
 
-int Socket::Descriptor() const {
+NativeSocket Socket::Descriptor() const {
   std::lock_guard lock(mutex_);
   return fd_;
 }
 
 void Socket::Close() {
   std::lock_guard lock(mutex_);
-  if (fd_ >= 0) {
+  if (fd_ != kNoSocket) {
     ::close(fd_);
-    fd_ = -1;
+    fd_ = kNoSocket;
   }
 }
 
 void Socket::Shutdown() {
   std::lock_guard lock(mutex_);
-  if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+  if (fd_ != kNoSocket) ::shutdown(fd_, SHUT_RDWR);
 }
 
 size_t Socket::Receive(char* buffer, size_t size) {

@@ -1,0 +1,75 @@
+# The Windows build, included by CMakeLists.txt when cross-building with cmake/mingw-*.cmake:
+# the platform layer, the simulated encoder as drevan.dll and the tests of both, which CTest
+# runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR). The rest of the core joins once it builds
+# for Windows.
+
+# The programs need nothing but Windows: the compiler's run-time libraries (libgcc,
+# libstdc++, winpthread) are linked in.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
+
+# SQLite from the amalgamation that scripts/sqlite-amalgamation makes of Debian's source
+# package, so that Windows runs the SQLite that the Linux build links.
+set(KEYDESK_SQLITE_DIR "${CMAKE_BINARY_DIR}/../sqlite" CACHE PATH "Folder of sqlite3.c")
+if(NOT EXISTS "${KEYDESK_SQLITE_DIR}/sqlite3.c")
+  message(FATAL_ERROR "No ${KEYDESK_SQLITE_DIR}/sqlite3.c: run scripts/sqlite-amalgamation")
+endif()
+add_library(sqlite3 STATIC ${KEYDESK_SQLITE_DIR}/sqlite3.c)
+target_include_directories(sqlite3 SYSTEM PUBLIC ${KEYDESK_SQLITE_DIR})
+target_compile_definitions(sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
+target_compile_options(sqlite3 PRIVATE -w)
+
+# The platform layer: each facility's interface with its _windows.cpp in place of _posix.cpp.
+file(GLOB KEYDESK_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
+list(FILTER KEYDESK_PLATFORM_SOURCES EXCLUDE REGEX ".*_posix\\.cpp$")
+add_library(keydesk_platform STATIC ${KEYDESK_PLATFORM_SOURCES})
+target_include_directories(keydesk_platform PUBLIC src)
+target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32)
+
+# The simulated encoder as drevan.dll: the eight functions of the vendor's library, stdcall,
+# exported by their undecorated names (sim/drevan.def, whose names stand for the decorated stdcall ones).
+file(GLOB KEYDESK_SIM_SOURCES CONFIGURE_DEPENDS sim/*.cpp)
+list(FILTER KEYDESK_SIM_SOURCES EXCLUDE REGEX ".*(_posix|file_watch)\\.cpp$")
+add_library(drevan SHARED ${KEYDESK_SIM_SOURCES} sim/drevan.def)
+target_include_directories(drevan PRIVATE src)
+set_target_properties(drevan PROPERTIES PREFIX "" OUTPUT_NAME drevan)
+target_link_options(drevan PRIVATE -Wl,--kill-at,--enable-stdcall-fixup)
+
+# GoogleTest built from Debian's googletest sources with this compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+enable_testing()
+
+# The platform tests: the unit tests of the platform layer shared with Linux, and the
+# Windows ones. One program, so that Wine starts once. tests/windows/posix_shims.h gives the
+# shared tests the few POSIX calls they use (setenv, mkdtemp, dlopen). Wine's drive Z: is the
+# Linux root, where the build folder lies.
+set(KEYDESK_SHARED_PLATFORM_TESTS
+  profile_file code_page date_time conversions field_file drevan_sim)
+list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS PREPEND tests/)
+list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS APPEND _test.cpp)
+file(GLOB KEYDESK_WINDOWS_TESTS CONFIGURE_DEPENDS tests/windows/*_test.cpp)
+add_executable(keydesk_platform_tests ${KEYDESK_SHARED_PLATFORM_TESTS} ${KEYDESK_WINDOWS_TESTS})
+target_include_directories(keydesk_platform_tests PRIVATE tests)
+target_compile_options(keydesk_platform_tests PRIVATE
+  -include ${CMAKE_SOURCE_DIR}/tests/windows/posix_shims.h)
+target_link_libraries(keydesk_platform_tests PRIVATE keydesk_platform gtest_main gmock)
+target_compile_definitions(keydesk_platform_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+add_dependencies(keydesk_platform_tests drevan)
+add_test(NAME PlatformTests COMMAND keydesk_platform_tests --gtest_brief=1)
+
+# The differential code page test compares with a table that the Linux build's code page
+# layer (iconv) makes, built and run here on Linux first.
+add_test(NAME Cp936Reference
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/make_cp936_reference ${CMAKE_SOURCE_DIR}
+    ${CMAKE_BINARY_DIR}/cp936-reference.txt)
+set_tests_properties(Cp936Reference PROPERTIES FIXTURES_SETUP cp936)
+set_tests_properties(PlatformTests PROPERTIES FIXTURES_REQUIRED cp936
+  ENVIRONMENT "KEYDESK_CP936_REFERENCE=Z:${CMAKE_BINARY_DIR}/cp936-reference.txt")
+
+# The export and import tables, read on Linux: drevan.dll exports exactly the eight names,
+# and no program needs a DLL that Windows does not have.
+add_test(NAME PeTables
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_pe_tables ${CMAKE_OBJDUMP}
+    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk_platform_tests>)

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace keydesk {
+
+// A library loaded at run time (the lock vendor's card library), unloaded when the object
+// goes away. One implementation per platform: dlopen, or LoadLibraryW on Windows, where the
+// path is converted from code page 936 so that a folder with Chinese characters works.
+// Thread-safe once loaded.
+class DynamicLibrary {
+ public:
+  // The library at path; null with the system's reason (code page 936 text) in *reason when
+  // it cannot be loaded.
+  static std::unique_ptr<DynamicLibrary> Load(const std::string& path, std::string* reason);
+
+  ~DynamicLibrary();
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+  // The address of an exported function, by its undecorated name; null when the library
+  // exports none of that name.
+  void* Function(const char* name) const;
+
+ private:
+  explicit DynamicLibrary(void* handle) : handle_(handle) {}
+
+  void* handle_;
+};
+
+}  // namespace keydesk
