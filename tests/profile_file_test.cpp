@@ -196,7 +196,7 @@ TEST_F(ProfileFileMatchTest, ANameWithoutEqualsIsAKeyThatReadsAsMissing) {
   EXPECT_EQ(Read("S", "Key"), "<default>");
   EXPECT_EQ(file_.ReadStrings("S", {"key", "Other"}, "-"), (std::vector<std::string>{"-", "1"}));
   file_.WriteString("S", "Key", "set");
-  EXPECT_EQ(ReadBytes(path_), "[S]\r\nKey=set\r\nKey=later\r\nOther=1\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=set\r\nKey=later\r\nOther=1\r\n");
 }
 
 TEST_F(ProfileFileMatchTest, AcceptsLfEndingsAndLastLineWithoutEnding) {
