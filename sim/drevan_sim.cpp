@@ -25,6 +25,7 @@
 #include "doorlock/simulator_mark.h"
 #include "result_codes.h"
 #include "serial_counter.h"
+#include "sim_platform.h"
 #include "sim_settings.h"
 #include "trace_line.h"
 
@@ -73,6 +74,23 @@ std::optional<Result> Enter(std::string_view function, const TraceLine& trace,
     return static_cast<Result>(*code);
   }
   return std::nullopt;
+}
+
+// Stores wrongly the fields of the block that DREVAN_SIM_CORRUPT names: a digit or letter
+// changed at the end, or "X" for an empty or null value. The write still reports success.
+void CorruptAsAsked(std::string_view blockName, CardBlock& block) {
+  const std::optional<std::string> corrupt = EnvironmentVariable(SimSettings::kCorruptVariable);
+  if (!corrupt) return;
+  for (CardField& field : block.fields) {
+    if (!CorruptionAsked(*corrupt, blockName, field.name)) continue;
+    std::string value = field.value.value_or("");
+    if (value.empty()) {
+      value.push_back('X');
+    } else {
+      value.back() = value.back() == '1' ? '2' : '1';
+    }
+    field.value = value;
+  }
 }
 
 std::optional<std::string> Text(const char* text) {
@@ -167,6 +185,7 @@ DREVAN_EXPORT int32_t DREVAN_CALL Write_Guest_Card(int32_t port, int32_t lock_ty
   block.Add("PubDoor", Text(pub_door));
   block.Add("ValidFrom", Text(valid_from));
   block.Add("ValidTo", Text(valid_to));
+  sim::CorruptAsAsked(sim::kGuestCardBlock, block);
   return CardFile(settings.cardPath).WriteBlock(sim::kGuestCardBlock, block);
 }
 
@@ -194,6 +213,7 @@ DREVAN_EXPORT int32_t DREVAN_CALL Write_Guest_Lift(int32_t port, int32_t lock_ty
   block.Add("ValidFrom", Text(valid_from));
   block.Add("ValidTo", Text(valid_to));
   block.Add("LiftData", Text(lift_data));
+  sim::CorruptAsAsked(sim::kLiftBlock, block);
   return CardFile(settings.cardPath).WriteBlock(sim::kLiftBlock, block);
 }
 
@@ -226,6 +246,7 @@ DREVAN_EXPORT int32_t DREVAN_CALL Write_Guest_PowerSwitch(
   block.Add("ValidFrom", Text(valid_from));
   block.Add("ValidTo", Text(valid_to));
   block.Add("SwitchType", Number(switch_type));
+  sim::CorruptAsAsked(sim::kPowerSwitchBlock, block);
   return CardFile(settings.cardPath).WriteBlock(sim::kPowerSwitchBlock, block);
 }
 
@@ -288,7 +309,12 @@ DREVAN_EXPORT int16_t DREVAN_CALL Read_Guest_Lift(int32_t port, int32_t lock_typ
   }
   const CardBlock& block = *stored;
   const auto storedCardNo = StoredInteger<int32_t>(block, "CardNo");
-  if (!storedCardNo) return sim::kDamagedCard;
+  const auto storedBegin = StoredInteger<int32_t>(block, "BeginAddr");
+  const auto storedEnd = StoredInteger<int32_t>(block, "EndAddr");
+  if (!storedCardNo || !storedBegin || !storedEnd) return sim::kDamagedCard;
+  // A real encoder reads the lift block of the controller addresses it is given: other
+  // addresses, swapped ones included, find nothing there.
+  if (*storedBegin != begin_addr || *storedEnd != end_addr) return sim::kWrongAddress;
   *card_no = *storedCardNo;
   sim::CopyOut(block, "ValidFrom", valid_from, sim::kValidityCapacity);
   sim::CopyOut(block, "ValidTo", valid_to, sim::kValidityCapacity);

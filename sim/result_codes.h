@@ -11,6 +11,7 @@ enum ResultCode : int {
   kWrongLayout = 4,  // read: the power-switch block was written in the other layout
   kDamagedCard = 5,  // read: the card file cannot be read or a stored value is malformed
   kWriteFailed = 6,  // write: the card file cannot be written
+  kWrongAddress = 7,  // read: the lift block was written for other controller addresses
 };
 
 }  // namespace keydesk::sim

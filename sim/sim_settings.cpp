@@ -51,3 +51,23 @@ std::optional<int64_t> InjectedFailure(std::string_view function, int64_t min, i
 }
 
 }  // namespace keydesk::sim
+
+namespace keydesk::sim {
+
+bool CorruptionAsked(std::string_view corruptValue, std::string_view block,
+                     std::string_view field) {
+  while (!corruptValue.empty()) {
+    const size_t comma = corruptValue.find(',');
+    const std::string_view entry = corruptValue.substr(0, comma);
+    corruptValue =
+        comma == std::string_view::npos ? std::string_view() : corruptValue.substr(comma + 1);
+    const size_t dot = entry.find('.');
+    if (dot != std::string_view::npos && entry.substr(0, dot) == block &&
+        entry.substr(dot + 1) == field) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace keydesk::sim

@@ -15,6 +15,7 @@ struct SimSettings {
   static constexpr const char* kFailVariable = "DREVAN_SIM_FAIL";
   static constexpr const char* kDelayVariable = "DREVAN_SIM_DELAY_MS";
   static constexpr const char* kTraceVariable = "DREVAN_SIM_TRACE";
+  static constexpr const char* kCorruptVariable = "DREVAN_SIM_CORRUPT";
   static constexpr const char* kDefaultCardName = "SimCard.txt";
   static constexpr const char* kSerialName = "SimSerial.txt";
 
@@ -38,5 +39,11 @@ std::optional<int64_t> InjectedFailure(std::string_view failValue, std::string_v
 
 // The same, from the current environment.
 std::optional<int64_t> InjectedFailure(std::string_view function, int64_t min, int64_t max);
+
+// Whether a DREVAN_SIM_CORRUPT value ("Block.Field,Block.Field") names the field: such a
+// field is stored wrongly while the write reports success, as on a card pulled away too
+// early.
+bool CorruptionAsked(std::string_view corruptValue, std::string_view block,
+                     std::string_view field);
 
 }  // namespace keydesk::sim

@@ -53,6 +53,7 @@ constexpr int kNoBlock = 2;
 constexpr int kBadArgument = 3;
 constexpr int kWrongLayout = 4;
 constexpr int kDamagedCard = 5;
+constexpr int kWrongAddress = 7;
 constexpr int kWriteFailed = 6;
 
 // "房间八" and "张三李四王" in code page 936, two bytes a character.
@@ -367,6 +368,30 @@ TEST_F(DrevanSimLift, ReadReturnsWhatWasWritten) {
   EXPECT_EQ(read.validTo.Text(), "0803171200");
   EXPECT_EQ(read.liftData.Text(), "C300");
   EXPECT_TRUE(read.Sound());
+}
+
+TEST_F(DrevanSimLift, AReadForOtherControllerAddressesFindsNothing) {
+  ASSERT_EQ(WriteLift(5301, "C300"), 0);
+  LiftRead read;
+  // Swapped, as a slip in a caller's argument order would pass them.
+  read.result = lib_.Read_Guest_Lift(1, 1, 0, "572604", 97, 96, &read.cardNo, read.validFrom.Data(),
+                                     read.validTo.Data(), read.liftData.Data());
+  EXPECT_EQ(read.result, kWrongAddress);
+  EXPECT_EQ(read.cardNo, -1) << "the outputs stay as they were";
+  read.result = lib_.Read_Guest_Lift(1, 1, 0, "572604", 96, 98, &read.cardNo, read.validFrom.Data(),
+                                     read.validTo.Data(), read.liftData.Data());
+  EXPECT_EQ(read.result, kWrongAddress);
+}
+
+TEST_F(DrevanSimLift, ACorruptedFieldIsStoredWronglyWhileTheWriteSucceeds) {
+  setenv("DREVAN_SIM_CORRUPT", "Lift.LiftData,GuestCard.Room", 1);
+  ASSERT_EQ(WriteLift(5301, "C300"), 0);
+  unsetenv("DREVAN_SIM_CORRUPT");
+  LiftRead read;
+  ReadLift(read);
+  ASSERT_EQ(read.result, 0);
+  EXPECT_EQ(read.liftData.Text(), "C301");
+  EXPECT_EQ(read.cardNo, 5301) << "only the named field";
 }
 
 TEST_F(DrevanSimLift, LiftDataIsCutAt256Characters) {

@@ -25,10 +25,11 @@ class SimEnvironment {
     setenv("DREVAN_SIM_TRACE", traceFile.c_str(), 1);
     unsetenv("DREVAN_SIM_FAIL");
     unsetenv("DREVAN_SIM_DELAY_MS");
+    unsetenv("DREVAN_SIM_CORRUPT");
   }
   ~SimEnvironment() {
-    for (const char* name :
-         {"DREVAN_SIM_CARD", "DREVAN_SIM_TRACE", "DREVAN_SIM_FAIL", "DREVAN_SIM_DELAY_MS"}) {
+    for (const char* name : {"DREVAN_SIM_CARD", "DREVAN_SIM_TRACE", "DREVAN_SIM_FAIL",
+                             "DREVAN_SIM_DELAY_MS", "DREVAN_SIM_CORRUPT"}) {
       unsetenv(name);
     }
   }
@@ -36,6 +37,8 @@ class SimEnvironment {
   SimEnvironment& operator=(const SimEnvironment&) = delete;
 
   void Fail(const std::string& failures) { setenv("DREVAN_SIM_FAIL", failures.c_str(), 1); }
+  // "Block.Field,...": those fields are stored wrongly while the writes report success.
+  void Corrupt(const std::string& fields) { setenv("DREVAN_SIM_CORRUPT", fields.c_str(), 1); }
   void Delay(int milliseconds) {
     setenv("DREVAN_SIM_DELAY_MS", std::to_string(milliseconds).c_str(), 1);
   }

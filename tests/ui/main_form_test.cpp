@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <chrono>
+#include <thread>
 
 #include "core/service_status.h"
 #include "core/sys_option.h"
@@ -97,7 +99,17 @@ TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWa
   EXPECT_EQ(form_->RequestsLbl->text(), QStringLiteral("已答复请求 0 次"));
   EXPECT_FALSE(form_->WarningLbl->isVisibleTo(form_.get()));
 
+  ServiceStatus& status = application_.Context().Status;
+  // A request is counted once its thread has finished it, a moment after the client has its
+  // answer.
+  auto until = [&status](auto done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done(status.Get()) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::yield();
+    }
+  };
   ASSERT_TRUE(Serves(Port()));
+  until([](const ServiceStatus::Snapshot& now) { return now.Answered == 1; });
   test::LoopbackClient unreadable(Port());
   unreadable.SendFrame("<DoorRequest");
   EXPECT_FALSE(unreadable.ReadResponse().has_value());
@@ -106,7 +118,6 @@ TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWa
       form_->RequestsLbl->text().toStdString(),
       ::testing::MatchesRegex("已答复请求 1 次；最近一次 [-0-9]+ [:0-9]+ 无法读取的请求 没有答复"));
 
-  ServiceStatus& status = application_.Context().Status;
   status.WriteFailed(ServiceStatus::Store::Journal, "disk I/O error");
   form_->RefreshStatus();
   EXPECT_TRUE(form_->WarningLbl->isVisibleTo(form_.get()));
