@@ -151,6 +151,27 @@ TEST_F(DoorlockHandlerTest, ReadsTheCardAndReportsZeroWhenTheReadFails) {
   EXPECT_EQ(Log()[Log().size() - 3], "读卡失败");
 }
 
+TEST_F(DoorlockHandlerTest, AReadCardIsLookedUpInTheJournalForTheLogAlone) {
+  sysOption_.SaveDoorlockRecord = true;
+  Handle(IssueRequest());
+  doorlock_.readNo = 5301;
+  const std::string response = Handle("<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_EQ(Log()[Log().size() - 3],
+            "发卡记录：房间 010208，客人 王先生，有效期 2008-08-18 14:00 至 2008-08-20 12:00");
+
+  // A later normal card for the room: the card read may no longer open the door.
+  doorlock_.cardNo = 5302;
+  Handle(IssueRequest());
+  EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), response);
+  EXPECT_EQ(Log()[Log().size() - 3],
+            "发卡记录：房间 010208，客人 王先生，有效期 2008-08-18 14:00 至 2008-08-20 "
+            "12:00；此后该房间已发新卡，此卡可能已不能开门");
+  doorlock_.readNo = 99;
+  Handle("<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_EQ(Log()[Log().size() - 3], "发卡记录中没有卡号 99");
+  EXPECT_EQ(response, Response("200", "读卡成功", 5301));
+}
+
 TEST_F(DoorlockHandlerTest, EraseMessagesEndInABlankThatTheLogLinesLack) {
   const std::string request = "<DoorRequest type=\"EraseCard\"/>";
   EXPECT_EQ(Handle(request), Response("200", "注销卡成功 ", 0));

@@ -32,6 +32,13 @@ constexpr std::string_view kInsertIssueCardRecord =
     " Values(:RegisterId, :CardNo, :RoomNo, :CardType, :LastCheckInTime, :CheckInTime, "
     ":CheckOutTime, :IsCopy, :GuestName, :OpratingTime)";
 
+// The newest row of a card, and whether a normal card for its room was journaled after it.
+constexpr std::string_view kSelectIssuedCard =
+    "select r.RoomNo, r.GuestName, r.CheckInTime, r.CheckOutTime, cast(r.IsCopy as text), "
+    "cast(exists(select 1 from T_IssueCardRecord later where later.RoomNo = r.RoomNo "
+    "and later.IsCopy = 0 and later.rowid > r.rowid) as text) "
+    "from T_IssueCardRecord r where r.CardNo = :CardNo order by r.rowid desc limit 1";
+
 // The journal's operation-time column is spelt OpratingTime; readers of the file expect it.
 constexpr const char* kCreateTables =
     "begin;"
@@ -231,6 +238,25 @@ void TDoorlockRecordManager::AddIssueCardRecord(
     BindDateTime(statement, ":OpratingTime", OpratingTime);
     statement.Execute();
   });
+}
+
+bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
+                                            std::optional<TIssuedCard>& Card) {
+  MutexLock lock(mutex_);
+  Card.reset();
+  bool read = false;
+  Guarded([&] {
+    mutex_.AssertHeld();
+    SqliteStatement statement(Connection(), kSelectIssuedCard);
+    BindAnsiText(statement, ":CardNo", CardNo);
+    read = true;
+    if (!statement.Step()) return;
+    auto text = [&statement](int column) {
+      return AnsiFromUtf8(statement.ColumnText(column).value_or(""));
+    };
+    Card = TIssuedCard{text(0), text(1), text(2), text(3), text(4) == "1", text(5) == "1"};
+  });
+  return read;
 }
 
 bool TDoorlockRecordManager::CreateDatabase(const std::string& fileName, std::string& error) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/date_time.h"
@@ -12,6 +13,18 @@ namespace keydesk {
 class SqliteConnection;
 class ServiceStatus;
 class TLogFile;
+
+// What the journal says of a card, for the desk: its newest row, and whether a normal card
+// for the same room was journaled after it (so this one may no longer open the door). Texts
+// code page 936, times as stored.
+struct TIssuedCard {
+  std::string RoomNo;
+  std::string GuestName;
+  std::string CheckInTime;
+  std::string CheckOutTime;
+  bool IsCopy = false;
+  bool Superseded = false;
+};
 
 // The local issue-card record store in Client.mdb, an SQLite 3 file: T_Room keeps each
 // room's last normal check-in time, and
@@ -50,6 +63,9 @@ class TDoorlockRecordManager {
                           const std::string& RoomNo, int32_t CardType, DateTime LastCheckInTime,
                           DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
                           const std::string& GuestName, DateTime OpratingTime);
+  // The journal's word on the card with that number in Card, none when it has no row for
+  // it; false (and logged) when the journal cannot be read.
+  bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card);
 
   // Creates the database file with both tables when it does not exist yet; an existing
   // file is left as it is. Returns false (with the reason in error) on failure.

@@ -82,9 +82,16 @@ void TDoorlockTestForm::ReadCardBtnClick() {
     // Zero unless the driver got as far as the card's number.
     int64_t cardNo = 0;
     TCardDetails details;
-    const bool read = RunEncoderCall([&] { return actions_.ReadCardDetails(cardNo, details); });
+    std::string journal;
+    const bool read = RunEncoderCall([&] {
+      const bool succeeded = actions_.ReadCardDetails(cardNo, details);
+      if (succeeded) journal = actions_.JournalText(cardNo);
+      return succeeded;
+    });
     CardNoTxt->setText(QString::number(cardNo));
-    ShowOutcome(DoorlockTestActions::ReadOutcome(read, cardNo, details));
+    std::string outcome = DoorlockTestActions::ReadOutcome(read, cardNo, details);
+    if (!journal.empty()) outcome += "\n" + journal;
+    ShowOutcome(outcome);
   });
 }
 

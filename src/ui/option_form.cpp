@@ -1,5 +1,6 @@
 #include "ui/option_form.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -70,6 +71,11 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   edtEndAddr = NamedEdit(this, "edtEndAddr");
   edtMaxLiftAddr = NamedEdit(this, "edtMaxLiftAddr");
   edtLiftData = NamedEdit(this, "edtLiftData");
+  chkVerifyAfterWrite = new QCheckBox(QStringLiteral("写卡后读回校验，不符则发卡失败"), this);
+  chkVerifyAfterWrite->setObjectName(QStringLiteral("chkVerifyAfterWrite"));
+  chkVerifyAfterWrite->setToolTip(
+      QStringLiteral("写完三个数据块后读回卡片，核对卡号、房号、有效期和电梯楼层；读不回或不一致时"
+                     "按发卡失败处理。"));
 
   lblLiftDataNote = new QLabel(kLiftDataNote, this);
   lblLiftDataNote->setObjectName(QStringLiteral("lblLiftDataNote"));
@@ -106,6 +112,7 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   place(3, 1, "公共门：", edtPubDoorEdit);
   place(4, 1, "电梯起始地址：", edtBeginAddr);
   place(5, 1, "所有电梯最大地址：", edtMaxLiftAddr);
+  fields->addWidget(chkVerifyAfterWrite, 6, 3, 1, 2);
   fields->setColumnMinimumWidth(2, 16);
   fields->setColumnStretch(1, 1);
   fields->setColumnStretch(4, 1);
@@ -136,7 +143,8 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   setTabOrder(edtPSPassword, edtPubDoorEdit);
   setTabOrder(edtPubDoorEdit, edtBeginAddr);
   setTabOrder(edtBeginAddr, edtMaxLiftAddr);
-  setTabOrder(edtMaxLiftAddr, btnOKBtn);
+  setTabOrder(edtMaxLiftAddr, chkVerifyAfterWrite);
+  setTabOrder(chkVerifyAfterWrite, btnOKBtn);
   setTabOrder(btnOKBtn, btnCancelBtn);
 
   connect(btnOKBtn, &QPushButton::clicked, this, &TOptionForm::btnOKBtnClick);
@@ -159,6 +167,7 @@ void TOptionForm::FormShow() {
   edtEndAddr->setText(FromAnsi(entries.EndAddr));
   edtMaxLiftAddr->setText(FromAnsi(entries.MaxLiftAddr));
   edtLiftData->setText(FromAnsi(entries.LiftData));
+  chkVerifyAfterWrite->setChecked(entries.VerifyAfterWrite);
 }
 
 TOptionEntries TOptionForm::Entries() const {
@@ -176,6 +185,7 @@ TOptionEntries TOptionForm::Entries() const {
   entries.EndAddr = ToAnsi(edtEndAddr->text());
   entries.MaxLiftAddr = ToAnsi(edtMaxLiftAddr->text());
   entries.LiftData = ToAnsi(edtLiftData->text());
+  entries.VerifyAfterWrite = chkVerifyAfterWrite->isChecked();
   return entries;
 }
 

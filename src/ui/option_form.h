@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -33,6 +34,8 @@ class TOptionForm final : public QDialog {
   QLineEdit* edtBeginAddr;
   QLineEdit* edtEndAddr;
   QLineEdit* edtMaxLiftAddr;
+  // After writing a card, read it back; a card that differs counts as not written.
+  QCheckBox* chkVerifyAfterWrite;
   QLineEdit* edtLiftData;
   QLabel* lblLiftDataNote;
   QPushButton* btnOKBtn;

@@ -232,6 +232,28 @@ TEST_P(EncoderFailureTest, EveryConcurrentRequestIsAnsweredAsTheEncoderDecided) 
 INSTANTIATE_TEST_SUITE_P(EachStep, EncoderFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return info.param.function; });
 
+TEST_F(EncoderFaultsTest, WithVerifyAfterWriteACardThatReadsBackWronglyIsAnswered500) {
+  test::WriteOption(dir_.Path().string(), "DoorlockOption", "VerifyAfterWrite", "1");
+  Start({{"DREVAN_SIM_CORRUPT", "GuestCard.ValidTo"}});
+  EXPECT_EQ(test::Ask(server_->Port(), test::IssueCardRequest()).response,
+            test::DoorResponse("500", "发卡失败", 1));
+  // The card on the encoder is still what the journal says of card 1; the PMS's answer to a
+  // read is as ever.
+  EXPECT_EQ(test::Ask(server_->Port(), test::kReadCardRequest).response,
+            test::DoorResponse("200", "读卡成功", 1));
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  const auto log = test::LogOf(dir_.Path());
+  EXPECT_EQ(
+      test::CountOf(log, "发卡失败, 写卡后读回不符: 有效期结束: 写入 0808201200, 读回 0808201201"),
+      1u);
+  EXPECT_EQ(test::CountOf(log, "房间(08)发卡失败"), 1u);
+  EXPECT_EQ(test::CountOf(log,
+                          "发卡记录：房间 010208，客人 王先生，有效期 2008-08-18 14:00 至 "
+                          "2008-08-20 12:00"),
+            1u);
+  EXPECT_EQ(Journal(), std::vector<std::string>{"1"});
+}
+
 // Slow by nature: four calls of 500 ms per card, twenty cards one after another, about 40 s.
 TEST_F(EncoderFaultsTest, ASlowEncoderServesTwentyConcurrentCardsInTurnAndLosesNone) {
   Start({{"DREVAN_SIM_DELAY_MS", "500"}});

@@ -205,15 +205,18 @@ TEST_F(StorageFaultsTest, ADeletedDatabaseIsReportedByEveryOperationAndNotRecrea
   // and journals: two more.
   EXPECT_EQ(Issue("09"), test::DoorResponse("200", "发卡成功", 3));
   EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 5u);
+  // A read looks the card up in the journal: one more, and nothing said of the card.
   EXPECT_EQ(Ask(test::kReadCardRequest), test::DoorResponse("200", "读卡成功", 3));
+  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 6u);
+  EXPECT_EQ(test::CountContaining(Log(), "发卡记录"), 0u);
   EXPECT_FALSE(fs::exists(DbFile()));
 
   // A database put back is used by the next operation.
   InitDb();
   EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 4));
-  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 5u);
+  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 6u);
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
-  // Five failed operations, one warning for the operator; then one word that it is over.
+  // Six failed operations, one warning for the operator; then one word that it is over.
   const auto err = test::SplitLines(server_->Stderr());
   EXPECT_EQ(test::CountContaining(err, "警告：发卡记录无法写入数据库："), 1u);
   EXPECT_EQ(err.back(), "keydesk: 写入已恢复");

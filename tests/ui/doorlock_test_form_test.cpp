@@ -202,6 +202,13 @@ TEST_F(DoorlockTestFormTest, AWrittenCardIsJournaledWithTheTypedPeriod) {
 
   EXPECT_THAT(Call("Write_Guest_Card"), HasSubstr(" 0808181400 0808201200"));
   EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("写卡成功：卡号 1"));
+  // A read says what the journal knows of the card.
+  form.ReadCardBtn->click();
+  EXPECT_EQ(
+      form.ResultLbl->text(),
+      QStringLiteral("读卡成功：卡号 1，房间 01，有效期 2008-08-18 14:00 至 2008-08-20 12:00\n"
+                     "发卡记录：房间 000101，客人 Test，有效期 2008-08-18 14:00 至 "
+                     "2008-08-20 12:00，复制卡"));
   EXPECT_THAT(Journal(),
               ElementsAre(ElementsAre("", "1", "000101", "1", "2008-08-18 14:00:00.000",
                                       "2008-08-18 14:00:00.000", "2008-08-20 12:00:00.000", "1",

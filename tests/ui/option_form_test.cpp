@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -34,7 +35,7 @@ QStringList Items(const QComboBox& box) {
 auto Fields(const TOption& o) {
   return std::tie(o.PortName, o.HotelPassword, o.LockTypeName, o.SectorNo, o.PowerSwitchSectorNo,
                   o.PowerSwitchPassword, o.PowerSwitchTypeName, o.ClientID, o.PubDoor, o.BeginAddr,
-                  o.EndAddr, o.MaxLiftAddr, o.LiftData);
+                  o.EndAddr, o.MaxLiftAddr, o.LiftData, o.VerifyAfterWrite);
 }
 
 class OptionFormTest : public ::testing::Test {
@@ -148,6 +149,8 @@ TEST_F(OptionFormTest, OKTakesEveryEditedControl) {
   form.edtEndAddr->setText(QStringLiteral("2"));
   form.edtMaxLiftAddr->setText(QStringLiteral("3"));
   form.edtLiftData->setText(QStringLiteral("FFFF"));
+  EXPECT_FALSE(form.chkVerifyAfterWrite->isChecked());
+  form.chkVerifyAfterWrite->setChecked(true);
 
   ASSERT_TRUE(PressOK(form));
 
@@ -165,6 +168,7 @@ TEST_F(OptionFormTest, OKTakesEveryEditedControl) {
   expected.EndAddr = 2;
   expected.MaxLiftAddr = 3;
   expected.LiftData = "FFFF";
+  expected.VerifyAfterWrite = true;
   EXPECT_EQ(Fields(option_.Get()), Fields(expected));
   EXPECT_EQ(Fields(Stored()), Fields(expected));
 }

@@ -8,6 +8,7 @@
 #include "kinds/doorlock/doorlock_protocol.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
+#include "kinds/doorlock/issued_card_text.h"
 #include "kinds/handler_lines.h"
 #include "kinds/request_type.h"
 #include "platform/clock.h"
@@ -120,6 +121,11 @@ void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& respons
     response.ResultMessage = kReadSucceeded;
     response.CardNo = cardNo;
     service_.Context.Log.Write(kReadSucceededLine + std::to_string(cardNo));
+    // What the journal knows of the card, for whoever reads the log; the PMS's answer is as
+    // ever.
+    if (const std::string journal = IssuedCardText(service_.Context, cardNo); !journal.empty()) {
+      service_.Context.Log.Write(journal);
+    }
   } else {
     response.ResultCode = kFailedCode;
     response.ResultMessage = kReadFailed;

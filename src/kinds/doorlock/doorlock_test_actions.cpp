@@ -3,6 +3,7 @@
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
+#include "kinds/doorlock/issued_card_text.h"
 #include "kinds/test_dialog_times.h"
 #include "kinds/test_outcome.h"
 #include "platform/clock.h"
@@ -46,6 +47,10 @@ bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
 bool DoorlockTestActions::ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
   TBaseDoorlock* doorlock = service_.Doorlock;
   return doorlock != nullptr && doorlock->ReadCardDetails(CardNo, Details);
+}
+
+std::string DoorlockTestActions::JournalText(int64_t CardNo) const {
+  return IssuedCardText(service_.Context, CardNo);
 }
 
 bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& CardNo) {

@@ -56,6 +56,9 @@ class DoorlockTestActions {
   // store is called. CardNo receives what the driver reported.
   bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
 
+  // What the journal knows of a card read, for the dialog; empty when no journal is kept.
+  std::string JournalText(int64_t CardNo) const;
+
   // The dialog's line after each button.
   static std::string WriteOutcome(bool written, int64_t CardNo);
   static std::string ReadOutcome(bool read, int64_t CardNo, const TCardDetails& Details);

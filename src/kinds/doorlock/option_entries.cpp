@@ -19,6 +19,7 @@ TOptionEntries EntriesFromOption(const TOption& option) {
   entries.EndAddr = std::to_string(option.EndAddr);
   entries.MaxLiftAddr = std::to_string(option.MaxLiftAddr);
   entries.LiftData = option.LiftData;
+  entries.VerifyAfterWrite = option.VerifyAfterWrite;
   return entries;
 }
 
@@ -43,6 +44,7 @@ TOption OptionFromEntries(TOption option, const TOptionEntries& entries) {
   option.PowerSwitchPassword = entries.PowerSwitchPassword;
   option.LiftData = entries.LiftData;
   option.PowerSwitchTypeName = entries.PowerSwitchTypeName;
+  option.VerifyAfterWrite = entries.VerifyAfterWrite;
   return option;
 }
 

@@ -22,6 +22,7 @@ struct TOptionEntries {
   std::string EndAddr;
   std::string MaxLiftAddr;
   std::string LiftData;
+  bool VerifyAfterWrite = false;
 };
 
 // The texts the dialog opens with: texts as stored, integers in decimal, ClientID as the
