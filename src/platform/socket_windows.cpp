@@ -42,31 +42,6 @@ int Chunk(size_t size) { return static_cast<int>(std::min<size_t>(size, INT_MAX)
 
 }  // namespace
 
-Socket::~Socket() { Close(); }
-
-Socket::Socket(Socket&& other) noexcept {
-  std::lock_guard lock(other.mutex_);
-  fd_ = other.fd_;
-  other.fd_ = kNoSocket;
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    std::scoped_lock lock(mutex_, other.mutex_);
-    fd_ = other.fd_;
-    other.fd_ = kNoSocket;
-  }
-  return *this;
-}
-
-bool Socket::IsOpen() const { return Descriptor() != kNoSocket; }
-
-NativeSocket Socket::Descriptor() const {
-  std::lock_guard lock(mutex_);
-  return fd_;
-}
-
 void Socket::Close() {
   std::lock_guard lock(mutex_);
   if (fd_ != kNoSocket) {

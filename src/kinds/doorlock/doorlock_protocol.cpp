@@ -3,19 +3,15 @@
 #include <cctype>
 #include <optional>
 
-#include "wire/xml_writer.h"
+#include "kinds/door_response.h"
 
 namespace keydesk {
 namespace door {
 
 std::string TResponse::ToXml() const {
-  return XmlWriter()
-      .Open("DoorResponse")
-      .Element("RequestID", RequestID)
-      .Element("ResultCode", ResultCode)
-      .Element("ResultMessage", ResultMessage)
+  return DoorResponseHead(RequestID, ResultCode, ResultMessage)
       .Element("CardNo", std::to_string(CardNo))
-      .Close("DoorResponse")
+      .Close(kDoorResponseRoot)
       .Take();
 }
 

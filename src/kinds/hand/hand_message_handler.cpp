@@ -4,11 +4,11 @@
 
 #include "core/log_file.h"
 #include "devices/base_hand.h"
+#include "kinds/door_response.h"
 #include "kinds/handler_lines.h"
 #include "kinds/request_type.h"
 #include "platform/code_page.h"
 #include "wire/xml_doc.h"
-#include "wire/xml_writer.h"
 
 namespace keydesk {
 namespace {
@@ -44,13 +44,9 @@ const std::array<HandOperation, 3> kOperations = {{
 namespace hand {
 
 std::string TResponse::ToXml() const {
-  return XmlWriter()
-      .Open("DoorResponse")
-      .Element("RequestID", RequestID)
-      .Element("ResultCode", ResultCode)
-      .Element("ResultMessage", ResultMessage)
+  return DoorResponseHead(RequestID, ResultCode, ResultMessage)
       .Element("HandNo", HandNo)
-      .Close("DoorResponse")
+      .Close(kDoorResponseRoot)
       .Take();
 }
 

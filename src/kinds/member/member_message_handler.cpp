@@ -4,13 +4,13 @@
 
 #include "core/log_file.h"
 #include "devices/base_member.h"
+#include "kinds/door_response.h"
 #include "kinds/handler_lines.h"
 #include "kinds/request_type.h"
 #include "platform/code_page.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "wire/xml_doc.h"
-#include "wire/xml_writer.h"
 
 namespace keydesk {
 namespace {
@@ -65,17 +65,13 @@ int32_t Channel(const TXmlNode& root, int position) {
 namespace member {
 
 std::string TResponse::ToXml() const {
-  return XmlWriter()
-      .Open("DoorResponse")
-      .Element("RequestID", RequestID)
-      .Element("ResultCode", ResultCode)
-      .Element("ResultMessage", ResultMessage)
+  return DoorResponseHead(RequestID, ResultCode, ResultMessage)
       .Element("CardNo", CardNo)
       .Element("ExpireDate", ExpireDate)
       .Element("GuestName", GuestName)
       .Element("Score", Score)
       .Element("Password", Password)
-      .Close("DoorResponse")
+      .Close(kDoorResponseRoot)
       .Take();
 }
 
