@@ -13,11 +13,13 @@ void ServiceStatus::Notify(Change change) {
   {
     MutexLock lock(mutex_);
     ++snapshot_.Version;
+    // Every request passes here: copy nothing when nobody listens (the window reads).
+    if (!listener_) return;
     listener = listener_;
     snapshot = snapshot_;
   }
   // Outside the lock: the listener may read the status again.
-  if (listener) listener(change, snapshot);
+  listener(change, snapshot);
 }
 
 void ServiceStatus::SetEncoder(std::string description, bool simulated) {
