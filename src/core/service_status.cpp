@@ -13,8 +13,8 @@ void ServiceStatus::Notify(Change change) {
   {
     MutexLock lock(mutex_);
     ++snapshot_.Version;
-    // Every request passes here: copy nothing when nobody listens (the window reads).
-    if (!listener_) return;
+    // Every request passes here: the listener hears of the listener and the stores only.
+    if (!listener_ || change == Change::Request) return;
     listener = listener_;
     snapshot = snapshot_;
   }

@@ -45,7 +45,8 @@ class ServiceStatus {
   enum class Change { Listener, Request, StoreFailed, StoreRecovered };
   using Listener = std::function<void(Change change, const Snapshot& snapshot)>;
 
-  // Called for every later change. Set once, before the service starts.
+  // Called for every later change of the listener or the stores (not for each request:
+  // a front end reads those with Get). Set once, before the service starts.
   void SetListener(Listener listener) EXCLUDES(mutex_);
 
   void SetEncoder(std::string description, bool simulated) EXCLUDES(mutex_);
