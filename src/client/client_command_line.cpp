@@ -8,7 +8,7 @@
 namespace keydesk::client {
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
   const char* Name;  // without the dashes
   bool TakesValue;
   bool Required;
@@ -16,16 +16,16 @@ struct OptionSpec {
 
 // One command: its words on the command line, the request it sends, where that goes by
 // default and the options it takes besides the global ones.
-struct CommandSpec {
+struct CommandEntry {
   const char* Words;
   Operation Op;
   uint16_t DefaultPort;
-  std::vector<OptionSpec> Options;
+  std::vector<OptionEntry> Options;
   bool TakesFile = false;  // raw: the request text's file
 };
 
-const std::vector<CommandSpec>& Commands() {
-  static const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandEntry>& Commands() {
+  static const std::vector<CommandEntry> kCommands = {
       {"issue",
        Operation::IssueCard,
        kDoorlockPort,
@@ -65,7 +65,7 @@ const std::vector<CommandSpec>& Commands() {
 }
 
 // The global options, valid before and after the command.
-const std::array<OptionSpec, 6> kGlobalOptions = {{
+const std::array<OptionEntry, 6> kGlobalOptions = {{
     {"host", true, false},
     {"port", true, false},
     {"timeout", true, false},
@@ -78,15 +78,15 @@ const std::array<OptionSpec, 6> kGlobalOptions = {{
 // stay exact in milliseconds.
 constexpr double kLongestTimeoutSeconds = 86'400;
 
-const OptionSpec* FindOption(const std::vector<OptionSpec>& options, std::string_view name) {
-  for (const OptionSpec& option : options) {
+const OptionEntry* FindOption(const std::vector<OptionEntry>& options, std::string_view name) {
+  for (const OptionEntry& option : options) {
     if (name == option.Name) return &option;
   }
   return nullptr;
 }
 
-const OptionSpec* FindGlobalOption(std::string_view name) {
-  for (const OptionSpec& option : kGlobalOptions) {
+const OptionEntry* FindGlobalOption(std::string_view name) {
+  for (const OptionEntry& option : kGlobalOptions) {
     if (name == option.Name) return &option;
   }
   return nullptr;
@@ -94,15 +94,15 @@ const OptionSpec* FindGlobalOption(std::string_view name) {
 
 // The command whose words begin at arguments[at]: one word, or two for the hand-tag and
 // member-card commands. Sets `taken` to the number of words used.
-const CommandSpec& FindCommand(const std::vector<std::string>& arguments, size_t at,
-                               size_t& taken) {
+const CommandEntry& FindCommand(const std::vector<std::string>& arguments, size_t at,
+                                size_t& taken) {
   std::string words = arguments[at];
   taken = 1;
   if ((words == "hand" || words == "member") && at + 1 < arguments.size()) {
     words += " " + arguments[at + 1];
     taken = 2;
   }
-  for (const CommandSpec& command : Commands()) {
+  for (const CommandEntry& command : Commands()) {
     if (words == command.Words) return command;
   }
   throw UsageError("unknown command '" + words + "'");
@@ -151,7 +151,7 @@ void ApplyGlobal(ClientCommand& command, std::string_view name, const std::strin
 
 ClientCommand ParseClientCommandLine(const std::vector<std::string>& arguments) {
   ClientCommand command;
-  const CommandSpec* spec = nullptr;
+  const CommandEntry* chosen = nullptr;
   bool portGiven = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -160,12 +160,12 @@ ClientCommand ParseClientCommandLine(const std::vector<std::string>& arguments) 
       continue;
     }
     if (!argument.starts_with("--") || argument == "--") {
-      if (spec == nullptr) {
+      if (chosen == nullptr) {
         size_t taken = 0;
-        spec = &FindCommand(arguments, i, taken);
-        command.Op = spec->Op;
+        chosen = &FindCommand(arguments, i, taken);
+        command.Op = chosen->Op;
         i += taken - 1;
-      } else if (spec->TakesFile && !command.Has("file")) {
+      } else if (chosen->TakesFile && !command.Has("file")) {
         command.Values["file"] = argument;
       } else {
         throw UsageError("unexpected argument '" + argument + "'");
@@ -173,13 +173,13 @@ ClientCommand ParseClientCommandLine(const std::vector<std::string>& arguments) 
       continue;
     }
     const std::string name = argument.substr(2);
-    const OptionSpec* option = FindGlobalOption(name);
+    const OptionEntry* option = FindGlobalOption(name);
     const bool global = option != nullptr;
-    if (!global && spec != nullptr) option = FindOption(spec->Options, name);
+    if (!global && chosen != nullptr) option = FindOption(chosen->Options, name);
     if (option == nullptr) {
-      throw UsageError(spec == nullptr ? "unknown option '" + argument + "'"
-                                       : "'" + std::string(spec->Words) +
-                                             "' does not take the option '" + argument + "'");
+      throw UsageError(chosen == nullptr ? "unknown option '" + argument + "'"
+                                         : "'" + std::string(chosen->Words) +
+                                               "' does not take the option '" + argument + "'");
     }
     std::string value;
     if (option->TakesValue) {
@@ -194,14 +194,14 @@ ClientCommand ParseClientCommandLine(const std::vector<std::string>& arguments) 
     }
   }
   if (command.Help) return command;
-  if (spec == nullptr) throw UsageError("no command given (see keydesk-client --help)");
-  for (const OptionSpec& option : spec->Options) {
+  if (chosen == nullptr) throw UsageError("no command given (see keydesk-client --help)");
+  for (const OptionEntry& option : chosen->Options) {
     if (option.Required && !command.Has(option.Name)) {
-      throw UsageError("'" + std::string(spec->Words) + "' needs --" + option.Name);
+      throw UsageError("'" + std::string(chosen->Words) + "' needs --" + option.Name);
     }
   }
-  if (spec->TakesFile && !command.Has("file")) throw UsageError("'raw' needs a FILE");
-  if (!portGiven) command.Port = spec->DefaultPort;
+  if (chosen->TakesFile && !command.Has("file")) throw UsageError("'raw' needs a FILE");
+  if (!portGiven) command.Port = chosen->DefaultPort;
   return command;
 }
 
