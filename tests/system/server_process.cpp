@@ -148,12 +148,13 @@ std::string ServerProcess::Stdout() const { return ReadWhole(folder_ + "/stdout.
 std::string ServerProcess::Stderr() const { return ReadWhole(folder_ + "/stderr.txt"); }
 
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
-                         const std::map<std::string, std::string>& environment) {
+                         const std::map<std::string, std::string>& environment,
+                         const std::string& program) {
   const std::string base =
       std::filesystem::temp_directory_path() /
       ("keydesk-run-" + std::to_string(getpid()) + "-" +
        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-  const pid_t pid = Spawn(arguments, environment, base + ".out", base + ".err");
+  const pid_t pid = Spawn(arguments, environment, base + ".out", base + ".err", {}, program);
   int status = 0;
   waitpid(pid, &status, 0);
   ProgramResult result{DecodeStatus(status), ReadWhole(base + ".out"), ReadWhole(base + ".err")};

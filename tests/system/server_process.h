@@ -65,14 +65,15 @@ class ServerProcess {
   int status_ = -1;
 };
 
-// Runs the program to its end with the arguments (no server), giving its exit status and
-// output.
+// Runs the program (keydesk unless another is given) to its end with the arguments (no
+// server), giving its exit status and output.
 struct ProgramResult {
   int status = -1;
   std::string out;
   std::string err;
 };
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
-                         const std::map<std::string, std::string>& environment = {});
+                         const std::map<std::string, std::string>& environment = {},
+                         const std::string& program = kProgramPath);
 
 }  // namespace keydesk::test
