@@ -36,7 +36,6 @@ class EchoHandler final : public TMessageHandler {
     std::condition_variable opened;
     bool open = false;
     std::atomic<int> waiting{0};
-    std::atomic<int> released{0};  // handlers past the gate, no longer using it
   };
   explicit EchoHandler(Gate& gate) : gate_(gate) {}
 
@@ -48,7 +47,6 @@ class EchoHandler final : public TMessageHandler {
         ++gate_.waiting;
         gate_.opened.wait(lock, [&] { return gate_.open; });
       }
-      ++gate_.released;
     }
     Reply reply;
     reply.Response = AnsiFromUnicode(u"echo:" + request);
@@ -231,9 +229,13 @@ TEST_F(TcpListenerTest, ThreadsThatOutlastTheStopWaitAreReported) {
     EXPECT_STREQ(error.what(), "Terminate Thread Timeout");
   }
   // The stuck thread finishes on its own afterwards; its write fails on the closed
-  // connection. Wait until it has left the test's objects before they go.
+  // connection. Wait until it has left the intake (its connection is forgotten only after
+  // the routine returns) before the test's objects go.
   OpenGate();
-  while (gate_.released == 0) std::this_thread::yield();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (listener_->OpenConnections() != 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(listener_->OpenConnections(), 0u);
 }
 
 TEST(ConnectionThreads, RunsEveryTaskAtOnceWithoutLimit) {
