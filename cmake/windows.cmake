@@ -1,7 +1,7 @@
 # The Windows build, included by CMakeLists.txt when cross-building with cmake/mingw-*.cmake:
-# the platform layer, the simulated encoder as drevan.dll and the tests of both, which CTest
-# runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR). The rest of the core joins once it builds
-# for Windows.
+# the core, keydesk.exe (a console program that runs headless: the window for Windows is yet
+# to come), the simulated encoder as drevan.dll beside it, and the tests, which CTest runs
+# under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
 
 # The programs need nothing but Windows: the compiler's run-time libraries (libgcc,
 # libstdc++, winpthread) are linked in.
@@ -25,6 +25,18 @@ list(FILTER KEYDESK_PLATFORM_SOURCES EXCLUDE REGEX ".*_posix\\.cpp$")
 add_library(keydesk_platform STATIC ${KEYDESK_PLATFORM_SOURCES})
 target_include_directories(keydesk_platform PUBLIC src)
 target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32)
+
+# The rest of the core, the same sources as on Linux but for the window (src/ui).
+file(GLOB_RECURSE KEYDESK_CORE_SOURCES CONFIGURE_DEPENDS
+  src/core/*.cpp src/wire/*.cpp src/intake/*.cpp src/store/*.cpp src/doorlock/*.cpp
+  src/devices/*.cpp src/kinds/*.cpp src/app/*.cpp)
+add_library(keydesk_core STATIC ${KEYDESK_CORE_SOURCES})
+target_link_libraries(keydesk_core PUBLIC keydesk_platform)
+
+# keydesk.exe with drevan.dll beside it in the build folder, as it is installed.
+add_executable(keydesk src/main.cpp src/front_end_console.cpp)
+target_link_libraries(keydesk PRIVATE keydesk_core)
+add_dependencies(keydesk drevan)
 
 # The simulated encoder as drevan.dll: the eight functions of the vendor's library, stdcall,
 # exported by their undecorated names (sim/drevan.def, whose names stand for the decorated stdcall ones).
