@@ -58,7 +58,7 @@ enable_testing()
 # shared tests the few POSIX calls they use (setenv, mkdtemp, dlopen). Wine's drive Z: is the
 # Linux root, where the build folder lies.
 set(KEYDESK_SHARED_PLATFORM_TESTS
-  profile_file code_page date_time conversions field_file drevan_sim)
+  profile_file code_page date_time conversions field_file drevan_sim new_file paths stop_request)
 list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS PREPEND tests/)
 list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS APPEND _test.cpp)
 file(GLOB KEYDESK_WINDOWS_TESTS CONFIGURE_DEPENDS tests/windows/*_test.cpp)
@@ -85,3 +85,17 @@ set_tests_properties(PlatformTests PROPERTIES FIXTURES_REQUIRED cp936
 add_test(NAME PeTables
   COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_pe_tables ${CMAKE_OBJDUMP}
     $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk_platform_tests>)
+
+# The core's unit tests that do not depend on POSIX, as on Linux, in one program so that Wine
+# starts once.
+file(GLOB KEYDESK_WINDOWS_CORE_TESTS CONFIGURE_DEPENDS tests/*_test.cpp)
+list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS PREPEND ${CMAKE_SOURCE_DIR}/
+  OUTPUT_VARIABLE KEYDESK_SHARED_PLATFORM_TEST_PATHS)
+list(REMOVE_ITEM KEYDESK_WINDOWS_CORE_TESTS ${KEYDESK_SHARED_PLATFORM_TEST_PATHS})
+add_executable(keydesk_tests ${KEYDESK_WINDOWS_CORE_TESTS})
+target_include_directories(keydesk_tests PRIVATE tests)
+target_compile_options(keydesk_tests PRIVATE -include ${CMAKE_SOURCE_DIR}/tests/windows/posix_shims.h)
+target_link_libraries(keydesk_tests PRIVATE keydesk_core gtest_main gmock)
+target_compile_definitions(keydesk_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+add_dependencies(keydesk_tests drevan)
+add_test(NAME CoreTests COMMAND keydesk_tests --gtest_brief=1)
