@@ -84,7 +84,7 @@ set_tests_properties(PlatformTests PROPERTIES FIXTURES_REQUIRED cp936
 # and no program needs a DLL that Windows does not have.
 add_test(NAME PeTables
   COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_pe_tables ${CMAKE_OBJDUMP}
-    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk_platform_tests>)
+    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk> $<TARGET_FILE:keydesk_platform_tests>)
 
 # The core's unit tests that do not depend on POSIX, as on Linux, in one program so that Wine
 # starts once.
@@ -99,3 +99,12 @@ target_link_libraries(keydesk_tests PRIVATE keydesk_core gtest_main gmock)
 target_compile_definitions(keydesk_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
 add_dependencies(keydesk_tests drevan)
 add_test(NAME CoreTests COMMAND keydesk_tests --gtest_brief=1)
+
+# keydesk.exe end to end: tests/wine/, a Linux program of the Linux build beside this one,
+# starts it under Wine next to the Linux keydesk and compares what both do. console_event.exe
+# delivers the console's events to it as Windows does.
+add_executable(console_event tests/windows/console_event.cpp)
+target_link_libraries(console_event PRIVATE ws2_32 shell32)
+set(KEYDESK_LINUX_BUILD "${CMAKE_BINARY_DIR}/.." CACHE PATH "The Linux build to compare with")
+add_test(NAME KeydeskExe COMMAND ${KEYDESK_LINUX_BUILD}/keydesk_wine_tests --gtest_brief=1)
+set_tests_properties(KeydeskExe PROPERTIES ENVIRONMENT "KEYDESK_WINDOWS_BUILD=${CMAKE_BINARY_DIR}")

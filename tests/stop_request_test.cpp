@@ -22,7 +22,7 @@ namespace {
 TEST(StopRequestTest, CtrlBreakEndsTheWait) {
   InterceptStopRequests();
   const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CtrlRoutine"));
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CtrlRoutine")));
   ASSERT_NE(routine, nullptr);
   HANDLE thread =
       CreateThread(nullptr, 0, routine,
