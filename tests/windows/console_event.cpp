@@ -9,7 +9,6 @@
 // until it accepts connections on 127.0.0.1:PORT, delivers EVENT (1 Ctrl+Break, 2 close, 6
 // shutdown) and waits for it to end. The exit status is the program's; 100 and above mean
 // that this helper failed, as it says on standard error.
-#include <shellapi.h>
 #include <windows.h>
 #include <winsock2.h>
 
@@ -57,10 +56,8 @@ bool Accepts(unsigned short port) {
 
 }  // namespace
 
-int main() {
-  int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (arguments == nullptr || count < 4) {
+int wmain(int count, wchar_t** arguments) {
+  if (count < 4) {
     std::cerr << "usage: console_event EVENT PORT PROGRAM [ARGUMENTS...]" << std::endl;
     return 101;
   }
@@ -68,7 +65,6 @@ int main() {
   const auto port = static_cast<unsigned short>(std::wcstoul(arguments[2], nullptr, 10));
   std::wstring commandLine;
   for (int i = 3; i < count; ++i) commandLine += (i > 3 ? L" " : L"") + Quoted(arguments[i]);
-  LocalFree(arguments);
 
   WSADATA winsock;
   if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) return Fail("WSAStartup");

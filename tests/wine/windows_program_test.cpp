@@ -5,8 +5,9 @@
 // stamps aside. Then keydesk.exe's own ways to end: Ctrl+C, Ctrl+Break, closing its console.
 //
 // The Windows build's CTest runs this Linux program (scripts/test-windows), naming its folder
-// in KEYDESK_WINDOWS_BUILD, with Wine's prefix and LC_ALL=zh_CN.UTF-8 set, which gives
-// Windows programs the ANSI code page 936 of a Chinese Windows PC.
+// in KEYDESK_WINDOWS_BUILD and Wine's loader for it in KEYDESK_WINE, through scripts/wine-run,
+// which sets LC_ALL=zh_CN.UTF-8: Windows programs get the ANSI code page 936 of a Chinese
+// Windows PC.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -41,7 +42,11 @@ using test::kEraseCardRequest;
 using test::kReadCardRequest;
 using ::testing::HasSubstr;
 
-constexpr const char* kWine = "/usr/bin/wine";
+// Wine's loader for the build's programs (KEYDESK_WINE; the 64-bit build needs wine64).
+std::string Wine() {
+  const char* loader = std::getenv("KEYDESK_WINE");
+  return loader != nullptr && *loader != '\0' ? loader : "/usr/bin/wine";
+}
 
 // The console's events, as wincon.h numbers them.
 constexpr int kCtrlBreakEvent = 1;
@@ -79,7 +84,7 @@ const Platform kLinux{"Linux", {}, [](const std::string& path) { return path; }}
 Platform Windows() {
   test::Launch launch;
   launch.program = WindowsProgram();
-  launch.commandPrefix = {kWine};
+  launch.commandPrefix = {Wine()};
   launch.folderPrefix = "Z:";
   return {"Windows", launch, [](const std::string& path) { return WindowsPath(path); }};
 }
@@ -357,7 +362,7 @@ test::ProgramResult EndByConsoleEvent(Side& side, int event, bool headless) {
   const uint16_t port = test::FreePort();
   side.Option("SysOption", "DoorlockPortNo", std::to_string(port));
   test::Launch launch;
-  launch.commandPrefix = {kWine, WindowsBuild() + "/console_event.exe", std::to_string(event),
+  launch.commandPrefix = {Wine(), WindowsBuild() + "/console_event.exe", std::to_string(event),
                           std::to_string(port)};
   launch.program = WindowsPath(WindowsProgram());
   std::vector<std::string> arguments{"--dir", WindowsPath(side.Folder())};
