@@ -1,7 +1,7 @@
 # The Windows build, included by CMakeLists.txt when cross-building with cmake/mingw-*.cmake:
-# the platform layer, the simulated encoder as drevan.dll and the tests of both, which CTest
-# runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR). The rest of the core joins once it builds
-# for Windows.
+# the core, keydesk.exe (a console program that runs headless: the window for Windows is yet
+# to come), the simulated encoder as drevan.dll beside it, and the tests, which CTest runs
+# under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
 
 # The programs need nothing but Windows: the compiler's run-time libraries (libgcc,
 # libstdc++, winpthread) are linked in.
@@ -26,6 +26,18 @@ add_library(keydesk_platform STATIC ${KEYDESK_PLATFORM_SOURCES})
 target_include_directories(keydesk_platform PUBLIC src)
 target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32)
 
+# The rest of the core, the same sources as on Linux but for the window (src/ui).
+file(GLOB_RECURSE KEYDESK_CORE_SOURCES CONFIGURE_DEPENDS
+  src/core/*.cpp src/wire/*.cpp src/intake/*.cpp src/store/*.cpp src/doorlock/*.cpp
+  src/devices/*.cpp src/kinds/*.cpp src/app/*.cpp)
+add_library(keydesk_core STATIC ${KEYDESK_CORE_SOURCES})
+target_link_libraries(keydesk_core PUBLIC keydesk_platform)
+
+# keydesk.exe with drevan.dll beside it in the build folder, as it is installed.
+add_executable(keydesk src/main.cpp src/front_end_console.cpp)
+target_link_libraries(keydesk PRIVATE keydesk_core)
+add_dependencies(keydesk drevan)
+
 # The simulated encoder as drevan.dll: the eight functions of the vendor's library, stdcall,
 # exported by their undecorated names (sim/drevan.def, whose names stand for the decorated stdcall ones).
 file(GLOB KEYDESK_SIM_SOURCES CONFIGURE_DEPENDS sim/*.cpp)
@@ -46,7 +58,7 @@ enable_testing()
 # shared tests the few POSIX calls they use (setenv, mkdtemp, dlopen). Wine's drive Z: is the
 # Linux root, where the build folder lies.
 set(KEYDESK_SHARED_PLATFORM_TESTS
-  profile_file code_page date_time conversions field_file drevan_sim)
+  profile_file code_page date_time conversions field_file drevan_sim new_file paths stop_request)
 list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS PREPEND tests/)
 list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS APPEND _test.cpp)
 file(GLOB KEYDESK_WINDOWS_TESTS CONFIGURE_DEPENDS tests/windows/*_test.cpp)
@@ -72,4 +84,55 @@ set_tests_properties(PlatformTests PROPERTIES FIXTURES_REQUIRED cp936
 # and no program needs a DLL that Windows does not have.
 add_test(NAME PeTables
   COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_pe_tables ${CMAKE_OBJDUMP}
-    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk_platform_tests>)
+    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk> $<TARGET_FILE:keydesk_platform_tests>)
+
+# The core's unit tests, as on Linux, in one program so that Wine starts once. Built where
+# KEYDESK_CORE_TESTS is on: scripts/build-windows leaves it off for the 64-bit build, whose
+# sources and tests are the 32-bit build's.
+option(KEYDESK_CORE_TESTS "Build and run the core's unit tests" ON)
+if(KEYDESK_CORE_TESTS)
+  file(GLOB KEYDESK_WINDOWS_CORE_TESTS CONFIGURE_DEPENDS tests/*_test.cpp)
+  list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS PREPEND ${CMAKE_SOURCE_DIR}/
+    OUTPUT_VARIABLE KEYDESK_SHARED_PLATFORM_TEST_PATHS)
+  list(REMOVE_ITEM KEYDESK_WINDOWS_CORE_TESTS ${KEYDESK_SHARED_PLATFORM_TEST_PATHS})
+  add_executable(keydesk_tests ${KEYDESK_WINDOWS_CORE_TESTS})
+  target_include_directories(keydesk_tests PRIVATE tests)
+  target_compile_options(keydesk_tests PRIVATE
+    -include ${CMAKE_SOURCE_DIR}/tests/windows/posix_shims.h)
+  # keydesk-client's request and response texts, which its tests cover; the client program
+  # itself is built for Linux only.
+  file(GLOB KEYDESK_CLIENT_TEXT_SOURCES CONFIGURE_DEPENDS src/client/*.cpp)
+  list(FILTER KEYDESK_CLIENT_TEXT_SOURCES EXCLUDE REGEX ".*(_posix|main)\\.cpp$")
+  add_library(keydesk_client STATIC ${KEYDESK_CLIENT_TEXT_SOURCES})
+  target_link_libraries(keydesk_client PUBLIC keydesk_core)
+  target_link_libraries(keydesk_tests PRIVATE keydesk_client keydesk_core gtest_main gmock)
+  target_compile_definitions(keydesk_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+  add_dependencies(keydesk_tests drevan)
+  add_test(NAME CoreTests COMMAND keydesk_tests --gtest_brief=1)
+endif()
+
+# keydesk.exe end to end: tests/wine/, a Linux program of the Linux build beside this one,
+# starts it under Wine next to the Linux keydesk and compares what both do. console_event.exe
+# delivers the console's events to it as Windows does.
+add_executable(console_event tests/windows/console_event.cpp)
+target_link_libraries(console_event PRIVATE ws2_32)
+target_link_options(console_event PRIVATE -municode)  # wmain: the arguments as UTF-16
+cmake_path(GET CMAKE_BINARY_DIR PARENT_PATH KEYDESK_DEFAULT_LINUX_BUILD)
+set(KEYDESK_LINUX_BUILD "${KEYDESK_DEFAULT_LINUX_BUILD}" CACHE PATH
+  "The Linux build whose keydesk keydesk.exe is compared with")
+add_test(NAME KeydeskExe
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --linux ${KEYDESK_LINUX_BUILD}/keydesk_wine_tests
+    --gtest_brief=1)
+# Wine's loader that runs the program in the process it is started as, so that the test's
+# signals reach it: the wine command starts a 64-bit program in a process of its own.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_program(KEYDESK_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine REQUIRED)
+else()
+  find_program(KEYDESK_WINE_LOADER NAMES wine REQUIRED)
+endif()
+set_tests_properties(KeydeskExe PROPERTIES
+  ENVIRONMENT "KEYDESK_WINDOWS_BUILD=${CMAKE_BINARY_DIR};KEYDESK_WINE=${KEYDESK_WINE_LOADER}")
+
+# A Windows test that hangs under Wine fails after this long instead of holding up the run.
+get_property(KEYDESK_WINDOWS_TEST_NAMES DIRECTORY PROPERTY TESTS)
+set_tests_properties(${KEYDESK_WINDOWS_TEST_NAMES} PROPERTIES TIMEOUT 600)

@@ -1,8 +1,6 @@
 // keydesk: the hotel interface server between the PMS and the guest-card encoder.
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,21 +9,23 @@
 #include "app/command_line.h"
 #include "app/headless.h"
 #include "doorlock/drevan_library.h"
+#include "front_end.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/executable_path.h"
+#include "platform/paths.h"
 #include "platform/resource_limits.h"
+#include "platform/stop_request.h"
 #include "store/doorlock_record_manager.h"
-#include "ui/gui_main.h"
 
 namespace {
 
 int InitDatabase(const std::string& folder) {
-  const std::string fileName =
-      (std::filesystem::path(folder) / keydesk::TDoorlockRecordManager::kFileName).string();
+  using namespace keydesk;
+  const std::string fileName = PathInFolder(folder, TDoorlockRecordManager::kFileName);
   std::string error;
-  if (!keydesk::TDoorlockRecordManager::CreateDatabase(fileName, error)) {
-    std::cerr << "keydesk: cannot create " << fileName << ": " << keydesk::Utf8FromAnsi(error)
+  if (!TDoorlockRecordManager::CreateDatabase(fileName, error)) {
+    std::cerr << "keydesk: cannot create " << Utf8FromPath(fileName) << ": " << Utf8FromAnsi(error)
               << std::endl;
     return 1;
   }
@@ -52,7 +52,14 @@ int main(int argc, char** argv) {
     std::cout << "keydesk 1.0.0.0" << std::endl;
     return 0;
   }
-  const std::string executableFolder = ExecutableFolder();
+  std::string executableFolder;
+  try {
+    executableFolder = ExecutableFolder();
+  } catch (const Error& error) {
+    // Windows: a folder whose name has characters outside code page 936.
+    std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+    return 1;
+  }
   const std::string folder = commandLine.Folder.empty() ? executableFolder : commandLine.Folder;
   if (commandLine.InitDb) return InitDatabase(folder);
 
@@ -62,14 +69,21 @@ int main(int argc, char** argv) {
   settings.InstallDevice = !commandLine.NoDevice;
   settings.CardLibraryPath = DrevanLibrary::DefaultPath(executableFolder);
 
-  const bool window = !commandLine.Headless && DisplayAvailable();
+  const std::string whyNoWindow = commandLine.Headless ? "" : front_end::WhyNoWindow();
+  const bool window = !commandLine.Headless && whyNoWindow.empty();
   if (window) {
-    settings.ShowDoorlockOptions = ShowDoorlockOptions;
-    settings.ShowDeviceOptions = ShowDeviceOptions;
+    front_end::InstallDialogs(settings);
   } else {
-    if (!commandLine.Headless) std::cerr << "keydesk: no display; running headless" << std::endl;
-    // Before any thread exists, so that every thread inherits the mask.
-    BlockStopSignals();
+    if (!commandLine.Headless) {
+      std::cerr << "keydesk: " << whyNoWindow << "; running headless" << std::endl;
+    }
+    try {
+      // Before any thread exists, so that every thread inherits the signal mask.
+      InterceptStopRequests();
+    } catch (const Error& error) {
+      std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+      return 1;
+    }
   }
   HeadlessResult result;
   {
@@ -78,12 +92,13 @@ int main(int argc, char** argv) {
       application = std::make_unique<Application>(std::move(settings));
     } catch (const Error& error) {
       std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
-      if (window) ShowStartupError(argc, argv, commandLine.InterfaceKind, error.what());
+      if (window) {
+        front_end::ShowStartupError(argc, argv, commandLine.InterfaceKind, error.what());
+      }
       return 1;
     }
     if (window) {
-      const WindowResult ended = RunWindow(*application, argc, argv);
-      result = {ended.ExitStatus, ended.ThreadsLeftRunning};
+      result = front_end::RunWindow(*application, argc, argv);
     } else {
       result = RunHeadless(*application, std::cout, std::cerr);
     }
@@ -92,7 +107,7 @@ int main(int argc, char** argv) {
       // freeing them.
       std::cout.flush();
       std::cerr.flush();
-      _exit(result.ExitStatus);
+      std::_Exit(result.ExitStatus);
     }
   }
   return result.ExitStatus;

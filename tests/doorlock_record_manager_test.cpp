@@ -347,6 +347,29 @@ TEST_F(DoorlockRecordManagerTest, FileThatAppearsLaterIsUsedByTheNextOperation) 
               ElementsAre(HasSubstr("unable to open database file"), NewRoomLine("0102305")));
 }
 
+#if defined(_WIN32)
+// Windows lets no one delete an open database file, so the store's file cannot move away
+// under it and every row lands in the file that has the name.
+TEST_F(DoorlockRecordManagerTest, FileCannotBeDeletedWhileOpen) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  store.AddRoom("0102305", MakeDateTime(2008, 10, 1, 12, 0, 0));
+  std::error_code error;
+  EXPECT_FALSE(std::filesystem::remove(dbFile_, error));
+  EXPECT_TRUE(error);
+
+  store.AddIssueCardRecord("R1", "1", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+  store.AddIssueCardRecord("R2", "2", "0102305", 1, DateTime(), DateTime(), DateTime(), false, "G",
+                           DateTime());
+
+  TestDb db(dbFile_);
+  EXPECT_THAT(db.Rows("select RegisterId from T_IssueCardRecord order by RegisterId"),
+              ElementsAre(ElementsAre("R1"), ElementsAre("R2")));
+  EXPECT_THAT(LogMessages(), ElementsAre(NewRoomLine("0102305")));
+}
+#else
 TEST_F(DoorlockRecordManagerTest, FileDeletedWhileOpenIsReportedNotWrittenUnseen) {
   CreateDb();
   TDoorlockRecordManager store(dbFile_, log_);
@@ -366,6 +389,7 @@ TEST_F(DoorlockRecordManagerTest, FileDeletedWhileOpenIsReportedNotWrittenUnseen
   EXPECT_THAT(LogMessages(),
               ElementsAre(NewRoomLine("0102305"), HasSubstr("unable to open database file")));
 }
+#endif
 
 TEST_F(DoorlockRecordManagerTest, CorruptFileIsReportedAndLeftAlone) {
   std::string garbage(8192, '\0');

@@ -343,18 +343,27 @@ TEST(DrevanLibraryLoading, AMissingLibraryNamesItsPath) {
 }
 
 TEST(DrevanLibraryLoading, ALibraryWithoutTheFunctionsNamesTheMissingOne) {
+#if defined(_WIN32)
+  constexpr const char* kOtherLibrary = "kernel32.dll";
+#else
+  constexpr const char* kOtherLibrary = "libm.so.6";
+#endif
   try {
-    DrevanLibrary library("libm.so.6");
+    DrevanLibrary library(kOtherLibrary);
     FAIL() << "accepted a library without the card functions";
   } catch (const LibraryError& error) {
-    EXPECT_THAT(error.what(), HasSubstr("libm.so.6"));
+    EXPECT_THAT(error.what(), HasSubstr(kOtherLibrary));
     EXPECT_THAT(error.what(), HasSubstr("SerialNo_FromNow"));
   }
 }
 
 TEST(DrevanLibraryLoading, TheEnvironmentNamesAnotherLibrary) {
   unsetenv(DrevanLibrary::kPathVariable);
+#if defined(_WIN32)
+  EXPECT_EQ(DrevanLibrary::DefaultPath("C:\\keydesk"), "C:\\keydesk\\drevan.dll");
+#else
   EXPECT_EQ(DrevanLibrary::DefaultPath("/opt/keydesk"), "/opt/keydesk/libdrevan.so");
+#endif
   setenv(DrevanLibrary::kPathVariable, "/elsewhere/card.so", 1);
   EXPECT_EQ(DrevanLibrary::DefaultPath("/opt/keydesk"), "/elsewhere/card.so");
   unsetenv(DrevanLibrary::kPathVariable);

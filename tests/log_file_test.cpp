@@ -40,8 +40,13 @@ class LogFileTest : public ::testing::Test {
 
 TEST_F(LogFileTest, NamesTheFileAfterTheStartDay) {
   EXPECT_EQ(fileName_, dir_.File("20081015.LOG"));
+#if defined(_WIN32)
+  EXPECT_EQ(TLogFile::DailyFileName("D:\\keydesk", MakeDateTime(2026, 1, 2)),
+            "D:\\keydesk\\20260102.LOG");
+#else
   EXPECT_EQ(TLogFile::DailyFileName("/srv/keydesk", MakeDateTime(2026, 1, 2)),
             "/srv/keydesk/20260102.LOG");
+#endif
 }
 
 TEST_F(LogFileTest, WritesStampedLinesEndedByCrLf) {

@@ -1,8 +1,12 @@
 #pragma once
 
+#if defined(_WIN32)
+#include <winsock2.h>
+#else
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#endif
 
 #include <chrono>
 #include <cstdint>
@@ -80,16 +84,23 @@ class LoopbackClient {
   // Sends give up with SocketError after this long instead of blocking on a server that
   // has stopped reading.
   void SetSendTimeout(std::chrono::milliseconds wait) {
+#if defined(_WIN32)
+    const DWORD limit = static_cast<DWORD>(wait.count());
+    ::setsockopt(socket_.NativeHandle(), SOL_SOCKET, SO_SNDTIMEO,
+                 reinterpret_cast<const char*>(&limit), sizeof limit);
+#else
     timeval limit{static_cast<time_t>(wait.count() / 1000),
                   static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
     ::setsockopt(socket_.NativeHandle(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+#endif
   }
 
   // Closes with a reset (RST) instead of an orderly end, as a client that crashes or is cut
   // off does.
   void Reset() {
     linger abort{1, 0};
-    ::setsockopt(socket_.NativeHandle(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::setsockopt(socket_.NativeHandle(), SOL_SOCKET, SO_LINGER,
+                 reinterpret_cast<const char*>(&abort), sizeof abort);
     socket_.Close();
   }
 
@@ -103,7 +114,11 @@ class LoopbackClient {
     if (left.count() <= 0) return false;
     // The descriptor is only polled; reads go through the socket.
     pollfd poller{socket_.NativeHandle(), POLLIN, 0};
+#if defined(_WIN32)
+    return ::WSAPoll(&poller, 1, static_cast<int>(left.count())) > 0;
+#else
     return ::poll(&poller, 1, static_cast<int>(left.count())) > 0;
+#endif
   }
 
   Socket socket_;

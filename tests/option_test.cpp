@@ -26,7 +26,7 @@ class DoorlockOptionTest : public ::testing::Test {
 };
 
 TEST_F(DoorlockOptionTest, FileWithoutTheSectionGivesTheDefaults) {
-  std::ofstream(fileName_) << "[SysOption]\r\nPassword=x\r\n";
+  std::ofstream(fileName_, std::ios::binary) << "[SysOption]\r\nPassword=x\r\n";
   TOption option(fileName_);
   option.PortName = "changed";
   option.Load();
@@ -90,7 +90,8 @@ TEST_F(DoorlockOptionTest, ClientIdIsStoredAsTheSignedFormOfItsBits) {
 }
 
 TEST_F(DoorlockOptionTest, SaveWritesItsFourteenKeysInOrderAndKeepsTheSystemKeys) {
-  std::ofstream(fileName_) << "[DoorlockOption]\r\nDelayMinutes=10\r\nSaveDoorlockRecord=1\r\n";
+  std::ofstream(fileName_, std::ios::binary)
+      << "[DoorlockOption]\r\nDelayMinutes=10\r\nSaveDoorlockRecord=1\r\n";
   TOption(fileName_).Save();
   const std::string content = ReadAll(fileName_);
   EXPECT_EQ(content,
@@ -102,8 +103,9 @@ TEST_F(DoorlockOptionTest, SaveWritesItsFourteenKeysInOrderAndKeepsTheSystemKeys
 }
 
 TEST_F(DoorlockOptionTest, MalformedIntegersGiveTheDefault) {
-  std::ofstream(fileName_) << "[DoorlockOption]\r\nSectorNo=abc\r\nBeginAddr=$10\r\n"
-                              "EndAddr= 0x20 \r\nMaxLiftAddr=\r\nClientID=x\r\n";
+  std::ofstream(fileName_, std::ios::binary)
+      << "[DoorlockOption]\r\nSectorNo=abc\r\nBeginAddr=$10\r\n"
+         "EndAddr= 0x20 \r\nMaxLiftAddr=\r\nClientID=x\r\n";
   TOption option(fileName_);
   option.Load();
   EXPECT_EQ(option.SectorNo, 0);

@@ -14,7 +14,11 @@
 
 namespace keydesk::test {
 
+#if defined(_WIN32)
+inline constexpr const char* kCardLibraryPath = KEYDESK_BUILD_DIR "/drevan.dll";
+#else
 inline constexpr const char* kCardLibraryPath = KEYDESK_BUILD_DIR "/libdrevan.so";
+#endif
 
 // Points the simulated encoder at files in a test's folder and clears its fault settings;
 // restores a clean environment when the test ends.

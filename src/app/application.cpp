@@ -1,7 +1,6 @@
 #include "app/application.h"
 
 #include <array>
-#include <filesystem>
 
 #include "core/interface_kind.h"
 #include "devices/simulated_hand.h"
@@ -103,10 +102,8 @@ Application::Application(StartupSettings settings)
   recordStore_.Open();
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
-  // The library's file name is what tells one encoder from another at the desk; paths are UTF-8.
-  status_.SetEncoder(
-      AnsiFromUtf8(std::filesystem::path(library_->Path()).filename().string()),
-      library_->Simulated());
+  // The library's file name is what tells one encoder from another at the desk.
+  status_.SetEncoder(AnsiFromPath(FileNameInPath(library_->Path())), library_->Simulated());
   kind_ = MakeKind({settings_, context_, *library_});
   kind_->OpenDevice();
 }

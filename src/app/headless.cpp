@@ -1,7 +1,5 @@
 #include "app/headless.h"
 
-#include <signal.h>
-
 #include <ostream>
 
 #include "app/application.h"
@@ -12,6 +10,7 @@
 #include "kinds/service_context.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/stop_request.h"
 
 namespace keydesk {
 namespace {
@@ -26,20 +25,7 @@ class StreamLogPane final : public LogPane {
   std::ostream& out_;
 };
 
-sigset_t StopSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  return signals;
-}
-
 }  // namespace
-
-void BlockStopSignals() {
-  const sigset_t signals = StopSignals();
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-}
 
 HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ostream& err) {
   StreamLogPane pane(out);
@@ -64,10 +50,7 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
     return {1, false};
   }
 
-  const sigset_t signals = StopSignals();
-  int received = 0;
-  while (sigwait(&signals, &received) != 0) {
-  }
+  WaitForStopRequest();
 
   HeadlessResult result;
   try {

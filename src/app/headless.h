@@ -14,13 +14,10 @@ struct HeadlessResult {
   bool ThreadsLeftRunning = false;
 };
 
-// Blocks SIGINT and SIGTERM in the calling thread; call it first in main, before any other
-// thread exists, so that every thread inherits the mask and only RunHeadless sees them.
-void BlockStopSignals();
-
-// Starts the listener, prints the log pane's lines to out as UTF-8, waits for SIGINT or
-// SIGTERM and shuts down as closing the window does. A listener that cannot start is
-// reported on err with exit status 1.
+// Starts the listener, prints the log pane's lines to out as UTF-8, waits for a stop request
+// (SIGINT or SIGTERM; Ctrl+C, Ctrl+Break or closing the console on Windows: see
+// platform/stop_request.h, which main must intercept first) and shuts down as closing the
+// window does. A listener that cannot start is reported on err with exit status 1.
 HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ostream& err);
 
 }  // namespace keydesk

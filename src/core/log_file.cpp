@@ -4,6 +4,7 @@
 #include "core/sys_option.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -22,9 +23,7 @@ struct TLogFile::Line {
 };
 
 std::string TLogFile::DailyFileName(std::string_view folder, DateTime startDay) {
-  std::string name(folder);
-  if (!name.empty() && name.back() != '/') name += '/';
-  return name + FormatDateTime("yyyymmdd", startDay) + ".LOG";
+  return PathInFolder(folder, FormatDateTime("yyyymmdd", startDay) + ".LOG");
 }
 
 TLogFile::TLogFile(std::string fileName, const TSysOption& sysOption, const Clock& clock,

@@ -1,7 +1,9 @@
 #include "devices/simulated_police.h"
 
 #include <array>
-#include <filesystem>
+
+#include "platform/new_file.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -32,14 +34,14 @@ constexpr std::array<GuestKey, 12> kKeys = {{
 }  // namespace
 
 SimulatedPolice::SimulatedPolice(const std::string& folder, std::function<void()> showOptions)
-    : SimulatedDevice({}, std::move(showOptions)),
-      file_((std::filesystem::path(folder) / kGuestFileName).string()) {}
+    : SimulatedDevice({}, std::move(showOptions)), file_(PathInFolder(folder, kGuestFileName)) {}
 
 void SimulatedPolice::ShowOptions() { ShowDeviceOptions(); }
 
 const TGuest* SimulatedPolice::GetGuest() {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file_.Path(), error)) return nullptr;
+  // Only a plain file: reading a pipe put in its place would block the request.
+  std::string reason;
+  if (ExaminePath(file_.Path(), &reason) != PathState::File) return nullptr;
   std::vector<std::string_view> names;
   for (const GuestKey& key : kKeys) names.push_back(key.Name);
   // One reading of the file, so a registration being replaced never mixes two guests.

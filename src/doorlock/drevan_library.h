@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -7,12 +8,15 @@
 
 namespace keydesk {
 
+class DynamicLibrary;
+
 // The vendor's card library, loaded at run time with all eight functions resolved at once:
-// the program does not start without every one of them. Owns the library handle. The
-// functions may be called from any thread; the driver serialises its calls.
+// the program does not start without every one of them. Owns the library. The functions may
+// be called from any thread; the driver serialises its calls.
 class DrevanLibrary {
  public:
-  static constexpr const char* kFileName = "libdrevan.so";
+  // The library's name: drevan.dll on Windows, libdrevan.so on Linux.
+  static constexpr const char* kLibraryName = "drevan";
   static constexpr const char* kPathVariable = "KEYDESK_CARD_LIBRARY";
 
   // The library beside the executable, unless KEYDESK_CARD_LIBRARY names another path.
@@ -39,7 +43,7 @@ class DrevanLibrary {
 
  private:
   std::string path_;
-  void* handle_ = nullptr;
+  std::unique_ptr<DynamicLibrary> library_;
   bool simulated_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace keydesk {
 
@@ -14,6 +15,9 @@ class DynamicLibrary {
   // The library at path; null with the system's reason (code page 936 text) in *reason when
   // it cannot be loaded.
   static std::unique_ptr<DynamicLibrary> Load(const std::string& path, std::string* reason);
+
+  // The platform's file name of the library called name: libNAME.so, or NAME.dll on Windows.
+  static std::string FileName(std::string_view name);
 
   ~DynamicLibrary();
   DynamicLibrary(const DynamicLibrary&) = delete;

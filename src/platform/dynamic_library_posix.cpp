@@ -15,6 +15,10 @@ std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string& path, st
   return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(handle));
 }
 
+std::string DynamicLibrary::FileName(std::string_view name) {
+  return "lib" + std::string(name) + ".so";
+}
+
 DynamicLibrary::~DynamicLibrary() { dlclose(handle_); }
 
 void* DynamicLibrary::Function(const char* name) const { return dlsym(handle_, name); }

@@ -14,6 +14,8 @@ std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string& path, st
   return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(module));
 }
 
+std::string DynamicLibrary::FileName(std::string_view name) { return std::string(name) + ".dll"; }
+
 DynamicLibrary::~DynamicLibrary() { FreeLibrary(static_cast<HMODULE>(handle_)); }
 
 void* DynamicLibrary::Function(const char* name) const {

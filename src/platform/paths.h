@@ -12,6 +12,9 @@ namespace keydesk {
 // The full path of a file in a folder.
 std::string PathInFolder(std::string_view folder, std::string_view name);
 
+// The last part of the path: the file's name without its folder.
+std::string FileNameInPath(std::string_view path);
+
 // The path as UTF-8, for SQLite, which takes file names in UTF-8 everywhere.
 std::string Utf8FromPath(std::string_view path);
 

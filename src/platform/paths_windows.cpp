@@ -12,6 +12,14 @@ std::string PathInFolder(std::string_view folder, std::string_view name) {
   return path.append(name);
 }
 
+std::string FileNameInPath(std::string_view path) {
+  // Looked at as UTF-16, for the same reason; "C:name" names a file in drive C's folder.
+  const std::wstring wide = WideFromAnsi(path);
+  const size_t separator = wide.find_last_of(L"\\/:");
+  const std::wstring name = separator == std::wstring::npos ? wide : wide.substr(separator + 1);
+  return AnsiFromUnicode(std::u16string(name.begin(), name.end()));
+}
+
 std::string Utf8FromPath(std::string_view path) { return Utf8FromAnsi(path); }
 
 std::string AnsiFromPath(std::string_view path) { return std::string(path); }

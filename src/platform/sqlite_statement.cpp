@@ -62,6 +62,9 @@ int64_t SqliteConnection::Changes() const { return sqlite3_changes64(db_); }
 bool SqliteConnection::HasMoved() const {
   int moved = 0;
   const int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+  // Windows' file layer cannot tell, and needs not: an open database file cannot be deleted
+  // or renamed there.
+  if (rc == SQLITE_NOTFOUND) return false;
   if (Failed(rc)) Raise(db_, rc);
   return moved != 0;
 }

@@ -47,7 +47,8 @@ class SqliteConnection {
   // Rows changed by the last completed insert, update or delete.
   int64_t Changes() const;
   // True when the file was deleted or renamed since it was opened, so that writes would land
-  // in a file nobody can find any more.
+  // in a file nobody can find any more. Always false on Windows, which does not let either
+  // happen to an open database file.
   bool HasMoved() const;
 
  private:

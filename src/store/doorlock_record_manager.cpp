@@ -1,11 +1,7 @@
 #include "store/doorlock_record_manager.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -13,6 +9,9 @@
 #include "core/log_file.h"
 #include "core/service_status.h"
 #include "platform/code_page.h"
+#include "platform/file_io.h"
+#include "platform/new_file.h"
+#include "platform/paths.h"
 #include "platform/sqlite_statement.h"
 
 namespace keydesk {
@@ -79,23 +78,22 @@ void SetDurability(SqliteConnection& connection) {
   connection.Execute("PRAGMA synchronous=FULL");
 }
 
-// Messages inside the system are code page 936; the path is the file system's UTF-8.
-std::string ErrnoText(int number, const std::string& what, const std::string& fileName) {
-  return AnsiFromUtf8(what + " " + fileName + ": " + std::strerror(number));
+// Messages inside the system are code page 936; the path is the file system's own text.
+std::string FailureText(const std::string& what, const std::string& fileName,
+                        const std::string& reason) {
+  return what + " " + AnsiFromPath(fileName) + ": " + reason;
 }
 
 // For an existing path: true when it is a file, which is then left alone.
 bool ExistingIsFile(const std::string& fileName, std::string& error) {
-  struct stat info {};
-  if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return true;
-  error = AnsiFromUtf8(fileName + " exists and is not a database file");
+  std::string reason;
+  if (ExaminePath(fileName, &reason) == PathState::File) return true;
+  error = AnsiFromPath(fileName) + " exists and is not a database file";
   return false;
 }
 
 void RemoveTemporary(const std::string& temporary) {
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    ::unlink((temporary + suffix).c_str());
-  }
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) RemoveFile(temporary + suffix);
 }
 
 }  // namespace
@@ -260,48 +258,50 @@ bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
 }
 
 bool TDoorlockRecordManager::CreateDatabase(const std::string& fileName, std::string& error) {
-  struct stat info {};
-  if (::stat(fileName.c_str(), &info) == 0) return ExistingIsFile(fileName, error);
-  if (errno != ENOENT) {
-    error = ErrnoText(errno, "Cannot examine", fileName);
-    return false;
+  std::string reason;
+  switch (ExaminePath(fileName, &reason)) {
+    case PathState::Missing:
+      break;
+    case PathState::Unknown:
+      error = FailureText("Cannot examine", fileName, reason);
+      return false;
+    case PathState::File:
+    case PathState::NotAFile:
+      return ExistingIsFile(fileName, error);
   }
 
-  // Built under a temporary name and linked into place whole, so a half-built database never
-  // appears under the real name.
-  std::string temporary = fileName + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) {
-    error = ErrnoText(errno, "Cannot create", temporary);
+  // Built under a temporary name and given its own name whole, so a half-built database
+  // never appears under the real name.
+  const std::optional<std::string> temporary = CreateUniqueFile(fileName, &reason);
+  if (!temporary) {
+    error = FailureText("Cannot create", fileName + ".XXXXXX", reason);
     return false;
   }
-  ::fchmod(fd, 0644);
-  ::close(fd);
 
   try {
-    SqliteConnection connection(temporary, SQLITE_OPEN_READWRITE);
+    SqliteConnection connection(*temporary, SQLITE_OPEN_READWRITE);
     SetDurability(connection);
     connection.Execute(kCreateTables);
   } catch (const std::exception& exception) {
     // The connection is closed by now, which checkpointed and removed its log files.
-    RemoveTemporary(temporary);
+    RemoveTemporary(*temporary);
     error = exception.what();
     return false;
   }
 
-  // link() refuses an existing name, so a file made meanwhile by someone else is kept.
-  if (::link(temporary.c_str(), fileName.c_str()) == 0) {
-    RemoveTemporary(temporary);
-    return true;
+  // A file made meanwhile by someone else is kept.
+  switch (PlaceWithoutReplacing(*temporary, fileName, &reason)) {
+    case Placement::Placed:
+      RemoveTemporary(*temporary);
+      return true;
+    case Placement::NameTaken:
+      RemoveTemporary(*temporary);
+      return ExistingIsFile(fileName, error);
+    case Placement::Failed:
+      break;
   }
-  if (errno == EEXIST) {
-    RemoveTemporary(temporary);
-    return ExistingIsFile(fileName, error);
-  }
-  // A file system without hard links.
-  if (::rename(temporary.c_str(), fileName.c_str()) == 0) return true;
-  error = ErrnoText(errno, "Cannot create", fileName);
-  RemoveTemporary(temporary);
+  error = FailureText("Cannot create", fileName, reason);
+  RemoveTemporary(*temporary);
   return false;
 }
 

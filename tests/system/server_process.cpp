@@ -89,7 +89,7 @@ ServerProcess::ServerProcess(std::string folder, std::vector<std::string> argume
   for (int attempt = 0; attempt < attempts; ++attempt) {
     port_ = launch_.port == 0 ? FreePort() : launch_.port;
     WriteOption(folder_, "SysOption", portOption, std::to_string(port_));
-    std::vector<std::string> all{"--headless", "--dir", folder_};
+    std::vector<std::string> all{"--headless", "--dir", launch_.folderPrefix + folder_};
     all.insert(all.end(), arguments.begin(), arguments.end());
     pid_ = Spawn(all, environment, folder_ + "/stdout.txt", folder_ + "/stderr.txt",
                  launch_.commandPrefix, launch_.program);
@@ -149,12 +149,13 @@ std::string ServerProcess::Stderr() const { return ReadWhole(folder_ + "/stderr.
 
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment,
-                         const std::string& program) {
+                         const Launch& launch) {
   const std::string base =
       std::filesystem::temp_directory_path() /
       ("keydesk-run-" + std::to_string(getpid()) + "-" +
        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-  const pid_t pid = Spawn(arguments, environment, base + ".out", base + ".err", {}, program);
+  const pid_t pid = Spawn(arguments, environment, base + ".out", base + ".err",
+                          launch.commandPrefix, launch.program);
   int status = 0;
   waitpid(pid, &status, 0);
   ProgramResult result{DecodeStatus(status), ReadWhole(base + ".out"), ReadWhole(base + ".err")};

@@ -28,6 +28,9 @@ struct Launch {
   std::vector<std::string> commandPrefix;
   // The port to listen on; 0 takes a port that was free a moment ago.
   uint16_t port = 0;
+  // Put before the folder in the program's --dir: "Z:" for a Windows program under Wine,
+  // whose drive Z: is the Linux root.
+  std::string folderPrefix;
 };
 
 // The real program, started with --headless --dir FOLDER on a free port, its standard output
@@ -65,8 +68,8 @@ class ServerProcess {
   int status_ = -1;
 };
 
-// Runs the program (keydesk unless another is given) to its end with the arguments (no
-// server), giving its exit status and output.
+// Runs the program to its end with the arguments (no server), giving its exit status and
+// output. launch gives another program and its command prefix; its port is not used.
 struct ProgramResult {
   int status = -1;
   std::string out;
@@ -74,6 +77,6 @@ struct ProgramResult {
 };
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment = {},
-                         const std::string& program = kProgramPath);
+                         const Launch& launch = {});
 
 }  // namespace keydesk::test

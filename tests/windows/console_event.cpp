@@ -1,0 +1,118 @@
+// Delivers a console event to keydesk.exe as the console does when the operator presses
+// Ctrl+Break or closes the console window, which Wine cannot do for a program without a
+// console window: the console starts a thread at the system's control routine in the
+// program, with the event as its argument.
+//
+//   console_event EVENT PORT PROGRAM [ARGUMENTS...]
+//
+// Starts PROGRAM with the arguments (standard output and error are this program's), waits
+// until it accepts connections on 127.0.0.1:PORT, delivers EVENT (1 Ctrl+Break, 2 close, 6
+// shutdown) and waits for it to end. The exit status is the program's; 100 and above mean
+// that this helper failed, as it says on standard error.
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+namespace {
+
+constexpr DWORD kWaitMilliseconds = 60'000;
+
+// One argument of a command line, quoted as CommandLineToArgvW reads it back.
+std::wstring Quoted(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted.push_back(c);
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+int Fail(const std::string& what) {
+  std::cerr << "console_event: " << what << " (error " << GetLastError() << ")" << std::endl;
+  return 100;
+}
+
+bool Accepts(unsigned short port) {
+  const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool connected =
+      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  closesocket(probe);
+  return connected;
+}
+
+}  // namespace
+
+int wmain(int count, wchar_t** arguments) {
+  if (count < 4) {
+    std::cerr << "usage: console_event EVENT PORT PROGRAM [ARGUMENTS...]" << std::endl;
+    return 101;
+  }
+  const DWORD event = static_cast<DWORD>(std::wcstoul(arguments[1], nullptr, 10));
+  const auto port = static_cast<unsigned short>(std::wcstoul(arguments[2], nullptr, 10));
+  std::wstring commandLine;
+  for (int i = 3; i < count; ++i) commandLine += (i > 3 ? L" " : L"") + Quoted(arguments[i]);
+
+  WSADATA winsock;
+  if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) return Fail("WSAStartup");
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+    SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  }
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return Fail("cannot start the program");
+  }
+  CloseHandle(process.hThread);
+
+  const ULONGLONG deadline = GetTickCount64() + kWaitMilliseconds;
+  while (!Accepts(port)) {
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+      return Fail("the program ended before it listened");
+    }
+    if (GetTickCount64() > deadline) {
+      TerminateProcess(process.hProcess, 1);
+      return Fail("the program did not listen");
+    }
+    Sleep(20);
+  }
+
+  // The routine lies at the same address in every process: system libraries are mapped alike.
+  const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CtrlRoutine")));
+  if (routine == nullptr) return Fail("no CtrlRoutine in kernel32.dll");
+  HANDLE thread =
+      CreateRemoteThread(process.hProcess, nullptr, 0, routine,
+                         reinterpret_cast<void*>(static_cast<DWORD_PTR>(event)), 0, nullptr);
+  if (thread == nullptr) return Fail("cannot start the control routine in the program");
+  CloseHandle(thread);
+
+  if (WaitForSingleObject(process.hProcess, kWaitMilliseconds) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 1);
+    return Fail("the program did not end after the event");
+  }
+  DWORD status = 0;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(status);
+}

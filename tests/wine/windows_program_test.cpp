@@ -1,0 +1,397 @@
+// keydesk.exe under Wine beside the Linux program built from the same sources. Both start
+// headless, each in a folder of its own (with a Chinese name) holding the same Option.ini and
+// simulated devices, get the same requests over 127.0.0.1, and must answer, log (code page
+// 936), journal into Client.mdb and write their devices' files byte for byte alike, time
+// stamps aside. Then keydesk.exe's own ways to end: Ctrl+C, Ctrl+Break, closing its console.
+//
+// The Windows build's CTest runs this Linux program (scripts/test-windows), naming its folder
+// in KEYDESK_WINDOWS_BUILD and Wine's loader for it in KEYDESK_WINE, through scripts/wine-run,
+// which sets LC_ALL=zh_CN.UTF-8: Windows programs get the ANSI code page 936 of a Chinese
+// Windows PC.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fault_support.h"
+#include "loopback_client.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/profile_file.h"
+#include "platform/socket.h"
+#include "server_process.h"
+#include "sim_environment.h"
+#include "temp_dir.h"
+#include "test_db.h"
+
+namespace keydesk {
+namespace {
+
+using test::DoorResponse;
+using test::IssueCardRequest;
+using test::IssueFields;
+using test::kEraseCardRequest;
+using test::kReadCardRequest;
+using ::testing::HasSubstr;
+
+// Wine's loader for the build's programs (KEYDESK_WINE; the 64-bit build needs wine64).
+std::string Wine() {
+  const char* loader = std::getenv("KEYDESK_WINE");
+  return loader != nullptr && *loader != '\0' ? loader : "/usr/bin/wine";
+}
+
+// The console's events, as wincon.h numbers them.
+constexpr int kCtrlBreakEvent = 1;
+constexpr int kCloseEvent = 2;
+constexpr int kShutdownEvent = 6;
+
+std::string WindowsBuild() {
+  const char* folder = std::getenv("KEYDESK_WINDOWS_BUILD");
+  if (folder == nullptr || *folder == '\0') {
+    throw std::runtime_error(
+        "KEYDESK_WINDOWS_BUILD must name the Windows build folder; its CTest sets it");
+  }
+  return folder;
+}
+
+// A Linux path as a Windows program under Wine names it: drive Z: is the Linux root.
+std::string WindowsPath(const std::string& path) {
+  std::string windows = "Z:" + path;
+  for (char& c : windows) {
+    if (c == '/') c = '\\';
+  }
+  return windows;
+}
+
+std::string WindowsProgram() { return WindowsBuild() + "/keydesk.exe"; }
+
+// Where a program keeps its files, and how it names that folder.
+struct Platform {
+  std::string name;
+  test::Launch launch;
+  std::string (*path)(const std::string&);
+};
+
+const Platform kLinux{"Linux", {}, [](const std::string& path) { return path; }};
+Platform Windows() {
+  test::Launch launch;
+  launch.program = WindowsProgram();
+  launch.commandPrefix = {Wine()};
+  launch.folderPrefix = "Z:";
+  return {"Windows", launch, [](const std::string& path) { return WindowsPath(path); }};
+}
+
+// One program, in its own folder.
+class Side {
+ public:
+  explicit Side(Platform platform) : platform_(std::move(platform)) {
+    std::filesystem::create_directory(folder_);
+  }
+
+  const std::string& Name() const { return platform_.name; }
+  const std::string& Folder() const { return folder_; }
+  // The folder as the program's --dir names it.
+  std::string DirArgument() const { return platform_.launch.folderPrefix + folder_; }
+  std::string File(const std::string& name) const { return folder_ + "/" + name; }
+  test::ServerProcess& Server() { return *server_; }
+
+  void Option(const std::string& section, const std::string& key, const std::string& value) {
+    test::WriteOption(folder_, section, key, value);
+  }
+
+  test::ProgramResult Run(const std::vector<std::string>& arguments) const {
+    return test::RunProgram(arguments, {}, platform_.launch);
+  }
+
+  void Start(const std::vector<std::string>& arguments, const std::string& portOption) {
+    const std::map<std::string, std::string> environment{
+        {"DREVAN_SIM_CARD", platform_.path(File("SimCard.txt"))},
+        {"DREVAN_SIM_TRACE", platform_.path(File("trace.txt"))}};
+    server_ = std::make_unique<test::ServerProcess>(folder_, arguments, environment, portOption,
+                                                    platform_.launch);
+  }
+
+  // What one request on a connection of its own got: the response, if any, and whether the
+  // server then closed the connection with nothing after the NUL.
+  struct Answer {
+    std::optional<std::string> response;
+    bool closed = false;
+    std::string after;
+    bool operator==(const Answer&) const = default;
+  };
+  Answer Ask(const std::string& bytes) {
+    test::LoopbackClient client(server_->Port());
+    client.Send(bytes);
+    Answer answer;
+    answer.response = client.ReadResponse();
+    answer.closed = client.ClosedByServer();
+    answer.after = client.Unread();
+    return answer;
+  }
+
+  // The day's log, without the time stamps that begin its lines.
+  std::string LogWithoutStamps() const {
+    static const std::regex stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d ",
+                                  std::regex::multiline);
+    return std::regex_replace(LogBytes(), stamp, "");
+  }
+  std::string LogBytes() const {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      if (entry.path().extension() == ".LOG") return test::ReadFileBytes(entry.path().string());
+    }
+    return {};
+  }
+
+ private:
+  Platform platform_;
+  test::TempDir dir_;
+  // A Chinese name, so that the Windows program's paths go through code page 936.
+  std::string folder_ = dir_.File("前台");
+  std::unique_ptr<test::ServerProcess> server_;
+};
+
+std::ostream& operator<<(std::ostream& out, const Side::Answer& answer) {
+  return out << (answer.response ? "\"" + *answer.response + "\"" : "no response")
+             << (answer.closed ? ", closed" : ", left open") << ", then \"" << answer.after << "\"";
+}
+
+// Windows writes a line's end to a program's standard output and error as CR LF.
+std::string WithCrLf(const std::string& text) {
+  return std::regex_replace(text, std::regex("\n"), "\r\n");
+}
+
+class WindowsProgramTest : public ::testing::Test {
+ protected:
+  // Client.mdb from each program's --init-db, so that both store journals and neither logs
+  // the database's absence.
+  WindowsProgramTest() {
+    for (Side* side : {&linux_, &windows_}) {
+      const test::ProgramResult created = side->Run({"--init-db", "--dir", side->DirArgument()});
+      EXPECT_EQ(created.status, 0) << side->Name() << ": " << created.err;
+    }
+  }
+
+  // Runs on both the request's bytes, expecting the same answer; returns it.
+  Side::Answer AskBoth(const std::string& bytes) {
+    const Side::Answer expected = linux_.Ask(bytes);
+    EXPECT_EQ(windows_.Ask(bytes), expected) << bytes;
+    return expected;
+  }
+  Side::Answer AskBothFrame(const std::string& request) { return AskBoth(request + '\0'); }
+
+  void OptionBoth(const std::string& section, const std::string& key, const std::string& value) {
+    linux_.Option(section, key, value);
+    windows_.Option(section, key, value);
+  }
+
+  void StartBoth(const std::vector<std::string>& arguments, const std::string& portOption) {
+    linux_.Start(arguments, portOption);
+    windows_.Start(arguments, portOption);
+  }
+
+  // Ctrl+C on both: Wine hands SIGINT to the program as the console's Ctrl+C.
+  void StopBoth() {
+    EXPECT_EQ(linux_.Server().Stop(SIGINT), 0);
+    EXPECT_EQ(windows_.Server().Stop(SIGINT), 0);
+    EXPECT_EQ(windows_.Server().Stdout(), WithCrLf(linux_.Server().Stdout()));
+  }
+
+  void ExpectSameFile(const std::string& name) {
+    const std::string expected = test::ReadFileBytes(linux_.File(name));
+    EXPECT_NE(expected, "") << name;
+    EXPECT_EQ(test::ReadFileBytes(windows_.File(name)), expected) << name;
+  }
+
+  void ExpectSameLog() {
+    EXPECT_NE(linux_.LogWithoutStamps(), "");
+    EXPECT_EQ(windows_.LogWithoutStamps(), linux_.LogWithoutStamps());
+  }
+
+  Side linux_{kLinux};
+  Side windows_{Windows()};
+};
+
+// ---- The door lock ----
+
+// What a door lock exchange leaves in Client.mdb, but for the time of the operation.
+constexpr const char* kJournal =
+    "select RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, CheckInTime, CheckOutTime,"
+    " IsCopy, GuestName from T_IssueCardRecord order by rowid";
+constexpr const char* kRooms = "select RoomNo, LastCheckInTime from T_Room order by rowid";
+constexpr const char* kSchema = "select type, name, sql from sqlite_master order by name";
+
+TEST_F(WindowsProgramTest, DoorlockAnswersLogsAndJournalsAsOnLinux) {
+  EXPECT_EQ(test::TestDb(windows_.File("Client.mdb")).Rows(kSchema),
+            test::TestDb(linux_.File("Client.mdb")).Rows(kSchema));
+
+  OptionBoth("DoorlockOption", "SaveDoorlockRecord", "1");
+  OptionBoth("DoorlockOption", "DelayMinutes", "10");
+  OptionBoth("DoorlockOption", "DelayMinutes2", "0x1E");
+  StartBoth({}, "DoorlockPortNo");
+
+  EXPECT_EQ(AskBothFrame(IssueCardRequest()).response, DoorResponse("200", "发卡成功", 1));
+  AskBothFrame(kReadCardRequest);
+  IssueFields copy;
+  copy.registerId = "R0002";
+  copy.copy = "True";
+  // A guest name with a character that code page 936 cannot hold, and a quote in the room.
+  copy.guest = "王한";
+  copy.room = "0'8";
+  AskBothFrame(IssueCardRequest(copy));
+  AskBothFrame(kReadCardRequest);
+  EXPECT_EQ(AskBothFrame(kEraseCardRequest).response, DoorResponse("200", "注销卡成功 ", 0));
+  AskBothFrame(kReadCardRequest);
+  AskBothFrame("<DoorRequest type=\"Unknown\"/>");
+  AskBothFrame("<DoorRequest type=\"IssueCard\">");  // no response: the parse error is logged
+  AskBothFrame("\xC3\x28");                          // not UTF-8: read as the empty text
+  AskBothFrame(IssueCardRequest({.guest = "😀"}));    // beyond 16 bits: the same
+  AskBoth(std::string("\0", 1));
+  const std::string longest = kReadCardRequest + std::string(16384 - kReadCardRequest.size(), ' ');
+  AskBothFrame(longest);
+  AskBothFrame(std::string(16385, ' '));  // too long: the connection is closed unanswered
+  StopBoth();
+
+  EXPECT_EQ(windows_.Server().Stderr(), "keydesk: 模拟发卡器，不能制作真卡：drevan.dll\r\n");
+
+  ExpectSameLog();
+  // Code page 936 in the file, not UTF-8.
+  const std::string log = windows_.LogBytes();
+  EXPECT_NE(log.find(AnsiFromUtf8("发卡成功, 卡号：1")), std::string::npos);
+  EXPECT_EQ(log.find("发卡成功"), std::string::npos);
+
+  ExpectSameFile("SimCard.txt");
+  ExpectSameFile("trace.txt");
+  test::TestDb linuxDb(linux_.File("Client.mdb"));
+  test::TestDb windowsDb(windows_.File("Client.mdb"));
+  EXPECT_EQ(linuxDb.Rows(kJournal).size(), 2u);
+  EXPECT_EQ(windowsDb.Rows(kJournal), linuxDb.Rows(kJournal));
+  EXPECT_EQ(windowsDb.Rows(kRooms), linuxDb.Rows(kRooms));
+}
+
+TEST_F(WindowsProgramTest, RefusesABusyPortAndAMissingCardLibraryAsOnLinux) {
+  const Socket busy = Socket::Listen(0, 1);
+  OptionBoth("SysOption", "DoorlockPortNo", std::to_string(busy.LocalPort()));
+  const test::ProgramResult linuxRun = linux_.Run({"--headless", "--dir", linux_.DirArgument()});
+  const test::ProgramResult windowsRun =
+      windows_.Run({"--headless", "--dir", windows_.DirArgument()});
+  EXPECT_EQ(linuxRun.status, 1);
+  EXPECT_EQ(windowsRun.status, 1);
+  EXPECT_THAT(linuxRun.err, HasSubstr(std::string(kAddressInUse)));
+  EXPECT_EQ(windowsRun.out, WithCrLf(linuxRun.out));
+  EXPECT_EQ(windowsRun.err,
+            WithCrLf(std::regex_replace(linuxRun.err, std::regex("libdrevan\\.so"), "drevan.dll")));
+
+  const test::ProgramResult missing =
+      test::RunProgram({"--headless", "--dir", windows_.DirArgument()},
+                       {{"KEYDESK_CARD_LIBRARY", "Z:\\nonexistent\\drevan.dll"}}, Windows().launch);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, HasSubstr("keydesk: Cannot load the card library "
+                                     "Z:\\nonexistent\\drevan.dll: "));
+}
+
+// ---- The other kinds ----
+
+TEST_F(WindowsProgramTest, HandTagsAsOnLinux) {
+  StartBoth({"--kind", "4"}, "HandPortNo");
+  for (const std::string request :
+       {"<HandRequest type=\"ReadHand\"/>", "<HandRequest type=\"IssueHand\"/>",
+        "<HandRequest type=\"IssueHand\"/>", "<HandRequest type=\"ReadHand\"/>",
+        "<R TYPE=\" EraseHand \"/>", "<HandRequest type=\"EraseHand\"/>",
+        "<HandRequest type=\"IssueHand\">"}) {
+    AskBothFrame(request);
+  }
+  StopBoth();
+  ExpectSameLog();
+  ExpectSameFile("SimHandSerial.txt");
+  ExpectSameFile("SimHandTrace.txt");
+}
+
+TEST_F(WindowsProgramTest, MemberCardsAsOnLinux) {
+  StartBoth({"--kind", "3"}, "MemberPortNo");
+  for (const std::string request :
+       {"<MemberRequest type=\"WriteMemberCard\"><Hotel>H1</Hotel><CardNo>1001</CardNo>"
+        "<Name>张三</Name><Password>654321</Password><Expire>2027-12-31</Expire></MemberRequest>",
+        "<MemberRequest type=\"ReadMemberCard\"><Hotel>H1</Hotel><Flag>1</Flag></MemberRequest>",
+        "<MemberRequest type=\"ReadMemberCard\"><Hotel>H1</Hotel><Flag>1</Flag>"
+        "<Channel>11</Channel></MemberRequest>",
+        "<MemberRequest type=\"PrintMemberCard\"><Hotel>H1</Hotel><CardNo>1001</CardNo>"
+        "<Text>当前消费:100</Text></MemberRequest>",
+        "<MemberRequest type=\"ReadMemberCard\"><a/></MemberRequest>"}) {
+    AskBothFrame(request);
+  }
+  StopBoth();
+  ExpectSameLog();
+  ExpectSameFile("SimMember.txt");
+  ExpectSameFile("SimMemberPrint.txt");
+  ExpectSameFile("SimMemberTrace.txt");
+}
+
+TEST_F(WindowsProgramTest, PoliceRegistrationsAsOnLinux) {
+  StartBoth({"--kind", "2"}, "PolicePortNo");
+  AskBothFrame("<PoliceRequest/>");
+  for (Side* side : {&linux_, &windows_}) {
+    ProfileFile guest(side->File("SimGuest.ini"));
+    guest.WriteString("Guest", "RoomNo", "0808");
+    guest.WriteString("Guest", "Name", AnsiFromUtf8("王小明&<>"));
+    guest.WriteString("Guest", "Address", AnsiFromUtf8("北京市东城区1号"));
+    guest.WriteString("Guest", "GenderID", "2");
+  }
+  const Side::Answer answer = AskBothFrame("<PoliceRequest/>");
+  EXPECT_THAT(answer.response.value_or(""), HasSubstr("<Name>王小明&amp;&lt;&gt;</Name>"));
+  for (Side* side : {&linux_, &windows_}) {
+    ProfileFile(side->File("SimGuest.ini")).WriteString("Guest", "GenderID", AnsiFromUtf8("男"));
+  }
+  AskBothFrame("<PoliceRequest/>");
+  StopBoth();
+  ExpectSameLog();
+}
+
+// ---- Ending keydesk.exe ----
+
+// Starts keydesk.exe through console_event.exe, which delivers the console event once the
+// port accepts connections and ends with keydesk.exe's exit status.
+test::ProgramResult EndByConsoleEvent(Side& side, int event, bool headless) {
+  const uint16_t port = test::FreePort();
+  side.Option("SysOption", "DoorlockPortNo", std::to_string(port));
+  test::Launch launch;
+  launch.commandPrefix = {Wine(), WindowsBuild() + "/console_event.exe", std::to_string(event),
+                          std::to_string(port)};
+  launch.program = WindowsPath(WindowsProgram());
+  std::vector<std::string> arguments{"--dir", WindowsPath(side.Folder())};
+  if (headless) arguments.push_back("--headless");
+  return test::RunProgram(arguments, {}, launch);
+}
+
+constexpr const char* kStartedAndStopped =
+    "门锁接口监听服务器已经启动...\r\n接口监听服务器已经停止。\r\n";
+
+TEST_F(WindowsProgramTest, CtrlBreakShutsDownInOrderWithExitStatusZero) {
+  const test::ProgramResult result = EndByConsoleEvent(windows_, kCtrlBreakEvent, true);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, kStartedAndStopped);
+}
+
+TEST_F(WindowsProgramTest, ClosingTheConsoleShutsDownInOrderWithExitStatusZero) {
+  // Without --headless too: there is no window for Windows yet, which a note says.
+  const test::ProgramResult result = EndByConsoleEvent(windows_, kCloseEvent, false);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, kStartedAndStopped);
+  EXPECT_THAT(result.err, HasSubstr("keydesk: no window in this build; running headless\r\n"));
+}
+
+TEST_F(WindowsProgramTest, ShutdownOfWindowsShutsDownInOrderWithExitStatusZero) {
+  const test::ProgramResult result = EndByConsoleEvent(windows_, kShutdownEvent, true);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, kStartedAndStopped);
+}
+
+}  // namespace
+}  // namespace keydesk
