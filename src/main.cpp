@@ -10,29 +10,13 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/headless.h"
+#include "app/store_commands.h"
 #include "doorlock/drevan_library.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/executable_path.h"
 #include "platform/resource_limits.h"
-#include "store/doorlock_record_manager.h"
 #include "ui/gui_main.h"
-
-namespace {
-
-int InitDatabase(const std::string& folder) {
-  const std::string fileName =
-      (std::filesystem::path(folder) / keydesk::TDoorlockRecordManager::kFileName).string();
-  std::string error;
-  if (!keydesk::TDoorlockRecordManager::CreateDatabase(fileName, error)) {
-    std::cerr << "keydesk: cannot create " << fileName << ": " << keydesk::Utf8FromAnsi(error)
-              << std::endl;
-    return 1;
-  }
-  return 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace keydesk;
@@ -54,7 +38,8 @@ int main(int argc, char** argv) {
   }
   const std::string executableFolder = ExecutableFolder();
   const std::string folder = commandLine.Folder.empty() ? executableFolder : commandLine.Folder;
-  if (commandLine.InitDb) return InitDatabase(folder);
+  if (commandLine.InitDb) return InitStore(folder, std::cerr);
+  if (commandLine.MigrateStore) return MigrateStore(folder, std::cout, std::cerr);
 
   StartupSettings settings;
   settings.Folder = folder;
