@@ -40,6 +40,10 @@ PostgresError ResultError(const PGresult* result) {
                        OneLine(primary != nullptr ? primary : PQresultErrorMessage(result)));
 }
 
+// libpq prints the server's notices on standard error by default, among them the notice
+// that a session is ending; what matters of them reaches us as errors.
+void IgnoreNotice(void*, const char*) {}
+
 bool Succeeded(const PGresult* result) {
   switch (PQresultStatus(result)) {
     case PGRES_COMMAND_OK:
@@ -81,33 +85,22 @@ PgConnection::PgConnection(const ConnectionParameters& parameters, std::chrono::
   keywords.push_back(nullptr);
   values.push_back(nullptr);
   // The string was expanded into the parameters already; dbname is not read as another one.
-  connection_ = PQconnectdbParams(keywords.data(), values.data(), 0);
+  connection_.reset(PQconnectdbParams(keywords.data(), values.data(), 0));
   if (connection_ == nullptr) throw PostgresError("", "out of memory");
-  if (PQstatus(connection_) != CONNECTION_OK) {
-    const PostgresError error("", OneLine(PQerrorMessage(connection_)));
-    PQfinish(connection_);
-    throw error;
-  }
-  // libpq prints the server's notices on standard error by default, among them the notice
-  // that a session is ending; what matters of them reaches us as errors.
-  PQsetNoticeProcessor(
-      connection_, [](void*, const char*) {}, nullptr);
+  if (PQstatus(Handle()) != CONNECTION_OK) RaiseConnectionError();
+  PQsetNoticeProcessor(Handle(), IgnoreNotice, nullptr);
   // Statements are sent without blocking, so that Await bounds every wait.
-  if (PQsetnonblocking(connection_, 1) != 0) {
-    const PostgresError error("", OneLine(PQerrorMessage(connection_)));
-    PQfinish(connection_);
-    throw error;
-  }
+  if (PQsetnonblocking(Handle(), 1) != 0) RaiseConnectionError();
 }
 
-PgConnection::~PgConnection() { PQfinish(connection_); }
+void PgConnection::Finish::operator()(pg_conn* connection) const { PQfinish(connection); }
 
 void PgConnection::RaiseConnectionError() const {
-  throw PostgresError("", OneLine(PQerrorMessage(connection_)));
+  throw PostgresError("", OneLine(PQerrorMessage(Handle())));
 }
 
 void PgConnection::Await(short events, Clock::time_point deadline) {
-  pollfd descriptor{PQsocket(connection_), events, 0};
+  pollfd descriptor{PQsocket(Handle()), events, 0};
   if (descriptor.fd < 0) RaiseConnectionError();
   for (;;) {
     const auto left =
@@ -131,28 +124,28 @@ PgResult PgConnection::Execute(std::string_view sql, const std::vector<PgParamet
   for (const PgParameter& parameter : parameters) {
     values.push_back(parameter ? parameter->c_str() : nullptr);
   }
-  if (PQsendQueryParams(connection_, text.c_str(), static_cast<int>(values.size()), nullptr,
+  if (PQsendQueryParams(Handle(), text.c_str(), static_cast<int>(values.size()), nullptr,
                         values.data(), nullptr, nullptr, 0) == 0) {
     RaiseConnectionError();
   }
   const auto deadline = Clock::now() + answerWait_;
   for (;;) {
-    const int flushed = PQflush(connection_);
+    const int flushed = PQflush(Handle());
     if (flushed == 0) break;
     if (flushed < 0) RaiseConnectionError();
     Await(POLLOUT | POLLIN, deadline);
-    if (PQconsumeInput(connection_) == 0) RaiseConnectionError();
+    if (PQconsumeInput(Handle()) == 0) RaiseConnectionError();
   }
 
   // One statement gives one result; the first error is the one that counts.
   PgResult last;
   std::optional<PostgresError> failure;
   for (;;) {
-    while (PQisBusy(connection_) != 0) {
+    while (PQisBusy(Handle()) != 0) {
       Await(POLLIN, deadline);
-      if (PQconsumeInput(connection_) == 0) RaiseConnectionError();
+      if (PQconsumeInput(Handle()) == 0) RaiseConnectionError();
     }
-    PGresult* result = PQgetResult(connection_);
+    PGresult* result = PQgetResult(Handle());
     if (result == nullptr) break;
     PgResult owned(result);
     if (Succeeded(result)) {
@@ -165,17 +158,19 @@ PgResult PgConnection::Execute(std::string_view sql, const std::vector<PgParamet
   return last;
 }
 
+bool PgConnection::Connected() const { return !abandoned_ && PQstatus(Handle()) == CONNECTION_OK; }
+
 bool PgConnection::Reusable() {
-  if (abandoned_ || PQstatus(connection_) != CONNECTION_OK) return false;
+  if (abandoned_ || PQstatus(Handle()) != CONNECTION_OK) return false;
   // A server that ended the session (a restart, an administrator) has said so on the
   // socket, and then closed it: read until nothing more is waiting, which finds the close.
-  pollfd descriptor{PQsocket(connection_), POLLIN, 0};
+  pollfd descriptor{PQsocket(Handle()), POLLIN, 0};
   for (int reads = 0; reads < kMaxIdleReads; ++reads) {
     if (descriptor.fd < 0 || ::poll(&descriptor, 1, 0) <= 0) break;
-    if (PQconsumeInput(connection_) == 0) return false;
-    while (PGnotify* notice = PQnotifies(connection_)) PQfreemem(notice);
+    if (PQconsumeInput(Handle()) == 0) return false;
+    while (PGnotify* notice = PQnotifies(Handle())) PQfreemem(notice);
   }
-  return PQstatus(connection_) == CONNECTION_OK && PQtransactionStatus(connection_) == PQTRANS_IDLE;
+  return PQstatus(Handle()) == CONNECTION_OK && PQtransactionStatus(Handle()) == PQTRANS_IDLE;
 }
 
 }  // namespace keydesk

@@ -66,13 +66,14 @@ class PgConnection {
   // the wait for each statement's answer.
   explicit PgConnection(const ConnectionParameters& parameters,
                         std::chrono::seconds answerWait = kAnswerWait);
-  ~PgConnection();
   PgConnection(const PgConnection&) = delete;
   PgConnection& operator=(const PgConnection&) = delete;
 
   // Runs one statement with its parameters ($1, $2 ...), bound as text.
   PgResult Execute(std::string_view sql, const std::vector<PgParameter>& parameters = {});
 
+  // Still connected, as far as libpq knows, and not given up.
+  bool Connected() const;
   // Connected, with no transaction left open and no statement abandoned, so that the next
   // user can start afresh. Reads what the server may have sent meanwhile, so that a
   // connection the server has closed (a restart) is found out before it is used.
@@ -83,9 +84,13 @@ class PgConnection {
   // connection up and raises).
   void Await(short events, std::chrono::steady_clock::time_point deadline);
   [[noreturn]] void RaiseConnectionError() const;
+  pg_conn* Handle() const { return connection_.get(); }
 
+  struct Finish {
+    void operator()(pg_conn* connection) const;
+  };
   const std::chrono::seconds answerWait_;
-  pg_conn* connection_ = nullptr;
+  std::unique_ptr<pg_conn, Finish> connection_;
   bool abandoned_ = false;  // a statement's answer was not waited for
 };
 

@@ -68,10 +68,12 @@ std::unique_ptr<PgConnection> PgConnectionPool::Connect() {
 
 void PgConnectionPool::Give(std::unique_ptr<PgConnection> connection) {
   const bool reusable = connection->Reusable();
+  // One closed only because it was left inside a transaction says nothing of the server.
+  const bool connected = connection->Connected();
   {
     MutexLock lock(mutex_);
     --inUse_;
-    connected_ = reusable;
+    connected_ = connected;
     if (reusable && idle_.size() < kMaxConnections) {
       idle_.push_back(std::move(connection));
     }

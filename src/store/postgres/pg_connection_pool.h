@@ -52,7 +52,7 @@ class PgConnectionPool {
   // PgConnection::kAnswerWait; raises PostgresError when it cannot connect or the wait ends.
   PgLease Take() EXCLUDES(mutex_);
 
-  // Whether the last connection made or given back was fit for use.
+  // Whether the last connection made or given back was still connected.
   bool Connected() const EXCLUDES(mutex_);
 
  private:
