@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/headless.h"
+#include "app/store_commands.h"
 #include "doorlock/drevan_library.h"
 #include "front_end.h"
 #include "platform/code_page.h"
@@ -16,23 +17,6 @@
 #include "platform/paths.h"
 #include "platform/resource_limits.h"
 #include "platform/stop_request.h"
-#include "store/doorlock_record_manager.h"
-
-namespace {
-
-int InitDatabase(const std::string& folder) {
-  using namespace keydesk;
-  const std::string fileName = PathInFolder(folder, TDoorlockRecordManager::kFileName);
-  std::string error;
-  if (!TDoorlockRecordManager::CreateDatabase(fileName, error)) {
-    std::cerr << "keydesk: cannot create " << Utf8FromPath(fileName) << ": " << Utf8FromAnsi(error)
-              << std::endl;
-    return 1;
-  }
-  return 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace keydesk;
@@ -61,7 +45,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string folder = commandLine.Folder.empty() ? executableFolder : commandLine.Folder;
-  if (commandLine.InitDb) return InitDatabase(folder);
+  if (commandLine.InitDb) return InitStore(folder, std::cerr);
+  if (commandLine.MigrateStore) return MigrateStore(folder, std::cout, std::cerr);
 
   StartupSettings settings;
   settings.Folder = folder;

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   testForm.WriteCardBtn->click();
   testForm.ReadCardBtn->click();
   saved = Save(testForm, folder, "doorlock_test_form.png") && saved;
-  TJournalForm journalForm(application.Context().RecordStore.FileName(), &mainForm);
+  TJournalForm journalForm(application.Context().RecordStore, &mainForm);
   saved = Save(journalForm, folder, "journal_form.png") && saved;
   return saved ? 0 : 1;
 }

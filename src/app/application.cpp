@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/store_choice.h"
 #include "core/interface_kind.h"
 #include "devices/simulated_hand.h"
 #include "devices/simulated_member.h"
@@ -96,10 +97,10 @@ Application::Application(StartupSettings settings)
       sysOption_(LoadedSysOption(PathInFolder(settings_.Folder, "Option.ini"))),
       log_(TLogFile::DailyFileName(settings_.Folder, clock_.Now()), sysOption_, clock_,
            RealFileSystem(), &status_),
-      recordStore_(PathInFolder(settings_.Folder, TDoorlockRecordManager::kFileName), log_,
-                   &status_),
-      context_{sysOption_, option_, log_, recordStore_, clock_, status_} {
-  recordStore_.Open();
+      recordStore_(
+          MakeRecordStore(StoreChoice::Load(settings_.Folder), settings_.Folder, log_, &status_)),
+      context_{sysOption_, option_, log_, *recordStore_, clock_, status_} {
+  recordStore_->Open();
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
   // The library's file name is what tells one encoder from another at the desk.

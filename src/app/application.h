@@ -10,7 +10,7 @@
 #include "doorlock/option.h"
 #include "kinds/service_context.h"
 #include "platform/clock.h"
-#include "store/doorlock_record_manager.h"
+#include "store/record_store.h"
 
 namespace keydesk {
 
@@ -30,10 +30,10 @@ struct StartupSettings {
 };
 
 // The process-wide objects in start-up order: door lock options, system options, log,
-// record store; then the card library and the interface kind with its device: the door
-// lock driver, its port opened, or the simulated hand-tag, member-card or police device.
-// Members are freed in reverse order on every path, also when a later step of start-up
-// raises.
+// record store (the one [Store] of Option.ini chooses); then the card library and the interface
+// kind with its device: the door lock driver, its port opened, or the simulated hand-tag,
+// member-card or police device. Members are freed in reverse order on every path, also when a later
+// step of start-up raises.
 //
 // Created, shut down and destroyed on the main thread; what it owns is shared with
 // connection threads through Context() and Kind(), each object stating its own
@@ -41,7 +41,7 @@ struct StartupSettings {
 class Application {
  public:
   // Raises LibraryError when the card library or one of its functions is missing, and Error
-  // for a number that is no interface kind.
+  // for a number that is no interface kind or a record store that cannot be had.
   explicit Application(StartupSettings settings);
   ~Application();
   Application(const Application&) = delete;
@@ -62,7 +62,7 @@ class Application {
   SharedOption option_;
   TSysOption sysOption_;
   TLogFile log_;
-  TDoorlockRecordManager recordStore_;
+  const std::unique_ptr<RecordStore> recordStore_;
   const ServiceContext context_;
   std::unique_ptr<DrevanLibrary> library_;
   std::unique_ptr<keydesk::Kind> kind_;

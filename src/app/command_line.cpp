@@ -18,6 +18,9 @@ std::string UsageText() {
          "               simulated device of kinds 2 to 4), so that requests fail\n"
          "               (police: the response without a guest)\n"
          "  --init-db    create Client.mdb in DIR if it is absent, then exit\n"
+         "               (with [Store] Kind=PostgreSQL: the tables on the server)\n"
+         "  --migrate-store  copy DIR's Client.mdb into the PostgreSQL store that\n"
+         "               Option.ini names, then exit\n"
          "  --version    print the version and exit\n"
          "  --help       print this text and exit\n";
 }
@@ -46,6 +49,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.NoDevice = true;
     } else if (argument == "--init-db") {
       line.InitDb = true;
+    } else if (argument == "--migrate-store") {
+      line.MigrateStore = true;
     } else if (argument == "--version") {
       line.Version = true;
     } else if (argument == "--help" || argument == "-h") {

@@ -11,6 +11,7 @@ struct CommandLine {
   int InterfaceKind = 1;
   bool NoDevice = false;
   bool InitDb = false;
+  bool MigrateStore = false;
   bool Version = false;
   bool Help = false;
 };

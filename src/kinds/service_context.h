@@ -4,8 +4,8 @@ namespace keydesk {
 
 class Clock;
 class ServiceStatus;
+class RecordStore;
 class SharedOption;
-class TDoorlockRecordManager;
 class TLogFile;
 class TSysOption;
 
@@ -16,7 +16,7 @@ struct ServiceContext {
   TSysOption& SysOption;
   SharedOption& Option;  // the door lock options
   TLogFile& Log;
-  TDoorlockRecordManager& RecordStore;
+  keydesk::RecordStore& RecordStore;  // Client.mdb, or the store several desks share
   const Clock& LocalClock;
   ServiceStatus& Status;  // what the operator sees of the running service
 };

@@ -13,6 +13,7 @@
 #include "platform/new_file.h"
 #include "platform/paths.h"
 #include "platform/sqlite_statement.h"
+#include "store/journal_reader.h"
 
 namespace keydesk {
 namespace {
@@ -255,6 +256,10 @@ bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
     Card = TIssuedCard{text(0), text(1), text(2), text(3), text(4) == "1", text(5) == "1"};
   });
   return read;
+}
+
+std::vector<JournalRow> TDoorlockRecordManager::ReadJournal(const JournalFilter& filter) {
+  return keydesk::ReadJournal(fileName_, filter);
 }
 
 bool TDoorlockRecordManager::CreateDatabase(const std::string& fileName, std::string& error) {

@@ -7,24 +7,13 @@
 
 #include "platform/date_time.h"
 #include "platform/mutex.h"
+#include "store/record_store.h"
 
 namespace keydesk {
 
 class SqliteConnection;
 class ServiceStatus;
 class TLogFile;
-
-// What the journal says of a card, for the desk: its newest row, and whether a normal card
-// for the same room was journaled after it (so this one may no longer open the door). Texts
-// code page 936, times as stored.
-struct TIssuedCard {
-  std::string RoomNo;
-  std::string GuestName;
-  std::string CheckInTime;
-  std::string CheckOutTime;
-  bool IsCopy = false;
-  bool Superseded = false;
-};
 
 // The local issue-card record store in Client.mdb, an SQLite 3 file: T_Room keeps each
 // room's last normal check-in time, and
@@ -35,37 +24,45 @@ struct TIssuedCard {
 // database that could not be opened is tried again by the next operation.
 //
 // Thread-safe: one connection, and every operation runs under mutex_. A journal row is
-// committed durably before AddIssueCardRecord returns.
-class TDoorlockRecordManager {
+// committed durably before AddIssueCardRecord returns. Holding a room takes no lock of its
+// own: a desk of its own needs no more than its callers' lock around the hold.
+class TDoorlockRecordManager final : public RecordStore {
  public:
   static constexpr const char* kFileName = "Client.mdb";
 
   // Stores the file name and the log; opens nothing. status, if given, hears whether the
   // operations of requests fail.
   TDoorlockRecordManager(std::string fileName, TLogFile& log, ServiceStatus* status = nullptr);
-  ~TDoorlockRecordManager();
+  ~TDoorlockRecordManager() override;
   TDoorlockRecordManager(const TDoorlockRecordManager&) = delete;
   TDoorlockRecordManager& operator=(const TDoorlockRecordManager&) = delete;
 
   // Opens the existing database file, never creating it; a failure is logged.
-  void Open();
-  bool IsOpen() const;
+  void Open() override;
+  bool IsOpen() const override;
   const std::string& FileName() const { return fileName_; }
+  std::string Description() const override { return fileName_; }
+
+  std::unique_ptr<RoomTimes> HoldRoom(const std::string& RoomNo) override {
+    return UnheldRoomTimes(*this, RoomNo);
+  }
 
   // The room's last check-in time; zero when none is recorded or on any error.
-  DateTime GetLastCheckInTime(const std::string& RoomNo);
+  DateTime GetLastCheckInTime(const std::string& RoomNo) override;
   // Updates the room's time; adds the room when no row was updated.
-  void SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime);
+  void SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime) override;
   // Inserts the room and logs "新建房间" with its key; a duplicate is refused and logged.
-  void AddRoom(const std::string& RoomNo, DateTime LastCheckInTime);
+  void AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) override;
   // Appends one journal row.
   void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
                           const std::string& RoomNo, int32_t CardType, DateTime LastCheckInTime,
                           DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
-                          const std::string& GuestName, DateTime OpratingTime);
+                          const std::string& GuestName, DateTime OpratingTime) override;
   // The journal's word on the card with that number in Card, none when it has no row for
   // it; false (and logged) when the journal cannot be read.
-  bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card);
+  bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
+  // Reads with a read-only connection of its own, so it never waits on the service's lock.
+  std::vector<JournalRow> ReadJournal(const JournalFilter& filter) override;
 
   // Creates the database file with both tables when it does not exist yet; an existing
   // file is left as it is. Returns false (with the reason in error) on failure.

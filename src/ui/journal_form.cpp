@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/code_page.h"
-#include "store/journal_reader.h"
+#include "store/record_store.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"
 #include "ui/form_style.h"
@@ -27,8 +27,7 @@ QString Time(const std::string& stored) { return FromAnsi(stored.substr(0, 19));
 
 }  // namespace
 
-TJournalForm::TJournalForm(std::string storeFileName, QWidget* parent)
-    : QDialog(parent), storeFileName_(std::move(storeFileName)) {
+TJournalForm::TJournalForm(RecordStore& store, QWidget* parent) : QDialog(parent), store_(store) {
   setObjectName(QStringLiteral("TJournalForm"));
   setWindowTitle(QStringLiteral("发卡记录"));
   setFont(DialogFont());
@@ -68,7 +67,7 @@ void TJournalForm::Query() {
     JournalFilter filter;
     filter.Room = ToAnsi(RoomFilterTxt->text().trimmed());
     filter.Day = ToAnsi(DayFilterTxt->text().trimmed());
-    const std::vector<JournalRow> rows = ReadJournal(storeFileName_, filter);
+    const std::vector<JournalRow> rows = store_.ReadJournal(filter);
     JournalGrid->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
       const JournalRow& row = rows[static_cast<size_t>(r)];

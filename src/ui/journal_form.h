@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <string>
 
 class QLineEdit;
 class QPushButton;
@@ -9,12 +8,14 @@ class QTableWidget;
 
 namespace keydesk {
 
+class RecordStore;
+
 // The journal of issued cards, read-only, newest first, filtered by room and day: what the
-// desk looks at when a guest says a card does not open the door. It reads Client.mdb with a
-// connection of its own while the service goes on writing.
+// desk looks at when a guest says a card does not open the door. It reads the record store
+// while the service goes on writing.
 class TJournalForm final : public QDialog {
  public:
-  TJournalForm(std::string storeFileName, QWidget* parent = nullptr);
+  TJournalForm(RecordStore& store, QWidget* parent = nullptr);
 
   QLineEdit* RoomFilterTxt;
   QLineEdit* DayFilterTxt;
@@ -25,7 +26,7 @@ class TJournalForm final : public QDialog {
   void Query();
 
  private:
-  const std::string storeFileName_;
+  RecordStore& store_;
 };
 
 }  // namespace keydesk

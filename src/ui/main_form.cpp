@@ -254,7 +254,7 @@ void TMainForm::ChangePasswordActionExecute() {
 void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
 
 void TMainForm::JournalActionExecute() {
-  TJournalForm form(context_.RecordStore.FileName(), this);
+  TJournalForm form(context_.RecordStore, this);
   form.exec();
 }
 

@@ -65,7 +65,7 @@ TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDa
   Issue("08", "王先生");
   Issue("09", "李女士");
   Issue("08", "张先生");
-  TJournalForm journal(application_.Context().RecordStore.FileName());
+  TJournalForm journal(application_.Context().RecordStore);
 
   EXPECT_EQ(Column(journal, 0), (QStringList{"010208", "010209", "010208"}));
   EXPECT_EQ(Column(journal, 1), (QStringList{"张先生", "李女士", "王先生"}));
@@ -107,7 +107,7 @@ TEST_F(RecordViewsTest, TheJournalReadsWhileRequestsAreBeingServed) {
       if (client.ReadResponse().has_value()) ++answered;
     }
   });
-  TJournalForm journal(application_.Context().RecordStore.FileName());
+  TJournalForm journal(application_.Context().RecordStore);
   int seen = 0;
   while (answered < kCards) {
     journal.Query();

@@ -5,7 +5,7 @@
 #include "kinds/doorlock/doorlock_service.h"
 #include "platform/clock.h"
 #include "platform/mutex.h"
-#include "store/doorlock_record_manager.h"
+#include "store/record_store.h"
 
 namespace keydesk {
 namespace {
@@ -15,15 +15,15 @@ constexpr int32_t kGuestCardType = 1;
 // The start of a card issued with the record store in use: now less DelayMinutes for a
 // normal card, the room's last check-in time for a copy (recording a fresh one for a room
 // never seen).
-DateTime StartFromStore(DoorlockService& service, const std::string& roomKey, bool isCopy)
+DateTime StartFromStore(DoorlockService& service, RoomTimes& room, bool isCopy)
     REQUIRES(service.RoomTimeMutex) {
   const ServiceContext& context = service.Context;
   const DateTime freshStart =
       context.LocalClock.Now().AddMinutes(-int64_t{context.SysOption.DelayMinutes});
   if (!isCopy) return freshStart;
-  const DateTime last = context.RecordStore.GetLastCheckInTime(roomKey);
+  const DateTime last = room.GetLastCheckInTime();
   if (!last.IsZero()) return last;
-  context.RecordStore.AddRoom(roomKey, freshStart);
+  room.AddRoom(freshStart);
   return freshStart;
 }
 
@@ -46,11 +46,14 @@ bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_
   bool written = false;
   DateTime start = card.CheckIn;
   if (options.UseNativeDoorlockDb) {
-    // Two cards for one room at the same moment must not interleave their store calls.
+    // Two cards for one room at the same moment must not interleave their store calls: the
+    // mutex keeps this process's requests apart, the hold other desks sharing the store.
+    // The hold ends with the block, before the journal row.
     MutexLock roomTime(service.RoomTimeMutex);
-    start = StartFromStore(service, roomKey, card.IsCopy);
+    const std::unique_ptr<RoomTimes> room = context.RecordStore.HoldRoom(roomKey);
+    start = StartFromStore(service, *room, card.IsCopy);
     written = WriteCard(service, card, start, CardNo);
-    if (written && !card.IsCopy) context.RecordStore.SetLastCheckInTime(roomKey, start);
+    if (written && !card.IsCopy) room->SetLastCheckInTime(start);
   } else {
     written = WriteCard(service, card, start, CardNo);
   }

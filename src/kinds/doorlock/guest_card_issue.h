@@ -29,7 +29,8 @@ struct GuestCardIssue {
 // SaveDoorlockRecord the attempt is journaled whatever the write's result. True when the
 // installed driver wrote the card; CardNo receives what the driver reported.
 //
-// Thread-safe: the room time's read and write run under the service's RoomTimeMutex.
+// Thread-safe: the room time's read and write run under the service's RoomTimeMutex and
+// the record store's hold of the room, which also keeps out other desks sharing the store.
 bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo);
 
 }  // namespace keydesk

@@ -3,7 +3,7 @@
 #include "core/sys_option.h"
 #include "kinds/service_context.h"
 #include "platform/code_page.h"
-#include "store/doorlock_record_manager.h"
+#include "store/record_store.h"
 
 namespace keydesk {
 namespace {

@@ -1,0 +1,66 @@
+#include "app/store_choice.h"
+
+#include <array>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "platform/profile_file.h"
+#include "store/doorlock_record_manager.h"
+#include "store/postgres_store.h"
+
+namespace keydesk {
+namespace {
+
+constexpr std::string_view kSection = "Store";
+
+struct KindName {
+  std::string_view Name;
+  StoreChoice::StoreKind Kind;
+};
+
+constexpr std::array<KindName, 2> kKindNames = {{
+    {"SQLite", StoreChoice::StoreKind::SQLite},
+    {"PostgreSQL", StoreChoice::StoreKind::PostgreSQL},
+}};
+
+// Option.ini is edited by hand; the names match without regard to letter case, as its keys do.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+StoreChoice StoreChoice::Load(const std::string& folder) {
+  const ProfileFile file(PathInFolder(folder, "Option.ini"));
+  StoreChoice choice;
+  const std::string kind = file.ReadString(kSection, "Kind", kKindNames[0].Name);
+  bool known = kind.empty();  // a key left empty keeps the default
+  for (const KindName& name : kKindNames) {
+    if (SameName(kind, name.Name)) {
+      choice.Kind = name.Kind;
+      known = true;
+    }
+  }
+  if (!known) {
+    throw Error("Option.ini [Store] Kind=" + kind + ": the store is SQLite or PostgreSQL");
+  }
+  choice.Connection = file.ReadString(kSection, "Connection", "");
+  return choice;
+}
+
+std::unique_ptr<RecordStore> MakeRecordStore(const StoreChoice& choice, const std::string& folder,
+                                             TLogFile& log, ServiceStatus* status) {
+  if (choice.Kind == StoreChoice::StoreKind::PostgreSQL) {
+    return MakePostgresRecordStore(choice.Connection, log, status);
+  }
+  return std::make_unique<TDoorlockRecordManager>(
+      PathInFolder(folder, TDoorlockRecordManager::kFileName), log, status);
+}
+
+}  // namespace keydesk

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace keydesk {
+
+class RecordStore;
+class ServiceStatus;
+class TLogFile;
+
+// Where the issue-card records are kept, as [Store] in Option.ini says: Kind=SQLite (the
+// default) keeps them in Client.mdb in the folder, for a desk of its own; Kind=PostgreSQL on
+// the server that Connection names (a libpq connection string), shared by several desks.
+struct StoreChoice {
+  enum class StoreKind { SQLite, PostgreSQL };
+
+  StoreKind Kind = StoreKind::SQLite;
+  std::string Connection;  // code page 936, as Option.ini holds it
+
+  // Reads [Store] of the folder's Option.ini. Raises Error for a Kind that is neither.
+  static StoreChoice Load(const std::string& folder);
+};
+
+// The chosen store, not opened yet. Raises Error when it cannot be had: PostgreSQL in a
+// build without it, or a connection string that libpq cannot read.
+std::unique_ptr<RecordStore> MakeRecordStore(const StoreChoice& choice, const std::string& folder,
+                                             TLogFile& log, ServiceStatus* status);
+
+}  // namespace keydesk

@@ -1,0 +1,62 @@
+#include "app/store_commands.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "app/store_choice.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "store/doorlock_record_manager.h"
+#include "store/postgres_store.h"
+
+namespace keydesk {
+namespace {
+
+int InitDatabase(const std::string& folder, std::ostream& err) {
+  const std::string fileName =
+      (std::filesystem::path(folder) / TDoorlockRecordManager::kFileName).string();
+  std::string error;
+  if (!TDoorlockRecordManager::CreateDatabase(fileName, error)) {
+    err << "keydesk: cannot create " << fileName << ": " << Utf8FromAnsi(error) << std::endl;
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int InitStore(const std::string& folder, std::ostream& err) {
+  try {
+    const StoreChoice choice = StoreChoice::Load(folder);
+    if (choice.Kind == StoreChoice::StoreKind::SQLite) return InitDatabase(folder, err);
+    CreatePostgresTables(choice.Connection);
+    return 0;
+  } catch (const Error& error) {
+    err << "keydesk: cannot create the tables: " << Utf8FromAnsi(error.what()) << std::endl;
+    return 1;
+  }
+}
+
+int MigrateStore(const std::string& folder, std::ostream& out, std::ostream& err) {
+  const std::string fileName = PathInFolder(folder, TDoorlockRecordManager::kFileName);
+  try {
+    const StoreChoice choice = StoreChoice::Load(folder);
+    if (choice.Kind != StoreChoice::StoreKind::PostgreSQL) {
+      err << "keydesk: --migrate-store copies Client.mdb into the PostgreSQL store: set "
+             "[Store] Kind=PostgreSQL and Connection in "
+          << PathInFolder(folder, "Option.ini") << std::endl;
+      return 1;
+    }
+    const MigrationCounts counts = MigrateToPostgres(fileName, choice.Connection);
+    out << "keydesk: copied " << counts.Rooms << " of " << counts.RoomsInFile << " rooms and "
+        << counts.Rows << " of " << counts.RowsInFile << " journal rows from " << fileName << " to "
+        << Utf8FromAnsi(DescribePostgresStore(choice.Connection)) << std::endl;
+    return 0;
+  } catch (const Error& error) {
+    err << "keydesk: cannot copy " << fileName << ": " << Utf8FromAnsi(error.what()) << std::endl;
+    return 1;
+  }
+}
+
+}  // namespace keydesk

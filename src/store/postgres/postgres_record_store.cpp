@@ -1,0 +1,118 @@
+#include "store/postgres/postgres_record_store.h"
+
+#include "platform/code_page.h"
+#include "store/postgres/postgres_room_hold.h"
+#include "store/postgres/postgres_schema.h"
+#include "store/postgres/postgres_time.h"
+
+namespace keydesk {
+namespace {
+
+constexpr std::string_view kInsertIssueCardRecord =
+    "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
+    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime) "
+    "values($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)";
+
+// The newest row of a card, and whether a normal card for its room was journaled after it.
+constexpr std::string_view kSelectIssuedCard =
+    "select r.RoomNo, r.GuestName, r.CheckInTime, r.CheckOutTime, r.IsCopy::text, "
+    "exists(select 1 from T_IssueCardRecord later where later.RoomNo = r.RoomNo "
+    "and later.IsCopy = 0 and later.Id > r.Id)::int::text "
+    "from T_IssueCardRecord r where r.CardNo = $1 order by r.Id desc limit 1";
+
+// Room and day are bound, never pasted into the text; strpos keeps "%" and "_" in a typed
+// room from acting as patterns.
+constexpr std::string_view kSelectJournal =
+    "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime "
+    "from T_IssueCardRecord "
+    "where ($1 = '' or strpos(RoomNo, $1) > 0) "
+    "and ($2 = '' or substr(OpratingTime, 1, 10) = $2) "
+    "order by OpratingTime desc, Id desc limit $3";
+
+// The database holds UTF-8; texts inside the system are code page 936.
+std::string Ansi(const PgResult& rows, int row, int column) {
+  return AnsiFromUtf8(rows.Text(row, column).value_or(""));
+}
+
+}  // namespace
+
+PostgresRecordStore::PostgresRecordStore(const std::string& connection, TLogFile& log,
+                                         ServiceStatus* status)
+    : log_(log),
+      guard_(log, status),
+      description_(DescribeConnection(ConnectionParameters::FromString(connection))),
+      pool_(ConnectionParameters::FromString(connection), EnsureTables) {}
+
+void PostgresRecordStore::Open() {
+  // At start-up the store may be unused (its options off): only requests report.
+  guard_.Run([this] { pool_.Take(); }, /*report=*/false);
+}
+
+bool PostgresRecordStore::IsOpen() const { return pool_.Connected(); }
+
+std::unique_ptr<RoomTimes> PostgresRecordStore::HoldRoom(const std::string& RoomNo) {
+  return std::make_unique<PostgresRoomHold>(pool_, guard_, log_, RoomNo);
+}
+
+DateTime PostgresRecordStore::GetLastCheckInTime(const std::string& RoomNo) {
+  return HoldRoom(RoomNo)->GetLastCheckInTime();
+}
+
+void PostgresRecordStore::SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime) {
+  HoldRoom(RoomNo)->SetLastCheckInTime(LastCheckInTime);
+}
+
+void PostgresRecordStore::AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) {
+  HoldRoom(RoomNo)->AddRoom(LastCheckInTime);
+}
+
+void PostgresRecordStore::AddIssueCardRecord(const std::string& RegisterId,
+                                             const std::string& CardNo, const std::string& RoomNo,
+                                             int32_t CardType, DateTime LastCheckInTime,
+                                             DateTime CheckInTime, DateTime CheckOutTime,
+                                             bool IsCopy, const std::string& GuestName,
+                                             DateTime OpratingTime) {
+  guard_.Run([&] {
+    pool_.Take()->Execute(kInsertIssueCardRecord,
+                          {Utf8FromAnsi(RegisterId), Utf8FromAnsi(CardNo), Utf8FromAnsi(RoomNo),
+                           std::to_string(CardType), StoredTime(LastCheckInTime),
+                           StoredTime(CheckInTime), StoredTime(CheckOutTime), IsCopy ? "1" : "0",
+                           Utf8FromAnsi(GuestName), StoredTime(OpratingTime)});
+  });
+}
+
+bool PostgresRecordStore::FindIssuedCard(const std::string& CardNo,
+                                         std::optional<TIssuedCard>& Card) {
+  Card.reset();
+  return guard_.Run([&] {
+    const PgResult rows = pool_.Take()->Execute(kSelectIssuedCard, {Utf8FromAnsi(CardNo)});
+    if (rows.Rows() == 0) return;
+    Card = TIssuedCard{Ansi(rows, 0, 0), Ansi(rows, 0, 1),        Ansi(rows, 0, 2),
+                       Ansi(rows, 0, 3), Ansi(rows, 0, 4) == "1", Ansi(rows, 0, 5) == "1"};
+  });
+}
+
+std::vector<JournalRow> PostgresRecordStore::ReadJournal(const JournalFilter& filter) {
+  std::string day;
+  if (!filter.Day.empty()) {
+    // Whatever the operator typed, the comparison is with the stored form.
+    day = FormatDateTime("yyyy-mm-dd", StrToDateTime(filter.Day));
+  }
+  const PgResult rows = pool_.Take()->Execute(
+      kSelectJournal, {Utf8FromAnsi(filter.Room), day, std::to_string(filter.Limit)});
+  std::vector<JournalRow> journal;
+  for (int r = 0; r < rows.Rows(); ++r) {
+    JournalRow row;
+    row.RoomNo = Ansi(rows, r, 0);
+    row.GuestName = Ansi(rows, r, 1);
+    row.CheckInTime = Ansi(rows, r, 2);
+    row.CheckOutTime = Ansi(rows, r, 3);
+    row.CardNo = Ansi(rows, r, 4);
+    row.IsCopy = Ansi(rows, r, 5) == "1";
+    row.OpratingTime = Ansi(rows, r, 6);
+    journal.push_back(std::move(row));
+  }
+  return journal;
+}
+
+}  // namespace keydesk

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+#include "store/postgres/pg_connection_pool.h"
+#include "store/record_store.h"
+#include "store/store_guard.h"
+
+namespace keydesk {
+
+class ServiceStatus;
+class TLogFile;
+
+// The record store on a PostgreSQL server that several desks share: the tables of
+// Client.mdb, made when absent. A room is held across desks with a transaction-scoped
+// advisory lock (PostgresRoomHold). Every operation takes a connection from the pool and
+// gives it back; one that failed is replaced at the next operation, so the store comes back
+// by itself once the server does.
+//
+// Thread-safe.
+class PostgresRecordStore final : public RecordStore {
+ public:
+  // connection: the libpq connection string, code page 936. Raises PostgresError when it
+  // cannot be read; connects to nothing yet.
+  PostgresRecordStore(const std::string& connection, TLogFile& log, ServiceStatus* status);
+
+  void Open() override;
+  bool IsOpen() const override;
+  std::string Description() const override { return description_; }
+
+  std::unique_ptr<RoomTimes> HoldRoom(const std::string& RoomNo) override;
+  DateTime GetLastCheckInTime(const std::string& RoomNo) override;
+  void SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime) override;
+  void AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) override;
+
+  void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
+                          const std::string& RoomNo, int32_t CardType, DateTime LastCheckInTime,
+                          DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
+                          const std::string& GuestName, DateTime OpratingTime) override;
+  bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
+  std::vector<JournalRow> ReadJournal(const JournalFilter& filter) override;
+
+ private:
+  TLogFile& log_;
+  const StoreGuard guard_;
+  const std::string description_;
+  PgConnectionPool pool_;
+};
+
+}  // namespace keydesk

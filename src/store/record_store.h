@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/date_time.h"
+
+namespace keydesk {
+
+// What the journal says of a card, for the desk: its newest row, and whether a normal card
+// for the same room was journaled after it (so this one may no longer open the door). Texts
+// code page 936, times as stored.
+struct TIssuedCard {
+  std::string RoomNo;
+  std::string GuestName;
+  std::string CheckInTime;
+  std::string CheckOutTime;
+  bool IsCopy = false;
+  bool Superseded = false;
+};
+
+// One issued card as the journal holds it; texts in code page 936, times as stored
+// ("yyyy-mm-dd hh:nn:ss.zzz").
+struct JournalRow {
+  std::string RoomNo;
+  std::string GuestName;
+  std::string CheckInTime;
+  std::string CheckOutTime;
+  std::string CardNo;
+  bool IsCopy = false;
+  std::string OpratingTime;
+};
+
+// Which rows to read.
+struct JournalFilter {
+  std::string Room;  // a part of the room key, code page 936; empty: every room
+  std::string Day;   // "yyyy-mm-dd", the day the card was issued; empty: every day
+  int Limit = 500;   // the newest rows only
+};
+
+// The room-time operations of one room, held for one card issue: between the hold's start
+// and its end no other holder of the same room, in any process sharing the store, reads or
+// sets the room's time. Operations never raise; they log their errors as the store's do.
+// Destroying the object ends the hold and keeps what was set.
+//
+// Used by one thread at a time.
+class RoomTimes {
+ public:
+  virtual ~RoomTimes() = default;
+
+  // The room's last check-in time; zero when none is recorded or on any error.
+  virtual DateTime GetLastCheckInTime() = 0;
+  // Updates the room's time; adds the room when no row was updated.
+  virtual void SetLastCheckInTime(DateTime LastCheckInTime) = 0;
+  // Inserts the room and logs "新建房间" with its key; a duplicate is refused and logged.
+  virtual void AddRoom(DateTime LastCheckInTime) = 0;
+};
+
+// The issue-card record store: each room's last normal check-in time (T_Room) and the
+// journal of card-issue attempts (T_IssueCardRecord). Client.mdb beside the program for one
+// desk, or a database server that several desks share.
+//
+// No error leaves an operation except ReadJournal's: each catches its own, writes the
+// message to the log as a line of its own, and tells the service status, so a store failure
+// never changes a request's answer. A store that cannot be reached is tried again by the
+// next operation.
+//
+// Thread-safe.
+class RecordStore {
+ public:
+  virtual ~RecordStore() = default;
+
+  // Reaches the store once at start-up; a failure is logged.
+  virtual void Open() = 0;
+  virtual bool IsOpen() const = 0;
+  // Where the records are, for messages: a file name, or a server and database (never a
+  // password).
+  virtual std::string Description() const = 0;
+
+  // Holds the room for the read and write of its time around one card write. Within one
+  // process the caller serialises holds itself; a shared store also keeps other processes
+  // out until the object goes away.
+  virtual std::unique_ptr<RoomTimes> HoldRoom(const std::string& RoomNo) = 0;
+
+  // The room-time operations on their own, each as if by a hold of its own.
+  virtual DateTime GetLastCheckInTime(const std::string& RoomNo) = 0;
+  virtual void SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime) = 0;
+  virtual void AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) = 0;
+
+  // Appends one journal row, committed before the call returns.
+  virtual void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
+                                  const std::string& RoomNo, int32_t CardType,
+                                  DateTime LastCheckInTime, DateTime CheckInTime,
+                                  DateTime CheckOutTime, bool IsCopy, const std::string& GuestName,
+                                  DateTime OpratingTime) = 0;
+  // The journal's word on the card with that number in Card, none when it has no row for
+  // it; false (and logged) when the journal cannot be read.
+  virtual bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) = 0;
+
+  // The journal, newest first, for the operator to look through, without holding up the
+  // service's writes. Raises Error when the store cannot be read, ConvertError
+  // "'%s' is not a valid date and time" for a bad day.
+  virtual std::vector<JournalRow> ReadJournal(const JournalFilter& filter) = 0;
+};
+
+// Room times that need no hold of their own: each operation goes to the store's own, as for
+// a store that only one process uses, where the caller's lock is the whole hold.
+std::unique_ptr<RoomTimes> UnheldRoomTimes(RecordStore& store, std::string RoomNo);
+
+}  // namespace keydesk

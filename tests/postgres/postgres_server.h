@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+
+namespace keydesk::test {
+
+// A PostgreSQL server of the tests' own: a fresh cluster made by initdb in a temporary
+// folder, listening on 127.0.0.1 at a free port and on a Unix socket in its folder, trusting
+// every connection, with user postgres as its superuser. initdb refuses root, so under root
+// the server runs as the postgres system user (Debian's package makes it) in a folder that
+// user owns; otherwise as the current user. Stopped, and its folder removed, when the object
+// goes away.
+class PostgresServer {
+ public:
+  // Makes the cluster and starts the server; raises std::runtime_error with the tool's output
+  // when that fails.
+  PostgresServer();
+  ~PostgresServer();
+  PostgresServer(const PostgresServer&) = delete;
+  PostgresServer& operator=(const PostgresServer&) = delete;
+
+  // Stops the server (fast: sessions are ended), and starts it again on the same port.
+  void Stop();
+  void Start();
+  bool Running() const { return running_; }
+
+  uint16_t Port() const { return port_; }
+  // The connection string for a database, over TCP on 127.0.0.1.
+  std::string Connection(const std::string& database) const;
+  // A database of its own for one test; its connection string.
+  std::string NewDatabase();
+
+ private:
+  // Runs a server tool as the server's user and waits for it; raises when it fails.
+  void RunTool(const std::string& tool, const std::vector<std::string>& arguments) const;
+
+  TempDir dir_;
+  std::string binaries_;             // /usr/lib/postgresql/<version>/bin
+  std::string data_;                 // the cluster, owned by the server's user
+  std::vector<std::string> asUser_;  // the command prefix that runs a tool as that user
+  uint16_t port_ = 0;
+  int databases_ = 0;
+  bool running_ = false;
+};
+
+// The server that the test program shares, started by its environment.
+PostgresServer& SharedServer();
+
+}  // namespace keydesk::test
