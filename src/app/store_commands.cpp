@@ -1,6 +1,5 @@
 #include "app/store_commands.h"
 
-#include <filesystem>
 #include <ostream>
 
 #include "app/store_choice.h"
@@ -14,11 +13,11 @@ namespace keydesk {
 namespace {
 
 int InitDatabase(const std::string& folder, std::ostream& err) {
-  const std::string fileName =
-      (std::filesystem::path(folder) / TDoorlockRecordManager::kFileName).string();
+  const std::string fileName = PathInFolder(folder, TDoorlockRecordManager::kFileName);
   std::string error;
   if (!TDoorlockRecordManager::CreateDatabase(fileName, error)) {
-    err << "keydesk: cannot create " << fileName << ": " << Utf8FromAnsi(error) << std::endl;
+    err << "keydesk: cannot create " << Utf8FromPath(fileName) << ": " << Utf8FromAnsi(error)
+        << std::endl;
     return 1;
   }
   return 0;
@@ -45,16 +44,18 @@ int MigrateStore(const std::string& folder, std::ostream& out, std::ostream& err
     if (choice.Kind != StoreChoice::StoreKind::PostgreSQL) {
       err << "keydesk: --migrate-store copies Client.mdb into the PostgreSQL store: set "
              "[Store] Kind=PostgreSQL and Connection in "
-          << PathInFolder(folder, "Option.ini") << std::endl;
+          << Utf8FromPath(PathInFolder(folder, "Option.ini")) << std::endl;
       return 1;
     }
     const MigrationCounts counts = MigrateToPostgres(fileName, choice.Connection);
     out << "keydesk: copied " << counts.Rooms << " of " << counts.RoomsInFile << " rooms and "
-        << counts.Rows << " of " << counts.RowsInFile << " journal rows from " << fileName << " to "
+        << counts.Rows << " of " << counts.RowsInFile << " journal rows from "
+        << Utf8FromPath(fileName) << " to "
         << Utf8FromAnsi(DescribePostgresStore(choice.Connection)) << std::endl;
     return 0;
   } catch (const Error& error) {
-    err << "keydesk: cannot copy " << fileName << ": " << Utf8FromAnsi(error.what()) << std::endl;
+    err << "keydesk: cannot copy " << Utf8FromPath(fileName) << ": " << Utf8FromAnsi(error.what())
+        << std::endl;
     return 1;
   }
 }
