@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/sqlite_statement.h"
 #include "store/journal_reader.h"
+#include "store/store_guard.h"
 
 namespace keydesk {
 namespace {
@@ -107,26 +108,7 @@ TDoorlockRecordManager::~TDoorlockRecordManager() = default;
 
 template <typename Body>
 void TDoorlockRecordManager::Guarded(Body&& body, bool report) noexcept {
-  try {
-    std::optional<std::string> failure;
-    try {
-      body();
-    } catch (const std::exception& error) {
-      failure = error.what();
-    } catch (...) {
-      failure = "unknown error";
-    }
-    if (failure) log_.Write(*failure);
-    if (report && status_ != nullptr) {
-      if (failure) {
-        status_->WriteFailed(ServiceStatus::Store::Journal, *failure);
-      } else {
-        status_->WriteSucceeded(ServiceStatus::Store::Journal);
-      }
-    }
-  } catch (...) {
-    // The log itself failed; the store still must not raise.
-  }
+  StoreGuard(log_, status_).Run(std::forward<Body>(body), report);
 }
 
 SqliteConnection& TDoorlockRecordManager::Connection() {
