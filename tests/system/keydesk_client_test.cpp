@@ -23,6 +23,12 @@ using ::testing::HasSubstr;
 
 constexpr const char* kClientPath = KEYDESK_BUILD_DIR "/keydesk-client";
 
+test::Launch ClientLaunch() {
+  test::Launch launch;
+  launch.program = kClientPath;
+  return launch;
+}
+
 // The client's exit statuses.
 constexpr int kSucceeded = 0;
 constexpr int kFailed = 1;
@@ -46,7 +52,7 @@ class KeydeskClientTest : public ::testing::Test {
   // Runs keydesk-client against the running program.
   test::ProgramResult Client(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"--port", std::to_string(server_->Port())});
-    return test::RunProgram(arguments, {}, test::Launch{kClientPath});
+    return test::RunProgram(arguments, {}, ClientLaunch());
   }
 
   static std::vector<std::string> IssueArguments(std::vector<std::string> extra = {}) {
@@ -155,7 +161,7 @@ TEST_F(KeydeskClientTest, NoResponseExitsWithThree) {
   // Nothing listens on a port that was free a moment ago.
   const std::string freePort = std::to_string(test::FreePort());
   const test::ProgramResult refused =
-      test::RunProgram({"--port", freePort, "read"}, {}, test::Launch{kClientPath});
+      test::RunProgram({"--port", freePort, "read"}, {}, ClientLaunch());
   EXPECT_EQ(refused.status, kNoResponse);
   EXPECT_EQ(refused.err,
             "keydesk-client: nothing listens on 127.0.0.1:" + freePort + " (connection refused)\n");
@@ -163,8 +169,8 @@ TEST_F(KeydeskClientTest, NoResponseExitsWithThree) {
   // A listener that takes the connection and never answers.
   Socket silent = Socket::Listen(0, 4);
   const std::string silentPort = std::to_string(silent.LocalPort());
-  const test::ProgramResult timedOut = test::RunProgram(
-      {"--port", silentPort, "--timeout", "0.2", "read"}, {}, test::Launch{kClientPath});
+  const test::ProgramResult timedOut =
+      test::RunProgram({"--port", silentPort, "--timeout", "0.2", "read"}, {}, ClientLaunch());
   EXPECT_EQ(timedOut.status, kNoResponse);
   EXPECT_EQ(timedOut.err,
             "keydesk-client: no response from 127.0.0.1:" + silentPort + " within 0.2 s\n");
@@ -191,7 +197,7 @@ TEST_F(KeydeskClientTest, UsageErrorsSendNothing) {
   for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
     EXPECT_NE(entry.path().extension(), ".LOG");
   }
-  const test::ProgramResult help = test::RunProgram({"--help"}, {}, test::Launch{kClientPath});
+  const test::ProgramResult help = test::RunProgram({"--help"}, {}, ClientLaunch());
   EXPECT_EQ(help.status, kSucceeded);
   EXPECT_THAT(help.out, HasSubstr("Usage: keydesk-client"));
 }
