@@ -33,10 +33,28 @@ file(GLOB_RECURSE KEYDESK_CORE_SOURCES CONFIGURE_DEPENDS
 add_library(keydesk_core STATIC ${KEYDESK_CORE_SOURCES})
 target_link_libraries(keydesk_core PUBLIC keydesk_platform)
 
-# keydesk.exe with drevan.dll beside it in the build folder, as it is installed.
-add_executable(keydesk src/main.cpp src/front_end_console.cpp)
-target_link_libraries(keydesk PRIVATE keydesk_core)
-add_dependencies(keydesk drevan)
+# The window (src/ui_win32): the forms over the core, their templates, pictures and version
+# in keydesk.rc, compiled by windres from UTF-8.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+file(GLOB KEYDESK_UI_WIN32_SOURCES CONFIGURE_DEPENDS src/ui_win32/*.cpp)
+add_library(keydesk_ui_win32 STATIC ${KEYDESK_UI_WIN32_SOURCES})
+target_link_libraries(keydesk_ui_win32 PUBLIC keydesk_core comctl32 gdi32)
+set(KEYDESK_WIN32_RESOURCES src/ui_win32/keydesk.rc)
+set_source_files_properties(${KEYDESK_WIN32_RESOURCES} PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/src/ui_win32/resource_ids.h;${CMAKE_SOURCE_DIR}/src/ui_win32/keydesk.manifest;${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico;${CMAKE_SOURCE_DIR}/src/ui_win32/res/about.bmp;${CMAKE_SOURCE_DIR}/src/ui_win32/res/toolbar.bmp")
+
+# keydesk.exe, a window program (-mwindows), with drevan.dll beside it in the build folder, as
+# it is installed; --headless writes to the console it was started from. keydesk-console.exe
+# is the same program as a console program, for running headless in a console or under a
+# service wrapper: the console waits for it and hands it Ctrl+C, Ctrl+Break and its closing.
+foreach(program IN ITEMS keydesk keydesk-console)
+  add_executable(${program} src/main.cpp src/front_end_win32.cpp ${KEYDESK_WIN32_RESOURCES})
+  target_include_directories(${program} PRIVATE src/ui_win32)
+  target_link_libraries(${program} PRIVATE keydesk_ui_win32)
+  add_dependencies(${program} drevan)
+endforeach()
+target_link_options(keydesk PRIVATE -mwindows)
 
 # The simulated encoder as drevan.dll: the eight functions of the vendor's library, stdcall,
 # exported by their undecorated names (sim/drevan.def, whose names stand for the decorated stdcall ones).
@@ -84,7 +102,8 @@ set_tests_properties(PlatformTests PROPERTIES FIXTURES_REQUIRED cp936
 # and no program needs a DLL that Windows does not have.
 add_test(NAME PeTables
   COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_pe_tables ${CMAKE_OBJDUMP}
-    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk> $<TARGET_FILE:keydesk_platform_tests>)
+    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk> $<TARGET_FILE:keydesk-console>
+    $<TARGET_FILE:keydesk_platform_tests>)
 
 # The core's unit tests, as on Linux, in one program so that Wine starts once. Built where
 # KEYDESK_CORE_TESTS is on: scripts/build-windows leaves it off for the 64-bit build, whose
@@ -109,6 +128,22 @@ if(KEYDESK_CORE_TESTS)
   target_compile_definitions(keydesk_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
   add_dependencies(keydesk_tests drevan)
   add_test(NAME CoreTests COMMAND keydesk_tests --gtest_brief=1)
+endif()
+
+# The window's forms (tests/ui_win32/), driven through window messages under Wine with a
+# display (scripts/test-windows runs CTest under Xvfb), over the real core and the simulated
+# drevan.dll. The templates come from keydesk.rc, linked into the test program as into
+# keydesk.exe. One size suffices: the 32-bit build, the release build.
+if(KEYDESK_CORE_TESTS)
+  file(GLOB KEYDESK_UI_WIN32_TESTS CONFIGURE_DEPENDS tests/ui_win32/*_test.cpp)
+  add_executable(keydesk_window_tests ${KEYDESK_UI_WIN32_TESTS} ${KEYDESK_WIN32_RESOURCES})
+  target_include_directories(keydesk_window_tests PRIVATE tests tests/ui_win32 src/ui_win32)
+  target_compile_options(keydesk_window_tests PRIVATE
+    -include ${CMAKE_SOURCE_DIR}/tests/windows/posix_shims.h)
+  target_link_libraries(keydesk_window_tests PRIVATE keydesk_ui_win32 gtest_main gmock)
+  target_compile_definitions(keydesk_window_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+  add_dependencies(keydesk_window_tests drevan)
+  add_test(NAME WindowTests COMMAND keydesk_window_tests --gtest_brief=1)
 endif()
 
 # keydesk.exe end to end: tests/wine/, a Linux program of the Linux build beside this one,

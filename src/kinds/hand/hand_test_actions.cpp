@@ -3,8 +3,8 @@
 #include "devices/base_hand.h"
 #include "kinds/test_dialog_times.h"
 #include "kinds/test_outcome.h"
-#include "platform/code_page.h"
 #include "platform/clock.h"
+#include "platform/code_page.h"
 #include "platform/date_time.h"
 
 namespace keydesk {
