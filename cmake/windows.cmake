@@ -146,6 +146,13 @@ if(KEYDESK_CORE_TESTS)
   add_test(NAME WindowTests COMMAND keydesk_window_tests --gtest_brief=1)
 endif()
 
+# Takes the README's pictures of the window: scripts/win32-screenshots docs
+add_executable(win32_screenshots tools/win32_screenshots.cpp ${KEYDESK_WIN32_RESOURCES})
+target_include_directories(win32_screenshots PRIVATE src/ui_win32)
+target_link_libraries(win32_screenshots PRIVATE keydesk_ui_win32)
+target_compile_definitions(win32_screenshots PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+add_dependencies(win32_screenshots drevan)
+
 # keydesk.exe end to end: tests/wine/, a Linux program of the Linux build beside this one,
 # starts it under Wine next to the Linux keydesk and compares what both do. console_event.exe
 # delivers the console's events to it as Windows does.

@@ -1,5 +1,6 @@
 #include "ui_win32/dialog.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "ui_win32/message_box.h"
@@ -64,7 +65,12 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       // OnInit put the focus where it belongs.
       return FALSE;
     case kShown:
-      if (const ShownHook& hook = TheShownHook()) hook(*this);
+      if (const ShownHook& hook = TheShownHook()) {
+        // The dialog manager shows a modal dialog once its queue is empty; a hook comes first.
+        ShowWindow(handle_, SW_SHOWNORMAL);
+        UpdateWindow(handle_);
+        hook(*this);
+      }
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
@@ -85,7 +91,37 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// Dialog units follow the font's size, so a workstation with another face for "宋体" would
+// show the template larger or smaller than the form's size in pixels. The controls are moved
+// in proportion, so that the layout fills the form as designed whatever the face.
+void Dialog::FitControls() {
+  RECT designed{};
+  GetClientRect(handle_, &designed);
+  if (designed.right <= 0 || designed.bottom <= 0) return;
+  if (designed.right == clientSize_.cx && designed.bottom == clientSize_.cy) return;
+  const auto scaleX = [&](LONG x) { return MulDiv(x, clientSize_.cx, designed.right); };
+  const auto scaleY = [&](LONG y) { return MulDiv(y, clientSize_.cy, designed.bottom); };
+  for (HWND child = GetWindow(handle_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT area{};
+    GetWindowRect(child, &area);
+    MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&area), 2);
+    int height = scaleY(area.bottom) - scaleY(area.top);
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"ComboBox") == 0) {
+      // A combo box's height is that of its open list; its closed height follows the font.
+      RECT dropped{};
+      SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+      height = std::max<int>(height, dropped.bottom - dropped.top);
+    }
+    MoveWindow(child, scaleX(area.left), scaleY(area.top), scaleX(area.right) - scaleX(area.left),
+               height, FALSE);
+  }
+}
+
 void Dialog::Place() {
+  FitControls();
   RECT frame{0, 0, clientSize_.cx, clientSize_.cy};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(handle_, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongW(handle_, GWL_EXSTYLE)));

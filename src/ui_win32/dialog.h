@@ -55,6 +55,7 @@ class Dialog {
  private:
   static INT_PTR CALLBACK Procedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void FitControls();
   void Place();
 
   const int templateId_;
