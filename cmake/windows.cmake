@@ -153,6 +153,32 @@ target_link_libraries(win32_screenshots PRIVATE keydesk_ui_win32)
 target_compile_definitions(win32_screenshots PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
 add_dependencies(win32_screenshots drevan)
 
+# The installer of the release build, keydesk-setup.exe (packaging/windows/keydesk.nsi), made
+# with NSIS from copies of the programs and the simulator without their debugging data.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(KEYDESK_MAKENSIS makensis REQUIRED)
+  set(KEYDESK_INSTALLER_STAGE ${CMAKE_BINARY_DIR}/installer)
+  set(KEYDESK_INSTALLER ${CMAKE_BINARY_DIR}/keydesk-setup.exe)
+  add_custom_command(OUTPUT ${KEYDESK_INSTALLER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KEYDESK_INSTALLER_STAGE}
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/keydesk.exe
+      $<TARGET_FILE:keydesk>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/keydesk-console.exe
+      $<TARGET_FILE:keydesk-console>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/drevan.dll
+      $<TARGET_FILE:drevan>
+    COMMAND ${KEYDESK_MAKENSIS} -V2 -DKEYDESK_BUILD_DIR=${KEYDESK_INSTALLER_STAGE}
+      -DKEYDESK_SOURCE_DIR=${CMAKE_SOURCE_DIR} -DKEYDESK_OUTFILE=${KEYDESK_INSTALLER}
+      ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
+    DEPENDS keydesk keydesk-console drevan ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
+      ${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico
+    COMMENT "Making keydesk-setup.exe")
+  add_custom_target(installer ALL DEPENDS ${KEYDESK_INSTALLER})
+  # Installs silently into the test's Wine prefix, asks the installed keydesk.exe --headless
+  # over 127.0.0.1, and uninstalls.
+  add_test(NAME Installer COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/installer_test ${KEYDESK_INSTALLER})
+endif()
+
 # keydesk.exe end to end: tests/wine/, a Linux program of the Linux build beside this one,
 # starts it under Wine next to the Linux keydesk and compares what both do. console_event.exe
 # delivers the console's events to it as Windows does.
