@@ -282,6 +282,8 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       if (wParam != 0 && !closed_) {
         closed_ = true;
+        // Windows may end the process once this returns: the listener stops here, in order.
+        FormDestroy();
         PostQuitMessage(0);
       }
       return 0;

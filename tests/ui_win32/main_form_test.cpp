@@ -125,6 +125,17 @@ TEST_F(MainFormTest, EveryWayOfClosingTakesThePasswordAndCancellingKeepsItServin
             "门锁接口监听服务器已经启动...\r\n接口监听服务器已经停止。\r\n");
 }
 
+TEST_F(MainFormTest, TheEndOfTheSessionLetThroughStopsTheListenerInOrder) {
+  DialogScript script;
+  script.Then(IDD_CHECK_PASSWORD, Enter("tivrel"));
+  ASSERT_EQ(SendMessageW(form_.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageW(form_.Handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(form_.Closed());
+  EXPECT_FALSE(form_.Server().Listening());
+  EXPECT_EQ(Utf8Text(form_.InfoMemo()),
+            "门锁接口监听服务器已经启动...\r\n接口监听服务器已经停止。\r\n");
+}
+
 TEST_F(MainFormTest, OptionsOpenOnlyAfterThePasswordAndABadEntryChangesNothing) {
   DialogScript script;
   script.Then(IDD_CHECK_PASSWORD, Enter("nope"));
