@@ -113,10 +113,10 @@ void TMainForm::CreateChildren() {
   images_ =
       UniqueImageList(ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR), 16, 0,
                                            RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  toolBar_ = CreateWindowExW(
-      0, TOOLBARCLASSNAMEW, nullptr,
-      WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, 0,
-      0, kToolBarHeight, handle_, nullptr, instance, nullptr);
+  toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
+                                 CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                             0, 0, 0, kToolBarHeight, handle_, nullptr, instance, nullptr);
   SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Get()));
   const TBBUTTON buttons[] = {
@@ -294,6 +294,20 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case kStatusChanged:
       RefreshStatus();
       return 0;
+    case WM_NOTIFY: {
+      // A toolbar button's tip is its command's menu caption, without the mnemonic's "&".
+      auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (tip.hdr.code != TTN_GETDISPINFOW) break;
+      wchar_t caption[64] = {};
+      GetMenuStringW(GetMenu(handle_), static_cast<UINT>(tip.hdr.idFrom), caption, 64,
+                     MF_BYCOMMAND);
+      tipText_.clear();
+      for (const wchar_t* c = caption; *c != L'\0'; ++c) {
+        if (*c != L'&') tipText_.push_back(*c);
+      }
+      tip.lpszText = tipText_.data();
+      return 0;
+    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item.hwndItem != statusBar_) break;

@@ -86,6 +86,7 @@ class TMainForm {
   UniqueBrush encoderBrush_;
   UniqueBrush warningBrush_;
   std::array<std::wstring, 4> statusTexts_;
+  std::wstring tipText_;  // the toolbar tip on show
   bool simulatedEncoder_ = false;
   uint64_t shownStatus_ = 0;  // the version of the status on show
   bool closed_ = false;

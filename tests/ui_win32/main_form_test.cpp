@@ -74,8 +74,16 @@ TEST_F(MainFormTest, OpensWithItsTitleMenuToolbarStartLineAndStatus) {
   EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 1)),
               ElementsAre("选项(&O)...", "测试(&T)", "", "更改管理员密码(&C)"));
   EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 2)), ElementsAre("关于(&A)..."));
-  // Options, password, separator, about, separator, exit.
+  // Options, password, separator, about, separator, exit; each button's tip is its command.
   EXPECT_EQ(SendMessageW(form_.ToolBar(), TB_BUTTONCOUNT, 0, 0), 6);
+  NMTTDISPINFOW tip{};
+  tip.hdr = {reinterpret_cast<HWND>(SendMessageW(form_.ToolBar(), TB_GETTOOLTIPS, 0, 0)), ID_OPTION,
+             TTN_GETDISPINFOW};
+  SendMessageW(form_.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+  ASSERT_NE(tip.lpszText, nullptr);
+  EXPECT_EQ(Utf8FromAnsi(
+                AnsiFromUnicode(std::u16string(tip.lpszText, tip.lpszText + wcslen(tip.lpszText)))),
+            "选项(O)...");
   EXPECT_EQ(Utf8Text(form_.InfoMemo()), "门锁接口监听服务器已经启动...\r\n");
   RECT client{};
   GetClientRect(form_.Handle(), &client);
