@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/admin_password.h"
+#include "core/log_file.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
 #include "kinds/kind.h"
@@ -10,9 +11,12 @@
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/wide_text_windows.h"
+#include "store/doorlock_record_manager.h"
 #include "ui_win32/about_form.h"
 #include "ui_win32/change_password_form.h"
 #include "ui_win32/check_password_form.h"
+#include "ui_win32/journal_form.h"
+#include "ui_win32/log_view_form.h"
 #include "ui_win32/message_box.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_test_dialogs.h"
@@ -229,6 +233,16 @@ void TMainForm::ChangePasswordActionExecute() {
 
 void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
 
+void TMainForm::JournalActionExecute() {
+  TJournalForm form(context_.RecordStore.FileName());
+  form.ShowModal(handle_);
+}
+
+void TMainForm::LogActionExecute() {
+  TLogViewForm form(context_.Log.FileName());
+  form.ShowModal(handle_);
+}
+
 void TMainForm::Command(int id) {
   switch (id) {
     case ID_EXIT:
@@ -245,6 +259,12 @@ void TMainForm::Command(int id) {
       break;
     case ID_ABOUT:
       AboutActionExecute();
+      break;
+    case ID_JOURNAL:
+      JournalActionExecute();
+      break;
+    case ID_LOG:
+      LogActionExecute();
       break;
     default:
       break;

@@ -56,6 +56,9 @@ class TMainForm {
   void TestActionExecute();
   void ChangePasswordActionExecute();
   void AboutActionExecute();
+  // The journal of issued cards and the day's log, read beside the running service.
+  void JournalActionExecute();
+  void LogActionExecute();
 
   // Shows the service status anew when it changed. A timer and the status's listener bring
   // it here, on the main thread.

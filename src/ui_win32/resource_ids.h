@@ -14,6 +14,8 @@
 #define IDD_DOORLOCK_TEST 104
 #define IDD_HAND_TEST 105
 #define IDD_MEMBER_TEST 106
+#define IDD_JOURNAL 107
+#define IDD_LOG_VIEW 108
 
 // The main window's commands: menu, toolbar and accelerators.
 #define ID_EXIT 200
@@ -21,6 +23,8 @@
 #define ID_TEST 202
 #define ID_CHANGE_PASSWORD 203
 #define ID_ABOUT 204
+#define ID_JOURNAL 205
+#define ID_LOG 206
 
 // Controls; one number per role, the same in every dialog that has it.
 #define IDC_PICTURE 300
@@ -63,3 +67,7 @@
 #define IDC_CHANNEL 354
 #define IDC_PASSWORD 355
 #define IDC_PRINTCARD 356
+#define IDC_ROOMFILTER 360
+#define IDC_DAYFILTER 361
+#define IDC_JOURNALGRID 362
+#define IDC_LOGTEXT 363

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log_file.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "dialog_script.h"
@@ -72,7 +73,8 @@ TEST_F(MainFormTest, OpensWithItsTitleMenuToolbarStartLineAndStatus) {
   EXPECT_THAT(MenuCaptions(menu), ElementsAre("文件(&F)", "工具(&T)", "帮助(&H)"));
   EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 0)), ElementsAre("退出(&X)"));
   EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 1)),
-              ElementsAre("选项(&O)...", "测试(&T)", "", "更改管理员密码(&C)"));
+              ElementsAre("选项(&O)...", "测试(&T)", "发卡记录(&J)...", "打开日志(&L)...", "",
+                          "更改管理员密码(&C)"));
   EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 2)), ElementsAre("关于(&A)..."));
   // Options, password, separator, about, separator, exit; each button's tip is its command.
   EXPECT_EQ(SendMessageW(form_.ToolBar(), TB_BUTTONCOUNT, 0, 0), 6);
@@ -250,6 +252,63 @@ TEST_F(MainFormTest, TheDoorlockTestWritesAndReadsACardThroughTheSimulatedEncode
   EXPECT_THAT(read, HasSubstr("读卡成功：卡号 " + cardNo));
   EXPECT_THAT(read, HasSubstr("房间 000108"));
   EXPECT_NE(cardNo, "0");
+}
+
+// A list view's cell as the operator reads it.
+std::string Cell(HWND grid, int row, int column) {
+  wchar_t text[128] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 128;
+  SendMessageW(grid, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return Utf8FromAnsi(AnsiFromUnicode(std::u16string(text, text + wcslen(text))));
+}
+
+TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
+  DialogScript script;
+  script.Then(IDD_DOORLOCK_TEST, [](Dialog& test) {
+    Type(test, IDC_ROOMNO, "08");
+    Click(test, IDC_WRITECARD);
+    Click(test, IDCANCEL);
+  });
+  Command(ID_TEST);
+  LRESULT rows = 0, rowsOfAnotherDay = -1;
+  std::string caption, room, guest;
+  script.Then(IDD_JOURNAL, [&](Dialog& journal) {
+    caption = Utf8Text(journal.Handle());
+    const HWND grid = journal.Item(IDC_JOURNALGRID);
+    rows = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
+    room = Cell(grid, 0, 0);
+    guest = Cell(grid, 0, 1);
+    Type(journal, IDC_DAYFILTER, "2000-01-01");
+    Click(journal, IDOK);
+    rowsOfAnotherDay = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
+    // A day that is none is answered with a box, the rows left as they were.
+    Type(journal, IDC_DAYFILTER, "x");
+    Click(journal, IDOK);
+    Click(journal, IDCANCEL);
+  });
+  Command(ID_JOURNAL);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(caption, "发卡记录");
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(room, "000108");
+  EXPECT_EQ(guest, "Test");
+  EXPECT_EQ(rowsOfAnotherDay, 0);
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "'x' is not a valid date and time");
+
+  std::string logText;
+  script.Then(IDD_LOG_VIEW, [&](Dialog& log) {
+    logText = Utf8Item(log, IDC_LOGTEXT);
+    Click(log, IDCANCEL);
+  });
+  Command(ID_LOG);
+  EXPECT_TRUE(script.Finished());
+  std::string logFile = Utf8FromAnsi(test::ReadFileBytes(app_.Context().Log.FileName()));
+  EXPECT_NE(logFile, "");
+  EXPECT_EQ(logText, logFile);
 }
 
 TEST_F(MainFormTest, TheAboutBoxNamesTheInterfaceAndItsVersion) {
