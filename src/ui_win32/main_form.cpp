@@ -71,8 +71,8 @@ TMainForm::TMainForm(const ServiceContext& context, Kind& kind)
   const int height = frame.bottom - frame.top;
   RECT area{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  // The procedure picks the form up from the creation parameter, so that the children are
-  // created, and WM_SIZE lays them out, with the form already known.
+  // The class's procedure is the default one until the window exists; then the form's own
+  // takes over, and the form lays its children out itself.
   handle_ =
       CreateWindowExW(0, kClassName, L"", kStyle, area.left + (area.right - area.left - width) / 2,
                       area.top + (area.bottom - area.top - height) / 2, width, height, nullptr,
