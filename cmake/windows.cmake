@@ -146,13 +146,6 @@ if(KEYDESK_CORE_TESTS)
   add_test(NAME WindowTests COMMAND keydesk_window_tests --gtest_brief=1)
 endif()
 
-# Takes the README's pictures of the window: scripts/win32-screenshots docs
-add_executable(win32_screenshots tools/win32_screenshots.cpp ${KEYDESK_WIN32_RESOURCES})
-target_include_directories(win32_screenshots PRIVATE src/ui_win32)
-target_link_libraries(win32_screenshots PRIVATE keydesk_ui_win32)
-target_compile_definitions(win32_screenshots PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
-add_dependencies(win32_screenshots drevan)
-
 # The installer of the release build, keydesk-setup.exe (packaging/windows/keydesk.nsi), made
 # with NSIS from copies of the programs and the simulator without their debugging data.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -174,6 +167,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
       ${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico
     COMMENT "Making keydesk-setup.exe")
   add_custom_target(installer ALL DEPENDS ${KEYDESK_INSTALLER})
+
+  # Takes the README's pictures of the window: scripts/win32-screenshots docs
+  add_executable(win32_screenshots tools/win32_screenshots.cpp ${KEYDESK_WIN32_RESOURCES})
+  target_include_directories(win32_screenshots PRIVATE src/ui_win32)
+  target_link_libraries(win32_screenshots PRIVATE keydesk_ui_win32)
+  target_compile_definitions(win32_screenshots PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+  add_dependencies(win32_screenshots drevan)
   # Installs silently into the test's Wine prefix, asks the installed keydesk.exe --headless
   # over 127.0.0.1, and uninstalls.
   add_test(NAME Installer COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/installer_test ${KEYDESK_INSTALLER})
