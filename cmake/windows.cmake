@@ -1,6 +1,7 @@
 # The Windows build, included by CMakeLists.txt when cross-building with cmake/mingw-*.cmake:
-# the core, keydesk.exe (a console program that runs headless: the window for Windows is yet
-# to come), the simulated encoder as drevan.dll beside it, and the tests, which CTest runs
+# the core, the Windows window (src/ui_win32), keydesk.exe (a window program) and
+# keydesk-console.exe (the same as a console program), the simulated encoder as drevan.dll
+# beside them, the installer keydesk-setup.exe (32-bit build), and the tests, which CTest runs
 # under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
 
 # The programs need nothing but Windows: the compiler's run-time libraries (libgcc,
