@@ -186,6 +186,10 @@ endif()
 add_executable(console_event tests/windows/console_event.cpp)
 target_link_libraries(console_event PRIVATE ws2_32)
 target_link_options(console_event PRIVATE -municode)  # wmain: the arguments as UTF-16
+# window_driver.exe closes keydesk.exe's window from outside, giving the password.
+add_executable(window_driver tests/windows/window_driver.cpp)
+target_link_libraries(window_driver PRIVATE ws2_32)
+target_link_options(window_driver PRIVATE -municode)
 cmake_path(GET CMAKE_BINARY_DIR PARENT_PATH KEYDESK_DEFAULT_LINUX_BUILD)
 set(KEYDESK_LINUX_BUILD "${KEYDESK_DEFAULT_LINUX_BUILD}" CACHE PATH
   "The Linux build whose keydesk keydesk.exe is compared with")
