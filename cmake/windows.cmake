@@ -1,6 +1,7 @@
 # The Windows build, included by CMakeLists.txt when cross-building with cmake/mingw-*.cmake:
-# the core, keydesk.exe (a console program that runs headless: the window for Windows is yet
-# to come), the simulated encoder as drevan.dll beside it, and the tests, which CTest runs
+# the core, the Windows window (src/ui_win32), keydesk.exe (a window program) and
+# keydesk-console.exe (the same as a console program), the simulated encoder as drevan.dll
+# beside them, the installer keydesk-setup.exe (32-bit build), and the tests, which CTest runs
 # under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
 
 # The programs need nothing but Windows: the compiler's run-time libraries (libgcc,
@@ -35,10 +36,28 @@ list(FILTER KEYDESK_CORE_SOURCES EXCLUDE REGEX ".*/store/postgres/.*")
 add_library(keydesk_core STATIC ${KEYDESK_CORE_SOURCES})
 target_link_libraries(keydesk_core PUBLIC keydesk_platform)
 
-# keydesk.exe with drevan.dll beside it in the build folder, as it is installed.
-add_executable(keydesk src/main.cpp src/front_end_console.cpp)
-target_link_libraries(keydesk PRIVATE keydesk_core)
-add_dependencies(keydesk drevan)
+# The window (src/ui_win32): the forms over the core, their templates, pictures and version
+# in keydesk.rc, compiled by windres from UTF-8.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+file(GLOB KEYDESK_UI_WIN32_SOURCES CONFIGURE_DEPENDS src/ui_win32/*.cpp)
+add_library(keydesk_ui_win32 STATIC ${KEYDESK_UI_WIN32_SOURCES})
+target_link_libraries(keydesk_ui_win32 PUBLIC keydesk_core comctl32 gdi32)
+set(KEYDESK_WIN32_RESOURCES src/ui_win32/keydesk.rc)
+set_source_files_properties(${KEYDESK_WIN32_RESOURCES} PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/src/ui_win32/resource_ids.h;${CMAKE_SOURCE_DIR}/src/ui_win32/keydesk.manifest;${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico;${CMAKE_SOURCE_DIR}/src/ui_win32/res/about.bmp;${CMAKE_SOURCE_DIR}/src/ui_win32/res/toolbar.bmp")
+
+# keydesk.exe, a window program (-mwindows), with drevan.dll beside it in the build folder, as
+# it is installed; --headless writes to the console it was started from. keydesk-console.exe
+# is the same program as a console program, for running headless in a console or under a
+# service wrapper: the console waits for it and hands it Ctrl+C, Ctrl+Break and its closing.
+foreach(program IN ITEMS keydesk keydesk-console)
+  add_executable(${program} src/main.cpp src/front_end_win32.cpp ${KEYDESK_WIN32_RESOURCES})
+  target_include_directories(${program} PRIVATE src/ui_win32)
+  target_link_libraries(${program} PRIVATE keydesk_ui_win32)
+  add_dependencies(${program} drevan)
+endforeach()
+target_link_options(keydesk PRIVATE -mwindows)
 
 # The simulated encoder as drevan.dll: the eight functions of the vendor's library, stdcall,
 # exported by their undecorated names (sim/drevan.def, whose names stand for the decorated stdcall ones).
@@ -86,7 +105,8 @@ set_tests_properties(PlatformTests PROPERTIES FIXTURES_REQUIRED cp936
 # and no program needs a DLL that Windows does not have.
 add_test(NAME PeTables
   COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_pe_tables ${CMAKE_OBJDUMP}
-    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk> $<TARGET_FILE:keydesk_platform_tests>)
+    $<TARGET_FILE:drevan> $<TARGET_FILE:keydesk> $<TARGET_FILE:keydesk-console>
+    $<TARGET_FILE:keydesk_platform_tests>)
 
 # The core's unit tests, as on Linux, in one program so that Wine starts once. Built where
 # KEYDESK_CORE_TESTS is on: scripts/build-windows leaves it off for the 64-bit build, whose
@@ -113,12 +133,65 @@ if(KEYDESK_CORE_TESTS)
   add_test(NAME CoreTests COMMAND keydesk_tests --gtest_brief=1)
 endif()
 
+# The window's forms (tests/ui_win32/), driven through window messages under Wine with a
+# display (scripts/test-windows runs CTest under Xvfb), over the real core and the simulated
+# drevan.dll. The templates come from keydesk.rc, linked into the test program as into
+# keydesk.exe. One size suffices: the 32-bit build, the release build.
+if(KEYDESK_CORE_TESTS)
+  file(GLOB KEYDESK_UI_WIN32_TESTS CONFIGURE_DEPENDS tests/ui_win32/*_test.cpp)
+  add_executable(keydesk_window_tests ${KEYDESK_UI_WIN32_TESTS} ${KEYDESK_WIN32_RESOURCES})
+  target_include_directories(keydesk_window_tests PRIVATE tests tests/ui_win32 src/ui_win32)
+  target_compile_options(keydesk_window_tests PRIVATE
+    -include ${CMAKE_SOURCE_DIR}/tests/windows/posix_shims.h)
+  target_link_libraries(keydesk_window_tests PRIVATE keydesk_ui_win32 gtest_main gmock)
+  target_compile_definitions(keydesk_window_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+  add_dependencies(keydesk_window_tests drevan)
+  add_test(NAME WindowTests COMMAND keydesk_window_tests --gtest_brief=1)
+endif()
+
+# The installer of the release build, keydesk-setup.exe (packaging/windows/keydesk.nsi), made
+# with NSIS from copies of the programs and the simulator without their debugging data.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(KEYDESK_MAKENSIS makensis REQUIRED)
+  set(KEYDESK_INSTALLER_STAGE ${CMAKE_BINARY_DIR}/installer)
+  set(KEYDESK_INSTALLER ${CMAKE_BINARY_DIR}/keydesk-setup.exe)
+  add_custom_command(OUTPUT ${KEYDESK_INSTALLER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KEYDESK_INSTALLER_STAGE}
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/keydesk.exe
+      $<TARGET_FILE:keydesk>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/keydesk-console.exe
+      $<TARGET_FILE:keydesk-console>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/drevan.dll
+      $<TARGET_FILE:drevan>
+    COMMAND ${KEYDESK_MAKENSIS} -V2 -DKEYDESK_BUILD_DIR=${KEYDESK_INSTALLER_STAGE}
+      -DKEYDESK_SOURCE_DIR=${CMAKE_SOURCE_DIR} -DKEYDESK_OUTFILE=${KEYDESK_INSTALLER}
+      ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
+    DEPENDS keydesk keydesk-console drevan ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
+      ${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico
+    COMMENT "Making keydesk-setup.exe")
+  add_custom_target(installer ALL DEPENDS ${KEYDESK_INSTALLER})
+
+  # Takes the README's pictures of the window: scripts/win32-screenshots docs
+  add_executable(win32_screenshots tools/win32_screenshots.cpp ${KEYDESK_WIN32_RESOURCES})
+  target_include_directories(win32_screenshots PRIVATE src/ui_win32)
+  target_link_libraries(win32_screenshots PRIVATE keydesk_ui_win32)
+  target_compile_definitions(win32_screenshots PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
+  add_dependencies(win32_screenshots drevan)
+  # Installs silently into the test's Wine prefix, asks the installed keydesk.exe --headless
+  # over 127.0.0.1, and uninstalls.
+  add_test(NAME Installer COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/installer_test ${KEYDESK_INSTALLER})
+endif()
+
 # keydesk.exe end to end: tests/wine/, a Linux program of the Linux build beside this one,
 # starts it under Wine next to the Linux keydesk and compares what both do. console_event.exe
 # delivers the console's events to it as Windows does.
 add_executable(console_event tests/windows/console_event.cpp)
 target_link_libraries(console_event PRIVATE ws2_32)
 target_link_options(console_event PRIVATE -municode)  # wmain: the arguments as UTF-16
+# window_driver.exe closes keydesk.exe's window from outside, giving the password.
+add_executable(window_driver tests/windows/window_driver.cpp)
+target_link_libraries(window_driver PRIVATE ws2_32)
+target_link_options(window_driver PRIVATE -municode)
 cmake_path(GET CMAKE_BINARY_DIR PARENT_PATH KEYDESK_DEFAULT_LINUX_BUILD)
 set(KEYDESK_LINUX_BUILD "${KEYDESK_DEFAULT_LINUX_BUILD}" CACHE PATH
   "The Linux build whose keydesk keydesk.exe is compared with")

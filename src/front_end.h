@@ -9,10 +9,14 @@ namespace keydesk {
 class Application;
 struct StartupSettings;
 
-// The program's window, where the build has one: the Qt window of src/ui on Linux
-// (front_end_qt.cpp); none yet on Windows (front_end_console.cpp), where keydesk.exe is a
-// console program that always runs headless.
+// The program's window: the Qt window of src/ui on Linux (front_end_qt.cpp), the Win32 window
+// of src/ui_win32 on Windows (front_end_win32.cpp), where keydesk.exe is a window program.
 namespace front_end {
+
+// Makes standard output and error usable for a run without the window (--headless, a usage
+// error, --help, --version). On Windows a window program has none of its own: it writes to
+// the console it was started from, or wherever they were redirected. Call before writing.
+void UseConsole();
 
 // Empty when the window can be shown now; otherwise why not, for a note on standard error.
 std::string WhyNoWindow();

@@ -4,6 +4,8 @@
 
 namespace keydesk::front_end {
 
+void UseConsole() {}
+
 std::string WhyNoWindow() { return DisplayAvailable() ? std::string() : "no display"; }
 
 void InstallDialogs(StartupSettings& settings) {

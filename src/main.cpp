@@ -25,8 +25,12 @@ int main(int argc, char** argv) {
   try {
     commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const Error& error) {
+    front_end::UseConsole();
     std::cerr << "keydesk: " << error.what() << "\n" << UsageText();
     return 2;
+  }
+  if (commandLine.Help || commandLine.Version || commandLine.InitDb || commandLine.Headless) {
+    front_end::UseConsole();
   }
   if (commandLine.Help) {
     std::cout << UsageText();
@@ -41,7 +45,11 @@ int main(int argc, char** argv) {
     executableFolder = ExecutableFolder();
   } catch (const Error& error) {
     // Windows: a folder whose name has characters outside code page 936.
+    front_end::UseConsole();
     std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+    if (!commandLine.Headless && front_end::WhyNoWindow().empty()) {
+      front_end::ShowStartupError(argc, argv, commandLine.InterfaceKind, error.what());
+    }
     return 1;
   }
   const std::string folder = commandLine.Folder.empty() ? executableFolder : commandLine.Folder;
@@ -59,6 +67,7 @@ int main(int argc, char** argv) {
   if (window) {
     front_end::InstallDialogs(settings);
   } else {
+    front_end::UseConsole();
     if (!commandLine.Headless) {
       std::cerr << "keydesk: " << whyNoWindow << "; running headless" << std::endl;
     }

@@ -126,5 +126,13 @@ TEST(OptionEntriesTest, AnIntegerOutside32BitsIsNotAnInteger) {
   EXPECT_THROW(OptionFromEntries(TOption(), entries), ConvertError);
 }
 
+TEST(OptionEntriesTest, AListOpensOnTheStoredNameInAnyCaseOrOnNothing) {
+  EXPECT_EQ(ListIndexOf(kLockTypeNames, "rw-z49a"), 4);
+  EXPECT_EQ(ListIndexOf(kPortNames, "COM1"), 0);
+  EXPECT_EQ(ListIndexOf(kPortNames, "COM8"), -1);
+  EXPECT_EQ(ListIndexOf(kLockTypeNames, "IC"), -1);
+  EXPECT_EQ(ListIndexOf(kPowerSwitchTypeNames, ""), -1);
+}
+
 }  // namespace
 }  // namespace keydesk

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/box_message.h"
+
 namespace keydesk {
 
 class TSysOption;
@@ -13,6 +15,16 @@ class TSysOption;
 
 // True when the trimmed entry equals the stored password character by character: letter
 // case counts, and the stored password is taken as it is, untrimmed.
+inline constexpr const char* kCheckPasswordCaption = "请输入管理员密码";
+inline constexpr const char* kChangePasswordCaption = "更改管理员密码";
+// The prompt's answer to a wrong entry; the prompt then stays open.
+inline constexpr BoxMessage kWrongPassword{BoxIcon::Error, kHintCaption, "密码错误 ！"};
+// The change dialog's answer to two entries that differ; it then stays open.
+inline constexpr BoxMessage kPasswordMismatch{BoxIcon::Error, kHintCaption,
+                                              "您两次输入的密码不一致，请重新输入！"};
+inline constexpr BoxMessage kPasswordChanged{BoxIcon::Information, kHintCaption,
+                                             "管理员密码更改成功！"};
+
 bool AdminPasswordMatches(const TSysOption& sysOption, std::string_view entry);
 
 // Trims both entries. When they differ, returns false and changes nothing. When they are

@@ -8,6 +8,13 @@ struct DoorlockService;
 class HandTestActions;
 class MemberTestActions;
 
+// The caption of every test dialog.
+inline constexpr const char* kTestCaption = "测试";
+// The room the door lock and hand-tag test dialogs open with: building, floor, room.
+inline constexpr const char* kTestRoomBuildingCode = "00";
+inline constexpr const char* kTestRoomFloorCode = "01";
+inline constexpr const char* kTestRoomNo = "01";
+
 // The test dialogs of a front end, which a kind's Test command opens. Each front end (the Qt
 // window, the Windows dialogs) implements them; the kind decides which one is shown and
 // with what. Main thread only.

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/interface_kind.h"
+#include "app/about_texts.h"
 #include "ui/form_style.h"
 #include "ui/pictures.h"
 
@@ -14,14 +14,14 @@ namespace keydesk {
 
 TAboutForm::TAboutForm(int interfaceKind, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TAboutForm"));
-  setWindowTitle(QStringLiteral("关于..."));
+  setWindowTitle(QString::fromUtf8(kAboutCaption));
   setFont(DialogFont());
   setFixedSize(413, 262);
 
   picture = new QLabel(this);
   picture->setPixmap(AboutPicture());
   picture->setFixedSize(132, 238);
-  lblAppTitle = new QLabel(QStringLiteral("MarveskOxbel接口"), this);
+  lblAppTitle = new QLabel(QString::fromUtf8(kAboutTitle), this);
   lblAppTitle->setObjectName(QStringLiteral("lblAppTitle"));
   lblVersion = new QLabel(this);
   lblVersion->setObjectName(QStringLiteral("lblVersion"));
@@ -60,14 +60,11 @@ TAboutForm::TAboutForm(int interfaceKind, QWidget* parent) : QDialog(parent) {
 }
 
 void TAboutForm::FormCreate(int interfaceKind) {
-  if (const InterfaceKindInfo* kind = FindInterfaceKind(interfaceKind)) {
-    const QString title = QString::fromUtf8(kind->Title);
-    setWindowTitle(QStringLiteral("关于 ") + title);
-    lblAppTitle->setText(title);
-  }
-  lblVersion->setText(QString::fromUtf8(kVersion));
-  lblCopyright->setText(QString::fromUtf8(kCopyright));
-  lblCompany->setText(QString::fromUtf8(kCompany));
+  setWindowTitle(QString::fromStdString(AboutCaption(interfaceKind)));
+  lblAppTitle->setText(QString::fromStdString(AboutTitle(interfaceKind)));
+  lblVersion->setText(QString::fromUtf8(kAboutVersion));
+  lblCopyright->setText(QString::fromUtf8(kAboutCopyright));
+  lblCompany->setText(QString::fromUtf8(kAboutCompany));
 }
 
 void ShowAbout(int interfaceKind) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "kinds/test_dialogs.h"
 #include "ui/form_style.h"
 
 namespace keydesk {
@@ -16,9 +17,9 @@ CardTestControls::CardTestControls(QDialog& dialog, const char* numberName, bool
     : OpenPortBtn(NamedButton(&dialog, "OpenPortBtn", "打开串口")),
       beepBtn(NamedButton(&dialog, "beepBtn", "Beep")),
       ClosePortBtn(NamedButton(&dialog, "ClosePortBtn", "关闭串口")),
-      RoomBuildingCodeTxt(NamedEdit(&dialog, "RoomBuildingCodeTxt", "00")),
-      RoomFloorCodeTxt(NamedEdit(&dialog, "RoomFloorCodeTxt", "01")),
-      RoomNoTxt(NamedEdit(&dialog, "RoomNoTxt", "01")),
+      RoomBuildingCodeTxt(NamedEdit(&dialog, "RoomBuildingCodeTxt", kTestRoomBuildingCode)),
+      RoomFloorCodeTxt(NamedEdit(&dialog, "RoomFloorCodeTxt", kTestRoomFloorCode)),
+      RoomNoTxt(NamedEdit(&dialog, "RoomNoTxt", kTestRoomNo)),
       CheckInDateTimeTxt(NamedEdit(&dialog, "CheckInDateTimeTxt")),
       CheckOutDateTimeTxt(NamedEdit(&dialog, "CheckOutDateTimeTxt")),
       IsCopyCheckBox(new QCheckBox(QStringLiteral("复制"), &dialog)),

@@ -19,7 +19,7 @@ namespace keydesk {
 TChangePasswordForm::TChangePasswordForm(TSysOption& sysOption, QWidget* owner)
     : QDialog(owner), sysOption_(sysOption) {
   setObjectName(QStringLiteral("TChangePasswordForm"));
-  setWindowTitle(QStringLiteral("更改管理员密码"));
+  setWindowTitle(QString::fromUtf8(kChangePasswordCaption));
   setFont(DialogFont());
   setFixedSize(346, 163);
 
@@ -72,11 +72,10 @@ void TChangePasswordForm::btnOKClick() {
   RunGuarded(this, [this] {
     if (!ChangeAdminPasswordTo(sysOption_, ToAnsi(edtPswd->text()),
                                ToAnsi(edtConfirmPswd->text()))) {
-      MessageBox::Error(this, QStringLiteral("提示"),
-                        QStringLiteral("您两次输入的密码不一致，请重新输入！"));
+      MessageBox::Show(this, kPasswordMismatch);
       return;
     }
-    MessageBox::Information(this, QStringLiteral("提示"), QStringLiteral("管理员密码更改成功！"));
+    MessageBox::Show(this, kPasswordChanged);
     accept();
   });
 }

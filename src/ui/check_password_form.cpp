@@ -17,7 +17,7 @@ namespace keydesk {
 TCheckPasswordForm::TCheckPasswordForm(const TSysOption& sysOption, QWidget* owner)
     : QDialog(owner), sysOption_(sysOption) {
   setObjectName(QStringLiteral("TCheckPasswordForm"));
-  setWindowTitle(QStringLiteral("请输入管理员密码"));
+  setWindowTitle(QString::fromUtf8(kCheckPasswordCaption));
   setFont(DialogFont());
   setFixedSize(306, 140);
 
@@ -60,7 +60,7 @@ void TCheckPasswordForm::btnOKClick() {
     accept();
     return;
   }
-  MessageBox::Error(this, QStringLiteral("提示"), QStringLiteral("密码错误 ！"));
+  MessageBox::Show(this, kWrongPassword);
   edtPswd->setFocus();
   // The entry stays, selected, so that typing again replaces it.
   edtPswd->selectAll();

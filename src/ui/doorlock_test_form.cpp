@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "kinds/test_dialogs.h"
 #include "kinds/test_outcome.h"
 #include "ui/ansi_text.h"
 #include "ui/card_test_controls.h"
@@ -16,7 +17,7 @@ namespace keydesk {
 TDoorlockTestForm::TDoorlockTestForm(DoorlockService& service, QWidget* parent)
     : TestDialog(parent), actions_(service) {
   setObjectName(QStringLiteral("TDoorlockTestForm"));
-  setWindowTitle(QStringLiteral("测试"));
+  setWindowTitle(QString::fromUtf8(kTestCaption));
   setFont(DialogFont());
   setFixedSize(599, 394);
 

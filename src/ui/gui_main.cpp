@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/device_options.h"
 #include "core/interface_kind.h"
 #include "doorlock/option.h"
 #include "kinds/service_context.h"
@@ -34,8 +35,7 @@ void ShowDoorlockOptions() {
 void ShowDeviceOptions() {
   TMainForm* mainWindow = TMainForm::MainWindow();
   if (mainWindow == nullptr) return;
-  MessageBox::Information(mainWindow, QStringLiteral("提示"),
-                          QString::fromUtf8(kNoDeviceOptionsText));
+  MessageBox::Show(mainWindow, kNoDeviceOptions);
 }
 
 void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message) {

@@ -21,10 +21,6 @@ bool DisplayAvailable();
 // it in the start-up settings. Does nothing while there is no main window.
 void ShowDoorlockOptions();
 
-// What the Options command of kinds 2 to 4 shows for a simulated device, which has nothing
-// to set.
-inline constexpr const char* kNoDeviceOptionsText = "模拟设备没有可设置的选项。";
-
 // The options of a simulated device of kinds 2 to 4, for its ShowOptions; install it in the
 // start-up settings. Says over the main window that there is nothing to set, so that Options
 // after the password does not seem to do nothing. Does nothing while there is no main window.

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "kinds/test_dialogs.h"
 #include "kinds/test_outcome.h"
 #include "platform/code_page.h"
 #include "ui/ansi_text.h"
@@ -16,7 +17,7 @@ namespace keydesk {
 THandTestForm::THandTestForm(const HandTestActions& actions, QWidget* parent)
     : TestDialog(parent), actions_(actions) {
   setObjectName(QStringLiteral("THandTestForm"));
-  setWindowTitle(QStringLiteral("测试"));
+  setWindowTitle(QString::fromUtf8(kTestCaption));
   setFont(DialogFont());
   setFixedSize(599, 394);
 
@@ -77,8 +78,7 @@ void THandTestForm::ShowHandNo(const char* action,
     std::string handNo;
     const bool succeeded = RunEncoderCall([&] { return (actions_.*operation)(handNo); });
     HandNoTxt->setText(FromAnsi(handNo));
-    ShowOutcome(TestOutcomeText(action, succeeded,
-                                handNo.empty() ? std::string() : AnsiFromUtf8("手牌号 ") + handNo));
+    ShowOutcome(HandTestActions::Outcome(action, succeeded, handNo));
   });
 }
 

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/record_views.h"
 #include "platform/code_page.h"
 #include "store/record_store.h"
 #include "ui/ansi_text.h"
@@ -17,19 +18,17 @@
 namespace keydesk {
 namespace {
 
-const QStringList kColumns = {QStringLiteral("房间"),     QStringLiteral("客人"),
-                              QStringLiteral("起始时间"), QStringLiteral("结束时间"),
-                              QStringLiteral("卡号"),     QStringLiteral("复制"),
-                              QStringLiteral("发卡时间")};
-
-// Stored times keep milliseconds; the desk needs minutes and seconds at most.
-QString Time(const std::string& stored) { return FromAnsi(stored.substr(0, 19)); }
+QStringList Columns() {
+  QStringList columns;
+  for (const char* column : kJournalColumns) columns << QString::fromUtf8(column);
+  return columns;
+}
 
 }  // namespace
 
 TJournalForm::TJournalForm(RecordStore& store, QWidget* parent) : QDialog(parent), store_(store) {
   setObjectName(QStringLiteral("TJournalForm"));
-  setWindowTitle(QStringLiteral("发卡记录"));
+  setWindowTitle(QString::fromUtf8(kJournalCaption));
   setFont(DialogFont());
   resize(760, 420);
 
@@ -38,9 +37,9 @@ TJournalForm::TJournalForm(RecordStore& store, QWidget* parent) : QDialog(parent
   DayFilterTxt->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
   QueryBtn = NamedButton(this, "QueryBtn", "查询");
   QueryBtn->setDefault(true);
-  JournalGrid = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
+  JournalGrid = new QTableWidget(0, static_cast<int>(kJournalColumns.size()), this);
   JournalGrid->setObjectName(QStringLiteral("JournalGrid"));
-  JournalGrid->setHorizontalHeaderLabels(kColumns);
+  JournalGrid->setHorizontalHeaderLabels(Columns());
   JournalGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   JournalGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
   JournalGrid->verticalHeader()->hide();
@@ -70,14 +69,9 @@ void TJournalForm::Query() {
     const std::vector<JournalRow> rows = store_.ReadJournal(filter);
     JournalGrid->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-      const JournalRow& row = rows[static_cast<size_t>(r)];
-      const QStringList cells = {
-          FromAnsi(row.RoomNo),  FromAnsi(row.GuestName),
-          Time(row.CheckInTime), Time(row.CheckOutTime),
-          FromAnsi(row.CardNo),  row.IsCopy ? QStringLiteral("是") : QString(),
-          Time(row.OpratingTime)};
+      const std::array<std::string, 7> cells = JournalCells(rows[static_cast<size_t>(r)]);
       for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
-        JournalGrid->setItem(r, c, new QTableWidgetItem(cells[c]));
+        JournalGrid->setItem(r, c, new QTableWidgetItem(FromAnsi(cells[static_cast<size_t>(c)])));
       }
     }
     JournalGrid->resizeColumnsToContents();

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/record_views.h"
 #include "ui/ansi_text.h"
 #include "ui/form_style.h"
 
@@ -13,7 +14,7 @@ namespace keydesk {
 TLogViewForm::TLogViewForm(std::string logFileName, QWidget* parent)
     : QDialog(parent), follower_(logFileName), timer_(new QTimer(this)) {
   setObjectName(QStringLiteral("TLogViewForm"));
-  setWindowTitle(QStringLiteral("日志 - ") + QString::fromUtf8(logFileName.c_str()));
+  setWindowTitle(FromAnsi(LogViewCaption(logFileName)));
   setFont(DialogFont());
   resize(760, 460);
   LogTxt = new QPlainTextEdit(this);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "kinds/test_dialogs.h"
 #include "kinds/test_outcome.h"
 #include "platform/code_page.h"
 #include "ui/ansi_text.h"
@@ -19,7 +20,7 @@ namespace keydesk {
 TMemberTestForm::TMemberTestForm(const MemberTestActions& actions, QWidget* parent)
     : TestDialog(parent), actions_(actions) {
   setObjectName(QStringLiteral("TMemberTestForm"));
-  setWindowTitle(QStringLiteral("测试"));
+  setWindowTitle(QString::fromUtf8(kTestCaption));
   setFont(DialogFont());
   setFixedSize(441, 311);
 
@@ -110,9 +111,7 @@ void TMemberTestForm::ReadCardBtnClick() {
     const bool succeeded = RunEncoderCall([&] { return actions_.ReadCard(channel, read); });
     CardNoEdit->setText(FromAnsi(read.CardNo));
     PasswordEdit->setText(FromAnsi(read.Password));
-    ShowOutcome(
-        TestOutcomeText("读卡", succeeded,
-                        read.CardNo.empty() ? std::string() : AnsiFromUtf8("卡号 ") + read.CardNo));
+    ShowOutcome(MemberTestActions::ReadOutcome(succeeded, read));
   });
 }
 
@@ -122,7 +121,7 @@ void TMemberTestForm::WriteCardBtnClick() {
     const std::string cardNo = ToAnsi(CardNoEdit->text());
     const std::string channel = ToAnsi(ChannelCmb->currentText());
     const bool written = RunEncoderCall([&] { return actions_.WriteCard(cardNo, channel); });
-    ShowOutcome(TestOutcomeText("写卡", written, AnsiFromUtf8("卡号 ") + cardNo));
+    ShowOutcome(MemberTestActions::WriteOutcome(written, cardNo));
   });
 }
 

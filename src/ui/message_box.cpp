@@ -29,6 +29,12 @@ bool MessageBox::Question(QWidget* parent, const QString& caption, const QString
   return Show(parent, {Icon::Question, caption, text});
 }
 
+bool MessageBox::Show(QWidget* parent, const BoxMessage& message) {
+  static constexpr Icon kIcons[] = {Icon::None, Icon::Information, Icon::Error, Icon::Question};
+  return Show(parent, {kIcons[static_cast<int>(message.Icon)], QString::fromUtf8(message.Caption),
+                       QString::fromUtf8(message.Text)});
+}
+
 MessageBox::Answerer MessageBox::SetAnswerer(Answerer answerer) {
   return std::exchange(CurrentAnswerer(), std::move(answerer));
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+#include "core/box_message.h"
+
 class QWidget;
 
 namespace keydesk {
@@ -28,6 +30,9 @@ class MessageBox {
   static void Error(QWidget* parent, const QString& caption, const QString& text);
   // A box with Yes and No buttons; true for Yes.
   static bool Question(QWidget* parent, const QString& caption, const QString& text);
+
+  // One of the system's own messages; true for OK or Yes.
+  static bool Show(QWidget* parent, const BoxMessage& message);
 
   // Routes every box to answerer instead of the screen; an empty one restores the screen.
   // Returns the answerer it replaces.

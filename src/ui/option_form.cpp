@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <array>
 
 #include "doorlock/option.h"
 #include "kinds/doorlock/option_entries.h"
@@ -19,48 +20,35 @@
 namespace keydesk {
 namespace {
 
-// A combo box shows the list entry that matches the stored name in any letter case, and no
-// selection when none does. An editable one keeps an unlisted name as its text, so that a
-// freely typed name survives the next "确定".
-void SelectName(QComboBox& box, const QString& name) {
-  box.setCurrentIndex(box.findText(name, Qt::MatchFixedString));
-  if (box.isEditable() && box.currentIndex() < 0) box.setEditText(name);
+// An editable combo box keeps an unlisted name as its text, so that a freely typed name
+// survives the next "确定".
+template <size_t N>
+void SelectName(QComboBox& box, const std::array<const char*, N>& items, const std::string& name) {
+  box.setCurrentIndex(ListIndexOf(items, name));
+  if (box.isEditable() && box.currentIndex() < 0) box.setEditText(FromAnsi(name));
 }
 
-QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bool editable) {
+template <size_t N>
+QComboBox* Combo(QWidget* parent, const char* name, const std::array<const char*, N>& items,
+                 bool editable) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setEditable(editable);
-  box->addItems(items);
+  for (const char* item : items) box->addItem(QString::fromUtf8(item));
   return box;
 }
 
 }  // namespace
 
-const QString TOptionForm::kLiftDataNote = QStringLiteral(
-    "     从左至右按位判断是否能够开启对应楼层号，如果能够开启则置1，否则置0。\n"
-    "最后再合并成十六进制的字符串。举例：宾客卡可以开启01、02、07、08号楼层，\n"
-    "该电梯可控制十六层，则置位二进制字符串为：\"1100 0011 0000 0000\"，转化为十\n"
-    "六进制字符串为：\"C300\"");
-
 TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent), option_(option) {
   setObjectName(QStringLiteral("TOptionForm"));
-  setWindowTitle(QStringLiteral("Pellor门锁接口配置"));
+  setWindowTitle(QString::fromUtf8(kOptionFormCaption));
   setFont(DialogFont());
   setFixedSize(563, 346);
 
-  cbbPortNameCmb = Combo(this, "cbbPortNameCmb",
-                         {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
-                          QStringLiteral("COM4"), QStringLiteral("COM5"), QStringLiteral("COM6")},
-                         false);
-  cbbLockTypeNameCmb =
-      Combo(this, "cbbLockTypeNameCmb",
-            {QStringLiteral("RW-21"), QStringLiteral("RW-33"), QStringLiteral("RW-26D"),
-             QStringLiteral("RW-41"), QStringLiteral("RW-Z49A")},
-            false);
-  cbbPowerSwitchType =
-      Combo(this, "cbbPowerSwitchType",
-            {QStringLiteral("8602-1M-57BA"), QStringLiteral("8601-6M-57BA")}, true);
+  cbbPortNameCmb = Combo(this, "cbbPortNameCmb", kPortNames, false);
+  cbbLockTypeNameCmb = Combo(this, "cbbLockTypeNameCmb", kLockTypeNames, false);
+  cbbPowerSwitchType = Combo(this, "cbbPowerSwitchType", kPowerSwitchTypeNames, true);
   edtSectorNoEdit = NamedEdit(this, "edtSectorNoEdit");
   edtHotelPW = NamedEdit(this, "edtHotelPW");
   edtClientIdEdit = NamedEdit(this, "edtClientIdEdit");
@@ -71,13 +59,11 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   edtEndAddr = NamedEdit(this, "edtEndAddr");
   edtMaxLiftAddr = NamedEdit(this, "edtMaxLiftAddr");
   edtLiftData = NamedEdit(this, "edtLiftData");
-  chkVerifyAfterWrite = new QCheckBox(QStringLiteral("写卡后读回校验，不符则发卡失败"), this);
+  chkVerifyAfterWrite = new QCheckBox(QString::fromUtf8(kVerifyAfterWriteCaption), this);
   chkVerifyAfterWrite->setObjectName(QStringLiteral("chkVerifyAfterWrite"));
-  chkVerifyAfterWrite->setToolTip(
-      QStringLiteral("写完三个数据块后读回卡片，核对卡号、房号、有效期和电梯楼层；读不回或不一致时"
-                     "按发卡失败处理。"));
+  chkVerifyAfterWrite->setToolTip(QString::fromUtf8(kVerifyAfterWriteHint));
 
-  lblLiftDataNote = new QLabel(kLiftDataNote, this);
+  lblLiftDataNote = new QLabel(QString::fromUtf8(kLiftDataNote), this);
   lblLiftDataNote->setObjectName(QStringLiteral("lblLiftDataNote"));
   lblLiftDataNote->setTextFormat(Qt::PlainText);
   QPalette notePalette = lblLiftDataNote->palette();
@@ -154,9 +140,9 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
 
 void TOptionForm::FormShow() {
   const TOptionEntries entries = EntriesFromOption(option_.Get());
-  SelectName(*cbbPortNameCmb, FromAnsi(entries.PortName));
-  SelectName(*cbbLockTypeNameCmb, FromAnsi(entries.LockTypeName));
-  SelectName(*cbbPowerSwitchType, FromAnsi(entries.PowerSwitchTypeName));
+  SelectName(*cbbPortNameCmb, kPortNames, entries.PortName);
+  SelectName(*cbbLockTypeNameCmb, kLockTypeNames, entries.LockTypeName);
+  SelectName(*cbbPowerSwitchType, kPowerSwitchTypeNames, entries.PowerSwitchTypeName);
   edtSectorNoEdit->setText(FromAnsi(entries.SectorNo));
   edtHotelPW->setText(FromAnsi(entries.HotelPassword));
   edtClientIdEdit->setText(FromAnsi(entries.ClientID));
@@ -191,11 +177,8 @@ TOptionEntries TOptionForm::Entries() const {
 
 void TOptionForm::btnOKBtnClick() {
   RunGuarded(this, [this] {
-    const TOption taken = OptionFromEntries(option_.Get(), Entries());
-    option_.Set(taken);
-    taken.Save();
-    MessageBox::Information(this, QStringLiteral("提示"),
-                            QStringLiteral("请重新启动程序,以启用设置的参数！"));
+    SaveOptionEntries(option_, Entries());
+    MessageBox::Show(this, kOptionsSaved);
     accept();
   });
 }

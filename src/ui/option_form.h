@@ -17,9 +17,6 @@ struct TOptionEntries;
 // into them, saves them and asks for a restart; "取消" changes nothing.
 class TOptionForm final : public QDialog {
  public:
-  // The note below the lift floors, four lines.
-  static const QString kLiftDataNote;
-
   TOptionForm(SharedOption& option, QWidget* parent = nullptr);
 
   QComboBox* cbbPortNameCmb;

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/device_options.h"
+
 #include "core/interface_kind.h"
 #include "devices/simulated_police.h"
 #include "kinds/service_context.h"
@@ -146,7 +148,7 @@ TEST_P(MainFormKindTest, OptionsAsksForThePasswordEveryTimeBeforeTheDevicesOptio
     for (const MessageBox::Shown& shown : boxes_.Shown()) {
       EXPECT_EQ(shown.icon, MessageBox::Icon::Information);
       EXPECT_EQ(shown.caption, QStringLiteral("提示"));
-      EXPECT_EQ(shown.text, QString::fromUtf8(kNoDeviceOptionsText));
+      EXPECT_EQ(shown.text, QString::fromUtf8(kNoDeviceOptions.Text));
     }
   }
 }

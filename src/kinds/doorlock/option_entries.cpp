@@ -1,5 +1,7 @@
 #include "kinds/doorlock/option_entries.h"
 
+#include <cctype>
+
 #include "platform/conversions.h"
 
 namespace keydesk {
@@ -46,6 +48,33 @@ TOption OptionFromEntries(TOption option, const TOptionEntries& entries) {
   option.PowerSwitchTypeName = entries.PowerSwitchTypeName;
   option.VerifyAfterWrite = entries.VerifyAfterWrite;
   return option;
+}
+
+}  // namespace keydesk
+
+namespace keydesk {
+
+int ListIndexOf(const char* const* items, size_t count, std::string_view name) {
+  const auto sameIgnoringCase = [](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (std::tolower(static_cast<unsigned char>(a[i])) !=
+          std::tolower(static_cast<unsigned char>(b[i]))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  for (size_t i = 0; i < count; ++i) {
+    if (sameIgnoringCase(items[i], name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void SaveOptionEntries(SharedOption& option, const TOptionEntries& entries) {
+  const TOption taken = OptionFromEntries(option.Get(), entries);
+  option.Set(taken);
+  taken.Save();
 }
 
 }  // namespace keydesk

@@ -2,7 +2,9 @@
 
 #include "devices/base_hand.h"
 #include "kinds/test_dialog_times.h"
+#include "kinds/test_outcome.h"
 #include "platform/clock.h"
+#include "platform/code_page.h"
 #include "platform/date_time.h"
 
 namespace keydesk {
@@ -43,6 +45,12 @@ bool HandTestActions::ReadCard(std::string& HandNo) {
 
 bool HandTestActions::EraseCard(std::string& HandNo) {
   return CallDevice(hand_, &TBaseHand::EraseCard, HandNo);
+}
+
+std::string HandTestActions::Outcome(const char* actionUtf8, bool succeeded,
+                                     const std::string& HandNo) {
+  return TestOutcomeText(actionUtf8, succeeded,
+                         HandNo.empty() ? std::string() : AnsiFromUtf8("手牌号 ") + HandNo);
 }
 
 }  // namespace keydesk

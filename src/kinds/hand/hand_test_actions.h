@@ -32,6 +32,9 @@ class HandTestActions {
   bool ReadCard(std::string& HandNo);
   bool EraseCard(std::string& HandNo);
 
+  // The dialog's line after a button that gives a hand number back (code page 936).
+  static std::string Outcome(const char* actionUtf8, bool succeeded, const std::string& HandNo);
+
  private:
   TBaseHand* hand_;
   const Clock& clock_;

@@ -1,6 +1,7 @@
 #include "kinds/member/member_test_actions.h"
 
 #include "devices/base_member.h"
+#include "kinds/test_outcome.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
@@ -40,6 +41,15 @@ bool MemberTestActions::PrintCard() {
   static const std::string printText = AnsiFromUtf8(kPrintText);
   TBaseMember* member = member_;
   return member != nullptr && member->PrintCard(kPrintCardNo, printText);
+}
+
+std::string MemberTestActions::ReadOutcome(bool succeeded, const MemberTestRead& read) {
+  return TestOutcomeText("读卡", succeeded,
+                         read.CardNo.empty() ? std::string() : AnsiFromUtf8("卡号 ") + read.CardNo);
+}
+
+std::string MemberTestActions::WriteOutcome(bool written, const std::string& cardNo) {
+  return TestOutcomeText("写卡", written, AnsiFromUtf8("卡号 ") + cardNo);
 }
 
 }  // namespace keydesk

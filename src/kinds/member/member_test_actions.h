@@ -50,6 +50,10 @@ class MemberTestActions {
   bool WriteCard(const std::string& cardNo, std::string_view channelText);
   bool PrintCard();
 
+  // The dialog's lines after a read and a write (code page 936).
+  static std::string ReadOutcome(bool succeeded, const MemberTestRead& read);
+  static std::string WriteOutcome(bool written, const std::string& cardNo);
+
  private:
   TBaseMember* member_;
 };

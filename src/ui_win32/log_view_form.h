@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "core/log_follower.h"
+#include "ui_win32/dialog.h"
+
+namespace keydesk {
+
+// The day's log, read-only, following the lines the service adds while it is open.
+class TLogViewForm final : public Dialog {
+ public:
+  static constexpr SIZE kClientSize{760, 460};
+
+  explicit TLogViewForm(std::string logFileName);
+
+  // Adds the lines written since the last look; a timer calls it every half second.
+  void Follow();
+
+ private:
+  void OnInit() override;
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  const std::string logFileName_;
+  LogFollower follower_;
+};
+
+}  // namespace keydesk

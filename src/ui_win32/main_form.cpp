@@ -1,0 +1,343 @@
+#include "ui_win32/main_form.h"
+
+#include <commctrl.h>
+
+#include "app/admin_password.h"
+#include "core/log_file.h"
+#include "core/service_status.h"
+#include "core/status_text.h"
+#include "kinds/kind.h"
+#include "kinds/service_context.h"
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/wide_text_windows.h"
+#include "store/doorlock_record_manager.h"
+#include "ui_win32/about_form.h"
+#include "ui_win32/change_password_form.h"
+#include "ui_win32/check_password_form.h"
+#include "ui_win32/journal_form.h"
+#include "ui_win32/log_view_form.h"
+#include "ui_win32/message_box.h"
+#include "ui_win32/resource_ids.h"
+#include "ui_win32/window_test_dialogs.h"
+#include "ui_win32/window_text.h"
+
+namespace keydesk {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TMainForm";
+// Posted by the status's listener from whichever thread changed it.
+constexpr UINT kStatusChanged = WM_APP + 10;
+constexpr UINT_PTR kStatusTimer = 1;
+constexpr UINT kStatusMilliseconds = 250;
+constexpr int kToolBarHeight = 25;
+constexpr int kStatusBarHeight = 21;
+enum StatusPart { kListenerPart, kEncoderPart, kRequestsPart, kWarningPart };
+// The simulator must stand out, and so must a store that cannot be written.
+constexpr COLORREF kSimulatorColour = RGB(0xff, 0xd2, 0x4d);
+constexpr COLORREF kWarningColour = RGB(0xc0, 0x00, 0x00);
+
+TMainForm* theMainWindow = nullptr;
+
+void RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(IDI_KEYDESK));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(
+        windowClass.hInstance, MAKEINTRESOURCEW(IDI_KEYDESK), IMAGE_ICON, 16, 16, LR_SHARED));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDM_MAIN);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0;
+  }();
+  if (!registered) throw Error("RegisterClassExW: " + SystemErrorText(GetLastError()));
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const ServiceContext& context, Kind& kind)
+    : context_(context), kind_(kind), server_(kind, context) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  RegisterWindowClass();
+  constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  RECT frame{0, 0, kClientSize.cx, kClientSize.cy};
+  AdjustWindowRectEx(&frame, kStyle, TRUE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  // The class's procedure is the default one until the window exists; then the form's own
+  // takes over, and the form lays its children out itself.
+  handle_ =
+      CreateWindowExW(0, kClassName, L"", kStyle, area.left + (area.right - area.left - width) / 2,
+                      area.top + (area.bottom - area.top - height) / 2, width, height, nullptr,
+                      nullptr, GetModuleHandleW(nullptr), this);
+  if (handle_ == nullptr) throw Error("CreateWindowExW: " + SystemErrorText(GetLastError()));
+  SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainForm::WindowProcedure));
+  SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  CreateChildren();
+  Layout();
+  theMainWindow = this;
+
+  const HWND window = handle_;
+  context_.Status.SetListener([window](ServiceStatus::Change, const ServiceStatus::Snapshot&) {
+    PostMessageW(window, kStatusChanged, 0, 0);
+  });
+  SetTimer(handle_, kStatusTimer, kStatusMilliseconds, nullptr);
+  RunGuarded(handle_, [this] { FormCreate(); });
+  RefreshStatus();
+}
+
+TMainForm::~TMainForm() {
+  FormDestroy();
+  KillTimer(handle_, kStatusTimer);
+  SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+  DestroyWindow(handle_);
+  if (theMainWindow == this) theMainWindow = nullptr;
+}
+
+TMainForm* TMainForm::MainWindow() { return theMainWindow; }
+
+void TMainForm::CreateChildren() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  // The window's own font; where the workstation lacks it, the system substitutes one.
+  const HDC screen = GetDC(nullptr);
+  const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  font_ = UniqueFont(CreateFontW(-MulDiv(8, pixelsPerInch, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif"));
+
+  // Images 0 options, 1 password, 2 about, 3 exit; magenta is the background.
+  images_ =
+      UniqueImageList(ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR), 16, 0,
+                                           RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
+                                 CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                             0, 0, 0, kToolBarHeight, handle_, nullptr, instance, nullptr);
+  SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Get()));
+  const TBBUTTON buttons[] = {
+      {0, ID_OPTION, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {1, ID_CHANGE_PASSWORD, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {0, 0, 0, BTNS_SEP, {}, 0, 0},
+      {2, ID_ABOUT, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {0, 0, 0, BTNS_SEP, {}, 0, 0},
+      {3, ID_EXIT, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+  };
+  SendMessageW(toolBar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+
+  // Not read-only and without scroll bars; nothing trims it.
+  infoMemo_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                              WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+                              0, 0, 0, 0, handle_, nullptr, instance, nullptr);
+  SendMessageW(infoMemo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  pane_ = std::make_unique<TInfoMemo>(infoMemo_);
+
+  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
+                               0, 0, 0, 0, handle_, nullptr, instance, nullptr);
+  encoderBrush_ = UniqueBrush(CreateSolidBrush(kSimulatorColour));
+  warningBrush_ = UniqueBrush(CreateSolidBrush(kWarningColour));
+}
+
+void TMainForm::Layout() {
+  RECT client{};
+  GetClientRect(handle_, &client);
+  const int width = client.right;
+  MoveWindow(toolBar_, 0, 0, width, kToolBarHeight, TRUE);
+  MoveWindow(statusBar_, 0, client.bottom - kStatusBarHeight, width, kStatusBarHeight, TRUE);
+  MoveWindow(infoMemo_, 0, kToolBarHeight, width, client.bottom - kToolBarHeight - kStatusBarHeight,
+             TRUE);
+  // Listener, encoder and warning as wide as they need; the requests take the rest.
+  const int warning = statusTexts_[kWarningPart].empty() ? 0 : 300;
+  const int edges[] = {200, 420, width - warning, -1};
+  SendMessageW(statusBar_, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
+  for (int part = 0; part < 4; ++part) {
+    const bool drawn = part == kWarningPart || (part == kEncoderPart && simulatedEncoder_);
+    SendMessageW(statusBar_, SB_SETTEXTW, part | (drawn ? SBT_OWNERDRAW : 0),
+                 drawn ? part : reinterpret_cast<LPARAM>(statusTexts_[part].c_str()));
+  }
+}
+
+void TMainForm::RefreshStatus() {
+  const ServiceStatus::Snapshot status = context_.Status.Get();
+  if (status.Version == shownStatus_ && shownStatus_ != 0) return;
+  shownStatus_ = status.Version;
+  simulatedEncoder_ = status.SimulatedEncoder;
+  statusTexts_[kListenerPart] = WideFromAnsi(ListenerStatusText(status));
+  statusTexts_[kEncoderPart] = WideFromAnsi(EncoderStatusText(status));
+  statusTexts_[kRequestsPart] = WideFromAnsi(RequestStatusText(status));
+  statusTexts_[kWarningPart] = WideFromAnsi(StoreWarningText(status));
+  Layout();
+}
+
+std::string TMainForm::StatusText(int part) const {
+  const std::wstring& text = statusTexts_.at(static_cast<size_t>(part));
+  return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+}
+
+void TMainForm::DrawStatusPart(const DRAWITEMSTRUCT& item) {
+  const bool warning = item.itemData == kWarningPart;
+  const std::wstring& text = statusTexts_[warning ? kWarningPart : kEncoderPart];
+  RECT area = item.rcItem;
+  if (!text.empty()) FillRect(item.hDC, &area, warning ? warningBrush_.Get() : encoderBrush_.Get());
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, warning ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  area.left += 2;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+void TMainForm::FormCreate() {
+  // The date and time formats are fixed in the core's conversions; nothing to set here.
+  const std::string title = AnsiFromUtf8(kind_.Info().Title);
+  MessageBoxes::SetApplicationTitle(title);
+  SetWindowAnsi(handle_, title);
+  server_.StartServer(*pane_);
+}
+
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  context_.Status.SetListener({});
+  // The only error of stopping is connection threads outlasting the stop wait.
+  threadsLeftRunning_ = !RunGuarded(handle_, [this] { server_.StopServer(*pane_); });
+}
+
+bool TMainForm::CheckAdminPassword() {
+  return keydesk::CheckAdminPassword(context_.SysOption, handle_);
+}
+
+void TMainForm::FormCloseQuery(bool& CanClose) { CanClose = CheckAdminPassword(); }
+
+void TMainForm::ExitActionExecute() { SendMessageW(handle_, WM_CLOSE, 0, 0); }
+
+void TMainForm::OptionActionExecute() {
+  if (CheckAdminPassword()) kind_.ShowOptions();
+}
+
+void TMainForm::TestActionExecute() {
+  WindowTestDialogs dialogs(handle_);
+  kind_.ShowTest(dialogs);
+}
+
+void TMainForm::ChangePasswordActionExecute() {
+  if (CheckAdminPassword()) ChangeAdminPassword(context_.SysOption, handle_);
+}
+
+void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
+
+void TMainForm::JournalActionExecute() {
+  TJournalForm form(context_.RecordStore.FileName());
+  form.ShowModal(handle_);
+}
+
+void TMainForm::LogActionExecute() {
+  TLogViewForm form(context_.Log.FileName());
+  form.ShowModal(handle_);
+}
+
+void TMainForm::Command(int id) {
+  switch (id) {
+    case ID_EXIT:
+      ExitActionExecute();
+      break;
+    case ID_OPTION:
+      OptionActionExecute();
+      break;
+    case ID_TEST:
+      TestActionExecute();
+      break;
+    case ID_CHANGE_PASSWORD:
+      ChangePasswordActionExecute();
+      break;
+    case ID_ABOUT:
+      AboutActionExecute();
+      break;
+    case ID_JOURNAL:
+      JournalActionExecute();
+      break;
+    case ID_LOG:
+      LogActionExecute();
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT CALLBACK TMainForm::WindowProcedure(HWND handle, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+  auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
+  if (form == nullptr) return DefWindowProcW(handle, message, wParam, lParam);
+  return form->Dispatch(message, wParam, lParam);
+}
+
+LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      RunGuarded(handle_, [&] { Command(LOWORD(wParam)); });
+      return 0;
+    case WM_CLOSE: {
+      // Every way of closing comes here: Exit, the close box, the system menu, Alt+F4.
+      bool canClose = false;
+      RunGuarded(handle_, [&] { FormCloseQuery(canClose); });
+      if (canClose && !closed_) {
+        closed_ = true;
+        PostQuitMessage(0);
+      }
+      return 0;
+    }
+    case WM_QUERYENDSESSION: {
+      // Logging off or shutting down takes the password as closing does.
+      bool canClose = false;
+      RunGuarded(handle_, [&] { FormCloseQuery(canClose); });
+      return canClose ? TRUE : FALSE;
+    }
+    case WM_ENDSESSION:
+      if (wParam != 0 && !closed_) {
+        closed_ = true;
+        // Windows may end the process once this returns: the listener stops here, in order.
+        FormDestroy();
+        PostQuitMessage(0);
+      }
+      return 0;
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_TIMER:
+    case kStatusChanged:
+      RefreshStatus();
+      return 0;
+    case WM_NOTIFY: {
+      // A toolbar button's tip is its command's menu caption, without the mnemonic's "&".
+      auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (tip.hdr.code != TTN_GETDISPINFOW) break;
+      wchar_t caption[64] = {};
+      GetMenuStringW(GetMenu(handle_), static_cast<UINT>(tip.hdr.idFrom), caption, 64,
+                     MF_BYCOMMAND);
+      tipText_.clear();
+      for (const wchar_t* c = caption; *c != L'\0'; ++c) {
+        if (*c != L'&') tipText_.push_back(*c);
+      }
+      tip.lpszText = tipText_.data();
+      return 0;
+    }
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.hwndItem != statusBar_) break;
+      DrawStatusPart(item);
+      return TRUE;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+}  // namespace keydesk

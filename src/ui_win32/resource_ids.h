@@ -1,0 +1,73 @@
+// The identifiers of the window's resources and controls, shared by keydesk.rc and the code.
+// Plain #defines: the resource compiler reads this file too.
+#pragma once
+
+#define IDI_KEYDESK 1
+#define IDB_ABOUT 2
+#define IDB_TOOLBAR 3
+#define IDM_MAIN 4
+
+#define IDD_CHECK_PASSWORD 100
+#define IDD_CHANGE_PASSWORD 101
+#define IDD_ABOUT 102
+#define IDD_OPTIONS 103
+#define IDD_DOORLOCK_TEST 104
+#define IDD_HAND_TEST 105
+#define IDD_MEMBER_TEST 106
+#define IDD_JOURNAL 107
+#define IDD_LOG_VIEW 108
+
+// The main window's commands: menu, toolbar and accelerators.
+#define ID_EXIT 200
+#define ID_OPTION 201
+#define ID_TEST 202
+#define ID_CHANGE_PASSWORD 203
+#define ID_ABOUT 204
+#define ID_JOURNAL 205
+#define ID_LOG 206
+
+// Controls; one number per role, the same in every dialog that has it.
+#define IDC_PICTURE 300
+#define IDC_EDTPSWD 301
+#define IDC_EDTCONFIRMPSWD 302
+#define IDC_LBLAPPTITLE 310
+#define IDC_LBLVERSION 311
+#define IDC_LBLCOPYRIGHT 312
+#define IDC_LBLCOMPANY 313
+#define IDC_MMO 314
+#define IDC_PORTNAME 320
+#define IDC_LOCKTYPENAME 321
+#define IDC_POWERSWITCHTYPE 322
+#define IDC_SECTORNO 323
+#define IDC_HOTELPW 324
+#define IDC_CLIENTID 325
+#define IDC_PSSECTORNO 326
+#define IDC_PSPASSWORD 327
+#define IDC_PUBDOOR 328
+#define IDC_BEGINADDR 329
+#define IDC_ENDADDR 330
+#define IDC_MAXLIFTADDR 331
+#define IDC_LIFTDATA 332
+#define IDC_VERIFYAFTERWRITE 333
+#define IDC_LIFTDATANOTE 334
+#define IDC_OPENPORT 340
+#define IDC_BEEP 341
+#define IDC_CLOSEPORT 342
+#define IDC_ROOMBUILDINGCODE 343
+#define IDC_ROOMFLOORCODE 344
+#define IDC_ROOMNO 345
+#define IDC_CHECKIN 346
+#define IDC_CHECKOUT 347
+#define IDC_ISCOPY 348
+#define IDC_WRITECARD 349
+#define IDC_NUMBER 350
+#define IDC_READCARD 351
+#define IDC_ERASECARD 352
+#define IDC_RESULT 353
+#define IDC_CHANNEL 354
+#define IDC_PASSWORD 355
+#define IDC_PRINTCARD 356
+#define IDC_ROOMFILTER 360
+#define IDC_DAYFILTER 361
+#define IDC_JOURNALGRID 362
+#define IDC_LOGTEXT 363

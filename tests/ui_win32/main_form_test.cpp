@@ -1,0 +1,402 @@
+// The Windows main window and what its commands open, driven through window messages.
+#include "ui_win32/main_form.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "core/log_file.h"
+#include "core/service_status.h"
+#include "core/sys_option.h"
+#include "dialog_script.h"
+#include "doorlock/option.h"
+#include "kinds/service_context.h"
+#include "loopback_client.h"
+#include "ui_win32/resource_ids.h"
+#include "window_test_application.h"
+
+namespace keydesk {
+namespace {
+
+using test::Click;
+using test::DialogScript;
+using test::Type;
+using test::Utf8Item;
+using test::Utf8Text;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+constexpr const char* kTitle = "MarveskOxbel门锁接口";
+
+// Types into the password prompt and presses "确定"; a wrong one is followed by "取消".
+DialogScript::Step Enter(const char* password) {
+  return [password](Dialog& prompt) {
+    Type(prompt, IDC_EDTPSWD, password);
+    Click(prompt, IDOK);
+    if (!prompt.Ended()) Click(prompt, IDCANCEL);
+  };
+}
+
+std::vector<std::string> MenuCaptions(HMENU menu) {
+  std::vector<std::string> captions;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t caption[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+    captions.push_back(
+        Utf8FromAnsi(AnsiFromUnicode(std::u16string(caption, caption + wcslen(caption)))));
+  }
+  return captions;
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void Command(int id) { SendMessageW(form_.Handle(), WM_COMMAND, id, 0); }
+  // Leaves the window's queue empty, so that posted messages have been handled.
+  void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+
+  test::WindowTestApplication app_;
+  TMainForm form_{app_.Context(), app_.Kind()};
+};
+
+TEST_F(MainFormTest, OpensWithItsTitleMenuToolbarStartLineAndStatus) {
+  EXPECT_EQ(Utf8Text(form_.Handle()), kTitle);
+  const HMENU menu = GetMenu(form_.Handle());
+  EXPECT_THAT(MenuCaptions(menu), ElementsAre("文件(&F)", "工具(&T)", "帮助(&H)"));
+  EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 0)), ElementsAre("退出(&X)"));
+  EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 1)),
+              ElementsAre("选项(&O)...", "测试(&T)", "发卡记录(&J)...", "打开日志(&L)...", "",
+                          "更改管理员密码(&C)"));
+  EXPECT_THAT(MenuCaptions(GetSubMenu(menu, 2)), ElementsAre("关于(&A)..."));
+  // Options, password, separator, about, separator, exit; each button's tip is its command.
+  EXPECT_EQ(SendMessageW(form_.ToolBar(), TB_BUTTONCOUNT, 0, 0), 6);
+  NMTTDISPINFOW tip{};
+  tip.hdr = {reinterpret_cast<HWND>(SendMessageW(form_.ToolBar(), TB_GETTOOLTIPS, 0, 0)), ID_OPTION,
+             TTN_GETDISPINFOW};
+  SendMessageW(form_.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+  ASSERT_NE(tip.lpszText, nullptr);
+  EXPECT_EQ(Utf8FromAnsi(
+                AnsiFromUnicode(std::u16string(tip.lpszText, tip.lpszText + wcslen(tip.lpszText)))),
+            "选项(O)...");
+  EXPECT_EQ(Utf8Text(form_.InfoMemo()), "门锁接口监听服务器已经启动...\r\n");
+  RECT client{};
+  GetClientRect(form_.Handle(), &client);
+  EXPECT_EQ(client.right, TMainForm::kClientSize.cx);
+  EXPECT_EQ(client.bottom, TMainForm::kClientSize.cy);
+
+  ASSERT_TRUE(form_.Server().Listening());
+  EXPECT_EQ(Utf8FromAnsi(form_.StatusText(0)),
+            "正在监听端口 " + std::to_string(form_.Server().Port()));
+  EXPECT_THAT(Utf8FromAnsi(form_.StatusText(1)), HasSubstr("模拟发卡器"));
+  EXPECT_EQ(Utf8FromAnsi(form_.StatusText(2)), "已答复请求 0 次");
+  EXPECT_EQ(form_.StatusText(3), "");
+
+  // A request answered on a connection thread reaches the status bar on this one.
+  test::LoopbackClient pms(form_.Server().Port());
+  pms.SendFrame(R"(<DoorRequest type="ReadCard"/>)");
+  ASSERT_TRUE(pms.ReadResponse().has_value());
+  // The connection thread counts the request after sending its response.
+  for (int wait = 0; wait < 1000 && app_.Context().Status.Get().Answered == 0; ++wait) Sleep(10);
+  form_.RefreshStatus();
+  EXPECT_THAT(Utf8FromAnsi(form_.StatusText(2)), HasSubstr("ReadCard"));
+}
+
+TEST_F(MainFormTest, EveryWayOfClosingTakesThePasswordAndCancellingKeepsItServing) {
+  DialogScript script;
+  script.Then(IDD_CHECK_PASSWORD, Enter("wrong"));
+  test::CloseBox(form_.Handle());
+  Pump();
+  script.Then(IDD_CHECK_PASSWORD, Enter(""));
+  Command(ID_EXIT);
+  script.Then(IDD_CHECK_PASSWORD, Enter("TIVREL"));
+  // Logging off or shutting down asks the same, and is refused without the password.
+  EXPECT_EQ(SendMessageW(form_.Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  EXPECT_FALSE(form_.Closed());
+  EXPECT_TRUE(form_.Server().Listening());
+
+  script.Then(IDD_CHECK_PASSWORD, Enter("tivrel"));
+  EXPECT_EQ(SendMessageW(form_.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  script.Then(IDD_CHECK_PASSWORD, Enter("tivrel"));
+  Command(ID_EXIT);
+  EXPECT_TRUE(form_.Closed());
+  form_.FormDestroy();
+  EXPECT_FALSE(form_.Server().Listening());
+  EXPECT_EQ(Utf8Text(form_.InfoMemo()),
+            "门锁接口监听服务器已经启动...\r\n接口监听服务器已经停止。\r\n");
+}
+
+TEST_F(MainFormTest, TheEndOfTheSessionLetThroughStopsTheListenerInOrder) {
+  DialogScript script;
+  script.Then(IDD_CHECK_PASSWORD, Enter("tivrel"));
+  ASSERT_EQ(SendMessageW(form_.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageW(form_.Handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(form_.Closed());
+  EXPECT_FALSE(form_.Server().Listening());
+  EXPECT_EQ(Utf8Text(form_.InfoMemo()),
+            "门锁接口监听服务器已经启动...\r\n接口监听服务器已经停止。\r\n");
+}
+
+TEST_F(MainFormTest, OptionsOpenOnlyAfterThePasswordAndABadEntryChangesNothing) {
+  DialogScript script;
+  script.Then(IDD_CHECK_PASSWORD, Enter("nope"));
+  Command(ID_OPTION);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+
+  const std::string fileBefore = test::ReadFileBytes(app_.File("Option.ini"));
+  std::string caption, port, lockType, sector, hotelPassword, liftData, pubDoor;
+  LRESULT lockTypeSelection = 0;
+  bool openAfterBadEntry = false;
+  script.ClearBoxes();
+  script.Then(IDD_CHECK_PASSWORD, Enter("tivrel")).Then(IDD_OPTIONS, [&](Dialog& options) {
+    caption = Utf8Text(options.Handle());
+    port = Utf8Item(options, IDC_PORTNAME);
+    lockType = Utf8Item(options, IDC_LOCKTYPENAME);
+    lockTypeSelection = SendMessageW(options.Item(IDC_LOCKTYPENAME), CB_GETCURSEL, 0, 0);
+    sector = Utf8Item(options, IDC_SECTORNO);
+    hotelPassword = Utf8Item(options, IDC_HOTELPW);
+    liftData = Utf8Item(options, IDC_LIFTDATA);
+    pubDoor = Utf8Item(options, IDC_PUBDOOR);
+    Type(options, IDC_HOTELPW, "111111");
+    Type(options, IDC_MAXLIFTADDR, "9x");
+    Click(options, IDOK);
+    openAfterBadEntry = !options.Ended();
+    Click(options, IDCANCEL);
+  });
+  Command(ID_OPTION);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(caption, "Pellor门锁接口配置");
+  EXPECT_EQ(port, "COM1");
+  // The default lock type "IC" is in no list entry: nothing is selected.
+  EXPECT_EQ(lockType, "");
+  EXPECT_EQ(lockTypeSelection, CB_ERR);
+  EXPECT_EQ(sector, "0");
+  EXPECT_EQ(hotelPassword, "572604");
+  EXPECT_EQ(liftData, "6000");
+  EXPECT_EQ(pubDoor, "00000000");
+  EXPECT_TRUE(openAfterBadEntry);
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Error);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Caption), kTitle);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "'9x' is not a valid integer value");
+  EXPECT_EQ(app_.Context().Option.Get().HotelPassword, "572604");
+  EXPECT_EQ(test::ReadFileBytes(app_.File("Option.ini")), fileBefore);
+}
+
+TEST_F(MainFormTest, OptionsTakeEveryEntrySaveThemAndAskForARestart) {
+  DialogScript script;
+  script.Then(IDD_CHECK_PASSWORD, Enter("tivrel")).Then(IDD_OPTIONS, [](Dialog& options) {
+    SendMessageW(options.Item(IDC_PORTNAME), CB_SETCURSEL, 2, 0);
+    SendMessageW(options.Item(IDC_LOCKTYPENAME), CB_SETCURSEL, 4, 0);
+    Type(options, IDC_POWERSWITCHTYPE, "自定义-1");
+    Type(options, IDC_CLIENTID, "4294967295");
+    Type(options, IDC_BEGINADDR, "1");
+    Click(options, IDC_VERIFYAFTERWRITE);
+    Click(options, IDOK);
+  });
+  Command(ID_OPTION);
+  EXPECT_TRUE(script.Finished());
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Information);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "请重新启动程序,以启用设置的参数！");
+
+  TOption saved(app_.File("Option.ini"));
+  saved.Load();
+  EXPECT_EQ(saved.PortName, "COM3");
+  EXPECT_EQ(saved.LockTypeName, "RW-Z49A");
+  EXPECT_EQ(Utf8FromAnsi(saved.PowerSwitchTypeName), "自定义-1");
+  EXPECT_EQ(saved.ClientID, 4294967295u);
+  EXPECT_EQ(saved.BeginAddr, 1);
+  EXPECT_TRUE(saved.VerifyAfterWrite);
+  EXPECT_THAT(test::ReadFileBytes(app_.File("Option.ini")), HasSubstr("ClientID=-1"));
+}
+
+TEST_F(MainFormTest, TheDoorlockTestWritesAndReadsACardThroughTheSimulatedEncoder) {
+  DialogScript script;
+  std::string caption, building, floor, room, checkIn, checkOut, written, read, cardNo;
+  script.Then(IDD_DOORLOCK_TEST, [&](Dialog& test) {
+    caption = Utf8Text(test.Handle());
+    building = Utf8Item(test, IDC_ROOMBUILDINGCODE);
+    floor = Utf8Item(test, IDC_ROOMFLOORCODE);
+    room = Utf8Item(test, IDC_ROOMNO);
+    checkIn = Utf8Item(test, IDC_CHECKIN);
+    checkOut = Utf8Item(test, IDC_CHECKOUT);
+    Type(test, IDC_ROOMNO, "08");
+    Click(test, IDC_WRITECARD);
+    written = Utf8Item(test, IDC_RESULT);
+    Click(test, IDC_READCARD);
+    read = Utf8Item(test, IDC_RESULT);
+    cardNo = Utf8Item(test, IDC_NUMBER);
+    test::CloseBox(test.Handle());
+  });
+  // No password for the Test command.
+  Command(ID_TEST);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  EXPECT_EQ(caption, "测试");
+  EXPECT_EQ(building + floor + room, "000101");
+  const std::regex dateTime(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
+  EXPECT_TRUE(std::regex_match(checkIn, dateTime)) << checkIn;
+  EXPECT_TRUE(std::regex_match(checkOut, dateTime)) << checkOut;
+  EXPECT_THAT(written, HasSubstr("写卡成功"));
+  EXPECT_THAT(read, HasSubstr("读卡成功：卡号 " + cardNo));
+  EXPECT_THAT(read, HasSubstr("房间 000108"));
+  EXPECT_NE(cardNo, "0");
+}
+
+// A list view's cell as the operator reads it.
+std::string Cell(HWND grid, int row, int column) {
+  wchar_t text[128] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 128;
+  SendMessageW(grid, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return Utf8FromAnsi(AnsiFromUnicode(std::u16string(text, text + wcslen(text))));
+}
+
+TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
+  DialogScript script;
+  script.Then(IDD_DOORLOCK_TEST, [](Dialog& test) {
+    Type(test, IDC_ROOMNO, "08");
+    Click(test, IDC_WRITECARD);
+    Click(test, IDCANCEL);
+  });
+  Command(ID_TEST);
+  LRESULT rows = 0, rowsOfAnotherDay = -1;
+  std::string caption, room, guest;
+  script.Then(IDD_JOURNAL, [&](Dialog& journal) {
+    caption = Utf8Text(journal.Handle());
+    const HWND grid = journal.Item(IDC_JOURNALGRID);
+    rows = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
+    room = Cell(grid, 0, 0);
+    guest = Cell(grid, 0, 1);
+    Type(journal, IDC_DAYFILTER, "2000-01-01");
+    Click(journal, IDOK);
+    rowsOfAnotherDay = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
+    // A day that is none is answered with a box, the rows left as they were.
+    Type(journal, IDC_DAYFILTER, "x");
+    Click(journal, IDOK);
+    Click(journal, IDCANCEL);
+  });
+  Command(ID_JOURNAL);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(caption, "发卡记录");
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(room, "000108");
+  EXPECT_EQ(guest, "Test");
+  EXPECT_EQ(rowsOfAnotherDay, 0);
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "'x' is not a valid date and time");
+
+  std::string logText;
+  script.Then(IDD_LOG_VIEW, [&](Dialog& log) {
+    logText = Utf8Item(log, IDC_LOGTEXT);
+    Click(log, IDCANCEL);
+  });
+  Command(ID_LOG);
+  EXPECT_TRUE(script.Finished());
+  std::string logFile = Utf8FromAnsi(test::ReadFileBytes(app_.Context().Log.FileName()));
+  EXPECT_NE(logFile, "");
+  EXPECT_EQ(logText, logFile);
+}
+
+TEST_F(MainFormTest, TheAboutBoxNamesTheInterfaceAndItsVersion) {
+  DialogScript script;
+  std::string caption, title, version;
+  script.Then(IDD_ABOUT, [&](Dialog& about) {
+    caption = Utf8Text(about.Handle());
+    title = Utf8Item(about, IDC_LBLAPPTITLE);
+    version = Utf8Item(about, IDC_LBLVERSION);
+    Click(about, IDOK);
+  });
+  Command(ID_ABOUT);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(caption, std::string("关于 ") + kTitle);
+  EXPECT_EQ(title, kTitle);
+  EXPECT_EQ(version, "版本 1.0.0.0");
+}
+
+// The tab order of a dialog from its first control: each control's template id in turn.
+std::vector<int> TabOrder(const Dialog& dialog, int first, size_t count) {
+  std::vector<int> order;
+  HWND control = dialog.Item(first);
+  for (size_t i = 0; i < count && control != nullptr; ++i) {
+    order.push_back(GetDlgCtrlID(control));
+    control = GetNextDlgTabItem(dialog.Handle(), control, FALSE);
+  }
+  return order;
+}
+
+TEST(OtherKindsWindowTest, TheHandTagAndMemberCardTestsKeepTheirTabOrderAndCallTheDevice) {
+  {
+    test::WindowTestApplication app(kHandKind);
+    TMainForm form(app.Context(), app.Kind());
+    DialogScript script;
+    std::vector<int> order;
+    std::string handNo, outcome;
+    script.Then(IDD_HAND_TEST, [&](Dialog& test) {
+      order = TabOrder(test, IDC_OPENPORT, 14);
+      Click(test, IDC_READCARD);
+      handNo = Utf8Item(test, IDC_NUMBER);
+      outcome = Utf8Item(test, IDC_RESULT);
+      Click(test, IDCANCEL);
+    });
+    SendMessageW(form.Handle(), WM_COMMAND, ID_TEST, 0);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Utf8Text(form.Handle()), "MarveskOxbel手牌接口");
+    EXPECT_THAT(order,
+                ElementsAre(IDC_OPENPORT, IDC_CLOSEPORT, IDC_NUMBER, IDC_ROOMNO, IDC_ROOMFLOORCODE,
+                            IDC_ROOMBUILDINGCODE, IDC_READCARD, IDC_WRITECARD, IDC_ERASECARD,
+                            IDC_CHECKIN, IDC_CHECKOUT, IDC_BEEP, IDC_ISCOPY, IDC_OPENPORT));
+    EXPECT_THAT(outcome, HasSubstr("读卡"));
+    if (!handNo.empty()) {
+      EXPECT_THAT(outcome, HasSubstr(handNo));
+    }
+  }
+  {
+    test::WindowTestApplication app(kMemberKind);
+    TMainForm form(app.Context(), app.Kind());
+    DialogScript script;
+    std::vector<int> order;
+    std::string channel;
+    script.Then(IDD_CHECK_PASSWORD, Enter("tivrel"));
+    // The simulated device has no options, and a box says so.
+    SendMessageW(form.Handle(), WM_COMMAND, ID_OPTION, 0);
+    ASSERT_EQ(script.Boxes().size(), 1u);
+    EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "模拟设备没有可设置的选项。");
+    script.Then(IDD_MEMBER_TEST, [&](Dialog& test) {
+      order = TabOrder(test, IDC_OPENPORT, 10);
+      channel = Utf8Item(test, IDC_CHANNEL);
+      Click(test, IDCANCEL);
+    });
+    SendMessageW(form.Handle(), WM_COMMAND, ID_TEST, 0);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_THAT(order,
+                ElementsAre(IDC_OPENPORT, IDC_CLOSEPORT, IDC_NUMBER, IDC_PASSWORD, IDC_READCARD,
+                            IDC_WRITECARD, IDC_BEEP, IDC_CHANNEL, IDC_PRINTCARD, IDC_OPENPORT));
+    EXPECT_EQ(channel, "酒店会员卡");
+  }
+  {
+    test::WindowTestApplication app(kPoliceKind);
+    TMainForm form(app.Context(), app.Kind());
+    DialogScript script;
+    SendMessageW(form.Handle(), WM_COMMAND, ID_TEST, 0);
+    ASSERT_EQ(script.Boxes().size(), 1u);
+    EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::None);
+    EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Caption), "MarveskOxbel公安接口");
+  }
+}
+
+}  // namespace
+}  // namespace keydesk

@@ -1,0 +1,130 @@
+// The administrator password prompt and change dialog, driven through window messages.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/sys_option.h"
+#include "dialog_script.h"
+#include "kinds/service_context.h"
+#include "ui_win32/change_password_form.h"
+#include "ui_win32/check_password_form.h"
+#include "ui_win32/resource_ids.h"
+#include "window_test_application.h"
+
+namespace keydesk {
+namespace {
+
+using test::Click;
+using test::DialogScript;
+using test::Type;
+using test::Utf8Item;
+using test::Utf8Text;
+
+class PasswordFormsTest : public ::testing::Test {
+ protected:
+  TSysOption& SysOption() { return app_.Context().SysOption; }
+  bool Prompt() { return CheckAdminPassword(SysOption(), nullptr); }
+
+  test::WindowTestApplication app_;
+};
+
+TEST_F(PasswordFormsTest, ThePromptOpensMaskedWithTheFocusOnItsEntryAndTakesTheRightPassword) {
+  DialogScript script;
+  std::string caption;
+  bool entryHasFocus = false;
+  LRESULT mask = 0;
+  SIZE client{};
+  script.Then(IDD_CHECK_PASSWORD, [&](Dialog& prompt) {
+    caption = Utf8Text(prompt.Handle());
+    entryHasFocus = GetFocus() == prompt.Item(IDC_EDTPSWD);
+    mask = SendMessageW(prompt.Item(IDC_EDTPSWD), EM_GETPASSWORDCHAR, 0, 0);
+    RECT area{};
+    GetClientRect(prompt.Handle(), &area);
+    client = {area.right, area.bottom};
+    // Blanks around the right password are trimmed away.
+    Type(prompt, IDC_EDTPSWD, " tivrel\t");
+    Click(prompt, IDOK);
+  });
+  EXPECT_TRUE(Prompt());
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Boxes(), ::testing::IsEmpty());
+  EXPECT_EQ(caption, "请输入管理员密码");
+  EXPECT_TRUE(entryHasFocus);
+  EXPECT_EQ(mask, L'*');
+  EXPECT_EQ(client.cx, TCheckPasswordForm::kClientSize.cx);
+  EXPECT_EQ(client.cy, TCheckPasswordForm::kClientSize.cy);
+}
+
+TEST_F(PasswordFormsTest, AWrongPasswordIsAnsweredAndThePromptStaysWithItsEntry) {
+  DialogScript script;
+  bool openAfterBox = false;
+  std::string entryAfterBox;
+  script.Then(IDD_CHECK_PASSWORD, [&](Dialog& prompt) {
+    // Letter case counts.
+    Type(prompt, IDC_EDTPSWD, "TIVREL");
+    Click(prompt, IDOK);
+    openAfterBox = !prompt.Ended();
+    entryAfterBox = Utf8Item(prompt, IDC_EDTPSWD);
+    Click(prompt, IDCANCEL);
+  });
+  EXPECT_FALSE(Prompt());
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Error);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Caption), "提示");
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "密码错误 ！");
+  EXPECT_TRUE(openAfterBox);
+  EXPECT_EQ(entryAfterBox, "TIVREL");
+}
+
+TEST_F(PasswordFormsTest, CancelEscAndTheCloseBoxAllRefuseEvenWithTheRightPasswordTyped) {
+  const std::function<void(Dialog&)> ways[] = {
+      [](Dialog& prompt) { Click(prompt, IDCANCEL); },
+      [](Dialog& prompt) { test::PressEscape(prompt); },
+      [](Dialog& prompt) { test::CloseBox(prompt.Handle()); },
+  };
+  for (const auto& way : ways) {
+    DialogScript script;
+    script.Then(IDD_CHECK_PASSWORD, [&](Dialog& prompt) {
+      Type(prompt, IDC_EDTPSWD, "tivrel");
+      SetFocus(prompt.Item(IDC_EDTPSWD));
+      way(prompt);
+    });
+    EXPECT_FALSE(Prompt());
+    EXPECT_TRUE(script.Finished());
+    EXPECT_THAT(script.Boxes(), ::testing::IsEmpty());
+  }
+}
+
+TEST_F(PasswordFormsTest, TwoDifferentEntriesChangeNothingAndTwoEqualOnesAreSavedAtOnce) {
+  DialogScript script;
+  std::string caption;
+  bool openAfterMismatch = false;
+  script.Then(IDD_CHANGE_PASSWORD, [&](Dialog& change) {
+    caption = Utf8Text(change.Handle());
+    Type(change, IDC_EDTPSWD, "front");
+    Type(change, IDC_EDTCONFIRMPSWD, "desk");
+    Click(change, IDOK);
+    openAfterMismatch = !change.Ended();
+    Type(change, IDC_EDTPSWD, " 前台 ");
+    Type(change, IDC_EDTCONFIRMPSWD, "前台");
+    Click(change, IDOK);
+  });
+  ChangeAdminPassword(SysOption(), nullptr);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(caption, "更改管理员密码");
+  EXPECT_TRUE(openAfterMismatch);
+  ASSERT_EQ(script.Boxes().size(), 2u);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "您两次输入的密码不一致，请重新输入！");
+  EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Error);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[1].Text), "管理员密码更改成功！");
+  EXPECT_EQ(script.Boxes()[1].Icon, BoxIcon::Information);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[1].Caption), "提示");
+
+  TSysOption saved(app_.File("Option.ini"));
+  saved.Load();
+  EXPECT_EQ(Utf8FromAnsi(saved.Password), "前台");
+}
+
+}  // namespace
+}  // namespace keydesk

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "core/interface_kind.h"
+#include "core/sys_option.h"
+#include "sim_environment.h"
+#include "store/doorlock_record_manager.h"
+#include "temp_dir.h"
+#include "ui_win32/gui_main.h"
+
+namespace keydesk::test {
+
+// The real start-up objects in a fresh folder for an interface kind (door lock unless given):
+// Option.ini listening on a port the system chooses, Client.mdb, the simulated drevan.dll with
+// its files in the folder, the kind's device, and the window's options dialogs.
+class WindowTestApplication {
+ public:
+  explicit WindowTestApplication(int kind = kDoorlockKind) {
+    TSysOption sysOption(dir_.File("Option.ini"));
+    sysOption.*FindInterfaceKind(kind)->PortOption = 0;
+    sysOption.SaveDoorlockRecord = true;
+    sysOption.Save();
+    std::string error;
+    TDoorlockRecordManager::CreateDatabase(dir_.File(TDoorlockRecordManager::kFileName), error);
+    StartupSettings settings;
+    settings.Folder = dir_.Path().string();
+    settings.CardLibraryPath = kCardLibraryPath;
+    settings.InterfaceKind = kind;
+    settings.ShowDoorlockOptions = ShowDoorlockOptions;
+    settings.ShowDeviceOptions = ShowDeviceOptions;
+    application_ = std::make_unique<Application>(std::move(settings));
+  }
+
+  Application& App() { return *application_; }
+  const ServiceContext& Context() const { return application_->Context(); }
+  keydesk::Kind& Kind() { return application_->Kind(); }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+
+ private:
+  TempDir dir_;
+  SimEnvironment sim_{dir_.File("SimCard.txt"), dir_.File("trace.txt")};
+  std::unique_ptr<Application> application_;
+};
+
+}  // namespace keydesk::test
