@@ -8,14 +8,14 @@
 #include "platform/conversions.h"
 #include "platform/wide_text_windows.h"
 #include "store/journal_reader.h"
+#include "store/record_store.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_text.h"
 
 namespace keydesk {
 
-TJournalForm::TJournalForm(std::string storeFileName)
-    : Dialog(IDD_JOURNAL, kClientSize, Placement::CentredOnOwner),
-      storeFileName_(std::move(storeFileName)) {}
+TJournalForm::TJournalForm(RecordStore& store)
+    : Dialog(IDD_JOURNAL, kClientSize, Placement::CentredOnOwner), store_(store) {}
 
 void TJournalForm::OnInit() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -46,7 +46,7 @@ void TJournalForm::Query() {
   filter.Room = std::string(Trim(ItemText(IDC_ROOMFILTER)));
   filter.Day = std::string(Trim(ItemText(IDC_DAYFILTER)));
   // Raises before the grid changes, so a bad day leaves the rows on show.
-  const std::vector<JournalRow> rows = ReadJournal(storeFileName_, filter);
+  const std::vector<JournalRow> rows = store_.ReadJournal(filter);
   const HWND grid = Item(IDC_JOURNALGRID);
   SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
   for (size_t r = 0; r < rows.size(); ++r) {

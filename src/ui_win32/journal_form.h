@@ -1,19 +1,19 @@
 #pragma once
 
-#include <string>
-
 #include "ui_win32/dialog.h"
 
 namespace keydesk {
 
+class RecordStore;
+
 // The journal of issued cards, read-only, newest first, filtered by room and day: what the
-// desk looks at when a guest says a card does not open the door. It reads Client.mdb with a
-// connection of its own while the service goes on writing.
+// desk looks at when a guest says a card does not open the door. It reads through the record
+// store, which reads beside the service without waiting for it.
 class TJournalForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{760, 420};
 
-  explicit TJournalForm(std::string storeFileName);
+  explicit TJournalForm(RecordStore& store);
 
  private:
   void OnInit() override;
@@ -21,7 +21,7 @@ class TJournalForm final : public Dialog {
   // Reads the rows the filters ask for; an error is shown and the grid left as it was.
   void Query();
 
-  const std::string storeFileName_;
+  RecordStore& store_;
 };
 
 }  // namespace keydesk

@@ -234,7 +234,7 @@ void TMainForm::ChangePasswordActionExecute() {
 void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
 
 void TMainForm::JournalActionExecute() {
-  TJournalForm form(context_.RecordStore.FileName());
+  TJournalForm form(context_.RecordStore);
   form.ShowModal(handle_);
 }
 
