@@ -16,42 +16,17 @@
 #include <iostream>
 #include <string>
 
+#include "started_program.h"
+
 namespace {
 
-constexpr DWORD kWaitMilliseconds = 60'000;
+using keydesk::test::Quoted;
 
-// One argument of a command line, quoted as CommandLineToArgvW reads it back.
-std::wstring Quoted(const std::wstring& argument) {
-  std::wstring quoted = L"\"";
-  size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    quoted.push_back(c);
-  }
-  quoted.append(backslashes * 2, L'\\');
-  return quoted + L"\"";
-}
+constexpr DWORD kWaitMilliseconds = 60'000;
 
 int Fail(const std::string& what) {
   std::cerr << "console_event: " << what << " (error " << GetLastError() << ")" << std::endl;
   return 100;
-}
-
-bool Accepts(unsigned short port) {
-  const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected =
-      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  closesocket(probe);
-  return connected;
 }
 
 }  // namespace
@@ -85,16 +60,8 @@ int wmain(int count, wchar_t** arguments) {
   }
   CloseHandle(process.hThread);
 
-  const ULONGLONG deadline = GetTickCount64() + kWaitMilliseconds;
-  while (!Accepts(port)) {
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
-      return Fail("the program ended before it listened");
-    }
-    if (GetTickCount64() > deadline) {
-      TerminateProcess(process.hProcess, 1);
-      return Fail("the program did not listen");
-    }
-    Sleep(20);
+  if (const char* failure = keydesk::test::WaitUntilListening(process.hProcess, port)) {
+    return Fail(failure);
   }
 
   // The routine lies at the same address in every process: system libraries are mapped alike.

@@ -15,28 +15,18 @@
 #include <iostream>
 #include <string>
 
+#include "started_program.h"
+
 namespace {
+
+using keydesk::test::Quoted;
 
 constexpr DWORD kWaitMilliseconds = 60'000;
 constexpr int kPasswordEntry = 301;  // IDC_EDTPSWD of keydesk.rc
 
-std::wstring Quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
-
 int Fail(const std::string& what) {
   std::cerr << "window_driver: " << what << " (error " << GetLastError() << ")" << std::endl;
   return 100;
-}
-
-bool Accepts(unsigned short port) {
-  const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected =
-      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  closesocket(probe);
-  return connected;
 }
 
 // The program's visible top-level window of the class, or null.
@@ -107,16 +97,8 @@ int wmain(int count, wchar_t** arguments) {
     return Fail("cannot start the program");
   }
   CloseHandle(process.hThread);
-  const ULONGLONG deadline = GetTickCount64() + kWaitMilliseconds;
-  while (!Accepts(port)) {
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
-      return Fail("the program ended before it listened");
-    }
-    if (GetTickCount64() > deadline) {
-      TerminateProcess(process.hProcess, 1);
-      return Fail("the program did not listen");
-    }
-    Sleep(20);
+  if (const char* failure = keydesk::test::WaitUntilListening(process.hProcess, port)) {
+    return Fail(failure);
   }
   const HWND mainWindow = WaitForWindow(process.hProcess, process.dwProcessId, L"TMainForm");
   if (mainWindow == nullptr) {
