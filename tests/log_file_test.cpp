@@ -172,6 +172,18 @@ TEST_F(LogFileTest, LinesHandedInWhileTheFileIsOpenAreWrittenTogetherInTheirOrde
   EXPECT_EQ(log.Queued(), 0u);
 }
 
+TEST_F(LogFileTest, LinesReadyTogetherAreWrittenInOneOpen) {
+  GatedFileSystem files;
+  files.Release();
+  TLogFile log(fileName_, options_, clock_, files);
+  const std::vector<std::string> lines = {"returned", "done"};
+  log.WriteLines(lines);
+  log.WriteLines({});
+  EXPECT_EQ(files.Opens(), 1);
+  EXPECT_EQ(ReadAll(fileName_),
+            "2008-10-15 14:03:09 returned\r\n2008-10-15 14:03:09 done\r\n");
+}
+
 TEST_F(LogFileTest, LosesLinesSilentlyWhenTheFileCannotBeWritten) {
   // A folder that does not exist, and a log path that is itself a folder: both fail even
   // for root, unlike permission bits.

@@ -14,12 +14,12 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 }  // namespace
 
-// One line waiting in the queue, on its writer's stack.
-struct TLogFile::Line {
-  std::string stamp;         // a copy: the kept stamp text changes while the line waits
-  std::string_view message;  // the caller's, who waits until the line is written
-  bool written = false;      // guarded by the log's mutex_
-  CondVar done;              // waited on with the log's mutex_
+// One caller's lines waiting in the queue, on its stack.
+struct TLogFile::Lines {
+  std::string stamp;  // a copy: the kept stamp text changes while the lines wait
+  std::span<const std::string_view> messages;  // the caller's, who waits until they are written
+  bool written = false;                        // guarded by the log's mutex_
+  CondVar done;                                // waited on with the log's mutex_
 };
 
 std::string TLogFile::DailyFileName(std::string_view folder, DateTime startDay) {
@@ -46,30 +46,40 @@ std::string_view TLogFile::Stamp() {
 
 void TLogFile::Write(std::string_view message) {
   if (!sysOption_.WriteLog) return;
-  Line line;
-  line.message = message;
-  std::vector<Line*> batch;
+  Commit({&message, 1});
+}
+
+void TLogFile::WriteLines(std::span<const std::string> messages) {
+  if (!sysOption_.WriteLog || messages.empty()) return;
+  const std::vector<std::string_view> views(messages.begin(), messages.end());
+  Commit(views);
+}
+
+void TLogFile::Commit(std::span<const std::string_view> messages) {
+  Lines lines;
+  lines.messages = messages;
+  std::vector<Lines*> batch;
   {
     MutexLock lock(mutex_);
     // Stamped when handed in, under the lock, so stamps never run backwards in the file.
-    line.stamp = Stamp();
-    queue_.push_back(&line);
-    while (!line.written && queue_.front() != &line) line.done.Wait(mutex_);
-    if (line.written) return;  // a leader wrote it
-    // This line is at the head: write it with every line queued behind it.
+    lines.stamp = Stamp();
+    queue_.push_back(&lines);
+    while (!lines.written && queue_.front() != &lines) lines.done.Wait(mutex_);
+    if (lines.written) return;  // a leader wrote them
+    // These lines are at the head: write them with every line queued behind them.
     batch.assign(queue_.begin(), queue_.end());
   }
   WriteBatch(batch);
   MutexLock lock(mutex_);
-  for (Line* written : batch) {
+  for (Lines* written : batch) {
     queue_.pop_front();
     written->written = true;
-    if (written != &line) written->done.Signal();
+    if (written != &lines) written->done.Signal();
   }
   if (!queue_.empty()) queue_.front()->done.Signal();  // the next leader
 }
 
-void TLogFile::WriteBatch(const std::vector<Line*>& batch) {
+void TLogFile::WriteBatch(const std::vector<Lines*>& batch) {
   const std::unique_ptr<AppendFile> file = files_.OpenForAppend(fileName_);
   // An input/output failure loses the lines; their callers carry on, and only the status
   // tells the operator.
@@ -79,15 +89,21 @@ void TLogFile::WriteBatch(const std::vector<Line*>& batch) {
   }
   // One buffer, one write: the lines stay whole even beside another program appending.
   size_t size = 0;
-  for (const Line* line : batch) size += line->stamp.size() + line->message.size() + 2;
-  std::string lines;
-  lines.reserve(size);
-  for (const Line* line : batch) {
-    lines += line->stamp;
-    lines += line->message;
-    lines += kLineEnd;
+  for (const Lines* lines : batch) {
+    for (const std::string_view message : lines->messages) {
+      size += lines->stamp.size() + message.size() + kLineEnd.size();
+    }
   }
-  const std::string_view piece = lines;
+  std::string text;
+  text.reserve(size);
+  for (const Lines* lines : batch) {
+    for (const std::string_view message : lines->messages) {
+      text += lines->stamp;
+      text += message;
+      text += kLineEnd;
+    }
+  }
+  const std::string_view piece = text;
   Report(file->Append({&piece, 1}));
 }
 

@@ -48,15 +48,13 @@ std::string ValidityText(DateTime date, DateTime time) {
   return FormatDateTime("YYMMDD", date) + FormatDateTime("HHNN", time);
 }
 
-// Lines noted while the encoder is held and written once it is free again (the lock is
-// declared after this, so it is released first): the encoder is not kept waiting on the
-// log file, and the lines keep their order.
+// Lines noted while the encoder is held and written together once it is free again (the
+// lock is declared after this, so it is released first): the encoder is not kept waiting
+// on the log file, and the lines keep their order.
 class DeferredLog {
  public:
   explicit DeferredLog(TLogFile& log) : log_(log) {}
-  ~DeferredLog() {
-    for (const std::string& line : lines_) log_.Write(line);
-  }
+  ~DeferredLog() { log_.WriteLines(lines_); }
   DeferredLog(const DeferredLog&) = delete;
   DeferredLog& operator=(const DeferredLog&) = delete;
 

@@ -18,7 +18,7 @@ bool DeliverReply(const Reply& reply, const std::function<void(std::string_view 
       if (reply.LogSendFailure) log.Write(error.what());
     }
   }
-  for (const std::string& line : reply.LinesAfterSending) log.Write(line);
+  log.WriteLines(reply.LinesAfterSending);
   return sent;
 }
 
