@@ -180,8 +180,7 @@ TEST_F(LogFileTest, LinesReadyTogetherAreWrittenInOneOpen) {
   log.WriteLines(lines);
   log.WriteLines({});
   EXPECT_EQ(files.Opens(), 1);
-  EXPECT_EQ(ReadAll(fileName_),
-            "2008-10-15 14:03:09 returned\r\n2008-10-15 14:03:09 done\r\n");
+  EXPECT_EQ(ReadAll(fileName_), "2008-10-15 14:03:09 returned\r\n2008-10-15 14:03:09 done\r\n");
 }
 
 TEST_F(LogFileTest, LosesLinesSilentlyWhenTheFileCannotBeWritten) {

@@ -68,7 +68,7 @@ class TLogFile {
   ServiceStatus* const status_;
   mutable Mutex mutex_;
   std::deque<Lines*> queue_ GUARDED_BY(mutex_);  // the head is being written or writes next
-  std::string stamp_ GUARDED_BY(mutex_);        // the time stamp text of stampSecond_
+  std::string stamp_ GUARDED_BY(mutex_);         // the time stamp text of stampSecond_
   int64_t stampSecond_ GUARDED_BY(mutex_) = 0;
 };
 
