@@ -9,16 +9,21 @@ namespace keydesk {
 
 bool DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
                   TLogFile& log) {
+  std::vector<std::string> lines = reply.OutcomeLines;
   bool sent = false;
   if (reply.Response) {
     try {
       send(ResponseFrame(*reply.Response));
       sent = true;
     } catch (const SocketError& error) {
-      if (reply.LogSendFailure) log.Write(error.what());
+      if (reply.LogSendFailure) lines.emplace_back(error.what());
+    } catch (...) {
+      log.WriteLines(lines);  // what the operation did stays on record
+      throw;
     }
   }
-  log.WriteLines(reply.LinesAfterSending);
+  lines.insert(lines.end(), reply.LinesAfterSending.begin(), reply.LinesAfterSending.end());
+  log.WriteLines(lines);
   return sent;
 }
 

@@ -14,7 +14,11 @@ struct Reply {
   // Whether a send that fails (the peer has gone) is written to the log as a line of its
   // own: the handlers differ in this, and the request goes on either way.
   bool LogSendFailure = false;
-  // Log lines written once the response has been sent (or not), in this order.
+  // The operation's own log lines (what it did) and the lines that end the request. Both
+  // are written once the response has been sent (or not), in one go and in this order,
+  // with a failed send's line between them: the request's closing lines cost one open of
+  // the log file.
+  std::vector<std::string> OutcomeLines;
   std::vector<std::string> LinesAfterSending;
   // For the operator's status: the request's type and the response's result code.
   std::string RequestType;

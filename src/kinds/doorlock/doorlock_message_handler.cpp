@@ -65,7 +65,8 @@ DateTime Moment(const TXmlNode& root, int datePosition, int timePosition) {
 // The request types: an unknown type gets no bytes at all.
 struct TDoorlockMessageHandler::Operation {
   const char* Type;
-  void (TDoorlockMessageHandler::*CarryOut)(const TXmlNode& root, door::TResponse& response);
+  void (TDoorlockMessageHandler::*CarryOut)(const TXmlNode& root, door::TResponse& response,
+                                            std::vector<std::string>& lines);
 };
 
 const TDoorlockMessageHandler::Operation* TDoorlockMessageHandler::FindOperation(
@@ -79,22 +80,23 @@ const TDoorlockMessageHandler::Operation* TDoorlockMessageHandler::FindOperation
 }
 
 Reply TDoorlockMessageHandler::HandleMessage(const std::u16string& request) {
-  TLogFile& log = service_.Context.Log;
   const std::string ansiRequest = AnsiFromUnicode(request);
-  log.Write(kReceivedLine + ansiRequest);
-
   TXmlDoc document;
   door::TResponse response;
-  document.ParseText(ansiRequest);
+  ParseAndLogReceipt(ansiRequest, document, service_.Context.Log);
   const TXmlNode& root = *document.RootElement();
   const Operation* operation = FindOperation(root.AttributeValue("type"));
-  log.Write(kExecutingLine);
 
   Reply reply;
   // A peer that has gone is logged, and the request's log lines are finished.
   reply.LogSendFailure = true;
   if (operation != nullptr) {
-    (this->*operation->CarryOut)(root, response);
+    try {
+      (this->*operation->CarryOut)(root, response, reply.OutcomeLines);
+    } catch (...) {
+      service_.Context.Log.WriteLines(reply.OutcomeLines);  // what was done stays on record
+      throw;
+    }
     reply.Response = response.ToXml();
     reply.RequestType = operation->Type;
     reply.ResultCode = response.ResultCode;
@@ -103,42 +105,45 @@ Reply TDoorlockMessageHandler::HandleMessage(const std::u16string& request) {
   return reply;
 }
 
-void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& response) {
+void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& response,
+                                        std::vector<std::string>& lines) {
   int64_t cardNo = 0;
   const bool written = WriteGuestCard(root, cardNo);
   response.ResultCode = written ? kSucceededCode : kFailedCode;
   response.ResultMessage = written ? kIssueSucceeded : kIssueFailed;
   response.CardNo = cardNo;
-  service_.Context.Log.Write(kRoomOpen + Field(root, kRoomNo) +
-                             (written ? kIssueSucceededLine : kIssueFailedLine));
+  lines.push_back(kRoomOpen + Field(root, kRoomNo) +
+                  (written ? kIssueSucceededLine : kIssueFailedLine));
 }
 
-void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response) {
+void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response,
+                                       std::vector<std::string>& lines) {
   int64_t cardNo = 0;
   TBaseDoorlock* doorlock = service_.Doorlock;
   if (doorlock != nullptr && doorlock->ReadCard(cardNo)) {
     response.ResultCode = kSucceededCode;
     response.ResultMessage = kReadSucceeded;
     response.CardNo = cardNo;
-    service_.Context.Log.Write(kReadSucceededLine + std::to_string(cardNo));
+    lines.push_back(kReadSucceededLine + std::to_string(cardNo));
     // What the journal knows of the card, for whoever reads the log; the PMS's answer is as
     // ever.
     if (const std::string journal = IssuedCardText(service_.Context, cardNo); !journal.empty()) {
-      service_.Context.Log.Write(journal);
+      lines.push_back(journal);
     }
   } else {
     response.ResultCode = kFailedCode;
     response.ResultMessage = kReadFailed;
-    service_.Context.Log.Write(kReadFailed);
+    lines.push_back(kReadFailed);
   }
 }
 
-void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& response) {
+void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& response,
+                                        std::vector<std::string>& lines) {
   TBaseDoorlock* doorlock = service_.Doorlock;
   const bool erased = doorlock != nullptr && doorlock->EraseCard();
   response.ResultCode = erased ? kSucceededCode : kFailedCode;
   response.ResultMessage = erased ? kEraseSucceeded : kEraseFailed;
-  service_.Context.Log.Write(erased ? kEraseSucceededLine : kEraseFailedLine);
+  lines.push_back(erased ? kEraseSucceededLine : kEraseFailedLine);
 }
 
 bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& CardNo) {

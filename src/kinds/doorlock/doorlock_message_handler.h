@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "wire/message_handler.h"
 
@@ -26,10 +27,11 @@ class TDoorlockMessageHandler final : public TMessageHandler {
   Reply HandleMessage(const std::u16string& request) override;
 
  private:
-  // Each carries out one request type, logs its outcome and fills the response.
-  void IssueCard(const TXmlNode& root, door::TResponse& response);
-  void ReadCard(const TXmlNode& root, door::TResponse& response);
-  void EraseCard(const TXmlNode& root, door::TResponse& response);
+  // Each carries out one request type, fills the response and adds its outcome's log lines
+  // to lines.
+  void IssueCard(const TXmlNode& root, door::TResponse& response, std::vector<std::string>& lines);
+  void ReadCard(const TXmlNode& root, door::TResponse& response, std::vector<std::string>& lines);
+  void EraseCard(const TXmlNode& root, door::TResponse& response, std::vector<std::string>& lines);
 
   // Issues the card that the request's root describes; true when the driver wrote it.
   // CardNo receives the number the driver reported, also after a failed write.

@@ -54,14 +54,11 @@ std::string TResponse::ToXml() const {
 
 Reply THandMessageHandler::HandleMessage(const std::u16string& request) {
   const std::string ansiRequest = AnsiFromUnicode(request);
-  log_.Write(kReceivedLine + ansiRequest);
-
   TXmlDoc document;
   hand::TResponse response;
-  document.ParseText(ansiRequest);
+  ParseAndLogReceipt(ansiRequest, document, log_);
   const TXmlNode& root = *document.RootElement();
   const HandOperation* operation = FindRequestType(kOperations, root.AttributeValue("type"));
-  log_.Write(kExecutingLine);
 
   Reply reply;
   // A peer that has gone is logged, and the request's log lines are finished.
@@ -72,13 +69,14 @@ Reply THandMessageHandler::HandleMessage(const std::u16string& request) {
       response.ResultCode = kSucceededCode;
       response.ResultMessage = operation->SucceededMessage;
       response.HandNo = handNo;
-      log_.Write(operation->SucceededLineHasNumber ? operation->SucceededLine + handNo
-                                                   : operation->SucceededLine);
+      reply.OutcomeLines.push_back(operation->SucceededLineHasNumber
+                                       ? operation->SucceededLine + handNo
+                                       : operation->SucceededLine);
     } else {
       response.ResultCode = kFailedCode;
       response.ResultMessage = operation->FailedMessage;
       if (operation->FailedKeepsNumber) response.HandNo = handNo;
-      log_.Write(operation->FailedLine);
+      reply.OutcomeLines.push_back(operation->FailedLine);
     }
     reply.Response = response.ToXml();
     reply.RequestType = operation->Type;
