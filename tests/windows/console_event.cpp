@@ -20,8 +20,6 @@
 
 namespace {
 
-using keydesk::test::Quoted;
-
 constexpr DWORD kWaitMilliseconds = 60'000;
 
 int Fail(const std::string& what) {
@@ -38,29 +36,9 @@ int wmain(int count, wchar_t** arguments) {
   }
   const DWORD event = static_cast<DWORD>(std::wcstoul(arguments[1], nullptr, 10));
   const auto port = static_cast<unsigned short>(std::wcstoul(arguments[2], nullptr, 10));
-  std::wstring commandLine;
-  for (int i = 3; i < count; ++i) commandLine += (i > 3 ? L" " : L"") + Quoted(arguments[i]);
-
-  WSADATA winsock;
-  if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) return Fail("WSAStartup");
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
-    SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  }
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return Fail("cannot start the program");
-  }
-  CloseHandle(process.hThread);
-
-  if (const char* failure = keydesk::test::WaitUntilListening(process.hProcess, port)) {
+  if (const char* failure = keydesk::test::StartListening(count, arguments, 3, port,
+                                                          /*shareConsole=*/true, process)) {
     return Fail(failure);
   }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the Windows test tools that start keydesk.exe share: its command line, and waiting
-// until it listens.
+// What the Windows test tools that start keydesk.exe share: its command line, starting it
+// and waiting until it listens.
 #include <windows.h>
 #include <winsock2.h>
 
@@ -54,6 +54,36 @@ inline const char* WaitUntilListening(HANDLE process, unsigned short port) {
     Sleep(20);
   }
   return nullptr;
+}
+
+// Starts the program and arguments in arguments[first..count) and waits until it accepts
+// connections on 127.0.0.1:port; with shareConsole it writes to this process's standard
+// handles. Null when it listens (process then holds its handle); otherwise why not.
+inline const char* StartListening(int count, wchar_t** arguments, int first, unsigned short port,
+                                  bool shareConsole, PROCESS_INFORMATION& process) {
+  std::wstring commandLine;
+  for (int i = first; i < count; ++i) {
+    commandLine += (i > first ? L" " : L"") + Quoted(arguments[i]);
+  }
+  WSADATA winsock;
+  if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) return "WSAStartup";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (shareConsole) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+      SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+  }
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, shareConsole, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return "cannot start the program";
+  }
+  CloseHandle(process.hThread);
+  return WaitUntilListening(process.hProcess, port);
 }
 
 }  // namespace keydesk::test

@@ -19,8 +19,6 @@
 
 namespace {
 
-using keydesk::test::Quoted;
-
 constexpr DWORD kWaitMilliseconds = 60'000;
 constexpr int kPasswordEntry = 301;  // IDC_EDTPSWD of keydesk.rc
 
@@ -84,20 +82,9 @@ int wmain(int count, wchar_t** arguments) {
   }
   const auto port = static_cast<unsigned short>(std::wcstoul(arguments[1], nullptr, 10));
   const std::wstring password = arguments[2];
-  std::wstring commandLine;
-  for (int i = 3; i < count; ++i) commandLine += (i > 3 ? L" " : L"") + Quoted(arguments[i]);
-
-  WSADATA winsock;
-  if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) return Fail("WSAStartup");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return Fail("cannot start the program");
-  }
-  CloseHandle(process.hThread);
-  if (const char* failure = keydesk::test::WaitUntilListening(process.hProcess, port)) {
+  if (const char* failure = keydesk::test::StartListening(count, arguments, 3, port,
+                                                          /*shareConsole=*/false, process)) {
     return Fail(failure);
   }
   const HWND mainWindow = WaitForWindow(process.hProcess, process.dwProcessId, L"TMainForm");
