@@ -1,12 +1,12 @@
 #include "platform/profile_file.h"
 
-#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/errors.h"
 #include "platform/file_io.h"
+#include "platform/mutex.h"
 #include "platform/paths.h"
 
 namespace keydesk {
@@ -16,8 +16,15 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // Two ProfileFile objects (the system options and the door lock options) rewrite the same
 // file; each write reads, changes and replaces the whole file, so writes are serialised
-// across all objects, not per object, or one would lose the other's key.
-std::mutex writeMutex;
+// across all objects, not per object, or one would lose the other's key. Reads hold the same
+// lock while they have the file open: on Windows an open file holds off the rename that
+// replaces it, and a thread of this process reading in a loop would starve the write.
+Mutex fileMutex;
+
+std::optional<std::string> ReadWholeProfile(const std::string& path) {
+  const MutexLock lock(fileMutex);
+  return ReadWholeFile(path);
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -210,7 +217,7 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue) const {
-  const std::optional<std::string> content = ReadWholeFile(path_);
+  const std::optional<std::string> content = ReadWholeProfile(path_);
   if (!content) return std::string(defaultValue);
   const std::vector<Line> lines = SplitLines(*content);
   const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
@@ -223,7 +230,7 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
 std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
     std::string_view section, const std::vector<std::string_view>& keys,
     std::string_view defaultValue) const {
-  const std::optional<std::string> content = ReadWholeFile(path_);
+  const std::optional<std::string> content = ReadWholeProfile(path_);
   if (!content) return std::nullopt;
   const std::vector<Line> lines = SplitLines(*content);
   std::vector<std::string> values;
@@ -242,7 +249,7 @@ std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-  const std::lock_guard<std::mutex> lock(writeMutex);
+  const MutexLock lock(fileMutex);
   if (CanStore(section, key, value)) {
     FileRewrite rewrite(path_);
     if (rewrite.Existing() &&

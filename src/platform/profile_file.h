@@ -12,9 +12,9 @@ namespace keydesk {
 // regard to letter case, blanks around names and values are ignored, the first matching
 // section and key win, and every line this class does not change is kept as it was.
 //
-// Every call goes to the file afresh; nothing is cached. Thread-safe: writes within the
-// process are serialised, and a write replaces the file in one rename, so a reader never
-// sees a half-written file.
+// Every call goes to the file afresh; nothing is cached. Thread-safe: reads and writes
+// within the process are serialised, and a write replaces the file in one rename, so a
+// reader in another process never sees a half-written file either.
 class ProfileFile {
  public:
   static constexpr size_t kMaxValueLength = 2047;
