@@ -178,7 +178,7 @@ class WindowsProgramTest : public ::testing::Test {
   WindowsProgramTest() {
     for (Side* side : {&linux_, &windows_}) {
       const test::ProgramResult created = side->Run({"--init-db", "--dir", side->DirArgument()});
-      EXPECT_EQ(created.status, 0) << side->Name() << ": " << created.err;
+      EXPECT_EQ(created.status, 0) << side->Name() << ": " << created.out << created.err;
     }
   }
 
