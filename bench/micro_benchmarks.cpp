@@ -14,7 +14,9 @@
 #include <system_error>
 #include <thread>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
@@ -203,7 +205,9 @@ class HandlerBench {
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{folder_.File("Client.mdb"), log_};
   ServiceStatus status_;
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
+  NetworkOption network_;
+  AccessLog access_{folder_.File(""), "doorlock", false, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_, network_, access_};
   NullDoorlock doorlock_;
   std::unique_ptr<DrevanLibrary> library_;
   std::unique_ptr<TDrevanLiftDoorlock> simulated_;

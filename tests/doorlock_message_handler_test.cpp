@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <cerrno>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
@@ -87,7 +89,9 @@ class DoorlockHandlerTest : public ::testing::Test {
   SharedOption option_{TOption()};
   TDoorlockRecordManager store_{dbPath_, log_};
   ServiceStatus status_;
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
+  NetworkOption network_;
+  AccessLog access_{dir_.Path().string(), "doorlock", false, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_, network_, access_};
   test::FakeDoorlock doorlock_;
   std::unique_ptr<DoorlockService> service_ =
       std::make_unique<DoorlockService>(context_, &doorlock_);

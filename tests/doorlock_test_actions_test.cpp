@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
@@ -59,7 +61,9 @@ class DoorlockTestActionsTest : public ::testing::Test {
   TDoorlockRecordManager store_{storeFile_, log_};
   SharedOption option_{TOption()};
   ServiceStatus status_;
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
+  NetworkOption network_;
+  AccessLog access_{dir_.Path().string(), "doorlock", false, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_, network_, access_};
   DoorlockService service_{context_, &doorlock_};
   test::FakeDoorlock doorlock_;
   DoorlockTestActions actions_{service_};

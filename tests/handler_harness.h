@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/option.h"
@@ -34,7 +36,9 @@ struct HandlerHarness {
   SharedOption option{TOption()};
   TDoorlockRecordManager store{dir.File("Client.mdb"), log};
   ServiceStatus status;
-  ServiceContext context{sysOption, option, log, store, clock, status};
+  NetworkOption network;
+  AccessLog access{dir.Path().string(), "doorlock", false, clock};
+  ServiceContext context{sysOption, option, log, store, clock, status, network, access};
 
   // What one request did: the bytes the intake sent for its reply, and the message (UTF-8)
   // of the error that ended it, if one did.

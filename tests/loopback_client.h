@@ -25,6 +25,10 @@ class LoopbackClient {
   static constexpr std::chrono::milliseconds kWait{10'000};
 
   explicit LoopbackClient(uint16_t port) : socket_(Socket::ConnectLoopback(port)) {}
+  // From another address of 127.0.0.0/8, standing for a second host (Linux answers every
+  // address of that network on the loopback interface).
+  LoopbackClient(uint16_t port, uint32_t from)
+      : socket_(Socket::Connect(kLoopbackAddress, port, from)) {}
 
   void Send(std::string_view bytes) { socket_.SendAll(bytes); }
   void SendFrame(std::string_view request) {

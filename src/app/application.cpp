@@ -32,6 +32,11 @@ TSysOption LoadedSysOption(const std::string& fileName) {
   return sysOption;
 }
 
+const char* KindAccessName(int kind) {
+  const InterfaceKindInfo* info = FindInterfaceKind(kind);
+  return info != nullptr ? info->AccessName : "unknown";
+}
+
 // What a kind is made from.
 struct KindParts {
   const StartupSettings& Settings;
@@ -95,11 +100,15 @@ Application::Application(StartupSettings settings)
     : settings_(std::move(settings)),
       option_(LoadedOption(PathInFolder(settings_.Folder, "Option.ini"))),
       sysOption_(LoadedSysOption(PathInFolder(settings_.Folder, "Option.ini"))),
-      log_(TLogFile::DailyFileName(settings_.Folder, clock_.Now()), sysOption_, clock_,
-           RealFileSystem(), &status_),
+      network_(NetworkOption::Load(PathInFolder(settings_.Folder, "Option.ini"))),
+      logFileName_(TLogFile::DailyFileName(settings_.Folder, clock_.Now())),
+      retention_(settings_.Folder, network_.KeepDays, logFileName_),
+      log_(logFileName_, sysOption_, clock_, RealFileSystem(), &status_, &retention_),
+      access_(settings_.Folder, KindAccessName(settings_.InterfaceKind), network_.AccessLog, clock_,
+              RealFileSystem(), &status_, &retention_),
       recordStore_(
           MakeRecordStore(StoreChoice::Load(settings_.Folder), settings_.Folder, log_, &status_)),
-      context_{sysOption_, option_, log_, *recordStore_, clock_, status_} {
+      context_{sysOption_, option_, log_, *recordStore_, clock_, status_, network_, access_} {
   recordStore_->Open();
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);

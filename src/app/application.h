@@ -4,7 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/log_retention.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/option.h"
@@ -29,8 +32,9 @@ struct StartupSettings {
   std::function<void()> ShowDeviceOptions;
 };
 
-// The process-wide objects in start-up order: door lock options, system options, log,
-// record store (the one [Store] of Option.ini chooses); then the card library and the interface
+// The process-wide objects in start-up order: door lock options, system options, the network
+// options, log and access log, record store (the one [Store] of Option.ini chooses); then the
+// card library and the interface
 // kind with its device: the door lock driver, its port opened, or the simulated hand-tag,
 // member-card or police device. Members are freed in reverse order on every path, also when a later
 // step of start-up raises.
@@ -41,7 +45,8 @@ struct StartupSettings {
 class Application {
  public:
   // Raises LibraryError when the card library or one of its functions is missing, and Error
-  // for a number that is no interface kind or a record store that cannot be had.
+  // for a number that is no interface kind, a network option that cannot be read or a record
+  // store that cannot be had.
   explicit Application(StartupSettings settings);
   ~Application();
   Application(const Application&) = delete;
@@ -61,7 +66,11 @@ class Application {
   ServiceStatus status_;
   SharedOption option_;
   TSysOption sysOption_;
+  const NetworkOption network_;
+  const std::string logFileName_;  // the day's log, named once for the whole run
+  LogRetention retention_;
   TLogFile log_;
+  AccessLog access_;
   const std::unique_ptr<RecordStore> recordStore_;
   const ServiceContext context_;
   std::unique_ptr<DrevanLibrary> library_;

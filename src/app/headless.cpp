@@ -49,6 +49,11 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
     status.SetListener({});
     return {1, false};
   }
+  err << "keydesk: " << Utf8FromAnsi(ListenerStatusText(status.Get())) << std::endl;
+  // Told once: while it holds, the status bar of a window would show it all the time.
+  if (const std::string warning = AccessWarningText(status.Get()); !warning.empty()) {
+    err << "keydesk: " << Utf8FromAnsi(warning) << std::endl;
+  }
 
   WaitForStopRequest();
 

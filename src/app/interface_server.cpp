@@ -1,7 +1,9 @@
 #include "app/interface_server.h"
 
 #include "core/interface_kind.h"
+#include "core/ipv4.h"
 #include "core/log_pane.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "intake/request_intake.h"
@@ -23,14 +25,21 @@ void InterfaceServer::StartServer(LogPane& pane) {
   const InterfaceKindInfo& info = kind_.Info();
   ServiceStatus& status = context_.Status;
   const Clock& clock = context_.LocalClock;
+  const NetworkOption& network = context_.Network;
   // Connection threads share the intake, so that a thread stuck at shutdown can still use it.
   intake_ = std::make_shared<RequestIntake>(
       [&kind = kind_] { return kind.CreateHandler(); }, kind_.KeepConnection(), context_.Log,
-      [&status, &clock](const std::string& type, bool answered, const std::string& result) {
-        status.RequestEnded(clock.Now(), type, answered, result);
-      });
+      [&status, &clock](const RequestOutcome& outcome, bool answered) {
+        status.RequestEnded(clock.Now(), outcome.Type, answered, outcome.ResultCode);
+      },
+      ReadLimits{network.RequestTimeout, network.IdleTimeout}, &context_.Access);
   listener_ = std::make_unique<TcpListener>(
-      [intake = intake_](TConnection& connection) { intake->Serve(connection); });
+      [intake = intake_](TConnection& connection) { intake->Serve(connection); },
+      ListenerPolicy{network.ListenAddress.value_or(kAnyAddress), network.Allowed,
+                     network.MaxConnections, network.MaxConnectionsPerHost},
+      &context_.Access);
+  status.SetReach(network.ListenAddress ? Ipv4Text(*network.ListenAddress) : std::string(),
+                  network.Allowed.AllowsAny() ? AnsiFromUtf8(info.AnyHostMay) : std::string());
   pane.AddLine(AnsiFromUtf8(info.StartLine));
   const int port = context_.SysOption.*(info.PortOption) & 0xFFFF;
   try {

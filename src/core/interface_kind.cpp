@@ -10,12 +10,13 @@ namespace {
 
 const std::array<InterfaceKindInfo, 4> kKinds = {{
     {kDoorlockKind, "MarveskOxbel门锁接口", "门锁接口监听服务器已经启动...",
-     &TSysOption::DoorlockPortNo},
+     &TSysOption::DoorlockPortNo, "doorlock", "发卡、读卡和注销卡"},
     {kPoliceKind, "MarveskOxbel公安接口", "公安接口监听服务器已经启动...",
-     &TSysOption::PolicePortNo},
+     &TSysOption::PolicePortNo, "police", "取得当前客人的身份证号、姓名、地址和生日"},
     {kMemberKind, "MarveskOxbel会员卡接口", "会员卡接口监听服务器已经启动...",
-     &TSysOption::MemberPortNo},
-    {kHandKind, "MarveskOxbel手牌接口", "手牌接口监听服务器已经启动...", &TSysOption::HandPortNo},
+     &TSysOption::MemberPortNo, "member", "写、读和打印会员卡"},
+    {kHandKind, "MarveskOxbel手牌接口", "手牌接口监听服务器已经启动...", &TSysOption::HandPortNo,
+     "hand", "发、读和注销手牌"},
 }};
 
 }  // namespace

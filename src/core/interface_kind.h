@@ -15,6 +15,8 @@ struct InterfaceKindInfo {
   const char* Title;      // window and application title
   const char* StartLine;  // log pane line when the listener starts
   int32_t TSysOption::*PortOption;
+  const char* AccessName;  // the kind in the access log
+  const char* AnyHostMay;  // what any host can do while every host may connect
 };
 
 inline constexpr int kDoorlockKind = 1;

@@ -1,75 +1,61 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "core/stamped_line_writer.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
-#include "platform/mutex.h"
 
 namespace keydesk {
 
 class Clock;
+class LogRetention;
 class ServiceStatus;
 class TSysOption;
 
 // Appends time-stamped lines to the log file of the day the run started. The file is opened
 // for each write and closed after it, so nothing is held open between writes and another
 // program may read or move the file at any time; a line is in the file before Write returns.
-// An input/output failure loses the line silently.
+// An input/output failure loses the line silently. The file stays code page 936 that any
+// reader reads to the end: a NUL, or a byte that begins no character of the code page (a
+// request's numeric reference can make either), is written as "?".
 //
-// Thread-safe. Lines handed in while another thread has the file open wait in a queue; the
-// thread at its head then writes them all in one open, write and close (group commit), and
-// each caller returns once its own line is written. Lines keep the order in which they were
-// handed in, so one caller's lines keep their order, and none is lost or interleaved.
+// Thread-safe, with the group commit of StampedLineWriter: lines keep the order in which they
+// were handed in, and none is lost or interleaved.
 class TLogFile {
  public:
   // The file name of a run started on startDay: folder, then yyyymmdd, then ".LOG".
   static std::string DailyFileName(std::string_view folder, DateTime startDay);
 
   // sysOption decides, at every write, whether anything is written (WriteLog); clock gives
-  // the time stamps; files does the writing; status, if given, hears whether writes fail.
-  // All must outlive the log.
+  // the time stamps; files does the writing; status, if given, hears whether writes fail;
+  // retention, if given, removes old logs at the first write of each day. All must outlive
+  // the log.
   TLogFile(std::string fileName, const TSysOption& sysOption, const Clock& clock,
-           const FileSystem& files = RealFileSystem(), ServiceStatus* status = nullptr);
+           const FileSystem& files = RealFileSystem(), ServiceStatus* status = nullptr,
+           LogRetention* retention = nullptr);
 
   const std::string& FileName() const { return fileName_; }
 
   // Appends "yyyy-mm-dd hh:nn:ss " + message + CR LF when WriteLog is on. The message is
   // code page 936 text; line breaks inside it continue over several lines of the file.
-  void Write(std::string_view message) EXCLUDES(mutex_);
+  void Write(std::string_view message);
   // Writes lines that are ready together as Write would one after the other, but in one
   // open, write and close; they keep their order and nothing comes between them.
-  void WriteLines(std::span<const std::string> messages) EXCLUDES(mutex_);
+  void WriteLines(std::span<const std::string> messages);
 
   // Lines handed in and not yet written.
-  size_t Queued() const EXCLUDES(mutex_);
+  size_t Queued() const { return writer_.Queued(); }
 
  private:
-  struct Lines;
-
-  // Hands the messages in as one unit and returns once they are written.
-  void Commit(std::span<const std::string_view> messages) EXCLUDES(mutex_);
-  // The stamp of the current second, kept because many lines share a second.
-  std::string_view Stamp() REQUIRES(mutex_);
-  // Writes the lines, in their order, in one open, write and close.
-  void WriteBatch(const std::vector<Lines*>& batch) EXCLUDES(mutex_);
-  void Report(bool written) EXCLUDES(mutex_);
+  void Commit(std::span<const std::string_view> messages);
 
   const std::string fileName_;
   const TSysOption& sysOption_;
-  const Clock& clock_;
-  const FileSystem& files_;
-  ServiceStatus* const status_;
-  mutable Mutex mutex_;
-  std::deque<Lines*> queue_ GUARDED_BY(mutex_);  // the head is being written or writes next
-  std::string stamp_ GUARDED_BY(mutex_);         // the time stamp text of stampSecond_
-  int64_t stampSecond_ GUARDED_BY(mutex_) = 0;
+  StampedLineWriter writer_;
 };
 
 }  // namespace keydesk

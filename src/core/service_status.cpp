@@ -29,6 +29,13 @@ void ServiceStatus::SetEncoder(std::string description, bool simulated) {
   snapshot_.SimulatedEncoder = simulated;
 }
 
+void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost) {
+  MutexLock lock(mutex_);
+  ++snapshot_.Version;
+  snapshot_.ListenAddress = std::move(listenAddress);
+  snapshot_.OpenToAnyHost = std::move(openToAnyHost);
+}
+
 void ServiceStatus::Listened(int port) {
   {
     MutexLock lock(mutex_);
@@ -68,7 +75,15 @@ void ServiceStatus::RequestEnded(DateTime time, std::string type, bool answered,
 }
 
 std::optional<std::string>& ServiceStatus::Failure(Store store) {
-  return store == Store::Log ? snapshot_.LogFailure : snapshot_.JournalFailure;
+  switch (store) {
+    case Store::Log:
+      return snapshot_.LogFailure;
+    case Store::Journal:
+      return snapshot_.JournalFailure;
+    case Store::AccessLog:
+      break;
+  }
+  return snapshot_.AccessLogFailure;
 }
 
 void ServiceStatus::WriteFailed(Store store, std::string reason) {

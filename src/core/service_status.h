@@ -19,7 +19,7 @@ namespace keydesk {
 class ServiceStatus {
  public:
   // Where writes can fail unseen by the PMS, which is answered all the same.
-  enum class Store { Log, Journal };
+  enum class Store { Log, Journal, AccessLog };
 
   struct LastRequest {
     DateTime Time;
@@ -31,14 +31,19 @@ class ServiceStatus {
   struct Snapshot {
     uint64_t Version = 0;  // counts the changes, so a front end knows when to show anew
     bool Listening = false;
+    std::string ListenAddress;  // empty: every local address
     int Port = 0;
+    // While any host on the network may connect: what it can then do; empty while the
+    // allowed hosts are set.
+    std::string OpenToAnyHost;
     std::string NotListeningReason;  // why the listener is not running, when it failed
     std::string Encoder;             // the card library in use, for the operator
     bool SimulatedEncoder = false;
     uint64_t Answered = 0;
     std::optional<LastRequest> Last;
-    std::optional<std::string> LogFailure;      // set while the log cannot be written
-    std::optional<std::string> JournalFailure;  // set while the journal cannot be written
+    std::optional<std::string> LogFailure;        // set while the log cannot be written
+    std::optional<std::string> JournalFailure;    // set while the journal cannot be written
+    std::optional<std::string> AccessLogFailure;  // set while the access log cannot be written
   };
 
   // What changed; one call per change.
@@ -50,6 +55,9 @@ class ServiceStatus {
   void SetListener(Listener listener) EXCLUDES(mutex_);
 
   void SetEncoder(std::string description, bool simulated) EXCLUDES(mutex_);
+  // How the listener is reached: the address it listens on (empty: every local address) and,
+  // while every host may connect, what any host can then do (see Snapshot::OpenToAnyHost).
+  void SetReach(std::string listenAddress, std::string openToAnyHost) EXCLUDES(mutex_);
   void Listened(int port) EXCLUDES(mutex_);
   void NotListening(int port, std::string reason) EXCLUDES(mutex_);
   void Stopped() EXCLUDES(mutex_);

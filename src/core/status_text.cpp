@@ -4,11 +4,31 @@
 
 namespace keydesk {
 
-std::string ListenerStatusText(const ServiceStatus::Snapshot& status) {
+namespace {
+
+// Where the listener is: "端口 8886" or "192.168.1.5:8886".
+std::string Place(const ServiceStatus::Snapshot& status) {
   const std::string port = std::to_string(status.Port);
-  if (status.Listening) return AnsiFromUtf8("正在监听端口 " + port);
+  if (status.ListenAddress.empty()) return AnsiFromUtf8("端口 " + port);
+  return status.ListenAddress + ":" + port;
+}
+
+std::string Joined(std::string first, const std::string& second) {
+  if (!first.empty() && !second.empty()) first += AnsiFromUtf8("；");
+  return first + second;
+}
+
+}  // namespace
+
+std::string ListenerStatusText(const ServiceStatus::Snapshot& status) {
+  if (status.Listening) {
+    if (status.ListenAddress.empty())
+      return AnsiFromUtf8("正在监听") + Place(status) + AnsiFromUtf8("（本机所有地址）");
+    return AnsiFromUtf8("正在监听 ") + Place(status);
+  }
   if (!status.NotListeningReason.empty()) {
-    return AnsiFromUtf8("没有监听（端口 " + port + "）：") + status.NotListeningReason;
+    return AnsiFromUtf8("没有监听（") + Place(status) + AnsiFromUtf8("）：") +
+           status.NotListeningReason;
   }
   return AnsiFromUtf8("没有监听");
 }
@@ -39,13 +59,27 @@ std::string RequestStatusText(const ServiceStatus::Snapshot& status) {
 std::string StoreWarningText(const ServiceStatus::Snapshot& status) {
   std::string text;
   if (status.LogFailure) {
-    text += AnsiFromUtf8("警告：日志文件无法写入：") + *status.LogFailure;
+    text = Joined(text, AnsiFromUtf8("警告：日志文件无法写入：") + *status.LogFailure);
   }
   if (status.JournalFailure) {
-    if (!text.empty()) text += AnsiFromUtf8("；");
-    text += AnsiFromUtf8("警告：发卡记录无法写入数据库：") + *status.JournalFailure;
+    text = Joined(text, AnsiFromUtf8("警告：发卡记录无法写入数据库：") + *status.JournalFailure);
+  }
+  if (status.AccessLogFailure) {
+    text = Joined(text, AnsiFromUtf8("警告：访问日志无法写入：") + *status.AccessLogFailure);
   }
   return text;
+}
+
+std::string AccessWarningText(const ServiceStatus::Snapshot& status) {
+  if (status.OpenToAnyHost.empty()) return {};
+  return AnsiFromUtf8(
+             "警告：没有设置允许连接的主机（Option.ini [Network] AllowedHosts），"
+             "网络上的任何主机都能") +
+         status.OpenToAnyHost;
+}
+
+std::string WarningText(const ServiceStatus::Snapshot& status) {
+  return Joined(AccessWarningText(status), StoreWarningText(status));
 }
 
 }  // namespace keydesk

@@ -9,14 +9,20 @@ namespace keydesk {
 // What the front ends show of the service status, in code page 936, so that every front end
 // (and --headless) says the same.
 
-// Listening, and on which port; or not, and why.
+// Listening, and on which address and port; or not, and why.
 std::string ListenerStatusText(const ServiceStatus::Snapshot& status);
 // The encoder in use; the simulator is named as such, so that no desk mistakes it for the
 // real encoder.
 std::string EncoderStatusText(const ServiceStatus::Snapshot& status);
 // Requests answered since start, and the last request's time, type and result.
 std::string RequestStatusText(const ServiceStatus::Snapshot& status);
-// The warning while the log or the journal cannot be written; empty while both can.
+// The warning while the log, the journal or the access log cannot be written; empty while all
+// can.
 std::string StoreWarningText(const ServiceStatus::Snapshot& status);
+// The standing warning while any host on the network may connect; empty once the allowed
+// hosts are set.
+std::string AccessWarningText(const ServiceStatus::Snapshot& status);
+// Every warning the operator must see at a glance: the access warning and the store warning.
+std::string WarningText(const ServiceStatus::Snapshot& status);
 
 }  // namespace keydesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,16 +10,32 @@
 
 namespace keydesk {
 
-// One accepted PMS connection: its socket and its receive buffer. The connection's own
-// thread reads, writes and closes it; any other thread may only Abort it, which makes a
+// How long a connection may take over a request; zero is no limit.
+struct ReadLimits {
+  std::chrono::milliseconds Request{0};  // from a request's first byte to its NUL
+  std::chrono::milliseconds Idle{0};     // waiting for the first byte of a request
+};
+
+// One accepted PMS connection: its socket, its peer and its receive buffer. The connection's
+// own thread reads, writes and closes it; any other thread may only Abort it, which makes a
 // blocked read return as if the peer had closed.
 class TConnection {
  public:
-  explicit TConnection(Socket socket) : socket_(std::move(socket)) {}
+  explicit TConnection(Socket socket, Ipv4Endpoint peer = {})
+      : socket_(std::move(socket)), peer_(peer) {}
+
+  const Ipv4Endpoint& Peer() const { return peer_; }
 
   // The next request's bytes without the NUL; none when the connection ended first (a
-  // partial request is dropped). Raises FramingError or SocketError.
-  std::optional<std::string> ReadRequest();
+  // partial request is dropped). Raises FramingError, SocketError, or TimeoutError when a
+  // limit ran out (WaitedIdle then says which).
+  std::optional<std::string> ReadRequest(const ReadLimits& limits = {});
+  // Whether the last read waited for a request to begin rather than for one to end.
+  bool WaitedIdle() const { return waitedIdle_; }
+  // How long the last read had waited, for a read that timed out.
+  std::chrono::milliseconds Waited() const;
+  // Bytes received of the request being read.
+  size_t Buffered() const { return framer_.Buffered(); }
 
   // Writes every byte in one piece. Raises SocketError.
   void Write(std::string_view bytes) { socket_.SendAll(bytes); }
@@ -28,8 +45,18 @@ class TConnection {
   void Abort() { socket_.Shutdown(); }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
+  // Sets the socket's receive limit, when it differs from the one set.
+  void LimitReceive(std::chrono::milliseconds limit);
+
   Socket socket_;
+  const Ipv4Endpoint peer_;
   RequestFramer framer_;
+  std::chrono::milliseconds receiveLimit_{0};  // what the socket has now
+  Clock::time_point requestBegan_;             // when the buffered request's first byte came
+  Clock::time_point waitBegan_;                // when the last read began to wait
+  bool waitedIdle_ = true;
 };
 
 }  // namespace keydesk

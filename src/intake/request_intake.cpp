@@ -1,5 +1,6 @@
 #include "intake/request_intake.h"
 
+#include "core/access_log.h"
 #include "core/log_file.h"
 #include "intake/connection.h"
 #include "platform/errors.h"
@@ -29,33 +30,65 @@ bool DeliverReply(const Reply& reply, const std::function<void(std::string_view 
 
 RequestIntake::RequestIntake(MessageHandlerFactory createHandler,
                              const std::atomic<bool>* keepConnection, TLogFile& log,
-                             RequestObserver observer)
+                             RequestObserver observer, ReadLimits limits, AccessLog* access)
     : createHandler_(std::move(createHandler)),
       keepConnection_(keepConnection),
       log_(log),
-      observer_(std::move(observer)) {}
+      observer_(std::move(observer)),
+      limits_(limits),
+      access_(access) {}
 
 void RequestIntake::Serve(TConnection& connection) const {
   while (connection.IsOpen() && TCPServerExecute(connection)) {
   }
 }
 
+void RequestIntake::Ended(const TConnection& connection, const RequestOutcome& outcome,
+                          bool answered, std::string_view error,
+                          std::chrono::steady_clock::time_point read) const {
+  if (observer_) observer_(outcome, answered);
+  if (access_ == nullptr) return;
+  access_->Served(connection.Peer(),
+                  {.Type = outcome.Type,
+                   .RoomKey = outcome.RoomKey,
+                   .RegisterId = outcome.RegisterId,
+                   .ResultCode = outcome.ResultCode,
+                   .CardNo = outcome.CardNo,
+                   .Answered = answered,
+                   .Error = error,
+                   .Taken = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - read)});
+}
+
 bool RequestIntake::TCPServerExecute(TConnection& connection) const {
+  auto read = std::chrono::steady_clock::now();
   try {
     std::unique_ptr<TMessageHandler> handler = createHandler_();
-    const std::optional<std::string> request = connection.ReadRequest();
+    const std::optional<std::string> request = connection.ReadRequest(limits_);
     if (!request) return false;  // the client left before a NUL: nothing to answer or log
+    read = std::chrono::steady_clock::now();
     const Reply reply = handler->HandleMessage(DecodeUtf8(*request));
     const bool sent = DeliverReply(
         reply, [&connection](std::string_view frame) { connection.Write(frame); }, log_);
-    if (observer_) observer_(reply.RequestType, sent, reply.ResultCode);
+    Ended(connection, reply.Outcome, sent, {}, read);
+  } catch (const TimeoutError&) {
+    // Too slow a client must not hold a connection thread: it is closed without a word.
+    if (access_ != nullptr) {
+      access_->TimedOut(connection.Peer(), connection.WaitedIdle(), connection.Waited());
+    }
+    return false;
   } catch (const SocketError&) {
     return false;  // reset or aborted: the connection simply ends
+  } catch (const FramingError& error) {
+    log_.Write(error.what());
+    if (observer_) observer_({}, false);
+    if (access_ != nullptr) access_->Oversized(connection.Peer(), connection.Buffered());
+    return false;
   } catch (const std::exception& error) {
     // The request ends without a response; say why, so the PMS's missing answer can be
     // explained from the log.
     log_.Write(error.what());
-    if (observer_) observer_({}, false, {});
+    Ended(connection, {}, false, error.what(), read);
     return false;
   }
   return keepConnection_ != nullptr && keepConnection_->load();

@@ -1,5 +1,6 @@
 #include "intake/tcp_listener.h"
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -23,13 +24,23 @@ auto* const abandoned PT_GUARDED_BY(abandonedMutex) =
 struct TcpListener::Shared {
   explicit Shared(ConnectionRoutine routine) : serve(std::move(routine)) {}
 
+  // Takes the connection off the lists.
+  void Forget(const std::shared_ptr<TConnection>& connection) REQUIRES(mutex) {
+    connections.erase(connection);
+    const auto host = perHost.find(connection->Peer().Address);
+    if (host != perHost.end() && --host->second == 0) perHost.erase(host);
+  }
+
   const ConnectionRoutine serve;
   Mutex mutex;
   std::set<std::shared_ptr<TConnection>> connections GUARDED_BY(mutex);
+  std::map<uint32_t, int> perHost GUARDED_BY(mutex);  // open connections by peer address
 };
 
-TcpListener::TcpListener(ConnectionRoutine serve)
-    : shared_(std::make_shared<Shared>(std::move(serve))) {}
+TcpListener::TcpListener(ConnectionRoutine serve, ListenerPolicy policy, AccessLog* access)
+    : policy_(std::move(policy)),
+      access_(access),
+      shared_(std::make_shared<Shared>(std::move(serve))) {}
 
 TcpListener::~TcpListener() {
   try {
@@ -40,7 +51,7 @@ TcpListener::~TcpListener() {
 
 void TcpListener::Activate(int port) {
   if (Active()) return;
-  listening_ = Socket::Listen(static_cast<uint16_t>(port & 0xFFFF), kBacklog);
+  listening_ = Socket::Listen(policy_.Address, static_cast<uint16_t>(port & 0xFFFF), kBacklog);
   port_ = listening_.LocalPort();
   threads_ = std::make_unique<ConnectionThreads>();
   acceptThread_ = std::thread(&TcpListener::AcceptLoop, this);
@@ -48,21 +59,58 @@ void TcpListener::Activate(int port) {
 
 void TcpListener::AcceptLoop() {
   for (;;) {
-    Socket socket = listening_.Accept();
+    Ipv4Endpoint peer;
+    bool dropped = false;
+    Socket socket = listening_.Accept(&peer, &dropped);
+    if (dropped) {
+      Refuse(peer, AccessLog::Refusal::NoDescriptor);
+      continue;
+    }
     if (!socket.IsOpen()) return;
-    auto connection = std::make_shared<TConnection>(std::move(socket));
-    {
-      MutexLock lock(shared_->mutex);
-      shared_->connections.insert(connection);
+    // Nothing of a host that may not connect is read: it never reaches a handler.
+    if (!policy_.Allowed.Allows(peer.Address)) {
+      socket.Close();
+      Refuse(peer, AccessLog::Refusal::NotAllowed);
+      continue;
+    }
+    auto connection = std::make_shared<TConnection>(std::move(socket), peer);
+    if (const std::optional<AccessLog::Refusal> refusal = Admit(connection)) {
+      connection->Close();
+      Refuse(peer, *refusal);
+      continue;
     }
     try {
       threads_->Run([shared = shared_, connection] { Serve(*shared, connection); });
     } catch (const Error&) {
       // No thread for it: the client sees its connection closed.
-      MutexLock lock(shared_->mutex);
-      shared_->connections.erase(connection);
+      {
+        MutexLock lock(shared_->mutex);
+        shared_->Forget(connection);
+      }
+      connection->Close();
+      Refuse(peer, AccessLog::Refusal::NoThread);
     }
   }
+}
+
+std::optional<AccessLog::Refusal> TcpListener::Admit(
+    const std::shared_ptr<TConnection>& connection) {
+  MutexLock lock(shared_->mutex);
+  if (policy_.MaxConnections > 0 &&
+      shared_->connections.size() >= static_cast<size_t>(policy_.MaxConnections)) {
+    return AccessLog::Refusal::TooManyConnections;
+  }
+  int& fromHost = shared_->perHost[connection->Peer().Address];
+  if (policy_.MaxConnectionsPerHost > 0 && fromHost >= policy_.MaxConnectionsPerHost) {
+    return AccessLog::Refusal::TooManyFromHost;
+  }
+  ++fromHost;
+  shared_->connections.insert(connection);
+  return std::nullopt;
+}
+
+void TcpListener::Refuse(const Ipv4Endpoint& peer, AccessLog::Refusal why) {
+  if (access_ != nullptr) access_->Refused(peer, why);
 }
 
 void TcpListener::Serve(Shared& shared, const std::shared_ptr<TConnection>& connection) {
@@ -72,7 +120,7 @@ void TcpListener::Serve(Shared& shared, const std::shared_ptr<TConnection>& conn
     // The routine ends its own requests; whatever escapes ends only this connection.
   }
   MutexLock lock(shared.mutex);
-  shared.connections.erase(connection);
+  shared.Forget(connection);
   connection->Close();
 }
 

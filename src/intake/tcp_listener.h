@@ -4,8 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
+#include "core/access_log.h"
+#include "core/ipv4.h"
 #include "platform/socket.h"
 
 namespace keydesk {
@@ -13,10 +16,19 @@ namespace keydesk {
 class ConnectionThreads;
 class TConnection;
 
-// The TCP listener: accepts connections on all local IPv4 addresses on a thread of its own
-// and runs each connection on a thread of its own until the connection ends. Deactivating
-// stops accepting, closes every open connection so that blocked reads return, and waits
-// for the connection threads.
+// Who the listener serves: where it listens, which hosts, and how many connections at once.
+struct ListenerPolicy {
+  uint32_t Address = kAnyAddress;  // a local IPv4 address, or every one
+  AllowedHosts Allowed;            // empty: any host
+  int MaxConnections = 0;          // zero: no limit
+  int MaxConnectionsPerHost = 0;   // zero: no limit
+};
+
+// The TCP listener: accepts connections on a thread of its own and runs each connection on a
+// thread of its own until the connection ends. A connection from a host that is not allowed,
+// or beyond the caps, is closed as soon as it is accepted, before a byte is read, and told to
+// the access log. Deactivating stops accepting, closes every open connection so that blocked
+// reads return, and waits for the connection threads.
 //
 // Activate and Deactivate are called from one thread (the main thread); the rest is
 // thread-safe.
@@ -29,7 +41,9 @@ class TcpListener {
   // what it captures) must stay valid while any connection thread runs.
   using ConnectionRoutine = std::function<void(TConnection&)>;
 
-  explicit TcpListener(ConnectionRoutine serve);
+  // access, if given, must outlive the listener.
+  explicit TcpListener(ConnectionRoutine serve, ListenerPolicy policy = {},
+                       AccessLog* access = nullptr);
   // Deactivates; errors are swallowed here, so call Deactivate first to see them.
   ~TcpListener();
   TcpListener(const TcpListener&) = delete;
@@ -52,8 +66,13 @@ class TcpListener {
   struct Shared;
 
   void AcceptLoop();
+  // Takes the connection into the count unless a cap is reached; why not, otherwise.
+  std::optional<AccessLog::Refusal> Admit(const std::shared_ptr<TConnection>& connection);
+  void Refuse(const Ipv4Endpoint& peer, AccessLog::Refusal why);
   static void Serve(Shared& shared, const std::shared_ptr<TConnection>& connection);
 
+  const ListenerPolicy policy_;
+  AccessLog* const access_;
   std::shared_ptr<Shared> shared_;
   Socket listening_;
   uint16_t port_ = 0;

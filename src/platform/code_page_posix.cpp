@@ -115,6 +115,24 @@ std::string AnsiFromUtf8(std::string_view text) {
   return converter.Convert(text.data(), text.size(), kQuestion);
 }
 
+bool IsAnsiText(std::string_view bytes) {
+  thread_local const iconv_t strict = iconv_open(kUtf16, kAnsi);
+  if (strict == reinterpret_cast<iconv_t>(-1)) throw Error("No conversion from CP936");
+  iconv(strict, nullptr, nullptr, nullptr, nullptr);
+  char out[64];
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  while (inLeft > 0) {
+    char* outPtr = out;
+    size_t outLeft = sizeof out;
+    if (iconv(strict, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
+        errno != E2BIG) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string Utf8FromAnsi(std::string_view text) {
   thread_local Converter converter(kUtf8, kAnsi, SingleByte);
   return converter.Convert(text.data(), text.size(), kQuestion);

@@ -189,4 +189,6 @@ std::string Utf8FromAnsi(std::string_view text) {
   return out;
 }
 
+bool IsAnsiText(std::string_view bytes) { return DecodeExactly(bytes).has_value(); }
+
 }  // namespace keydesk

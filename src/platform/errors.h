@@ -43,6 +43,12 @@ class SocketError : public Error {
   using Error::Error;
 };
 
+// A receive that waited longer than the socket's time limit.
+class TimeoutError : public SocketError {
+ public:
+  using SocketError::SocketError;
+};
+
 // A request frame the intake refuses.
 class FramingError : public Error {
  public:

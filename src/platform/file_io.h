@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace keydesk {
 
@@ -52,5 +53,10 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes);
 
 // False when the file did not exist or cannot be removed.
 bool RemoveFile(const std::string& path);
+
+// The names (without the folder) of the plain files in a folder, in no particular order; empty
+// when the folder cannot be read. On Windows a name that code page 936 cannot hold is left
+// out, as no path inside the system could name it.
+std::vector<std::string> FileNamesInFolder(const std::string& folder);
 
 }  // namespace keydesk

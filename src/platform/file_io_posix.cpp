@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -5,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "platform/file_io.h"
@@ -151,5 +153,20 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::vector<std::string> FileNamesInFolder(const std::string& folder) {
+  std::vector<std::string> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), &::closedir);
+  if (directory == nullptr) return names;
+  while (const dirent* entry = ::readdir(directory.get())) {
+    struct stat info {};
+    const std::string name = entry->d_name;
+    if (::fstatat(::dirfd(directory.get()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
 
 }  // namespace keydesk

@@ -136,4 +136,18 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(WideFromAnsi(path).c_str()) != 0; }
 
+std::vector<std::string> FileNamesInFolder(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found{};
+  const std::wstring pattern = WideFromAnsi(folder) + L"\\*";
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
+    if (auto name = ExactAnsiFromWide(found.cFileName)) names.push_back(std::move(*name));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 }  // namespace keydesk

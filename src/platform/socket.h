@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -15,6 +16,14 @@ using NativeSocket = std::uintptr_t;
 using NativeSocket = int;
 #endif
 inline constexpr NativeSocket kNoSocket = static_cast<NativeSocket>(-1);
+
+// An IPv4 address in host byte order, and a port.
+struct Ipv4Endpoint {
+  uint32_t Address = 0;
+  uint16_t Port = 0;
+};
+inline constexpr uint32_t kAnyAddress = 0;                // 0.0.0.0: every local address
+inline constexpr uint32_t kLoopbackAddress = 0x7F000001;  // 127.0.0.1
 
 // An owned TCP socket. Receive and Send belong to one thread at a time; Shutdown may be
 // called from any other thread to end a blocked Receive or Accept, and is safe against a
@@ -38,8 +47,11 @@ class Socket {
   // socket, so there it is closed at once.
   void Shutdown();
 
-  // Up to size bytes; 0 when the peer has closed. Raises SocketError.
+  // Up to size bytes; 0 when the peer has closed. Raises SocketError, or TimeoutError when
+  // the receive time limit ran out first.
   size_t Receive(char* buffer, size_t size);
+  // How long one Receive may wait for bytes; zero waits for ever. The owner's thread only.
+  void SetReceiveTimeout(std::chrono::milliseconds limit);
   // Every byte, or SocketError. Never raises SIGPIPE.
   void SendAll(std::string_view bytes);
 
@@ -47,13 +59,22 @@ class Socket {
   // held only by connections in TIME_WAIT is bound, as on Windows; a port on which another
   // socket listens is not. Raises SocketError: "Could not bind socket. Address and port are already
   // in use." or "Socket Error # %d\r\n%s".
-  static Socket Listen(uint16_t port, int backlog);
-  // The next connection; a closed Socket once the listener has been shut down.
-  Socket Accept();
+  static Socket Listen(uint16_t port, int backlog) { return Listen(kAnyAddress, port, backlog); }
+  // The same on one local address only.
+  static Socket Listen(uint32_t address, uint16_t port, int backlog);
+  // The next connection, and its peer in *peer when given; a closed Socket once the listener
+  // has been shut down. A pending connection for which the process has no descriptor left is
+  // taken on a descriptor kept in reserve and closed at once, so that the listener neither
+  // spins nor sleeps while the table is full: Accept then returns a closed Socket with
+  // *dropped set when dropped is given, and otherwise goes on to the next connection.
+  Socket Accept(Ipv4Endpoint* peer = nullptr, bool* dropped = nullptr);
   uint16_t LocalPort() const;
 
+  // A connection to address:port, from the local address from (any when kAnyAddress).
+  // Raises SocketError.
+  static Socket Connect(uint32_t address, uint16_t port, uint32_t from = kAnyAddress);
   // A connection to 127.0.0.1 (tests and tools). Raises SocketError.
-  static Socket ConnectLoopback(uint16_t port);
+  static Socket ConnectLoopback(uint16_t port) { return Connect(kLoopbackAddress, port); }
 
  private:
   NativeSocket Descriptor() const;

@@ -1,6 +1,7 @@
 #include "platform/socket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/mutex.h"
 
 namespace keydesk {
 
@@ -23,6 +25,49 @@ std::string SocketErrorText(int error) {
 namespace {
 
 [[noreturn]] void ThrowSocketError(int error) { throw SocketError(SocketErrorText(error)); }
+
+sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
+  sockaddr_in socketAddress{};
+  socketAddress.sin_family = AF_INET;
+  socketAddress.sin_addr.s_addr = htonl(address);
+  socketAddress.sin_port = htons(port);
+  return socketAddress;
+}
+
+// A descriptor held back for the moment the process has no other: the listener gives it up to
+// accept the pending connection and close it, instead of leaving it pending and trying again.
+class ReserveDescriptor {
+ public:
+  // Accepts the next pending connection on the reserve and closes it, giving its peer; false
+  // when there was no reserve to give up.
+  bool DropPending(int listener, Ipv4Endpoint* peer) EXCLUDES(mutex_) {
+    MutexLock lock(mutex_);
+    if (fd_ < 0) fd_ = Open();
+    if (fd_ < 0) return false;
+    ::close(fd_);
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    const int accepted =
+        ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    if (accepted >= 0) {
+      ::close(accepted);
+      if (peer != nullptr) *peer = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+    }
+    fd_ = Open();
+    return true;
+  }
+
+ private:
+  static int Open() { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }
+
+  Mutex mutex_;
+  int fd_ GUARDED_BY(mutex_) = Open();
+};
+
+ReserveDescriptor& Reserve() {
+  static ReserveDescriptor reserve;
+  return reserve;
+}
 
 }  // namespace
 
@@ -44,7 +89,16 @@ size_t Socket::Receive(char* buffer, size_t size) {
   for (;;) {
     const ssize_t received = ::recv(fd, buffer, size, 0);
     if (received >= 0) return static_cast<size_t>(received);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) throw TimeoutError(SocketErrorText(errno));
     if (errno != EINTR) ThrowSocketError(errno);
+  }
+}
+
+void Socket::SetReceiveTimeout(std::chrono::milliseconds limit) {
+  const auto count = limit.count() > 0 ? limit.count() : 0;
+  timeval value{static_cast<time_t>(count / 1000), static_cast<suseconds_t>(count % 1000 * 1000)};
+  if (::setsockopt(Descriptor(), SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value) != 0) {
+    ThrowSocketError(errno);
   }
 }
 
@@ -60,7 +114,7 @@ void Socket::SendAll(std::string_view bytes) {
   }
 }
 
-Socket Socket::Listen(uint16_t port, int backlog) {
+Socket Socket::Listen(uint32_t address, uint16_t port, int backlog) {
   Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.IsOpen()) ThrowSocketError(errno);
   // Connections this program served and closed wait in TIME_WAIT on its port for a minute.
@@ -70,11 +124,8 @@ Socket Socket::Listen(uint16_t port, int backlog) {
   if (::setsockopt(socket.fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
     ThrowSocketError(errno);
   }
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  address.sin_port = htons(port);
-  if (::bind(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  const sockaddr_in local = SocketAddress(address, port);
+  if (::bind(socket.fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     if (errno == EADDRINUSE) throw SocketError(std::string(kAddressInUse));
     ThrowSocketError(errno);
   }
@@ -82,22 +133,35 @@ Socket Socket::Listen(uint16_t port, int backlog) {
   return socket;
 }
 
-Socket Socket::Accept() {
+Socket Socket::Accept(Ipv4Endpoint* peer, bool* dropped) {
   const int listener = Descriptor();
   for (;;) {
-    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    const int fd =
+        ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
     if (fd >= 0) {
       // Responses are written in one piece; send them at once.
       const int on = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      if (peer != nullptr) *peer = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
       return Socket(fd);
     }
     // Transient failures of one pending connection must not stop the listener.
-    if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO || errno == EMFILE ||
-        errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-        ::usleep(10'000);
+    if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+    if (errno == EMFILE || errno == ENFILE) {
+      if (Reserve().DropPending(listener, peer)) {
+        if (dropped != nullptr) {
+          *dropped = true;
+          return Socket();
+        }
+        continue;
       }
+      ::usleep(10'000);  // not even the reserve could be had: wait for a descriptor
+      continue;
+    }
+    if (errno == ENOBUFS || errno == ENOMEM) {
+      ::usleep(10'000);
       continue;
     }
     return Socket();  // shut down (EINVAL) or closed
@@ -113,14 +177,17 @@ uint16_t Socket::LocalPort() const {
   return ntohs(address.sin_port);
 }
 
-Socket Socket::ConnectLoopback(uint16_t port) {
+Socket Socket::Connect(uint32_t address, uint16_t port, uint32_t from) {
   Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.IsOpen()) ThrowSocketError(errno);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  if (::connect(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  if (from != kAnyAddress) {
+    const sockaddr_in local = SocketAddress(from, 0);
+    if (::bind(socket.fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+      ThrowSocketError(errno);
+    }
+  }
+  const sockaddr_in remote = SocketAddress(address, port);
+  if (::connect(socket.fd_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
     ThrowSocketError(errno);
   }
   return socket;

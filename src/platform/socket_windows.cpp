@@ -37,6 +37,14 @@ bool IsPortTaken(int error) {
   return std::find(std::begin(kPortTaken), std::end(kPortTaken), error) != std::end(kPortTaken);
 }
 
+sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
+  sockaddr_in socketAddress{};
+  socketAddress.sin_family = AF_INET;
+  socketAddress.sin_addr.s_addr = htonl(address);
+  socketAddress.sin_port = htons(port);
+  return socketAddress;
+}
+
 // Winsock counts in int; larger pieces go in turns.
 int Chunk(size_t size) { return static_cast<int>(std::min<size_t>(size, INT_MAX)); }
 
@@ -67,7 +75,16 @@ size_t Socket::Receive(char* buffer, size_t size) {
   const int error = WSAGetLastError();
   // Shut down by another thread while waiting: the connection has ended, as on POSIX.
   if (!IsOpen()) return 0;
+  if (error == WSAETIMEDOUT) throw TimeoutError(SocketErrorText(error));
   ThrowSocketError(error);
+}
+
+void Socket::SetReceiveTimeout(std::chrono::milliseconds limit) {
+  const DWORD value = static_cast<DWORD>(limit.count() > 0 ? limit.count() : 0);
+  if (::setsockopt(Descriptor(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
+                   sizeof value) != 0) {
+    ThrowSocketError(WSAGetLastError());
+  }
 }
 
 void Socket::SendAll(std::string_view bytes) {
@@ -79,7 +96,7 @@ void Socket::SendAll(std::string_view bytes) {
   }
 }
 
-Socket Socket::Listen(uint16_t port, int backlog) {
+Socket Socket::Listen(uint32_t address, uint16_t port, int backlog) {
   StartWinsock();
   Socket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.IsOpen()) ThrowSocketError(WSAGetLastError());
@@ -91,11 +108,8 @@ Socket Socket::Listen(uint16_t port, int backlog) {
                    sizeof on) != 0) {
     ThrowSocketError(WSAGetLastError());
   }
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  address.sin_port = htons(port);
-  if (::bind(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  const sockaddr_in local = SocketAddress(address, port);
+  if (::bind(socket.fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     const int error = WSAGetLastError();
     if (IsPortTaken(error)) throw SocketError(std::string(kAddressInUse));
     ThrowSocketError(error);
@@ -104,21 +118,27 @@ Socket Socket::Listen(uint16_t port, int backlog) {
   return socket;
 }
 
-Socket Socket::Accept() {
+Socket Socket::Accept(Ipv4Endpoint* peer, bool* /*dropped: never on Windows*/) {
   const SOCKET listener = Descriptor();
   for (;;) {
-    const SOCKET accepted = ::accept(listener, nullptr, nullptr);
+    sockaddr_in address{};
+    int length = sizeof address;
+    const SOCKET accepted = ::accept(listener, reinterpret_cast<sockaddr*>(&address), &length);
     if (accepted != INVALID_SOCKET) {
       // Responses are written in one piece; send them at once.
       const BOOL on = TRUE;
       ::setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
                    sizeof on);
+      if (peer != nullptr) *peer = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
       return Socket(accepted);
     }
     const int error = WSAGetLastError();
-    // Transient failures of one pending connection must not stop the listener.
-    if (error == WSAECONNRESET || error == WSAEMFILE || error == WSAENOBUFS) {
-      if (error != WSAECONNRESET) ::Sleep(10);
+    // Transient failures of one pending connection must not stop the listener. Winsock has no
+    // descriptor table to run out of: WSAEMFILE and WSAENOBUFS mean the system is short of
+    // memory for sockets, which only time mends.
+    if (error == WSAECONNRESET) continue;
+    if (error == WSAEMFILE || error == WSAENOBUFS) {
+      ::Sleep(10);
       continue;
     }
     return Socket();  // shut down or closed
@@ -134,15 +154,18 @@ uint16_t Socket::LocalPort() const {
   return ntohs(address.sin_port);
 }
 
-Socket Socket::ConnectLoopback(uint16_t port) {
+Socket Socket::Connect(uint32_t address, uint16_t port, uint32_t from) {
   StartWinsock();
   Socket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.IsOpen()) ThrowSocketError(WSAGetLastError());
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  if (::connect(socket.fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  if (from != kAnyAddress) {
+    const sockaddr_in local = SocketAddress(from, 0);
+    if (::bind(socket.fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+      ThrowSocketError(WSAGetLastError());
+    }
+  }
+  const sockaddr_in remote = SocketAddress(address, port);
+  if (::connect(socket.fd_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
     ThrowSocketError(WSAGetLastError());
   }
   return socket;

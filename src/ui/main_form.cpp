@@ -174,7 +174,7 @@ void TMainForm::RefreshStatus() {
   EncoderLbl->setStyleSheet(
       status.SimulatedEncoder ? QStringLiteral("QLabel { background: #ffd24d; }") : QString());
   RequestsLbl->setText(FromAnsi(RequestStatusText(status)));
-  const std::string warning = StoreWarningText(status);
+  const std::string warning = WarningText(status);
   WarningLbl->setText(FromAnsi(warning));
   WarningLbl->setVisible(!warning.empty());
 }

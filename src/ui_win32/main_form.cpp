@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/admin_password.h"
 #include "core/log_file.h"
 #include "core/service_status.h"
@@ -155,8 +157,8 @@ void TMainForm::Layout() {
   MoveWindow(infoMemo_, 0, kToolBarHeight, width, client.bottom - kToolBarHeight - kStatusBarHeight,
              TRUE);
   // Listener, encoder and warning as wide as they need; the requests take the rest.
-  const int warning = statusTexts_[kWarningPart].empty() ? 0 : 300;
-  const int edges[] = {200, 420, width - warning, -1};
+  const int warning = statusTexts_[kWarningPart].empty() ? 0 : std::max(300, width / 2);
+  const int edges[] = {260, 480, width - warning, -1};
   SendMessageW(statusBar_, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
   for (int part = 0; part < 4; ++part) {
     const bool drawn = part == kWarningPart || (part == kEncoderPart && simulatedEncoder_);
@@ -173,7 +175,7 @@ void TMainForm::RefreshStatus() {
   statusTexts_[kListenerPart] = WideFromAnsi(ListenerStatusText(status));
   statusTexts_[kEncoderPart] = WideFromAnsi(EncoderStatusText(status));
   statusTexts_[kRequestsPart] = WideFromAnsi(RequestStatusText(status));
-  statusTexts_[kWarningPart] = WideFromAnsi(StoreWarningText(status));
+  statusTexts_[kWarningPart] = WideFromAnsi(WarningText(status));
   Layout();
 }
 

@@ -7,6 +7,17 @@
 
 namespace keydesk {
 
+// What one request came to, the same record for every kind, so that the access log and the
+// operator's status read one thing. Texts are code page 936 as the request or the device gave
+// them: whoever shows them escapes them.
+struct RequestOutcome {
+  std::string Type;        // the request type, or empty when the request could not be read
+  std::string RoomKey;     // the room the request names or the answer is about; empty if none
+  std::string RegisterId;  // the PMS's register id of an IssueCard
+  std::string ResultCode;  // "200", "500"; empty when the response carries none
+  std::string CardNo;      // the card or tag number answered; empty when the answer has none
+};
+
 // What a handler answers to one request; the intake sends it.
 struct Reply {
   // The response text in code page 936; none when the request gets no byte at all.
@@ -20,9 +31,7 @@ struct Reply {
   // the log file.
   std::vector<std::string> OutcomeLines;
   std::vector<std::string> LinesAfterSending;
-  // For the operator's status: the request's type and the response's result code.
-  std::string RequestType;
-  std::string ResultCode;
+  RequestOutcome Outcome;
 };
 
 // The wire frame of a response text in code page 936: its UTF-8 bytes and one NUL.

@@ -111,8 +111,12 @@ TEST_P(HostileClientsTest, MisbehavingClientsDisturbNoOneAndStoppingStaysWithinT
     client->SetSendTimeout(std::chrono::seconds(20));
     return client;
   };
-  // Connect and never send.
-  for (int i = 0; i < 50; ++i) lingering.push_back(connect());
+  // Connect and never send, from five hosts, so that no host reaches the connections one host
+  // may hold.
+  for (int i = 0; i < 50; ++i) {
+    lingering.push_back(
+        std::make_unique<test::LoopbackClient>(server_->Port(), kLoopbackAddress + 1 + i % 5));
+  }
   // Half a frame, then silence with the connection left open.
   std::vector<std::unique_ptr<test::LoopbackClient>> halfOpen;
   for (int i = 0; i < 4; ++i) {

@@ -13,7 +13,9 @@
 #include <QTimer>
 #include <future>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/network_option.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/drevan_library.h"
@@ -94,7 +96,9 @@ class DoorlockTestFormTest : public ::testing::Test {
   DrevanLibrary library_{test::kCardLibraryPath};
   TDrevanLiftDoorlock driver_{library_, option_, log_};
   ServiceStatus status_;
-  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_};
+  NetworkOption network_;
+  AccessLog access_{dir_.Path().string(), "doorlock", false, clock_};
+  ServiceContext context_{sysOption_, option_, log_, store_, clock_, status_, network_, access_};
   TBaseDoorlock* installed_ = &driver_;
   std::unique_ptr<DoorlockService> service_;
 

@@ -93,11 +93,18 @@ TEST_F(MainFormTest, OpensWithTheKindsTitleTheStartLineAndTheListenerServing) {
 }
 
 TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWarnings) {
-  EXPECT_EQ(form_->ListenerLbl->text(), QStringLiteral("正在监听端口 %1").arg(Port()));
+  EXPECT_EQ(form_->ListenerLbl->text(),
+            QStringLiteral("正在监听端口 %1（本机所有地址）").arg(Port()));
   // The simulator is named as such.
   EXPECT_TRUE(form_->EncoderLbl->text().startsWith(QStringLiteral("模拟发卡器，不能制作真卡：")));
   EXPECT_EQ(form_->RequestsLbl->text(), QStringLiteral("已答复请求 0 次"));
-  EXPECT_FALSE(form_->WarningLbl->isVisibleTo(form_.get()));
+  // Without AllowedHosts, the warning stands for as long as the window is open.
+  const QString anyHost = QStringLiteral(
+      "警告：没有设置允许连接的主机（Option.ini [Network] "
+      "AllowedHosts），网络上的任何主机都能发卡、"
+      "读卡和注销卡");
+  EXPECT_TRUE(form_->WarningLbl->isVisibleTo(form_.get()));
+  EXPECT_EQ(form_->WarningLbl->text(), anyHost);
 
   ServiceStatus& status = application_.Context().Status;
   // A request is counted once its thread has finished it, a moment after the client has its
@@ -122,10 +129,21 @@ TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWa
   form_->RefreshStatus();
   EXPECT_TRUE(form_->WarningLbl->isVisibleTo(form_.get()));
   EXPECT_EQ(form_->WarningLbl->text(),
-            QStringLiteral("警告：发卡记录无法写入数据库：disk I/O error"));
+            anyHost + QStringLiteral("；警告：发卡记录无法写入数据库：disk I/O error"));
   status.WriteSucceeded(ServiceStatus::Store::Journal);
   form_->RefreshStatus();
-  EXPECT_FALSE(form_->WarningLbl->isVisibleTo(form_.get()));
+  EXPECT_EQ(form_->WarningLbl->text(), anyHost);
+}
+
+TEST(MainFormNetworkTest, WithTheAllowedHostsSetNoWarningStandsAndTheAddressIsShown) {
+  test::TestApplication application(0, kDoorlockKind, true,
+                                    "[Network]\r\nListenAddress=127.0.0.1\r\n"
+                                    "AllowedHosts=127.0.0.1, 10.0.0.0/8\r\n");
+  TMainForm form(application.Context(), application.Kind());
+  EXPECT_EQ(form.ListenerLbl->text(),
+            QStringLiteral("正在监听 127.0.0.1:%1").arg(form.Server().Port()));
+  EXPECT_FALSE(form.WarningLbl->isVisibleTo(&form));
+  EXPECT_TRUE(Serves(form.Server().Port()));
 }
 
 TEST(StartupErrorTest, AStartThatFailsSaysWhyInAnErrorBoxTitledWithTheKind) {

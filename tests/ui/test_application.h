@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -16,13 +17,16 @@ namespace keydesk::test {
 // The real start-up objects in a fresh folder for an interface kind (door lock unless
 // given): Option.ini listening on a port the system chooses (or the one given), Client.mdb,
 // the simulated encoder with its files in the folder, the kind's device unless told not to,
-// and the UI's options for the door lock driver and the simulated devices.
+// and the UI's options for the door lock driver and the simulated devices. extraOptions is
+// added to Option.ini as it stands.
 class TestApplication {
  public:
-  explicit TestApplication(int port = 0, int kind = kDoorlockKind, bool installDevice = true) {
+  explicit TestApplication(int port = 0, int kind = kDoorlockKind, bool installDevice = true,
+                           const std::string& extraOptions = "") {
     TSysOption sysOption(dir_.File("Option.ini"));
     sysOption.*FindInterfaceKind(kind)->PortOption = port;
     sysOption.Save();
+    std::ofstream(dir_.File("Option.ini"), std::ios::app | std::ios::binary) << extraOptions;
     std::string error;
     TDoorlockRecordManager::CreateDatabase(dir_.File(TDoorlockRecordManager::kFileName), error);
     StartupSettings settings;

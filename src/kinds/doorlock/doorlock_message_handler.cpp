@@ -66,7 +66,7 @@ DateTime Moment(const TXmlNode& root, int datePosition, int timePosition) {
 struct TDoorlockMessageHandler::Operation {
   const char* Type;
   void (TDoorlockMessageHandler::*CarryOut)(const TXmlNode& root, door::TResponse& response,
-                                            std::vector<std::string>& lines);
+                                            Reply& reply);
 };
 
 const TDoorlockMessageHandler::Operation* TDoorlockMessageHandler::FindOperation(
@@ -92,32 +92,33 @@ Reply TDoorlockMessageHandler::HandleMessage(const std::u16string& request) {
   reply.LogSendFailure = true;
   if (operation != nullptr) {
     try {
-      (this->*operation->CarryOut)(root, response, reply.OutcomeLines);
+      (this->*operation->CarryOut)(root, response, reply);
     } catch (...) {
       service_.Context.Log.WriteLines(reply.OutcomeLines);  // what was done stays on record
       throw;
     }
     reply.Response = response.ToXml();
-    reply.RequestType = operation->Type;
-    reply.ResultCode = response.ResultCode;
+    reply.Outcome.Type = operation->Type;
+    reply.Outcome.ResultCode = response.ResultCode;
+    reply.Outcome.CardNo = std::to_string(response.CardNo);
   }
   reply.LinesAfterSending = {kReturnedLine + response.ToXml(), kDoneLine};
   return reply;
 }
 
 void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& response,
-                                        std::vector<std::string>& lines) {
+                                        Reply& reply) {
   int64_t cardNo = 0;
-  const bool written = WriteGuestCard(root, cardNo);
+  const bool written = WriteGuestCard(root, cardNo, reply.Outcome);
   response.ResultCode = written ? kSucceededCode : kFailedCode;
   response.ResultMessage = written ? kIssueSucceeded : kIssueFailed;
   response.CardNo = cardNo;
-  lines.push_back(kRoomOpen + Field(root, kRoomNo) +
-                  (written ? kIssueSucceededLine : kIssueFailedLine));
+  reply.OutcomeLines.push_back(kRoomOpen + Field(root, kRoomNo) +
+                               (written ? kIssueSucceededLine : kIssueFailedLine));
 }
 
-void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response,
-                                       std::vector<std::string>& lines) {
+void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response, Reply& reply) {
+  std::vector<std::string>& lines = reply.OutcomeLines;
   int64_t cardNo = 0;
   TBaseDoorlock* doorlock = service_.Doorlock;
   if (doorlock != nullptr && doorlock->ReadCard(cardNo)) {
@@ -137,16 +138,16 @@ void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& respons
   }
 }
 
-void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& response,
-                                        std::vector<std::string>& lines) {
+void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& response, Reply& reply) {
   TBaseDoorlock* doorlock = service_.Doorlock;
   const bool erased = doorlock != nullptr && doorlock->EraseCard();
   response.ResultCode = erased ? kSucceededCode : kFailedCode;
   response.ResultMessage = erased ? kEraseSucceeded : kEraseFailed;
-  lines.push_back(erased ? kEraseSucceededLine : kEraseFailedLine);
+  reply.OutcomeLines.push_back(erased ? kEraseSucceededLine : kEraseFailedLine);
 }
 
-bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& CardNo) {
+bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& CardNo,
+                                             RequestOutcome& outcome) {
   if (root.ChildCount() < kRequiredIssueFields) {
     throw Error("IssueCard request has " + std::to_string(root.ChildCount()) +
                 " fields; 11 are required");
@@ -158,6 +159,8 @@ bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& Card
   card.RoomFloorCode = Field(root, kFloorCode);
   card.RoomNo = Field(root, kRoomNo);
   card.GuestName = Field(root, kGuestName);
+  outcome.RoomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
+  outcome.RegisterId = card.RegisterId;
   card.CheckIn =
       Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-int64_t{options.DelayMinutes});
   card.CheckOut = Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);

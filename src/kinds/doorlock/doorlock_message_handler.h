@@ -28,14 +28,15 @@ class TDoorlockMessageHandler final : public TMessageHandler {
 
  private:
   // Each carries out one request type, fills the response and adds its outcome's log lines
-  // to lines.
-  void IssueCard(const TXmlNode& root, door::TResponse& response, std::vector<std::string>& lines);
-  void ReadCard(const TXmlNode& root, door::TResponse& response, std::vector<std::string>& lines);
-  void EraseCard(const TXmlNode& root, door::TResponse& response, std::vector<std::string>& lines);
+  // and what it learnt of the request (the room of an IssueCard) to the reply.
+  void IssueCard(const TXmlNode& root, door::TResponse& response, Reply& reply);
+  void ReadCard(const TXmlNode& root, door::TResponse& response, Reply& reply);
+  void EraseCard(const TXmlNode& root, door::TResponse& response, Reply& reply);
 
   // Issues the card that the request's root describes; true when the driver wrote it.
-  // CardNo receives the number the driver reported, also after a failed write.
-  bool WriteGuestCard(const TXmlNode& root, int64_t& CardNo);
+  // CardNo receives the number the driver reported, also after a failed write; outcome the
+  // room key and register id, once the fields have been read.
+  bool WriteGuestCard(const TXmlNode& root, int64_t& CardNo, RequestOutcome& outcome);
 
   struct Operation;
   static const Operation* FindOperation(const std::string& type);

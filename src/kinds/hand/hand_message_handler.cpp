@@ -79,8 +79,9 @@ Reply THandMessageHandler::HandleMessage(const std::u16string& request) {
       reply.OutcomeLines.push_back(operation->FailedLine);
     }
     reply.Response = response.ToXml();
-    reply.RequestType = operation->Type;
-    reply.ResultCode = response.ResultCode;
+    reply.Outcome.Type = operation->Type;
+    reply.Outcome.ResultCode = response.ResultCode;
+    reply.Outcome.CardNo = response.HandNo;
   }
   reply.LinesAfterSending = {kReturnedLine + response.ToXml(), kDoneLine};
   return reply;

@@ -80,7 +80,8 @@ std::string TResponse::ToXml() const {
 // The request types: an unknown type gets no bytes and no further log line.
 struct TMemberMessageHandler::Operation {
   const char* Type;
-  void (TMemberMessageHandler::*CarryOut)(const TXmlNode& root, member::TResponse& response);
+  void (TMemberMessageHandler::*CarryOut)(const TXmlNode& root, member::TResponse& response,
+                                          std::vector<std::string>& lines);
 };
 
 const TMemberMessageHandler::Operation* TMemberMessageHandler::FindOperation(
@@ -103,15 +104,17 @@ Reply TMemberMessageHandler::HandleMessage(const std::u16string& request) {
   const TXmlNode& root = *document.RootElement();
   Reply reply;  // this handler has never logged a failed send
   if (const Operation* operation = FindOperation(root.AttributeValue("type"))) {
-    (this->*operation->CarryOut)(root, response);
+    (this->*operation->CarryOut)(root, response, reply.OutcomeLines);
     reply.Response = response.ToXml();
-    reply.RequestType = operation->Type;
-    reply.ResultCode = response.ResultCode;
+    reply.Outcome.Type = operation->Type;
+    reply.Outcome.ResultCode = response.ResultCode;
+    reply.Outcome.CardNo = response.CardNo;
   }
   return reply;
 }
 
-void TMemberMessageHandler::WriteMemberCard(const TXmlNode& root, member::TResponse& response) {
+void TMemberMessageHandler::WriteMemberCard(const TXmlNode& root, member::TResponse& response,
+                                            std::vector<std::string>& lines) {
   RequireFields(root, "WriteMemberCard", kWriteText4 + 1);
   const std::string cardNo = Field(root, kWriteCardNo);
   const std::string text2 = Field(root, kWriteText2);
@@ -124,10 +127,11 @@ void TMemberMessageHandler::WriteMemberCard(const TXmlNode& root, member::TRespo
   response.ResultCode = written ? kSucceededCode : kFailedCode;
   response.ResultMessage = written ? kWriteSucceeded : kWriteFailed;
   response.CardNo = cardNo;  // echoed also when the write failed
-  log_.Write((written ? kWriteSucceededLine : kWriteFailedLine) + cardNo);
+  lines.push_back((written ? kWriteSucceededLine : kWriteFailedLine) + cardNo);
 }
 
-void TMemberMessageHandler::ReadMemberCard(const TXmlNode& root, member::TResponse& response) {
+void TMemberMessageHandler::ReadMemberCard(const TXmlNode& root, member::TResponse& response,
+                                           std::vector<std::string>& lines) {
   // Position 0 is not read; it only has to be there so that the flag lines up.
   RequireFields(root, "ReadMemberCard", kReadFlag + 1);
   const bool flag = root.ChildAt(kReadFlag)->ValueInteger() == 1;
@@ -144,16 +148,17 @@ void TMemberMessageHandler::ReadMemberCard(const TXmlNode& root, member::TRespon
     response.ExpireDate = expireDate;
     response.GuestName = guestName;
     response.Score = score;
-    log_.Write(kReadSucceededLine + cardNo);
+    lines.push_back(kReadSucceededLine + cardNo);
   } else {
     // Whatever a failed read left in the out texts is dropped.
     response.ResultCode = kFailedCode;
     response.ResultMessage = kReadFailed;
-    log_.Write(kReadFailed);
+    lines.push_back(kReadFailed);
   }
 }
 
-void TMemberMessageHandler::PrintMemberCard(const TXmlNode& root, member::TResponse& response) {
+void TMemberMessageHandler::PrintMemberCard(const TXmlNode& root, member::TResponse& response,
+                                            std::vector<std::string>& lines) {
   RequireFields(root, "PrintMemberCard", kPrintText + 1);
   const std::string cardNo = Field(root, kPrintCardNo);
   const std::string printText = Field(root, kPrintText);
@@ -162,7 +167,7 @@ void TMemberMessageHandler::PrintMemberCard(const TXmlNode& root, member::TRespo
   const bool printed = device != nullptr && device->PrintCard(cardNo, printText);
   response.ResultCode = printed ? kSucceededCode : kFailedCode;
   response.ResultMessage = printed ? kPrintSucceeded : kPrintFailed;
-  log_.Write(printed ? kPrintSucceeded : kPrintFailed);
+  lines.push_back(printed ? kPrintSucceeded : kPrintFailed);
 }
 
 }  // namespace keydesk

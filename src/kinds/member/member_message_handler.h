@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "wire/message_handler.h"
 
@@ -45,9 +46,14 @@ class TMemberMessageHandler final : public TMessageHandler {
   Reply HandleMessage(const std::u16string& request) override;
 
  private:
-  void WriteMemberCard(const TXmlNode& root, member::TResponse& response);
-  void ReadMemberCard(const TXmlNode& root, member::TResponse& response);
-  void PrintMemberCard(const TXmlNode& root, member::TResponse& response);
+  // Each carries out one request type, fills the response and adds its outcome's log line to
+  // lines.
+  void WriteMemberCard(const TXmlNode& root, member::TResponse& response,
+                       std::vector<std::string>& lines);
+  void ReadMemberCard(const TXmlNode& root, member::TResponse& response,
+                      std::vector<std::string>& lines);
+  void PrintMemberCard(const TXmlNode& root, member::TResponse& response,
+                       std::vector<std::string>& lines);
 
   struct Operation;
   static const Operation* FindOperation(const std::string& type);

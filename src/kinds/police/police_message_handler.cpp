@@ -49,8 +49,10 @@ Reply TPoliceMessageHandler::HandleMessage(const std::u16string& request) {
                        .Fragment(guest != nullptr ? GuestToXml(*guest) : "")
                        .Close("PoliceResponse")
                        .Take();
-  reply.RequestType = "PoliceRequest";  // any request; its response carries no result code
-  log_.Write(kReturned + *reply.Response);
+  reply.Outcome.Type = "PoliceRequest";  // any request; its response carries no result code
+  // Whose registration went out, for whoever traces who asked.
+  if (guest != nullptr) reply.Outcome.RoomKey = guest->RoomNo;
+  reply.OutcomeLines.push_back(kReturned + *reply.Response);
   return reply;
 }
 

@@ -1,0 +1,120 @@
+#include "core/access_log.h"
+
+#include <array>
+
+#include "core/ipv4.h"
+#include "core/service_status.h"
+#include "platform/code_page.h"
+#include "platform/paths.h"
+
+namespace keydesk {
+namespace {
+
+constexpr std::array<const char*, 5> kRefusals = {
+    "not-allowed", "too-many-connections", "too-many-from-host", "no-descriptor", "no-thread"};
+
+// Bytes written as themselves between the quotes: printable ASCII but the escape and the
+// quote, and whole characters of code page 936.
+bool Plain(unsigned char byte) {
+  return byte >= 0x20 && byte < 0x7F && byte != '\\' && byte != '"';
+}
+
+void AppendEscaped(std::string& out, unsigned char byte) {
+  constexpr char kHex[] = "0123456789abcdef";
+  if (byte == '\\') {
+    out += "\\\\";
+    return;
+  }
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+
+}  // namespace
+
+AccessLog::AccessLog(std::string folder, std::string kind, bool enabled, const Clock& clock,
+                     const FileSystem& files, ServiceStatus* status, LogRetention* retention)
+    : kind_(std::move(kind)),
+      enabled_(enabled),
+      writer_({
+                  .FileName =
+                      [folder = std::move(folder)](DateTime day) { return FileName(folder, day); },
+                  .Milliseconds = true,
+                  .Report =
+                      [status](bool written, const std::string& path) {
+                        if (status == nullptr) return;
+                        if (written) {
+                          status->WriteSucceeded(ServiceStatus::Store::AccessLog);
+                        } else {
+                          status->WriteFailed(ServiceStatus::Store::AccessLog, AnsiFromPath(path));
+                        }
+                      },
+                  .Retention = retention,
+              },
+              clock, files) {}
+
+std::string AccessLog::FileName(std::string_view folder, DateTime day) {
+  return PathInFolder(folder, "Access" + FormatDateTime("yyyymmdd", day) + ".log");
+}
+
+std::string AccessLog::Quoted(std::string_view ansi) {
+  std::string out = "\"";
+  while (!ansi.empty()) {
+    const auto byte = static_cast<unsigned char>(ansi[0]);
+    if (Plain(byte)) {
+      out += static_cast<char>(byte);
+      ansi.remove_prefix(1);
+    } else if (byte >= 0x80 && AnsiCharacterLength(ansi) > 0) {
+      // The run of code page 936 characters, converted at once.
+      size_t run = 0;
+      while (run < ansi.size() && static_cast<unsigned char>(ansi[run]) >= 0x80) {
+        const size_t length = AnsiCharacterLength(ansi.substr(run));
+        if (length == 0) break;
+        run += length;
+      }
+      out += Utf8FromAnsi(ansi.substr(0, run));
+      ansi.remove_prefix(run);
+    } else {
+      AppendEscaped(out, byte);
+      ansi.remove_prefix(1);
+    }
+  }
+  out += '"';
+  return out;
+}
+
+void AccessLog::Write(const Ipv4Endpoint& peer, std::string_view event) {
+  const std::string line =
+      EndpointText(peer.Address, peer.Port) + " " + kind_ + " " + std::string(event);
+  const std::string_view view = line;
+  writer_.Commit({&view, 1});
+}
+
+void AccessLog::Refused(const Ipv4Endpoint& peer, Refusal why) {
+  if (!enabled_) return;
+  Write(peer, std::string("refused reason=") + kRefusals.at(static_cast<size_t>(why)));
+}
+
+void AccessLog::Served(const Ipv4Endpoint& peer, const Request& request) {
+  if (!enabled_) return;
+  std::string event = "request type=" + Quoted(request.Type) + " room=" + Quoted(request.RoomKey) +
+                      " register=" + Quoted(request.RegisterId) +
+                      " result=" + Quoted(request.ResultCode) + " card=" + Quoted(request.CardNo) +
+                      " answered=" + (request.Answered ? "yes" : "no") +
+                      " ms=" + std::to_string(request.Taken.count());
+  if (!request.Error.empty()) event += " error=" + Quoted(request.Error);
+  Write(peer, event);
+}
+
+void AccessLog::TimedOut(const Ipv4Endpoint& peer, bool idle, std::chrono::milliseconds waited) {
+  if (!enabled_) return;
+  Write(peer, std::string("timeout wait=") + (idle ? "idle" : "request") +
+                  " ms=" + std::to_string(waited.count()));
+}
+
+void AccessLog::Oversized(const Ipv4Endpoint& peer, size_t bytes) {
+  if (!enabled_) return;
+  Write(peer, "oversized bytes=" + std::to_string(bytes));
+}
+
+}  // namespace keydesk

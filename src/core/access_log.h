@@ -1,0 +1,80 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/stamped_line_writer.h"
+#include "platform/file_system.h"
+#include "platform/socket.h"
+
+namespace keydesk {
+
+class Clock;
+class LogRetention;
+class ServiceStatus;
+
+// Who asked what of the interface: one line per connection event in AccessYYYYMMDD.log beside
+// the daily log (the day of the event), UTF-8, written whatever WriteLog says. A line is the
+// time to the millisecond, the peer's address and port, the kind, the event and its fields:
+//
+//   2026-12-08 21:03:04.123 127.0.0.1:51234 doorlock request type="IssueCard" room="010208"
+//     register="R0001" result="200" card="5301" ms=12      (one line in the file)
+//   2026-12-08 21:03:05.002 127.0.0.2:40112 doorlock refused reason=not-allowed
+//
+// Every text field is quoted, and a control character, NUL, backslash, double quote or byte
+// that is no code page 936 character inside it is written as \xNN (a backslash as \\), so
+// that no request can forge a line or a field.
+//
+// Thread-safe; lines are written in groups as the daily log's are.
+class AccessLog {
+ public:
+  // Why a connection was closed right after it was accepted.
+  enum class Refusal {
+    NotAllowed,          // its host is not among the allowed hosts
+    TooManyConnections,  // MaxConnections were open
+    TooManyFromHost,     // MaxConnectionsPerHost were open from its host
+    NoDescriptor,        // the process had no file descriptor left for it
+    NoThread,            // no thread could be started for it
+  };
+
+  // What one request came to; the texts are code page 936, as the request gave them.
+  struct Request {
+    std::string_view Type;
+    std::string_view RoomKey;
+    std::string_view RegisterId;
+    std::string_view ResultCode;
+    std::string_view CardNo;
+    bool Answered = false;
+    std::string_view Error;              // why it ended without a response, if it raised an error
+    std::chrono::milliseconds Taken{0};  // from the request's NUL to the response sent
+  };
+
+  // kind names the interface kind in every line. Without enabled nothing is written. clock,
+  // files, status and retention (both may be null) must outlive the log.
+  AccessLog(std::string folder, std::string kind, bool enabled, const Clock& clock,
+            const FileSystem& files = RealFileSystem(), ServiceStatus* status = nullptr,
+            LogRetention* retention = nullptr);
+
+  static std::string FileName(std::string_view folder, DateTime day);
+
+  void Refused(const Ipv4Endpoint& peer, Refusal why);
+  void Served(const Ipv4Endpoint& peer, const Request& request);
+  // A request that did not arrive whole within its time limit (idle: none had begun).
+  void TimedOut(const Ipv4Endpoint& peer, bool idle, std::chrono::milliseconds waited);
+  // A request longer than the longest one allowed.
+  void Oversized(const Ipv4Endpoint& peer, size_t bytes);
+
+  // A value as this log writes it: quoted, UTF-8, with the escapes above.
+  static std::string Quoted(std::string_view ansi);
+
+ private:
+  void Write(const Ipv4Endpoint& peer, std::string_view event);
+
+  const std::string kind_;
+  const bool enabled_;
+  StampedLineWriter writer_;
+};
+
+}  // namespace keydesk

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/ipv4.h"
+
+namespace keydesk {
+
+// Who may reach the interface's port and for how long: the keys of [Network] in Option.ini,
+// with [Log] KeepDays, which bounds what a flood of requests leaves on the disk. Without
+// these keys keydesk listens and serves as it always has, but for the bounds that keep one
+// client from taking the port away from the PMS (RequestTimeout and the connection caps).
+//
+// Read once at start-up and never written by keydesk. Immutable afterwards, so connection
+// threads read it freely.
+struct NetworkOption {
+  std::optional<uint32_t> ListenAddress;    // none: every local address
+  std::string AllowedHostsText;             // as written, for the operator
+  AllowedHosts Allowed;                     // empty: any host
+  std::chrono::seconds RequestTimeout{60};  // first byte to NUL; zero: no limit
+  std::chrono::seconds IdleTimeout{0};      // waiting for a request; zero: no limit
+  int MaxConnections = 512;                 // zero: no limit
+  int MaxConnectionsPerHost = 64;           // zero: no limit
+  bool AccessLog = true;
+  int KeepDays = 0;  // [Log]: daily and access logs older than this are removed; zero keeps all
+
+  // The keys of the file at path; a missing file, section, key or empty value gives the
+  // default. Raises Error naming the key and its value when a value cannot be read, and
+  // when the file is there but cannot be read: neither may widen access.
+  static NetworkOption Load(const std::string& path);
+};
+
+}  // namespace keydesk

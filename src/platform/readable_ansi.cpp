@@ -1,0 +1,94 @@
+#include <bitset>
+
+#include "platform/code_page.h"
+
+namespace keydesk {
+namespace {
+
+// Which single bytes and which lead-and-trail pairs the platform's reader of code page 936
+// decodes, asked of it once: the code page leaves pairs unassigned, and the readers differ
+// (Windows gives its user-defined areas characters, glibc does not).
+class AnsiCharacters {
+ public:
+  AnsiCharacters() {
+    for (int byte = 1; byte < 0x100; ++byte) {
+      const char single[] = {static_cast<char>(byte)};
+      singles_[static_cast<size_t>(byte)] = IsAnsiText({single, 1});
+    }
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
+        pairs_[Index(lead, trail)] = IsAnsiText({pair, 2});
+      }
+    }
+  }
+
+  bool Single(unsigned char byte) const { return singles_[byte]; }
+  bool Pair(unsigned char lead, unsigned char trail) const {
+    return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE &&
+           pairs_[Index(lead, trail)];
+  }
+
+ private:
+  static size_t Index(int lead, int trail) {
+    return static_cast<size_t>((lead - 0x81) * kTrails + (trail - 0x40));
+  }
+  static constexpr int kTrails = 0xFE - 0x40 + 1;
+
+  std::bitset<0x100> singles_;
+  std::bitset<(0xFE - 0x81 + 1) * kTrails> pairs_;
+};
+
+const AnsiCharacters& Characters() {
+  static const AnsiCharacters characters;
+  return characters;
+}
+
+}  // namespace
+
+size_t AnsiCharacterLength(std::string_view text) {
+  if (text.empty() || text[0] == '\0') return 0;
+  const auto byte = static_cast<unsigned char>(text[0]);
+  if (byte < 0x80) return 1;
+  const AnsiCharacters& characters = Characters();
+  if (characters.Single(byte)) return 1;
+  if (text.size() > 1 && characters.Pair(byte, static_cast<unsigned char>(text[1]))) return 2;
+  return 0;
+}
+
+namespace {
+
+// How many bytes at the start of text stand as they are in the readable form.
+size_t ReadablePrefix(std::string_view text) {
+  size_t at = 0;
+  // Plain ASCII without a NUL, the common case, needs no table.
+  while (at < text.size() && text[at] != '\0' && static_cast<unsigned char>(text[at]) < 0x80) {
+    ++at;
+  }
+  while (at < text.size()) {
+    const size_t length = AnsiCharacterLength(text.substr(at));
+    if (length == 0) break;
+    at += length;
+  }
+  return at;
+}
+
+}  // namespace
+
+bool IsReadableAnsi(std::string_view text) { return ReadablePrefix(text) == text.size(); }
+
+std::string ReadableAnsi(std::string_view text) {
+  std::string readable;
+  readable.reserve(text.size());
+  while (!text.empty()) {
+    const size_t kept = ReadablePrefix(text);
+    readable.append(text.substr(0, kept));
+    text.remove_prefix(kept);
+    if (text.empty()) break;
+    readable += '?';  // for the one byte that begins no character
+    text.remove_prefix(1);
+  }
+  return readable;
+}
+
+}  // namespace keydesk
