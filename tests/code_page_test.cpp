@@ -45,6 +45,25 @@ TEST(CodePage936, KeepsNulAndControlCharacters) {
   EXPECT_EQ(UnicodeFromAnsi(withNul), std::u16string(u"a\0b\r\n", 5));
 }
 
+TEST(CodePage936, ReadableTextKeepsWhatTheCodePageHoldsAndMarksTheRest) {
+  const std::string chinese = AnsiFromUtf8("中文 a\r\n");
+  EXPECT_TRUE(IsReadableAnsi(chinese));
+  EXPECT_EQ(ReadableAnsi(chinese), chinese);
+  // A NUL, a byte no character begins with, a lead byte before a byte that cannot trail it,
+  // and a lead byte at the end: one "?" each, the bytes after them kept.
+  const std::string hostile(
+      "a\0b\xFF"
+      "c\x81\x7F"
+      "\xD6\xD0\xD6",
+      10);
+  EXPECT_FALSE(IsReadableAnsi(hostile));
+  EXPECT_EQ(ReadableAnsi(hostile), "a?b?c?\x7F\xD6\xD0?");
+  EXPECT_TRUE(IsReadableAnsi(ReadableAnsi(hostile)));
+  EXPECT_EQ(AnsiCharacterLength("\xD6\xD0"), 2u);
+  EXPECT_EQ(AnsiCharacterLength("\xD6"), 0u);
+  EXPECT_EQ(AnsiCharacterLength(""), 0u);
+}
+
 TEST(CodePage936, LongTextsConvertCompletely) {
   std::u16string text;
   for (int i = 0; i < 5000; ++i) text += u"中a";

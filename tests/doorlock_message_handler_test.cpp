@@ -5,7 +5,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <cerrno>
+#include <tuple>
 
 #include "core/access_log.h"
 #include "core/log_file.h"
@@ -65,8 +67,10 @@ class DoorlockHandlerTest : public ::testing::Test {
   std::string Handle(const std::string& request, bool peerGone = false) {
     TDoorlockMessageHandler handler(*service_);
     std::string bytes;
+    const Reply reply = handler.HandleMessage(UnicodeFromUtf8(request));
+    outcome_ = reply.Outcome;
     DeliverReply(
-        handler.HandleMessage(UnicodeFromUtf8(request)),
+        reply,
         [&](std::string_view frame) {
           if (peerGone) throw SocketError(SocketErrorText(EPIPE));
           bytes.append(frame);
@@ -80,6 +84,13 @@ class DoorlockHandlerTest : public ::testing::Test {
   }
 
   std::vector<std::string> Log() const { return test::LogMessages(log_.FileName()); }
+
+  // What the last request came to, as the access log and the status read it.
+  std::tuple<std::string, std::string, std::string, std::string, std::string> Outcome() const {
+    return {outcome_.Type, outcome_.RoomKey, outcome_.RegisterId, outcome_.ResultCode,
+            outcome_.CardNo};
+  }
+  RequestOutcome outcome_;
 
   test::TempDir dir_;
   std::string dbPath_ = dir_.File("Client.mdb");
@@ -113,6 +124,7 @@ TEST_F(DoorlockHandlerTest, AnswersTheWorkedExampleByteForByte) {
   EXPECT_EQ(call.endTime, call.endDate);
   EXPECT_FALSE(call.isCopy);
   EXPECT_FALSE(service_->KeepConnection);
+  EXPECT_EQ(Outcome(), std::make_tuple("IssueCard", "010208", "R0001", "200", "5301"));
   EXPECT_THAT(
       Log(), ElementsAre("收到消息: ", request, "执行操作->", "房间(08)发卡成功",
                          "返回数据:" + Response("200", "发卡成功", 5301)
@@ -150,6 +162,7 @@ TEST_F(DoorlockHandlerTest, ReadsTheCardAndReportsZeroWhenTheReadFails) {
   doorlock_.readNo = 4242;
   EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("200", "读卡成功", 4242));
   EXPECT_THAT(Log(), ::testing::Contains("读卡成功，卡号为：4242"));
+  EXPECT_EQ(Outcome(), std::make_tuple("ReadCard", "", "", "200", "4242"));
   doorlock_.readResult = false;
   EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("500", "读卡失败", 0));
   EXPECT_EQ(Log()[Log().size() - 3], "读卡失败");

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/log_retention.h"
 #include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
@@ -63,6 +64,47 @@ TEST_F(LogFileTest, MessageWithLineBreaksContinuesOnUnstampedLines) {
   const std::string message = AnsiFromUtf8("收到消息: ") + "\r\n<DoorRequest type=\"ReadCard\"/>";
   log.Write(message);
   EXPECT_EQ(ReadAll(fileName_), "2008-10-15 14:03:09 " + message + "\r\n");
+}
+
+TEST_F(LogFileTest, ANulOrAByteThatBeginsNoCharacterIsWrittenAsAQuestionMark) {
+  TLogFile log(fileName_, options_, clock_);
+  // What a request's numeric references (&#0;, &#129;) put into a room number.
+  const std::string room("08\0\x81", 4);
+  const std::vector<std::string> lines = {AnsiFromUtf8("房间(") + room + AnsiFromUtf8(")发卡成功")};
+  log.WriteLines(lines);
+  EXPECT_EQ(ReadAll(fileName_),
+            "2008-10-15 14:03:09 " + AnsiFromUtf8("房间(08??)发卡成功") + "\r\n");
+  EXPECT_TRUE(IsReadableAnsi(ReadAll(fileName_)));
+}
+
+TEST_F(LogFileTest, OldDailyAndAccessLogsGoAtTheFirstWriteOfADay) {
+  const std::string folder = dir_.Path().string();
+  for (const char* name : {"20081011.LOG", "20081012.LOG", "20081013.LOG", "Access20081012.log",
+                           "Access20081013.log", "20081001.txt", "notes.LOG", "20081399.LOG"}) {
+    std::ofstream(dir_.File(name)) << "old";
+  }
+  // Two days kept: on the 15th, the 13th and 14th stay. A run started on the 12th still
+  // writes to its start day's file, which stays too.
+  const std::string running = dir_.File("20081012.LOG");
+  LogRetention retention(folder, 2, running);
+  TLogFile log(running, options_, clock_, RealFileSystem(), nullptr, &retention);
+  log.Write("on the 15th");
+  for (const char* gone : {"20081011.LOG", "Access20081012.log"}) {
+    EXPECT_FALSE(std::filesystem::exists(dir_.File(gone))) << gone;
+  }
+  for (const char* kept : {"20081012.LOG", "20081013.LOG", "Access20081013.log", "20081001.txt",
+                           "notes.LOG", "20081399.LOG"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir_.File(kept))) << kept;
+  }
+  // Once a day: a log put back meanwhile stays until the next day begins.
+  std::ofstream(dir_.File("20081011.LOG")) << "put back";
+  log.Write("later on the 15th");
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("20081011.LOG")));
+  clock_.Set(MakeDateTime(2008, 10, 16, 0, 0, 1));
+  log.Write("on the 16th");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("20081011.LOG")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("Access20081013.log")));
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("20081012.LOG")));
 }
 
 TEST_F(LogFileTest, WritesNothingWhenLoggingIsOff) {

@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
+#include "core/access_log.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "fixed_clock.h"
@@ -27,6 +29,7 @@ namespace {
 
 using namespace std::string_literals;
 using ::testing::ElementsAre;
+using ::testing::MatchesRegex;
 
 // Answers "echo:" + the request; "fail" raises an error; "hold" waits until released.
 class EchoHandler final : public TMessageHandler {
@@ -36,10 +39,12 @@ class EchoHandler final : public TMessageHandler {
     std::condition_variable opened;
     bool open = false;
     std::atomic<int> waiting{0};
+    std::atomic<int> handled{0};
   };
   explicit EchoHandler(Gate& gate) : gate_(gate) {}
 
   Reply HandleMessage(const std::u16string& request) override {
+    ++gate_.handled;
     if (request == u"fail") throw ConvertError("'x' is not a valid integer value");
     if (request == u"hold") {
       {
@@ -60,12 +65,13 @@ class EchoHandler final : public TMessageHandler {
 class TcpListenerTest : public ::testing::Test {
  protected:
   // keeps: whether the kind has a keep-connection flag, as the door lock has.
-  void Start(bool keeps = true) {
-    intake_ =
-        std::make_unique<RequestIntake>([this] { return std::make_unique<EchoHandler>(gate_); },
-                                        keeps ? &keepConnection_ : nullptr, log_);
+  void Start(bool keeps = true, ListenerPolicy policy = {}, ReadLimits limits = {}) {
+    intake_ = std::make_unique<RequestIntake>(
+        [this] { return std::make_unique<EchoHandler>(gate_); }, keeps ? &keepConnection_ : nullptr,
+        log_, RequestObserver(), limits, &access_);
     listener_ = std::make_unique<TcpListener>(
-        [this](TConnection& connection) { intake_->Serve(connection); });
+        [this](TConnection& connection) { intake_->Serve(connection); }, std::move(policy),
+        &access_);
     listener_->Activate(0);
   }
   void TearDown() override {
@@ -78,11 +84,30 @@ class TcpListenerTest : public ::testing::Test {
     gate_.opened.notify_all();
   }
   test::LoopbackClient Client() { return test::LoopbackClient(listener_->Port()); }
+  // A client from another host, 127.0.0.n.
+  test::LoopbackClient ClientFrom(int n) {
+    return test::LoopbackClient(listener_->Port(), kLoopbackAddress - 1 + n);
+  }
+  // The access log's lines, without their time stamps, once count are there.
+  std::vector<std::string> AccessLines(size_t count) {
+    const std::string path = AccessLog::FileName(dir_.Path().string(), clock_.Now());
+    std::vector<std::string> lines;
+    for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         std::chrono::steady_clock::now() < deadline;
+         std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+      lines.clear();
+      std::ifstream in(path, std::ios::binary);
+      for (std::string line; std::getline(in, line);) lines.push_back(line.substr(24));
+      if (lines.size() >= count) break;
+    }
+    return lines;
+  }
 
   test::TempDir dir_;
   TSysOption options_{dir_.File("Option.ini")};
   test::FixedClock clock_{test::MakeDateTime(2026, 12, 7, 9, 0)};
   TLogFile log_{dir_.File("20261207.LOG"), options_, clock_};
+  AccessLog access_{dir_.Path().string(), "doorlock", true, clock_};
   std::atomic<bool> keepConnection_{false};
   EchoHandler::Gate gate_;
   std::unique_ptr<RequestIntake> intake_;
@@ -126,6 +151,9 @@ TEST_F(TcpListenerTest, ServesTheLongestRequestAndRefusesOneByteMore) {
   EXPECT_TRUE(tooLong.Unread().empty());
   EXPECT_EQ(test::LogMessages(log_.FileName()),
             std::vector<std::string>{"Max line length exceeded."});
+  EXPECT_THAT(AccessLines(2), ::testing::UnorderedElementsAre(
+                                  MatchesRegex(".* doorlock request .* answered=yes ms=[0-9]+\r"),
+                                  MatchesRegex(".* doorlock oversized bytes=16386\r")));
 }
 
 TEST_F(TcpListenerTest, KeptConnectionsServeBackToBackRequestsInOrder) {
@@ -236,6 +264,92 @@ TEST_F(TcpListenerTest, ThreadsThatOutlastTheStopWaitAreReported) {
   while (listener_->OpenConnections() != 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_EQ(listener_->OpenConnections(), 0u);
+}
+
+TEST_F(TcpListenerTest, AHostNotAllowedIsClosedBeforeAByteIsReadAndLogged) {
+  Start(true, {.Allowed = AllowedHosts::Parse("127.0.0.1")});
+  auto stranger = ClientFrom(2);
+  stranger.SendFrame("IssueCard for 0808");
+  EXPECT_TRUE(stranger.ClosedByServer());
+  EXPECT_EQ(stranger.Unread(), "");
+  auto pms = Client();
+  pms.SendFrame("ReadCard");
+  EXPECT_EQ(pms.ReadResponse(), "echo:ReadCard");
+  EXPECT_EQ(gate_.handled, 1);
+  const std::vector<std::string> lines = AccessLines(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(lines[0],
+              MatchesRegex("127\\.0\\.0\\.2:[0-9]+ doorlock refused reason=not-allowed\r"));
+  EXPECT_THAT(lines[1],
+              MatchesRegex("127\\.0\\.0\\.1:[0-9]+ doorlock request type=\"\" .* answered=yes "
+                           "ms=[0-9]+\r"));
+}
+
+TEST_F(TcpListenerTest, ConnectionsBeyondEitherCapAreClosedAtAccept) {
+  Start(true, {.MaxConnections = 3, .MaxConnectionsPerHost = 2});
+  std::vector<test::LoopbackClient> held;
+  held.push_back(Client());
+  held.push_back(Client());
+  while (listener_->OpenConnections() < 2) std::this_thread::yield();
+  auto thirdFromHost = Client();
+  EXPECT_TRUE(thirdFromHost.ClosedByServer());
+  held.push_back(ClientFrom(2));
+  while (listener_->OpenConnections() < 3) std::this_thread::yield();
+  auto fourth = ClientFrom(3);
+  EXPECT_TRUE(fourth.ClosedByServer());
+  // A place that comes free is taken again.
+  held.front().SendFrame("first");
+  EXPECT_EQ(held.front().ReadResponse(), "echo:first");
+  while (listener_->OpenConnections() > 2) std::this_thread::yield();
+  auto next = Client();
+  next.SendFrame("next");
+  EXPECT_EQ(next.ReadResponse(), "echo:next");
+  const std::vector<std::string> lines = AccessLines(4);
+  EXPECT_THAT(lines, ::testing::Contains(
+                         MatchesRegex("127\\.0\\.0\\.1:.* refused reason=too-many-from-host\r")));
+  EXPECT_THAT(lines, ::testing::Contains(
+                         MatchesRegex("127\\.0\\.0\\.3:.* refused reason=too-many-connections\r")));
+}
+
+TEST_F(TcpListenerTest, ARequestMustArriveWithinItsLimitHoweverSlowlyItTrickles) {
+  Start(true, {}, {.Request = std::chrono::milliseconds(300)});
+  auto slow = Client();
+  slow.SetSendTimeout(std::chrono::seconds(5));
+  // A byte every 100 ms would never meet a limit on each read; the limit runs from the first.
+  bool closed = false;
+  for (int i = 0; i < 40 && !closed; ++i) {
+    try {
+      slow.Send("x");
+    } catch (const std::exception&) {
+      break;  // the server has gone
+    }
+    closed = slow.ClosedByServer(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(closed || slow.ClosedByServer());
+  EXPECT_EQ(gate_.handled, 0);
+  EXPECT_THAT(AccessLines(1),
+              ElementsAre(MatchesRegex(".* doorlock timeout wait=request ms=[0-9]+\r")));
+  // Whole requests are served as before.
+  auto quick = Client();
+  quick.SendFrame("quick");
+  EXPECT_EQ(quick.ReadResponse(), "echo:quick");
+}
+
+TEST_F(TcpListenerTest, AConnectionIdleBeyondItsLimitIsClosedAlsoBetweenKeptRequests) {
+  keepConnection_ = true;
+  Start(true, {}, {.Request = std::chrono::seconds(60), .Idle = std::chrono::milliseconds(200)});
+  auto silent = Client();
+  EXPECT_TRUE(silent.ClosedByServer());
+  auto kept = Client();
+  kept.SendFrame("first");
+  EXPECT_EQ(kept.ReadResponse(), "echo:first");
+  EXPECT_TRUE(kept.ClosedByServer());
+  const std::vector<std::string> lines = AccessLines(3);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) {
+                            return line.find("timeout wait=idle") != std::string::npos;
+                          }),
+            2);
 }
 
 TEST(ConnectionThreads, RunsEveryTaskAtOnceWithoutLimit) {

@@ -12,7 +12,10 @@
 #include <memory>
 #include <set>
 
+#include "core/access_log.h"
 #include "fault_support.h"
+#include "loopback_client.h"
+#include "platform/clock.h"
 #include "platform/field_file.h"
 #include "server_process.h"
 #include "store/doorlock_record_manager.h"
@@ -24,6 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -275,6 +280,60 @@ TEST(FolderConfinementTest, NothingIsWrittenOutsideTheFolderWhateverTheFieldsSay
   EXPECT_EQ(ProgramFiles(executableFolder), executablesBefore);
   EXPECT_FALSE(fs::exists("/tmp/keydesk-escape"));
   EXPECT_FALSE(test::LogFileIn(dir).empty());
+}
+
+// ---- Who may connect ----
+
+TEST(AllowedHostsSystemTest, OnlyTheAllowedHostGetsACardAndEveryOtherIsTracedInTheAccessLog) {
+  test::TempDir dir;
+  const std::string folder = dir.Path().string();
+  test::WriteOption(folder, "Network", "AllowedHosts", "127.0.0.1");
+  test::ServerProcess server(folder, {}, {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+
+  // A second host asks for room 0808's key: closed unanswered, before anything is read.
+  test::LoopbackClient stranger(server.Port(), kLoopbackAddress + 1);
+  stranger.SendFrame(test::IssueCardRequest({.registerId = "X", .floor = "08"}));
+  EXPECT_TRUE(stranger.ClosedByServer());
+  EXPECT_EQ(stranger.Unread(), "");
+  EXPECT_FALSE(fs::exists(dir.File("SimCard.txt")));  // no card was cut
+
+  EXPECT_EQ(test::Ask(server.Port(), test::IssueCardRequest()).response,
+            test::DoorResponse("200", "发卡成功", 1));
+  EXPECT_EQ(server.Stop(SIGTERM), 0);
+  EXPECT_EQ(test::CountContaining(test::LogOf(dir.Path()), "收到消息"), 1u);
+  const std::string access = test::ReadFileBytes(AccessLog::FileName(folder, SystemClock().Now()));
+  EXPECT_THAT(access, ::testing::ContainsRegex(
+                          " 127\\.0\\.0\\.2:[0-9]+ doorlock refused reason=not-allowed\r\n"));
+  EXPECT_THAT(access, ::testing::ContainsRegex(
+                          " 127\\.0\\.0\\.1:[0-9]+ doorlock request type=\"IssueCard\" "
+                          "room=\"010208\" register=\"R0001\" result=\"200\" card=\"1\" "
+                          "answered=yes ms=[0-9]+\r\n"));
+  // Set, the allowed hosts leave no warning behind.
+  EXPECT_THAT(server.Stderr(), Not(HasSubstr("AllowedHosts")));
+}
+
+TEST(AllowedHostsSystemTest, WithoutThemTheStartSaysOnceThatAnyHostCanIssueCards) {
+  test::TempDir dir;
+  test::ServerProcess server(dir.Path().string(), {},
+                             {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+  EXPECT_EQ(server.Stop(SIGTERM), 0);
+  const std::string err = server.Stderr();
+  EXPECT_THAT(err, HasSubstr("keydesk: 正在监听端口 " + std::to_string(server.Port()) +
+                             "（本机所有地址）\n"));
+  const std::string warning =
+      "keydesk: 警告：没有设置允许连接的主机（Option.ini [Network] AllowedHosts），"
+      "网络上的任何主机都能发卡、读卡和注销卡\n";
+  ASSERT_THAT(err, HasSubstr(warning));
+  EXPECT_EQ(err.find(warning), err.rfind(warning));
+}
+
+TEST(AllowedHostsSystemTest, AnEntryThatCannotBeReadStopsTheStartInsteadOfAllowingAnyHost) {
+  test::TempDir dir;
+  test::WriteOption(dir.Path().string(), "Network", "AllowedHosts", "127.0.0.1, 10.0.0.0/33");
+  const test::ProgramResult result = test::RunProgram(
+      {"--headless", "--dir", dir.Path().string()}, {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_THAT(result.err, HasSubstr("[Network] AllowedHosts 的值“127.0.0.1, 10.0.0.0/33”无法读取"));
 }
 
 }  // namespace

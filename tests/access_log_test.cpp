@@ -1,0 +1,96 @@
+// The access log: one UTF-8 line per event in the file of its day, and no request value that
+// can forge a line or a field.
+#include "core/access_log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/ipv4.h"
+#include "fixed_clock.h"
+#include "platform/code_page.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using test::MakeDateTime;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class AccessLogTest : public ::testing::Test {
+ protected:
+  std::string File(int day) const {
+    return AccessLog::FileName(dir_.Path().string(), MakeDateTime(2026, 12, day));
+  }
+
+  test::TempDir dir_;
+  test::FixedClock clock_{MakeDateTime(2026, 12, 8, 21, 3, 4).AddMilliseconds(7)};
+  AccessLog log_{dir_.Path().string(), "doorlock", true, clock_};
+  const Ipv4Endpoint pms_{*ParseIpv4("192.168.1.20"), 51234};
+};
+
+TEST_F(AccessLogTest, WritesOneLinePerEventInTheFileOfItsDay) {
+  log_.Served(pms_, {.Type = "IssueCard",
+                     .RoomKey = "010208",
+                     .RegisterId = "R0001",
+                     .ResultCode = "200",
+                     .CardNo = "5301",
+                     .Answered = true,
+                     .Taken = std::chrono::milliseconds(12)});
+  log_.Refused({*ParseIpv4("10.9.9.9"), 40112}, AccessLog::Refusal::NotAllowed);
+  log_.TimedOut(pms_, false, std::chrono::milliseconds(60000));
+  clock_.Set(MakeDateTime(2026, 12, 9, 0, 0, 0));
+  log_.Oversized(pms_, 16385);
+  log_.Served(pms_, {.Error = AnsiFromUtf8("No root element found in xml")});
+
+  EXPECT_EQ(File(8), dir_.File("Access20261208.log"));
+  EXPECT_EQ(ReadAll(File(8)),
+            "2026-12-08 21:03:04.007 192.168.1.20:51234 doorlock request type=\"IssueCard\" "
+            "room=\"010208\" register=\"R0001\" result=\"200\" card=\"5301\" answered=yes "
+            "ms=12\r\n"
+            "2026-12-08 21:03:04.007 10.9.9.9:40112 doorlock refused reason=not-allowed\r\n"
+            "2026-12-08 21:03:04.007 192.168.1.20:51234 doorlock timeout wait=request "
+            "ms=60000\r\n");
+  EXPECT_EQ(ReadAll(File(9)),
+            "2026-12-09 00:00:00.000 192.168.1.20:51234 doorlock oversized bytes=16385\r\n"
+            "2026-12-09 00:00:00.000 192.168.1.20:51234 doorlock request type=\"\" room=\"\" "
+            "register=\"\" result=\"\" card=\"\" answered=no ms=0 error=\"No root element found "
+            "in xml\"\r\n");
+}
+
+TEST_F(AccessLogTest, RequestValuesCannotForgeALineOrAField) {
+  // A room key with a line of its own in it, quotes, a backslash, a NUL, a lone lead byte and
+  // Chinese: the line stays one line, and the Chinese is UTF-8.
+  const std::string forged = std::string(
+                                 "08\r\n2026-12-08 21:03:05.000 1.2.3.4:1 doorlock "
+                                 "request type=\"IssueCard\" x\\y\0",
+                                 76) +
+                             "\x81!" + AnsiFromUtf8("王");
+  log_.Served(pms_, {.Type = "IssueCard", .RoomKey = forged, .Answered = true});
+  const std::string written = ReadAll(File(8));
+  EXPECT_THAT(written, ::testing::HasSubstr(
+                           "room=\"08\\x0d\\x0a2026-12-08 21:03:05.000 1.2.3.4:1 doorlock request "
+                           "type=\\x22IssueCard\\x22 x\\\\y\\x00\\x81!王\""));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1);
+  EXPECT_EQ(AccessLog::Quoted("\x7F\t"), "\"\\x7f\\x09\"");
+}
+
+TEST_F(AccessLogTest, WritesNothingWhenSwitchedOff) {
+  AccessLog off(dir_.Path().string(), "doorlock", false, clock_);
+  off.Refused(pms_, AccessLog::Refusal::TooManyConnections);
+  off.Served(pms_, {});
+  EXPECT_FALSE(std::filesystem::exists(File(8)));
+}
+
+}  // namespace
+}  // namespace keydesk
