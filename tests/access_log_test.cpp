@@ -7,25 +7,17 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/ipv4.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
+#include "sim_environment.h"
 #include "temp_dir.h"
 
 namespace keydesk {
 namespace {
 
 using test::MakeDateTime;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 class AccessLogTest : public ::testing::Test {
  protected:
@@ -54,14 +46,14 @@ TEST_F(AccessLogTest, WritesOneLinePerEventInTheFileOfItsDay) {
   log_.Served(pms_, {.Error = AnsiFromUtf8("No root element found in xml")});
 
   EXPECT_EQ(File(8), dir_.File("Access20261208.log"));
-  EXPECT_EQ(ReadAll(File(8)),
+  EXPECT_EQ(test::ReadFileBytes(File(8)),
             "2026-12-08 21:03:04.007 192.168.1.20:51234 doorlock request type=\"IssueCard\" "
             "room=\"010208\" register=\"R0001\" result=\"200\" card=\"5301\" answered=yes "
             "ms=12\r\n"
             "2026-12-08 21:03:04.007 10.9.9.9:40112 doorlock refused reason=not-allowed\r\n"
             "2026-12-08 21:03:04.007 192.168.1.20:51234 doorlock timeout wait=request "
             "ms=60000\r\n");
-  EXPECT_EQ(ReadAll(File(9)),
+  EXPECT_EQ(test::ReadFileBytes(File(9)),
             "2026-12-09 00:00:00.000 192.168.1.20:51234 doorlock oversized bytes=16385\r\n"
             "2026-12-09 00:00:00.000 192.168.1.20:51234 doorlock request type=\"\" room=\"\" "
             "register=\"\" result=\"\" card=\"\" answered=no ms=0 error=\"No root element found "
@@ -77,7 +69,7 @@ TEST_F(AccessLogTest, RequestValuesCannotForgeALineOrAField) {
                                  76) +
                              "\x81!" + AnsiFromUtf8("王");
   log_.Served(pms_, {.Type = "IssueCard", .RoomKey = forged, .Answered = true});
-  const std::string written = ReadAll(File(8));
+  const std::string written = test::ReadFileBytes(File(8));
   EXPECT_THAT(written, ::testing::HasSubstr(
                            "room=\"08\\x0d\\x0a2026-12-08 21:03:05.000 1.2.3.4:1 doorlock request "
                            "type=\\x22IssueCard\\x22 x\\\\y\\x00\\x81!王\""));

@@ -36,22 +36,15 @@ AccessLog::AccessLog(std::string folder, std::string kind, bool enabled, const C
                      const FileSystem& files, ServiceStatus* status, LogRetention* retention)
     : kind_(std::move(kind)),
       enabled_(enabled),
-      writer_({
-                  .FileName =
-                      [folder = std::move(folder)](DateTime day) { return FileName(folder, day); },
-                  .Milliseconds = true,
-                  .Report =
-                      [status](bool written, const std::string& path) {
-                        if (status == nullptr) return;
-                        if (written) {
-                          status->WriteSucceeded(ServiceStatus::Store::AccessLog);
-                        } else {
-                          status->WriteFailed(ServiceStatus::Store::AccessLog, AnsiFromPath(path));
-                        }
-                      },
-                  .Retention = retention,
-              },
-              clock, files) {}
+      writer_(
+          {
+              .FileName = [folder =
+                               std::move(folder)](DateTime day) { return FileName(folder, day); },
+              .Milliseconds = true,
+              .Report = StampedLineWriter::ReportTo(status, ServiceStatus::Store::AccessLog),
+              .Retention = retention,
+          },
+          clock, files) {}
 
 std::string AccessLog::FileName(std::string_view folder, DateTime day) {
   return PathInFolder(folder, "Access" + FormatDateTime("yyyymmdd", day) + ".log");

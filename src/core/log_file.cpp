@@ -17,24 +17,16 @@ TLogFile::TLogFile(std::string fileName, const TSysOption& sysOption, const Cloc
                    const FileSystem& files, ServiceStatus* status, LogRetention* retention)
     : fileName_(std::move(fileName)),
       sysOption_(sysOption),
-      writer_({
-                  // Every line of the run goes to the file of the day it started, also after
-                  // midnight.
-                  .FileName = [this](DateTime) { return fileName_; },
-                  .Milliseconds = false,
-                  .Report =
-                      [status](bool written, const std::string& path) {
-                        if (status == nullptr) return;
-                        if (written) {
-                          status->WriteSucceeded(ServiceStatus::Store::Log);
-                        } else {
-                          // Paths are the file system's text; the status is code page 936.
-                          status->WriteFailed(ServiceStatus::Store::Log, AnsiFromPath(path));
-                        }
-                      },
-                  .Retention = retention,
-              },
-              clock, files) {}
+      writer_(
+          {
+              // Every line of the run goes to the file of the day it started, also after
+              // midnight.
+              .FileName = [this](DateTime) { return fileName_; },
+              .Milliseconds = false,
+              .Report = StampedLineWriter::ReportTo(status, ServiceStatus::Store::Log),
+              .Retention = retention,
+          },
+          clock, files) {}
 
 void TLogFile::Write(std::string_view message) {
   if (!sysOption_.WriteLog) return;

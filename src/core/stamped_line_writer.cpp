@@ -2,6 +2,7 @@
 
 #include "core/log_retention.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 namespace {
@@ -20,6 +21,19 @@ struct StampedLineWriter::Lines {
   bool written = false;                        // guarded by the writer's mutex_
   CondVar done;                                // waited on with the writer's mutex_
 };
+
+std::function<void(bool written, const std::string& path)> StampedLineWriter::ReportTo(
+    ServiceStatus* status, ServiceStatus::Store store) {
+  return [status, store](bool written, const std::string& path) {
+    if (status == nullptr) return;
+    if (written) {
+      status->WriteSucceeded(store);
+    } else {
+      // Paths are the file system's text; the status is code page 936.
+      status->WriteFailed(store, AnsiFromPath(path));
+    }
+  };
+}
 
 StampedLineWriter::StampedLineWriter(Settings settings, const Clock& clock, const FileSystem& files)
     : settings_(std::move(settings)), clock_(clock), files_(files) {}

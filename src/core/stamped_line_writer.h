@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/service_status.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
 #include "platform/mutex.h"
@@ -37,6 +38,10 @@ class StampedLineWriter {
     std::function<void(bool written, const std::string& path)> Report;
     LogRetention* Retention = nullptr;  // told of every write's time, if given
   };
+
+  // A Report that tells status (if not null) of the writes to the store it names.
+  static std::function<void(bool written, const std::string& path)> ReportTo(
+      ServiceStatus* status, ServiceStatus::Store store);
 
   // clock and files (and the retention) must outlive the writer.
   StampedLineWriter(Settings settings, const Clock& clock, const FileSystem& files);

@@ -94,10 +94,13 @@ TEST_F(MainFormTest, OpensWithItsTitleMenuToolbarStartLineAndStatus) {
 
   ASSERT_TRUE(form_.Server().Listening());
   EXPECT_EQ(Utf8FromAnsi(form_.StatusText(0)),
-            "正在监听端口 " + std::to_string(form_.Server().Port()));
+            "正在监听端口 " + std::to_string(form_.Server().Port()) + "（本机所有地址）");
   EXPECT_THAT(Utf8FromAnsi(form_.StatusText(1)), HasSubstr("模拟发卡器"));
   EXPECT_EQ(Utf8FromAnsi(form_.StatusText(2)), "已答复请求 0 次");
-  EXPECT_EQ(form_.StatusText(3), "");
+  // Without AllowedHosts the warning stands.
+  EXPECT_EQ(Utf8FromAnsi(form_.StatusText(3)),
+            "警告：没有设置允许连接的主机（Option.ini [Network] AllowedHosts），"
+            "网络上的任何主机都能发卡、读卡和注销卡");
 
   // A request answered on a connection thread reaches the status bar on this one.
   test::LoopbackClient pms(form_.Server().Port());

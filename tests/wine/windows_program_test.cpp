@@ -43,6 +43,7 @@ using test::IssueFields;
 using test::kEraseCardRequest;
 using test::kReadCardRequest;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Wine's loader for the build's programs (KEYDESK_WINE; the 64-bit build needs wine64).
 std::string Wine() {
@@ -298,6 +299,51 @@ TEST_F(WindowsProgramTest, RefusesABusyPortAndAMissingCardLibraryAsOnLinux) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_THAT(missing.err, HasSubstr("keydesk: Cannot load the card library "
                                      "Z:\\nonexistent\\drevan.dll: "));
+}
+
+// ---- Who may connect ----
+
+// The access log's lines without what differs between two runs: the time, the peer's port and
+// the time taken.
+std::string AccessWithoutStamps(const std::string& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with("Access")) {
+      std::string lines = test::ReadFileBytes(entry.path().string());
+      lines =
+          std::regex_replace(lines, std::regex("^[-0-9]+ [:.0-9]+ ", std::regex::multiline), "");
+      lines = std::regex_replace(lines, std::regex("(127\\.0\\.0\\.[0-9]+):[0-9]+"), "$1");
+      return std::regex_replace(lines, std::regex("ms=[0-9]+"), "ms");
+    }
+  }
+  return {};
+}
+
+TEST_F(WindowsProgramTest, OnlyTheAllowedHostIsServedWithinItsTimeAndTracedAsOnLinux) {
+  OptionBoth("Network", "AllowedHosts", "127.0.0.1");
+  OptionBoth("Network", "RequestTimeout", "1");
+  StartBoth({}, "DoorlockPortNo");
+  for (Side* side : {&linux_, &windows_}) {
+    // A second host is closed on before anything is read.
+    test::LoopbackClient stranger(side->Server().Port(), kLoopbackAddress + 1);
+    stranger.SendFrame(IssueCardRequest());
+    EXPECT_TRUE(stranger.ClosedByServer()) << side->Name();
+    EXPECT_EQ(stranger.Unread(), "") << side->Name();
+    // A request that never ends is closed once its time is up.
+    test::LoopbackClient endless(side->Server().Port());
+    endless.Send("<DoorRequest");
+    EXPECT_TRUE(endless.ClosedByServer()) << side->Name();
+    EXPECT_EQ(endless.Unread(), "") << side->Name();
+  }
+  AskBothFrame(kReadCardRequest);
+  StopBoth();
+  // Of the stranger's request nothing was read, so nothing of it reached the log.
+  EXPECT_THAT(linux_.LogWithoutStamps(), Not(HasSubstr("IssueCard")));
+  ExpectSameLog();
+  const std::string access = AccessWithoutStamps(linux_.Folder());
+  EXPECT_THAT(access, ::testing::StartsWith("127.0.0.2 doorlock refused reason=not-allowed\r\n"
+                                            "127.0.0.1 doorlock timeout wait=request ms\r\n"
+                                            "127.0.0.1 doorlock request type=\"ReadCard\" "));
+  EXPECT_EQ(AccessWithoutStamps(windows_.Folder()), access);
 }
 
 // ---- The other kinds ----
