@@ -79,10 +79,19 @@ TEST_F(LogFileTest, ANulOrAByteThatBeginsNoCharacterIsWrittenAsAQuestionMark) {
 
 TEST_F(LogFileTest, OldDailyAndAccessLogsGoAtTheFirstWriteOfADay) {
   const std::string folder = dir_.Path().string();
+  // Written to a month ago, but for one that another keydesk of the folder still writes to.
+  const auto written = [this](const char* name, bool lately = false) {
+    std::ofstream(dir_.File(name)) << "log";
+    if (!lately) {
+      std::filesystem::last_write_time(
+          dir_.File(name), std::filesystem::file_time_type::clock::now() - std::chrono::hours(720));
+    }
+  };
   for (const char* name : {"20081011.LOG", "20081012.LOG", "20081013.LOG", "Access20081012.log",
                            "Access20081013.log", "20081001.txt", "notes.LOG", "20081399.LOG"}) {
-    std::ofstream(dir_.File(name)) << "old";
+    written(name);
   }
+  written("20081010.LOG", /*lately=*/true);
   // Two days kept: on the 15th, the 13th and 14th stay. A run started on the 12th still
   // writes to its start day's file, which stays too.
   const std::string running = dir_.File("20081012.LOG");
@@ -92,12 +101,12 @@ TEST_F(LogFileTest, OldDailyAndAccessLogsGoAtTheFirstWriteOfADay) {
   for (const char* gone : {"20081011.LOG", "Access20081012.log"}) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File(gone))) << gone;
   }
-  for (const char* kept : {"20081012.LOG", "20081013.LOG", "Access20081013.log", "20081001.txt",
-                           "notes.LOG", "20081399.LOG"}) {
+  for (const char* kept : {"20081010.LOG", "20081012.LOG", "20081013.LOG", "Access20081013.log",
+                           "20081001.txt", "notes.LOG", "20081399.LOG"}) {
     EXPECT_TRUE(std::filesystem::exists(dir_.File(kept))) << kept;
   }
   // Once a day: a log put back meanwhile stays until the next day begins.
-  std::ofstream(dir_.File("20081011.LOG")) << "put back";
+  written("20081011.LOG");
   log.Write("later on the 15th");
   EXPECT_TRUE(std::filesystem::exists(dir_.File("20081011.LOG")));
   clock_.Set(MakeDateTime(2008, 10, 16, 0, 0, 1));

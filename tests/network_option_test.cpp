@@ -73,6 +73,7 @@ TEST_F(NetworkOptionTest, AValueThatCannotBeReadIsRefusedNamingTheKeyAndTheValue
   EXPECT_THAT(Refusal("[Network]\r\nAllowedHosts=192.168.1.20, 10.1.0.300/24\r\n"),
               HasSubstr("[Network] AllowedHosts 的值“192.168.1.20, 10.1.0.300/24”无法读取："
                         "不是 IPv4 地址或地址范围：10.1.0.300/24"));
+  EXPECT_THAT(Refusal("[Network]\r\nAllowedHosts=,\r\n"), HasSubstr("AllowedHosts"));
   EXPECT_THAT(Refusal("[Network]\r\nRequestTimeout=abc\r\n"),
               HasSubstr("[Network] RequestTimeout 的值“abc”无法读取"));
   EXPECT_THAT(Refusal("[Network]\r\nIdleTimeout=-1\r\n"), HasSubstr("IdleTimeout"));

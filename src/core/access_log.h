@@ -59,7 +59,8 @@ class AccessLog {
 
   static std::string FileName(std::string_view folder, DateTime day);
 
-  void Refused(const Ipv4Endpoint& peer, Refusal why);
+  // more: refusals of the same host left out since its last line (see TcpListener).
+  void Refused(const Ipv4Endpoint& peer, Refusal why, int more = 0);
   void Served(const Ipv4Endpoint& peer, const Request& request);
   // A request that did not arrive whole within its time limit (idle: none had begun).
   void TimedOut(const Ipv4Endpoint& peer, bool idle, std::chrono::milliseconds waited);

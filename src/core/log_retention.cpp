@@ -67,10 +67,13 @@ void LogRetention::Written(DateTime now) {
 }
 
 void LogRetention::RemoveOldLogs(int64_t today) const {
-  for (const std::string& name : FileNamesInFolder(folder_)) {
-    const std::optional<int64_t> day = LogDay(name);
-    if (!day || *day >= today - keepDays_) continue;
-    const std::string path = PathInFolder(folder_, name);
+  // A file written lately is in use, whatever its name says: another keydesk in the same
+  // folder (another interface kind) may have started on that day and still write to it.
+  const auto lately = std::chrono::system_clock::now() - std::chrono::hours(24) * keepDays_;
+  for (const FolderFile& file : FilesInFolder(folder_)) {
+    const std::optional<int64_t> day = LogDay(file.Name);
+    if (!day || *day >= today - keepDays_ || file.Modified > lately) continue;
+    const std::string path = PathInFolder(folder_, file.Name);
     if (path == keep_) continue;
     RemoveFile(path);
   }

@@ -9,10 +9,10 @@
 namespace keydesk {
 
 // Removes the daily logs ("yyyymmdd.LOG") and access logs ("Accessyyyymmdd.log") of a folder
-// whose day lies more than KeepDays days before the day of writing, so that a flood of
-// requests cannot fill the disk for ever. It runs at the first write of each new day, from
-// whichever log writes first. The log file of the running day is never removed, whatever its
-// name, nor is any other file.
+// whose day lies more than KeepDays days before the day of writing, and that nothing has
+// written to for as long, so that a flood of requests cannot fill the disk for ever. It runs
+// at the first write of each new day, from whichever log writes first. The log file of the
+// running day is never removed, whatever its name, nor is any other file.
 //
 // Thread-safe: one run per day, however many writers arrive at once.
 class LogRetention {

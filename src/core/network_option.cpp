@@ -44,6 +44,8 @@ const std::array<Key, 8> kKeys = {{
      [](std::string_view value, NetworkOption& option) {
        option.AllowedHostsText = std::string(Trim(value));
        option.Allowed = AllowedHosts::Parse(value);
+       // Separators alone name no host: taken as "any host", they would widen access.
+       if (option.Allowed.AllowsAny()) Expected("没有一个地址");
      }},
     {"Network", "RequestTimeout",
      [](std::string_view value, NetworkOption& option) {

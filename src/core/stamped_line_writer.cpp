@@ -74,7 +74,11 @@ void StampedLineWriter::Commit(std::span<const std::string_view> messages) {
     }
   }
   if (!batch.empty()) {
-    WriteBatch(batch);
+    try {
+      WriteBatch(batch);
+    } catch (...) {
+      // Lost as an input/output failure's lines are; those queued must not wait for ever.
+    }
     MutexLock lock(mutex_);
     for (Lines* written : batch) {
       queue_.pop_front();

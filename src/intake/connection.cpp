@@ -4,16 +4,29 @@
 
 namespace keydesk {
 
+namespace {
+
+// Whether bytes hold more than blanks and line breaks: a PMS may end a request with a line
+// break after its NUL, which begins no request.
+bool BeginsARequest(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) > ' ') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::optional<std::string> TConnection::ReadRequest(const ReadLimits& limits) {
   char chunk[4096];
   waitBegan_ = Clock::now();
+  // A request already buffered behind the last one (pipelined) has its time from now, when
+  // its turn comes, not from when it arrived while the last one was being carried out.
+  bool begun = BeginsARequest(framer_.Pending());
+  requestBegan_ = waitBegan_;
   for (;;) {
-    if (auto request = framer_.Next()) {
-      // Bytes after the NUL begin the next request: its time runs from now.
-      if (framer_.Buffered() != 0) requestBegan_ = Clock::now();
-      return request;
-    }
-    waitedIdle_ = framer_.Buffered() == 0;
+    if (auto request = framer_.Next()) return request;
+    waitedIdle_ = !begun;
     if (waitedIdle_) {
       LimitReceive(limits.Idle);
     } else if (limits.Request.count() > 0) {
@@ -26,8 +39,12 @@ std::optional<std::string> TConnection::ReadRequest(const ReadLimits& limits) {
     }
     const size_t received = socket_.Receive(chunk, sizeof chunk);
     if (received == 0) return std::nullopt;
-    if (framer_.Buffered() == 0) requestBegan_ = Clock::now();
-    framer_.Append(std::string_view(chunk, received));
+    const std::string_view bytes(chunk, received);
+    if (!begun && BeginsARequest(bytes)) {
+      begun = true;
+      requestBegan_ = Clock::now();
+    }
+    framer_.Append(bytes);
   }
 }
 

@@ -12,8 +12,9 @@ namespace keydesk {
 
 // How long a connection may take over a request; zero is no limit.
 struct ReadLimits {
-  std::chrono::milliseconds Request{0};  // from a request's first byte to its NUL
-  std::chrono::milliseconds Idle{0};     // waiting for the first byte of a request
+  // From a request's first byte to its NUL; also how long a send may wait for the peer.
+  std::chrono::milliseconds Request{0};
+  std::chrono::milliseconds Idle{0};  // waiting for the first byte of a request
 };
 
 // One accepted PMS connection: its socket, its peer and its receive buffer. The connection's
@@ -37,8 +38,10 @@ class TConnection {
   // Bytes received of the request being read.
   size_t Buffered() const { return framer_.Buffered(); }
 
-  // Writes every byte in one piece. Raises SocketError.
+  // Writes every byte in one piece. Raises SocketError, also when the peer takes none of them
+  // for longer than LimitWrites allows.
   void Write(std::string_view bytes) { socket_.SendAll(bytes); }
+  void LimitWrites(std::chrono::milliseconds limit) { socket_.SetSendTimeout(limit); }
 
   void Close() { socket_.Close(); }
   bool IsOpen() const { return socket_.IsOpen(); }

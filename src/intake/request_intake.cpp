@@ -39,6 +39,12 @@ RequestIntake::RequestIntake(MessageHandlerFactory createHandler,
       access_(access) {}
 
 void RequestIntake::Serve(TConnection& connection) const {
+  try {
+    // A client that never reads its responses must not hold a thread for ever either.
+    if (limits_.Request.count() > 0) connection.LimitWrites(limits_.Request);
+  } catch (const SocketError&) {
+    return;  // the connection is gone already
+  }
   while (connection.IsOpen() && TCPServerExecute(connection)) {
   }
 }
@@ -71,6 +77,8 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     const bool sent = DeliverReply(
         reply, [&connection](std::string_view frame) { connection.Write(frame); }, log_);
     Ended(connection, reply.Outcome, sent, {}, read);
+    // A response that could not be sent, or only in part, leaves nothing to go on with.
+    if (reply.Response && !sent) return false;
   } catch (const TimeoutError&) {
     // Too slow a client must not hold a connection thread: it is closed without a word.
     if (access_ != nullptr) {

@@ -27,8 +27,9 @@ using RequestObserver = std::function<void(const RequestOutcome& outcome, bool a
 // The per-connection routine of the listener: reads NUL-framed requests, decodes them from
 // UTF-8, hands each to a new handler of the interface kind and sends its reply. After each
 // request the connection is closed, unless keepConnection is given and set; so is a
-// connection whose request does not arrive within the read limits. Each request, timeout and
-// oversized request goes to the access log, if given.
+// connection whose request does not arrive within the read limits, or whose peer takes no
+// part of a response within the request limit. Each request, timeout and oversized request
+// goes to the access log, if given.
 //
 // Thread-safe: one routine serves all connections; keepConnection is shared with the
 // handler that sets it.

@@ -67,29 +67,37 @@ void TcpListener::AcceptLoop() {
       continue;
     }
     if (!socket.IsOpen()) return;
-    // Nothing of a host that may not connect is read: it never reaches a handler.
-    if (!policy_.Allowed.Allows(peer.Address)) {
-      socket.Close();
-      Refuse(peer, AccessLog::Refusal::NotAllowed);
-      continue;
-    }
-    auto connection = std::make_shared<TConnection>(std::move(socket), peer);
-    if (const std::optional<AccessLog::Refusal> refusal = Admit(connection)) {
-      connection->Close();
-      Refuse(peer, *refusal);
-      continue;
-    }
     try {
-      threads_->Run([shared = shared_, connection] { Serve(*shared, connection); });
-    } catch (const Error&) {
-      // No thread for it: the client sees its connection closed.
-      {
-        MutexLock lock(shared_->mutex);
-        shared_->Forget(connection);
-      }
-      connection->Close();
-      Refuse(peer, AccessLog::Refusal::NoThread);
+      Take(std::move(socket), peer);
+    } catch (const std::exception&) {
+      // Out of memory for this one connection: it is closed, the listener goes on.
     }
+  }
+}
+
+void TcpListener::Take(Socket socket, const Ipv4Endpoint& peer) {
+  // Nothing of a host that may not connect is read: it never reaches a handler.
+  if (!policy_.Allowed.Allows(peer.Address)) {
+    socket.Close();
+    Refuse(peer, AccessLog::Refusal::NotAllowed);
+    return;
+  }
+  auto connection = std::make_shared<TConnection>(std::move(socket), peer);
+  if (const std::optional<AccessLog::Refusal> refusal = Admit(connection)) {
+    connection->Close();
+    Refuse(peer, *refusal);
+    return;
+  }
+  try {
+    threads_->Run([shared = shared_, connection] { Serve(*shared, connection); });
+  } catch (const Error&) {
+    // No thread for it: the client sees its connection closed.
+    {
+      MutexLock lock(shared_->mutex);
+      shared_->Forget(connection);
+    }
+    connection->Close();
+    Refuse(peer, AccessLog::Refusal::NoThread);
   }
 }
 
@@ -110,7 +118,19 @@ std::optional<AccessLog::Refusal> TcpListener::Admit(
 }
 
 void TcpListener::Refuse(const Ipv4Endpoint& peer, AccessLog::Refusal why) {
-  if (access_ != nullptr) access_->Refused(peer, why);
+  if (access_ == nullptr) return;
+  constexpr size_t kMostHosts = 4096;  // a flood from many addresses forgets older tallies
+  const int64_t second = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+  if (refusals_.size() > kMostHosts) refusals_.clear();
+  RefusalTally& tally = refusals_[peer.Address];
+  if (tally.Second == second) {
+    ++tally.LeftOut;
+    return;
+  }
+  access_->Refused(peer, why, tally.LeftOut);
+  tally = {second, 0};
 }
 
 void TcpListener::Serve(Shared& shared, const std::shared_ptr<TConnection>& connection) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 #include "core/access_log.h"
 #include "core/ipv4.h"
@@ -66,8 +67,12 @@ class TcpListener {
   struct Shared;
 
   void AcceptLoop();
+  // Serves an accepted connection, or closes it at once when its host or the caps say so.
+  void Take(Socket socket, const Ipv4Endpoint& peer);
   // Takes the connection into the count unless a cap is reached; why not, otherwise.
   std::optional<AccessLog::Refusal> Admit(const std::shared_ptr<TConnection>& connection);
+  // Tells the access log, at most once a second for each host: a flood of refused
+  // connections must neither fill the disk nor hold up accepting.
   void Refuse(const Ipv4Endpoint& peer, AccessLog::Refusal why);
   static void Serve(Shared& shared, const std::shared_ptr<TConnection>& connection);
 
@@ -78,6 +83,14 @@ class TcpListener {
   uint16_t port_ = 0;
   std::thread acceptThread_;
   std::unique_ptr<ConnectionThreads> threads_;
+
+  // The accept thread's own: by host, the second of its last refusal line, and how many
+  // refusals have been left out since.
+  struct RefusalTally {
+    int64_t Second = -1;
+    int LeftOut = 0;
+  };
+  std::unordered_map<uint32_t, RefusalTally> refusals_;
 };
 
 }  // namespace keydesk

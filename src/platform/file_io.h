@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,9 +55,15 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes);
 // False when the file did not exist or cannot be removed.
 bool RemoveFile(const std::string& path);
 
-// The names (without the folder) of the plain files in a folder, in no particular order; empty
-// when the folder cannot be read. On Windows a name that code page 936 cannot hold is left
-// out, as no path inside the system could name it.
-std::vector<std::string> FileNamesInFolder(const std::string& folder);
+// A plain file of a folder: its name (without the folder) and when it was last written.
+struct FolderFile {
+  std::string Name;
+  std::chrono::system_clock::time_point Modified;
+};
+
+// The plain files of a folder, in no particular order; none when the folder cannot be read. On
+// Windows a name that code page 936 cannot hold is left out, as no path inside the system could
+// name it.
+std::vector<FolderFile> FilesInFolder(const std::string& folder);
 
 }  // namespace keydesk

@@ -154,19 +154,23 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-std::vector<std::string> FileNamesInFolder(const std::string& folder) {
-  std::vector<std::string> names;
+std::vector<FolderFile> FilesInFolder(const std::string& folder) {
+  std::vector<FolderFile> files;
   const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), &::closedir);
-  if (directory == nullptr) return names;
+  if (directory == nullptr) return files;
   while (const dirent* entry = ::readdir(directory.get())) {
     struct stat info {};
     const std::string name = entry->d_name;
     if (::fstatat(::dirfd(directory.get()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(info.st_mode)) {
-      names.push_back(name);
+      const auto since = std::chrono::seconds(info.st_mtim.tv_sec) +
+                         std::chrono::nanoseconds(info.st_mtim.tv_nsec);
+      files.push_back(
+          {name, std::chrono::system_clock::time_point(
+                     std::chrono::duration_cast<std::chrono::system_clock::duration>(since))});
     }
   }
-  return names;
+  return files;
 }
 
 }  // namespace keydesk

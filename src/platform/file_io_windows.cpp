@@ -136,18 +136,26 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(WideFromAnsi(path).c_str()) != 0; }
 
-std::vector<std::string> FileNamesInFolder(const std::string& folder) {
-  std::vector<std::string> names;
+std::vector<FolderFile> FilesInFolder(const std::string& folder) {
+  // FILETIME counts 100 ns from 1601-01-01; the system clock, from 1970-01-01.
+  constexpr int64_t kFrom1601To1970 = 116'444'736'000'000'000;
+  std::vector<FolderFile> files;
   WIN32_FIND_DATAW found{};
   const std::wstring pattern = WideFromAnsi(folder) + L"\\*";
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  if (search == INVALID_HANDLE_VALUE) return files;
   do {
     if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
-    if (auto name = ExactAnsiFromWide(found.cFileName)) names.push_back(std::move(*name));
+    auto name = ExactAnsiFromWide(found.cFileName);
+    if (!name) continue;
+    const int64_t ticks =
+        (int64_t{found.ftLastWriteTime.dwHighDateTime} << 32) | found.ftLastWriteTime.dwLowDateTime;
+    const auto since = std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        std::chrono::nanoseconds((ticks - kFrom1601To1970) * 100));
+    files.push_back({std::move(*name), std::chrono::system_clock::time_point(since)});
   } while (FindNextFileW(search, &found));
   FindClose(search);
-  return names;
+  return files;
 }
 
 }  // namespace keydesk

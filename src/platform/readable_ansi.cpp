@@ -6,19 +6,20 @@ namespace keydesk {
 namespace {
 
 // Which single bytes and which lead-and-trail pairs the platform's reader of code page 936
-// decodes, asked of it once: the code page leaves pairs unassigned, and the readers differ
-// (Windows gives its user-defined areas characters, glibc does not).
+// decodes to a character that is not for private use, asked of it once: the code page leaves
+// pairs unassigned, and the readers differ (Windows gives its user-defined areas private-use
+// characters, which glibc's reader refuses).
 class AnsiCharacters {
  public:
   AnsiCharacters() {
     for (int byte = 1; byte < 0x100; ++byte) {
       const char single[] = {static_cast<char>(byte)};
-      singles_[static_cast<size_t>(byte)] = IsAnsiText({single, 1});
+      singles_[static_cast<size_t>(byte)] = Decodes({single, 1});
     }
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
       for (int trail = 0x40; trail <= 0xFE; ++trail) {
         const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
-        pairs_[Index(lead, trail)] = IsAnsiText({pair, 2});
+        pairs_[Index(lead, trail)] = Decodes({pair, 2});
       }
     }
   }
@@ -30,6 +31,11 @@ class AnsiCharacters {
   }
 
  private:
+  static bool Decodes(std::string_view bytes) {
+    if (!IsAnsiText(bytes)) return false;
+    const std::u16string decoded = UnicodeFromAnsi(bytes);
+    return decoded.size() == 1 && (decoded[0] < 0xE000 || decoded[0] > 0xF8FF);
+  }
   static size_t Index(int lead, int trail) {
     return static_cast<size_t>((lead - 0x81) * kTrails + (trail - 0x40));
   }

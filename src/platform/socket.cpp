@@ -9,6 +9,7 @@ Socket::~Socket() { Close(); }
 Socket::Socket(Socket&& other) noexcept {
   std::lock_guard lock(other.mutex_);
   fd_ = other.fd_;
+  receiveLimited_ = other.receiveLimited_;
   other.fd_ = kNoSocket;
 }
 
@@ -17,6 +18,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     Close();
     std::scoped_lock lock(mutex_, other.mutex_);
     fd_ = other.fd_;
+    receiveLimited_ = other.receiveLimited_;
     other.fd_ = kNoSocket;
   }
   return *this;

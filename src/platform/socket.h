@@ -52,6 +52,9 @@ class Socket {
   size_t Receive(char* buffer, size_t size);
   // How long one Receive may wait for bytes; zero waits for ever. The owner's thread only.
   void SetReceiveTimeout(std::chrono::milliseconds limit);
+  // How long a send may wait for the peer to take bytes before SendAll raises SocketError;
+  // zero waits for ever. The owner's thread only.
+  void SetSendTimeout(std::chrono::milliseconds limit);
   // Every byte, or SocketError. Never raises SIGPIPE.
   void SendAll(std::string_view bytes);
 
@@ -80,6 +83,7 @@ class Socket {
   NativeSocket Descriptor() const;
 
   mutable std::mutex mutex_;
+  bool receiveLimited_ = false;  // whether SetReceiveTimeout set a limit; the owner's
   NativeSocket fd_ = kNoSocket;  // guarded by mutex_ for Close and Shutdown; read freely by the
                                  // owner
 };

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,8 +39,8 @@ sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
 // accept the pending connection and close it, instead of leaving it pending and trying again.
 class ReserveDescriptor {
  public:
-  // Accepts the next pending connection on the reserve and closes it, giving its peer; false
-  // when there was no reserve to give up.
+  // Accepts a pending connection on the reserve and closes it, giving its peer; false when
+  // there was no reserve to give up or no connection was taken.
   bool DropPending(int listener, Ipv4Endpoint* peer) EXCLUDES(mutex_) {
     MutexLock lock(mutex_);
     if (fd_ < 0) fd_ = Open();
@@ -47,14 +48,14 @@ class ReserveDescriptor {
     ::close(fd_);
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    const int accepted =
-        ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    const int accepted = ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length,
+                                   SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (accepted >= 0) {
       ::close(accepted);
       if (peer != nullptr) *peer = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
     }
     fd_ = Open();
-    return true;
+    return accepted >= 0;
   }
 
  private:
@@ -67,6 +68,13 @@ class ReserveDescriptor {
 ReserveDescriptor& Reserve() {
   static ReserveDescriptor reserve;
   return reserve;
+}
+
+// Waits until a connection is pending on the listener (or it is shut down).
+void WaitForPending(int listener) {
+  pollfd pending{listener, POLLIN, 0};
+  while (::poll(&pending, 1, -1) < 0 && errno == EINTR) {
+  }
 }
 
 }  // namespace
@@ -94,12 +102,23 @@ size_t Socket::Receive(char* buffer, size_t size) {
   }
 }
 
-void Socket::SetReceiveTimeout(std::chrono::milliseconds limit) {
+namespace {
+
+void SetTimeout(int fd, int option, std::chrono::milliseconds limit) {
   const auto count = limit.count() > 0 ? limit.count() : 0;
   timeval value{static_cast<time_t>(count / 1000), static_cast<suseconds_t>(count % 1000 * 1000)};
-  if (::setsockopt(Descriptor(), SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value) != 0) {
-    ThrowSocketError(errno);
-  }
+  if (::setsockopt(fd, SOL_SOCKET, option, &value, sizeof value) != 0) ThrowSocketError(errno);
+}
+
+}  // namespace
+
+void Socket::SetReceiveTimeout(std::chrono::milliseconds limit) {
+  SetTimeout(Descriptor(), SO_RCVTIMEO, limit);
+  receiveLimited_ = limit.count() > 0;
+}
+
+void Socket::SetSendTimeout(std::chrono::milliseconds limit) {
+  SetTimeout(Descriptor(), SO_SNDTIMEO, limit);
 }
 
 void Socket::SendAll(std::string_view bytes) {
@@ -130,16 +149,34 @@ Socket Socket::Listen(uint32_t address, uint16_t port, int backlog) {
     ThrowSocketError(errno);
   }
   if (::listen(socket.fd_, backlog) != 0) ThrowSocketError(errno);
+  Reserve();  // held from now on, for the moment the descriptors run out
   return socket;
 }
 
 Socket Socket::Accept(Ipv4Endpoint* peer, bool* dropped) {
   const int listener = Descriptor();
-  for (;;) {
-    sockaddr_in address{};
+  sockaddr_in address{};
+  const auto accept = [&] {
     socklen_t length = sizeof address;
-    const int fd =
-        ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    return ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+  };
+  for (;;) {
+    int fd = accept();
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+      // The table is full, and accept says so before any connection is pending: wait for
+      // one, then drop it on the reserve unless a descriptor has come free meanwhile.
+      WaitForPending(listener);
+      fd = accept();
+      if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+        if (Reserve().DropPending(listener, peer)) {
+          if (dropped == nullptr) continue;
+          *dropped = true;
+          return Socket();
+        }
+        ::usleep(10'000);  // not even the reserve could be had: wait for a descriptor
+        continue;
+      }
+    }
     if (fd >= 0) {
       // Responses are written in one piece; send them at once.
       const int on = 1;
@@ -149,17 +186,6 @@ Socket Socket::Accept(Ipv4Endpoint* peer, bool* dropped) {
     }
     // Transient failures of one pending connection must not stop the listener.
     if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
-    if (errno == EMFILE || errno == ENFILE) {
-      if (Reserve().DropPending(listener, peer)) {
-        if (dropped != nullptr) {
-          *dropped = true;
-          return Socket();
-        }
-        continue;
-      }
-      ::usleep(10'000);  // not even the reserve could be had: wait for a descriptor
-      continue;
-    }
     if (errno == ENOBUFS || errno == ENOMEM) {
       ::usleep(10'000);
       continue;

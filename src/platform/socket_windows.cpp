@@ -75,16 +75,30 @@ size_t Socket::Receive(char* buffer, size_t size) {
   const int error = WSAGetLastError();
   // Shut down by another thread while waiting: the connection has ended, as on POSIX.
   if (!IsOpen()) return 0;
-  if (error == WSAETIMEDOUT) throw TimeoutError(SocketErrorText(error));
+  // Without a limit set, the same code means a connection that died (no acknowledgement).
+  if (error == WSAETIMEDOUT && receiveLimited_) throw TimeoutError(SocketErrorText(error));
   ThrowSocketError(error);
 }
 
-void Socket::SetReceiveTimeout(std::chrono::milliseconds limit) {
+namespace {
+
+void SetTimeout(SOCKET socket, int option, std::chrono::milliseconds limit) {
   const DWORD value = static_cast<DWORD>(limit.count() > 0 ? limit.count() : 0);
-  if (::setsockopt(Descriptor(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
+  if (::setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&value),
                    sizeof value) != 0) {
     ThrowSocketError(WSAGetLastError());
   }
+}
+
+}  // namespace
+
+void Socket::SetReceiveTimeout(std::chrono::milliseconds limit) {
+  SetTimeout(Descriptor(), SO_RCVTIMEO, limit);
+  receiveLimited_ = limit.count() > 0;
+}
+
+void Socket::SetSendTimeout(std::chrono::milliseconds limit) {
+  SetTimeout(Descriptor(), SO_SNDTIMEO, limit);
 }
 
 void Socket::SendAll(std::string_view bytes) {

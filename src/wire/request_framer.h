@@ -22,6 +22,8 @@ class RequestFramer {
   std::optional<std::string> Next();
 
   size_t Buffered() const { return buffer_.size() - start_; }
+  // The buffered bytes of the next request.
+  std::string_view Pending() const { return std::string_view(buffer_).substr(start_); }
 
  private:
   std::string buffer_;
