@@ -273,5 +273,39 @@ TEST_F(DoorLockServerTest, AClientThatNeverReadsHoldsUpNeitherOthersNorTheStop) 
   sender.join();
 }
 
+// With every file descriptor taken, the listener neither spins nor stalls: a connection it
+// has no descriptor for is closed at once, and serving resumes once descriptors come free.
+TEST(DescriptorExhaustionTest, ConnectionsBeyondTheDescriptorsAreClosedAndServingResumes) {
+  test::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(TDoorlockRecordManager::CreateDatabase(dir.File("Client.mdb"), error)) << error;
+  test::WriteOption(dir.Path().string(), "Network", "MaxConnections", "0");
+  test::WriteOption(dir.Path().string(), "Network", "MaxConnectionsPerHost", "0");
+  test::Launch launch;
+  launch.commandPrefix = {"/usr/bin/prlimit", "--nofile=48", "--"};
+  test::ServerProcess server(dir.Path().string(), {},
+                             {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}}, "DoorlockPortNo",
+                             launch);
+  std::vector<std::unique_ptr<test::LoopbackClient>> idle;
+  for (int i = 0; i < 80; ++i) {
+    idle.push_back(std::make_unique<test::LoopbackClient>(server.Port()));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // time to accept or drop all
+  int closed = 0;
+  for (auto& client : idle) closed += !Untouched(*client);
+  EXPECT_GT(closed, 0);
+  EXPECT_LT(closed, 80);
+  idle.clear();
+  // The server sees the idle connections end in a moment; then a request is served again.
+  std::optional<std::string> response;
+  for (int attempt = 0; attempt < 50 && !response; ++attempt) {
+    response = test::Ask(server.Port(), test::kReadCardRequest, std::chrono::seconds(2)).response;
+  }
+  EXPECT_EQ(response, test::DoorResponse("500", "读卡失败", 0));
+  EXPECT_EQ(server.Stop(SIGTERM), 0);
+  // Nor could the access log open its file meanwhile: the operator is told.
+  EXPECT_THAT(server.Stderr(), HasSubstr("警告：访问日志无法写入："));
+}
+
 }  // namespace
 }  // namespace keydesk
