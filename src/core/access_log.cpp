@@ -43,6 +43,7 @@ AccessLog::AccessLog(std::string folder, std::string kind, bool enabled, const C
               .Milliseconds = true,
               .Report = StampedLineWriter::ReportTo(status, ServiceStatus::Store::AccessLog),
               .Retention = retention,
+              .KeepOpenForASecond = true,
           },
           clock, files) {}
 
@@ -51,7 +52,13 @@ std::string AccessLog::FileName(std::string_view folder, DateTime day) {
 }
 
 std::string AccessLog::Quoted(std::string_view ansi) {
-  std::string out = "\"";
+  std::string out;
+  AppendQuoted(out, ansi);
+  return out;
+}
+
+void AccessLog::AppendQuoted(std::string& out, std::string_view ansi) {
+  out += '"';
   while (!ansi.empty()) {
     const auto byte = static_cast<unsigned char>(ansi[0]);
     if (Plain(byte)) {
@@ -73,12 +80,16 @@ std::string AccessLog::Quoted(std::string_view ansi) {
     }
   }
   out += '"';
-  return out;
 }
 
 void AccessLog::Write(const Ipv4Endpoint& peer, std::string_view event) {
-  const std::string line =
-      EndpointText(peer.Address, peer.Port) + " " + kind_ + " " + std::string(event);
+  std::string line;
+  line.reserve(48 + kind_.size() + event.size());
+  line += EndpointText(peer.Address, peer.Port);
+  line += ' ';
+  line += kind_;
+  line += ' ';
+  line += event;
   const std::string_view view = line;
   writer_.Commit({&view, 1});
 }
@@ -92,12 +103,24 @@ void AccessLog::Refused(const Ipv4Endpoint& peer, Refusal why, int more) {
 
 void AccessLog::Served(const Ipv4Endpoint& peer, const Request& request) {
   if (!enabled_) return;
-  std::string event = "request type=" + Quoted(request.Type) + " room=" + Quoted(request.RoomKey) +
-                      " register=" + Quoted(request.RegisterId) +
-                      " result=" + Quoted(request.ResultCode) + " card=" + Quoted(request.CardNo) +
-                      " answered=" + (request.Answered ? "yes" : "no") +
-                      " ms=" + std::to_string(request.Taken.count());
-  if (!request.Error.empty()) event += " error=" + Quoted(request.Error);
+  std::string event;
+  event.reserve(160);
+  event += "request type=";
+  AppendQuoted(event, request.Type);
+  event += " room=";
+  AppendQuoted(event, request.RoomKey);
+  event += " register=";
+  AppendQuoted(event, request.RegisterId);
+  event += " result=";
+  AppendQuoted(event, request.ResultCode);
+  event += " card=";
+  AppendQuoted(event, request.CardNo);
+  event += request.Answered ? " answered=yes ms=" : " answered=no ms=";
+  event += std::to_string(request.Taken.count());
+  if (!request.Error.empty()) {
+    event += " error=";
+    AppendQuoted(event, request.Error);
+  }
   Write(peer, event);
 }
 

@@ -71,6 +71,7 @@ class AccessLog {
   static std::string Quoted(std::string_view ansi);
 
  private:
+  static void AppendQuoted(std::string& out, std::string_view ansi);
   void Write(const Ipv4Endpoint& peer, std::string_view event);
 
   const std::string kind_;

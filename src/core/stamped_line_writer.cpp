@@ -1,5 +1,7 @@
 #include "core/stamped_line_writer.h"
 
+#include <chrono>
+
 #include "core/log_retention.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -104,7 +106,22 @@ void StampedLineWriter::WriteBatch(const std::vector<Lines*>& batch) {
 void StampedLineWriter::WriteFile(int64_t day, std::span<Lines* const> lines) {
   const std::string path =
       settings_.FileName(DateTime::FromMilliseconds(day * kMillisecondsPerDay));
-  const std::unique_ptr<AppendFile> file = files_.OpenForAppend(path);
+  const int64_t second = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+  std::unique_ptr<AppendFile> opened;
+  AppendFile* file = nullptr;
+  if (settings_.KeepOpenForASecond && kept_.File != nullptr && kept_.Path == path &&
+      kept_.Second == second) {
+    file = kept_.File.get();
+  } else {
+    kept_.File.reset();
+    opened = files_.OpenForAppend(path);
+    file = opened.get();
+    if (settings_.KeepOpenForASecond && opened != nullptr) {
+      kept_ = {path, std::move(opened), second};
+    }
+  }
   // An input/output failure loses the lines; their callers carry on, and only the report
   // tells the operator.
   if (file == nullptr) {
@@ -129,6 +146,7 @@ void StampedLineWriter::WriteFile(int64_t day, std::span<Lines* const> lines) {
   }
   const std::string_view piece = text;
   const bool written = file->Append({&piece, 1});
+  if (!written) kept_.File.reset();  // the next lines try a fresh open
   if (settings_.Report) settings_.Report(written, path);
 }
 

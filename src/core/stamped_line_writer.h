@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ class StampedLineWriter {
     // Told after every write whether it worked, with the file's path.
     std::function<void(bool written, const std::string& path)> Report;
     LogRetention* Retention = nullptr;  // told of every write's time, if given
+    // Keeps the file open for the rest of the second in which it was opened, so that lines
+    // written one after the other cost one open a second instead of one each; a file moved
+    // away meanwhile gets the lines of that second yet.
+    bool KeepOpenForASecond = false;
   };
 
   // A Report that tells status (if not null) of the writes to the store it names.
@@ -62,7 +67,16 @@ class StampedLineWriter {
   void WriteBatch(const std::vector<Lines*>& batch) EXCLUDES(mutex_);
   void WriteFile(int64_t day, std::span<Lines* const> lines);
 
+  // The file kept open, with its path and the second it was opened in. Only the thread that
+  // writes a batch touches it, one at a time: the queue's lock passes it on.
+  struct OpenFile {
+    std::string Path;
+    std::unique_ptr<AppendFile> File;
+    int64_t Second = -1;
+  };
+
   const Settings settings_;
+  OpenFile kept_;
   const Clock& clock_;
   const FileSystem& files_;
   mutable Mutex mutex_;

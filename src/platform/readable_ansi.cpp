@@ -64,17 +64,28 @@ size_t AnsiCharacterLength(std::string_view text) {
 
 namespace {
 
-// How many bytes at the start of text stand as they are in the readable form.
+// How many bytes at the start of text stand as they are in the readable form. Every log line
+// passes here, so the loop stays tight: plain ASCII needs no table.
 size_t ReadablePrefix(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  const AnsiCharacters* characters = nullptr;
   size_t at = 0;
-  // Plain ASCII without a NUL, the common case, needs no table.
-  while (at < text.size() && text[at] != '\0' && static_cast<unsigned char>(text[at]) < 0x80) {
-    ++at;
-  }
-  while (at < text.size()) {
-    const size_t length = AnsiCharacterLength(text.substr(at));
-    if (length == 0) break;
-    at += length;
+  while (at < size) {
+    const unsigned char byte = bytes[at];
+    if (byte != 0 && byte < 0x80) {
+      ++at;
+      continue;
+    }
+    if (byte == 0) break;
+    if (characters == nullptr) characters = &Characters();
+    if (characters->Single(byte)) {
+      ++at;
+    } else if (at + 1 < size && characters->Pair(byte, bytes[at + 1])) {
+      at += 2;
+    } else {
+      break;
+    }
   }
   return at;
 }
