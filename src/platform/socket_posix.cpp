@@ -37,32 +37,42 @@ sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
 
 // A descriptor held back for the moment the process has no other: the listener gives it up to
 // accept the pending connection and close it, instead of leaving it pending and trying again.
+// The accepted connection's slot becomes the next reserve at once (dup3 of a second descriptor
+// kept for this), so that no other thread can take it in between.
 class ReserveDescriptor {
  public:
   // Accepts a pending connection on the reserve and closes it, giving its peer; false when
   // there was no reserve to give up or no connection was taken.
   bool DropPending(int listener, Ipv4Endpoint* peer) EXCLUDES(mutex_) {
     MutexLock lock(mutex_);
-    if (fd_ < 0) fd_ = Open();
+    if (fd_ < 0) fd_ = Copy();
     if (fd_ < 0) return false;
     ::close(fd_);
     sockaddr_in address{};
     socklen_t length = sizeof address;
     const int accepted = ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length,
                                    SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (accepted >= 0) {
-      ::close(accepted);
-      if (peer != nullptr) *peer = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+    if (accepted < 0) {
+      fd_ = Copy();
+      return false;
     }
-    fd_ = Open();
-    return accepted >= 0;
+    if (peer != nullptr) *peer = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+    // Closes the connection and keeps its slot in one step.
+    if (::dup3(template_, accepted, O_CLOEXEC) >= 0) {
+      fd_ = accepted;
+    } else {
+      ::close(accepted);
+      fd_ = Copy();
+    }
+    return true;
   }
 
  private:
-  static int Open() { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }
+  int Copy() const { return template_ >= 0 ? ::fcntl(template_, F_DUPFD_CLOEXEC, 0) : -1; }
 
   Mutex mutex_;
-  int fd_ GUARDED_BY(mutex_) = Open();
+  const int template_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int fd_ GUARDED_BY(mutex_) = Copy();
 };
 
 ReserveDescriptor& Reserve() {
