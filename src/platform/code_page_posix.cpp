@@ -116,16 +116,25 @@ std::string AnsiFromUtf8(std::string_view text) {
 }
 
 bool IsAnsiText(std::string_view bytes) {
-  thread_local const iconv_t strict = iconv_open(kUtf16, kAnsi);
-  if (strict == reinterpret_cast<iconv_t>(-1)) throw Error("No conversion from CP936");
-  iconv(strict, nullptr, nullptr, nullptr, nullptr);
+  // A strict converter of its own: the one of UnicodeFromAnsi passes over what it cannot read.
+  struct Strict {
+    Strict() : descriptor(iconv_open(kUtf16, kAnsi)) {
+      if (descriptor == reinterpret_cast<iconv_t>(-1)) throw Error("No conversion from CP936");
+    }
+    ~Strict() { iconv_close(descriptor); }
+    Strict(const Strict&) = delete;
+    Strict& operator=(const Strict&) = delete;
+    iconv_t descriptor;
+  };
+  thread_local Strict strict;
+  iconv(strict.descriptor, nullptr, nullptr, nullptr, nullptr);
   char out[64];
   char* in = const_cast<char*>(bytes.data());
   size_t inLeft = bytes.size();
   while (inLeft > 0) {
     char* outPtr = out;
     size_t outLeft = sizeof out;
-    if (iconv(strict, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
+    if (iconv(strict.descriptor, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
         errno != E2BIG) {
       return false;
     }
