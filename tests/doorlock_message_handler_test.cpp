@@ -20,6 +20,7 @@
 #include "fixed_clock.h"
 #include "intake/request_intake.h"
 #include "kinds/doorlock/doorlock_service.h"
+#include "kinds/doorlock/issue_check.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/socket.h"
@@ -36,14 +37,17 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 std::string IssueRequest(const std::string& copy = "False", const std::string& extra = "",
-                         const std::string& checkInDate = "2008-08-18") {
+                         const std::string& checkInDate = "2008-08-18",
+                         const std::string& checkOutDate = "2008-08-20") {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DoorRequest type=\"IssueCard\">"
          "<Ignored>1</Ignored><RegisterId>R0001</RegisterId>"
          "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode>"
          "<RoomNo>08</RoomNo><GuestName>王先生</GuestName><CheckInDate>" +
          checkInDate +
          "</CheckInDate><CheckInTime>14:00:00</CheckInTime>"
-         "<CheckOutDate>2008-08-20</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime>"
+         "<CheckOutDate>" +
+         checkOutDate +
+         "</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime>"
          "<IsCopy>" +
          copy + "</IsCopy>" + extra + "</DoorRequest>";
 }
@@ -327,10 +331,71 @@ TEST_F(DoorlockHandlerTest, JournalsEveryIssueAttemptWithTheRequestsValues) {
                                       "王先生", "2026-12-07 09:30:00.000")));
 }
 
+// A card the encoder could not hold as asked is refused before the encoder or the room time
+// is touched: the Part's failure response, one log line with the reason, the attempt
+// journaled as card 0.
+TEST_F(DoorlockHandlerTest, ACardTheCardCannotHoldIsRefusedBeforeTheEncoder) {
+  struct Case {
+    std::string request;
+    const char* reason;
+  };
+  const auto fields = [](const std::string& room, const std::string& guest, const std::string& in,
+                         const std::string& out) {
+    return "<DoorRequest type=\"IssueCard\"><I/><R>R9</R><B>01</B><F>02</F><N>" + room + "</N><G>" +
+           guest + "</G><D>" + in.substr(0, 10) + "</D><T>" + in.substr(11) + "</T><D>" +
+           out.substr(0, 10) + "</D><T>" + out.substr(11) + "</T><C>0</C></DoorRequest>";
+  };
+  const std::string in = "2026-12-07 14:00", out = "2026-12-09 12:00";
+  const std::vector<Case> cases = {
+      {fields("", "A", in, out), "房号为空"},
+      {fields("0808081", "A", in, out), "房号长于卡上的 6 个字符"},
+      {fields("08&#0;", "A", in, out), "房号含有控制字符"},
+      {fields("08", "A&#10;B", in, out), "客人姓名含有控制字符"},
+      {fields("08", "A", in, "2026-12-07 13:00"),
+       "结束时间早于起始时间（2026-12-07 14:00:00 至 2026-12-07 13:00:00）"},
+      {fields("08", "A", in, in), "结束时间等于起始时间"},
+      {fields("08", "A", in, "2108-08-20 12:00"),
+       "结束时间 2108-08-20 12:00:00 不在卡能记下的 2000 年到 2099 年之间"},
+      {fields("08", "A", "1999-12-31 23:00", out),
+       "起始时间 1999-12-31 23:00:00 不在卡能记下的 2000 年到 2042 年之间"},
+  };
+  sysOption_.SaveDoorlockRecord = true;
+  for (const Case& refused : cases) {
+    EXPECT_EQ(Handle(refused.request), Response("500", "发卡失败", 0)) << refused.reason;
+    EXPECT_THAT(Log(), ::testing::Contains(HasSubstr(std::string("拒绝发卡：") + refused.reason)));
+  }
+  EXPECT_TRUE(doorlock_.writes.empty());
+  test::TestDb db(dbPath_);
+  EXPECT_EQ(db.Scalar("select count(*) from T_IssueCardRecord where CardNo = '0'"),
+            std::to_string(cases.size()));
+
+  // With the record store the start is now: a check-out this morning is refused, and a copy
+  // card for a room never seen leaves no room time behind.
+  sysOption_.UseNativeDoorlockDb = true;
+  EXPECT_EQ(Handle(IssueRequest("True", "", "2026-12-05", "2026-12-06")),
+            Response("500", "发卡失败", 0));
+  EXPECT_TRUE(store_.GetLastCheckInTime("010208").IsZero());
+  EXPECT_TRUE(doorlock_.writes.empty());
+}
+
+TEST_F(DoorlockHandlerTest, ALongGuestNameIsCutForTheCardAtACharacterAndJournaledWhole) {
+  sysOption_.SaveDoorlockRecord = true;
+  const std::string name = "王先生和王太太";  // 14 bytes in code page 936
+  Handle("<DoorRequest type=\"IssueCard\"><I/><R>R1</R><B>01</B><F>02</F><N>08</N><G>" + name +
+         "</G><D>2008-08-18</D><T>14:00</T><D>2008-08-20</D><T>12:00</T><C>0</C></DoorRequest>");
+  ASSERT_EQ(doorlock_.writes.size(), 1u);
+  EXPECT_EQ(Utf8FromAnsi(doorlock_.writes[0].guestName), "王先生和");
+  EXPECT_EQ(CardGuestName(AnsiFromUtf8("a王先生和")), AnsiFromUtf8("a王先生"));  // 7 bytes, not 8
+  test::TestDb db(dbPath_);
+  EXPECT_EQ(db.Scalar("select GuestName from T_IssueCardRecord"), name);
+}
+
 TEST_F(DoorlockHandlerTest, ANormalCardWithTheStoreStartsNowAndBecomesTheRoomsTime) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.DelayMinutes = 5;
-  Handle(IssueRequest());
+  // The card starts now: its end must come later.
+  const std::string request = IssueRequest("False", "", "2026-12-07", "2026-12-09");
+  Handle(request);
   const DateTime start = MakeDateTime(2026, 12, 7, 9, 25);
   EXPECT_EQ(doorlock_.writes.at(0).beginDate, start);
   EXPECT_EQ(store_.GetLastCheckInTime("010208"), start);
@@ -339,20 +404,21 @@ TEST_F(DoorlockHandlerTest, ANormalCardWithTheStoreStartsNowAndBecomesTheRoomsTi
   // A failed normal card leaves the room's time alone.
   clock_.Set(MakeDateTime(2026, 12, 7, 11, 0));
   doorlock_.writeResult = false;
-  Handle(IssueRequest());
+  Handle(request);
   EXPECT_EQ(store_.GetLastCheckInTime("010208"), start);
 }
 
 TEST_F(DoorlockHandlerTest, CopyCardsTakeTheRoomsTimeOrRecordAFreshOne) {
   sysOption_.UseNativeDoorlockDb = true;
   sysOption_.DelayMinutes = 5;
-  Handle(IssueRequest("True"));
+  const std::string copy = IssueRequest("True", "", "2026-12-07", "2026-12-09");
+  Handle(copy);
   const DateTime fresh = MakeDateTime(2026, 12, 7, 9, 25);
   EXPECT_EQ(doorlock_.writes.at(0).beginDate, fresh);
   EXPECT_EQ(store_.GetLastCheckInTime("010208"), fresh);
 
   clock_.Set(MakeDateTime(2026, 12, 8, 7, 0));
-  Handle(IssueRequest("True"));
+  Handle(copy);
   EXPECT_EQ(doorlock_.writes.at(1).beginDate, fresh);
   EXPECT_EQ(store_.GetLastCheckInTime("010208"), fresh);  // a copy never moves it
 }

@@ -45,9 +45,11 @@ class Desk {
 
   // The response to an IssueCard request; "none" when there was none.
   std::string Issue(const std::string& registerId, bool copy, const std::string& room = "08") {
-    const test::Exchange exchange = test::Ask(
-        server_->Port(),
-        test::IssueCardRequest({.registerId = registerId, .room = room, .copy = copy ? "1" : "0"}));
+    const test::Exchange exchange =
+        test::Ask(server_->Port(), test::IssueCardRequest({.registerId = registerId,
+                                                           .room = room,
+                                                           .copy = copy ? "1" : "0",
+                                                           .checkOutDate = test::kFutureCheckOut}));
     return exchange.response.value_or("none");
   }
 

@@ -45,7 +45,8 @@ TEST(CrashSafetyTest, AKilledServerLosesNoAnsweredCardsRowAndLeavesAnIntactDatab
           try {
             const test::Exchange exchange = test::Ask(
                 server.Port(), test::IssueCardRequest({.room = std::to_string(10 + i),
-                                                       .copy = n % 2 == 0 ? "False" : "True"}));
+                                                       .copy = n % 2 == 0 ? "False" : "True",
+                                                       .checkOutDate = test::kFutureCheckOut}));
             if (!exchange.response) continue;
             const auto cardNo = test::CardNoOf(*exchange.response);
             if (!cardNo) {
@@ -75,7 +76,7 @@ TEST(CrashSafetyTest, AKilledServerLosesNoAnsweredCardsRowAndLeavesAnIntactDatab
   // The restarted server opens the file the killed ones left, and journals on.
   {
     test::ServerProcess server(dir.Path().string(), {}, environment);
-    const test::Exchange after = test::Ask(server.Port(), test::IssueCardRequest({.room = "99"}));
+    const test::Exchange after = test::Ask(server.Port(), test::IssueCardRequest({.room = "99", .checkOutDate = test::kFutureCheckOut}));
     ASSERT_TRUE(after.response.has_value());
     const auto cardNo = test::CardNoOf(*after.response);
     ASSERT_TRUE(cardNo.has_value());

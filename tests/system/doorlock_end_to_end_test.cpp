@@ -32,15 +32,16 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 std::string IssueRequest(const std::string& room = "08", const std::string& copy = "False",
-                         const std::string& extra = "") {
+                         const std::string& extra = "",
+                         const std::string& checkOut = "2008-08-20") {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DoorRequest type=\"IssueCard\">"
          "<Ignored>1</Ignored><RegisterId>R0001</RegisterId>"
          "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode><RoomNo>" +
          room +
          "</RoomNo><GuestName>王先生</GuestName><CheckInDate>2008-08-18</CheckInDate>"
-         "<CheckInTime>14:00:00</CheckInTime><CheckOutDate>2008-08-20</CheckOutDate>"
-         "<CheckOutTime>12:00:00</CheckOutTime><IsCopy>" +
-         copy + "</IsCopy>" + extra + "</DoorRequest>";
+         "<CheckInTime>14:00:00</CheckInTime><CheckOutDate>" +
+         checkOut + "</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime><IsCopy>" + copy +
+         "</IsCopy>" + extra + "</DoorRequest>";
 }
 
 class DoorlockEndToEndTest : public ::testing::Test {
@@ -214,9 +215,11 @@ TEST_F(DoorlockEndToEndTest, TheStoreGivesCopyCardsTheRoomsStartAndJournalsEvery
   Option("DoorlockOption", "UseNativeDoorlockDb", "1");
   Option("DoorlockOption", "SaveDoorlockRecord", "1");
   Start();
-  EXPECT_EQ(Ask(IssueRequest("08")), DoorResponse("200", "发卡成功", 1));
-  EXPECT_EQ(Ask(IssueRequest("08", "1")), DoorResponse("200", "发卡成功", 2));
-  EXPECT_EQ(Ask(IssueRequest("09", "True")), DoorResponse("200", "发卡成功", 3));
+  // With the store a card starts now: its check-out lies ahead.
+  const std::string out = test::kFutureCheckOut;
+  EXPECT_EQ(Ask(IssueRequest("08", "False", "", out)), DoorResponse("200", "发卡成功", 1));
+  EXPECT_EQ(Ask(IssueRequest("08", "1", "", out)), DoorResponse("200", "发卡成功", 2));
+  EXPECT_EQ(Ask(IssueRequest("09", "True", "", out)), DoorResponse("200", "发卡成功", 3));
   server_->Stop(SIGTERM);
 
   test::TestDb db(dir_.File("Client.mdb"));

@@ -48,15 +48,21 @@ struct IssueFields {
   std::string guest = "王先生";
   std::string copy = "False";
   std::string extra = "";  // a twelfth child, or nothing
+  // With the record store in use a card starts now, so its end must lie ahead.
+  std::string checkOutDate = "2008-08-20";
 };
+
+// A check-out date that lies ahead for as long as these tests run.
+inline constexpr const char* kFutureCheckOut = "2040-08-20";
 
 inline std::string IssueCardRequest(const IssueFields& f = {}) {
   return "<DoorRequest type=\"IssueCard\"><Ignored>1</Ignored><RegisterId>" + f.registerId +
          "</RegisterId><RoomBuildingCode>" + f.building + "</RoomBuildingCode><RoomFloorCode>" +
          f.floor + "</RoomFloorCode><RoomNo>" + f.room + "</RoomNo><GuestName>" + f.guest +
          "</GuestName><CheckInDate>2008-08-18</CheckInDate><CheckInTime>14:00:00</CheckInTime>"
-         "<CheckOutDate>2008-08-20</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime><IsCopy>" +
-         f.copy + "</IsCopy>" + f.extra + "</DoorRequest>";
+         "<CheckOutDate>" +
+         f.checkOutDate + "</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime><IsCopy>" + f.copy +
+         "</IsCopy>" + f.extra + "</DoorRequest>";
 }
 
 inline const std::string kReadCardRequest = "<DoorRequest type=\"ReadCard\"/>";

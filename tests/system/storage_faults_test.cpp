@@ -78,7 +78,8 @@ class StorageFaultsTest : public ::testing::Test {
   }
 
   std::optional<std::string> Issue(const std::string& room, const std::string& copy = "False") {
-    return Ask(test::IssueCardRequest({.room = room, .copy = copy}));
+    return Ask(test::IssueCardRequest(
+        {.room = room, .copy = copy, .checkOutDate = test::kFutureCheckOut}));
   }
 
   std::vector<std::string> Log() const { return test::LogOf(dir_.Path()); }

@@ -241,7 +241,9 @@ TEST_F(DoorlockTestFormTest, ABadDateAndTimeIsRefusedBeforeTheDriverAndNothingIs
   form.CheckOutDateTimeTxt->setText(QStringLiteral("2008-03-17 14:00:30"));
   form.WriteCardBtn->click();
   ASSERT_EQ(boxes_.Shown().size(), 2u);
-  EXPECT_EQ(boxes_.Shown()[1].text, QStringLiteral("结束时间早于起始时间，没有写卡。"));
+  EXPECT_EQ(boxes_.Shown()[1].text,
+            QStringLiteral(
+                "结束时间早于起始时间（2008-03-17 14:00:31 至 2008-03-17 14:00:30），没有写卡。"));
   EXPECT_THAT(Trace(), IsEmpty());
   EXPECT_THAT(Journal(), IsEmpty());
 }

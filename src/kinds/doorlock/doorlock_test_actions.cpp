@@ -3,6 +3,7 @@
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
+#include "kinds/doorlock/issue_check.h"
 #include "kinds/doorlock/issued_card_text.h"
 #include "kinds/test_dialog_times.h"
 #include "kinds/test_outcome.h"
@@ -62,8 +63,11 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   // Unlike a request, the dialog's times are used as typed, without the configured delays.
   card.CheckIn = StrToDateTime(entries.CheckIn);
   card.CheckOut = StrToDateTime(entries.CheckOut);
-  if (card.CheckOut < card.CheckIn) throw Error(AnsiFromUtf8(kCheckOutBeforeCheckIn));
   card.IsCopy = entries.IsCopy;
+  // The request's rule, told at once: the card as typed, before the store sets its start.
+  if (const std::optional<std::string> refusal = IssueRefusal(card, card.CheckIn)) {
+    throw Error(*refusal + AnsiFromUtf8("，没有写卡。"));
+  }
   return IssueGuestCard(service_, card, CardNo);
 }
 

@@ -30,8 +30,6 @@ struct TestCardEntries {
 class DoorlockTestActions {
  public:
   static constexpr const char* kGuestName = "Test";
-  // UTF-8; raised in code page 936.
-  static constexpr const char* kCheckOutBeforeCheckIn = "结束时间早于起始时间，没有写卡。";
 
   explicit DoorlockTestActions(DoorlockService& service) : service_(service) {}
 
@@ -51,9 +49,10 @@ class DoorlockTestActions {
 
   // Writes a card for the room of the three codes and journals it when SaveDoorlockRecord is
   // on, whatever the write's result. Raises ConvertError "'%s' is not a valid date and time"
-  // for a bad check-in or check-out text, and Error kCheckOutBeforeCheckIn for a check-out
-  // before the check-in (a card expired when written helps nobody), before the driver or the
-  // store is called. CardNo receives what the driver reported.
+  // for a bad check-in or check-out text, and Error with the reason and "，没有写卡。" for a card
+  // that the rule of a PMS request refuses as typed (IssueRefusal: a room the card cannot
+  // hold, a check-out not after the check-in ...), before the driver or the store is called.
+  // CardNo receives what the driver reported.
   bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
 
   // What the journal knows of a card read, for the dialog; empty when no journal is kept.

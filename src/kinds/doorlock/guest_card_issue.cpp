@@ -1,9 +1,12 @@
 #include "kinds/doorlock/guest_card_issue.h"
 
+#include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_service.h"
+#include "kinds/doorlock/issue_check.h"
 #include "platform/clock.h"
+#include "platform/code_page.h"
 #include "platform/mutex.h"
 #include "store/record_store.h"
 
@@ -13,17 +16,18 @@ namespace {
 constexpr int32_t kGuestCardType = 1;
 
 // The start of a card issued with the record store in use: now less DelayMinutes for a
-// normal card, the room's last check-in time for a copy (recording a fresh one for a room
-// never seen).
-DateTime StartFromStore(DoorlockService& service, RoomTimes& room, bool isCopy)
+// normal card, the room's last check-in time for a copy; fresh is set when the room has no
+// time yet, which the card's start then becomes once the card may be written.
+DateTime StartFromStore(DoorlockService& service, RoomTimes& room, bool isCopy, bool& fresh)
     REQUIRES(service.RoomTimeMutex) {
   const ServiceContext& context = service.Context;
   const DateTime freshStart =
       context.LocalClock.Now().AddMinutes(-int64_t{context.SysOption.DelayMinutes});
+  fresh = false;
   if (!isCopy) return freshStart;
   const DateTime last = room.GetLastCheckInTime();
   if (!last.IsZero()) return last;
-  room.AddRoom(freshStart);
+  fresh = true;
   return freshStart;
 }
 
@@ -32,13 +36,24 @@ bool WriteCard(DoorlockService& service, const GuestCardIssue& card, DateTime st
   TBaseDoorlock* doorlock = service.Doorlock;
   return doorlock != nullptr &&
          doorlock->WriteCard(card.RegisterId, card.RoomBuildingCode, card.RoomFloorCode,
-                             card.RoomNo, card.GuestName, start, start, card.CheckOut,
-                             card.CheckOut, card.IsCopy, CardNo);
+                             card.RoomNo, CardGuestName(card.GuestName), start, start,
+                             card.CheckOut, card.CheckOut, card.IsCopy, CardNo);
+}
+
+// Says why the card is not written; true when it may be.
+bool MayWrite(const ServiceContext& context, const GuestCardIssue& card, DateTime start,
+              std::string* refusal) {
+  std::optional<std::string> reason = IssueRefusal(card, start);
+  if (!reason) return true;
+  context.Log.Write(AnsiFromUtf8("拒绝发卡：") + *reason);
+  if (refusal != nullptr) *refusal = std::move(*reason);
+  return false;
 }
 
 }  // namespace
 
-bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo) {
+bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo,
+                    std::string* refusal) {
   const ServiceContext& context = service.Context;
   const TSysOption& options = context.SysOption;
   const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
@@ -51,10 +66,15 @@ bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_
     // The hold ends with the block, before the journal row.
     MutexLock roomTime(service.RoomTimeMutex);
     const std::unique_ptr<RoomTimes> room = context.RecordStore.HoldRoom(roomKey);
-    start = StartFromStore(service, *room, card.IsCopy);
-    written = WriteCard(service, card, start, CardNo);
-    if (written && !card.IsCopy) room->SetLastCheckInTime(start);
-  } else {
+    bool fresh = false;
+    start = StartFromStore(service, *room, card.IsCopy, fresh);
+    // A card that is not written leaves no room time behind.
+    if (MayWrite(context, card, start, refusal)) {
+      if (fresh) room->AddRoom(start);
+      written = WriteCard(service, card, start, CardNo);
+      if (written && !card.IsCopy) room->SetLastCheckInTime(start);
+    }
+  } else if (MayWrite(context, card, start, refusal)) {
     written = WriteCard(service, card, start, CardNo);
   }
 

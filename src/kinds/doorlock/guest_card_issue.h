@@ -26,11 +26,14 @@ struct GuestCardIssue {
 // store the card starts at CheckIn; with it, a normal card starts now less DelayMinutes and
 // that becomes the room's last check-in time once written, while a copy card takes the
 // room's last check-in time (recording a fresh one for a room never seen). With
-// SaveDoorlockRecord the attempt is journaled whatever the write's result. True when the
-// installed driver wrote the card; CardNo receives what the driver reported.
+// SaveDoorlockRecord the attempt is journaled whatever the write's result. A card that
+// IssueRefusal refuses is neither written nor given a room time: the reason is logged and, if
+// refusal is given, put there. True when the installed driver wrote the card; CardNo receives
+// what the driver reported. The guest name reaches the card as CardGuestName cuts it.
 //
 // Thread-safe: the room time's read and write run under the service's RoomTimeMutex and
 // the record store's hold of the room, which also keeps out other desks sharing the store.
-bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo);
+bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo,
+                    std::string* refusal = nullptr);
 
 }  // namespace keydesk
