@@ -13,6 +13,7 @@
 #include "fakes/fake_doorlock.h"
 #include "fixed_clock.h"
 #include "kinds/doorlock/doorlock_service.h"
+#include "platform/code_page.h"
 #include "platform/errors.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
@@ -188,6 +189,17 @@ TEST_F(DoorlockTestActionsTest, ReadLeavesWhatTheDriverReported) {
   doorlock_.readResult = false;
   EXPECT_FALSE(actions_.ReadCard(cardNo));
   EXPECT_EQ(cardNo, 812);
+}
+
+TEST_F(DoorlockTestActionsTest, TheLinesSayWhatTheCardIsAfterAReadOrAnErase) {
+  TCardDetails halfWritten;
+  halfWritten.Inconsistency = AnsiFromUtf8("客房块 2，电梯块 1");
+  EXPECT_EQ(Utf8FromAnsi(DoorlockTestActions::ReadOutcome(false, 2, halfWritten)),
+            "读卡失败：卡不完整，客房块 2，电梯块 1");
+  EXPECT_EQ(Utf8FromAnsi(DoorlockTestActions::ReadOutcome(false, 0, {})), "读卡失败");
+  // The encoder erases nothing: the clerk must not take the card for a dead one.
+  EXPECT_EQ(Utf8FromAnsi(DoorlockTestActions::EraseOutcome(true)),
+            "销卡成功：卡本身没有改动，仍按写入的有效期开门");
 }
 
 TEST_F(DoorlockTestActionsTest, WithoutADriverNothingSucceeds) {

@@ -235,6 +235,33 @@ TEST_F(LiftDoorlockTest, ReadFailuresStopAtTheirStepAndKeepTheNumberRead) {
   EXPECT_EQ(Log().back(), "读取电失败");
 }
 
+// A write that failed half way leaves the new card's guest-room block over an older card's
+// lift or power-switch block: that is no card, and reading it says which numbers differ.
+TEST_F(LiftDoorlockTest, ACardWhoseBlocksBelongToDifferentCardsIsNotRead) {
+  int64_t cardNo = 0;
+  ASSERT_TRUE(Write(cardNo));
+  sim_.Fail("Write_Guest_Lift:5");
+  EXPECT_FALSE(Write(cardNo));
+  sim_.Fail("");
+  int64_t read = 0;
+  TCardDetails details;
+  EXPECT_FALSE(driver_.ReadCardDetails(read, details));
+  EXPECT_EQ(Utf8FromAnsi(details.Inconsistency), "客房块 2，电梯块 1");
+  EXPECT_EQ(Log().back(), "读卡失败, 卡上各块的卡号不一致: 客房块 2，电梯块 1");
+
+  ASSERT_TRUE(Write(cardNo));
+  sim_.Fail("Write_Guest_PowerSwitch:6");
+  EXPECT_FALSE(Write(cardNo));
+  sim_.Fail("");
+  EXPECT_FALSE(driver_.ReadCard(read));
+  EXPECT_EQ(Log().back(), "读卡失败, 卡上各块的卡号不一致: 客房块 4，取电块 3");
+  // The second power-switch model keeps no card number in its block: nothing to compare.
+  Configure([](TOption& settings) { settings.PowerSwitchTypeName = "8601-6M-57BA"; });
+  ASSERT_TRUE(Write(cardNo));
+  EXPECT_TRUE(driver_.ReadCard(read));
+  EXPECT_EQ(read, 5);
+}
+
 TEST_F(LiftDoorlockTest, ReadingWithoutACardFails) {
   int64_t cardNo = 0;
   EXPECT_FALSE(driver_.ReadCard(cardNo));

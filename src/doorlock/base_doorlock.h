@@ -13,6 +13,9 @@ struct TCardDetails {
   std::string RoomNo;
   std::string ValidFrom;
   std::string ValidTo;
+  // Set when the card's blocks belong to different cards (a write that failed half way over
+  // an older card): what differs, for the operator. The read then fails.
+  std::string Inconsistency;
 };
 
 // The one interface through which the system reaches the guest-card encoder. Every

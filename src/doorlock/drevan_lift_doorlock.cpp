@@ -31,6 +31,15 @@ const std::string kReadLiftSucceeded = AnsiFromUtf8("电梯成功, 电梯控制�
 const std::string kReadPowerSwitchFailed = AnsiFromUtf8("读取电失败");
 const std::string kReadPowerSwitchSucceeded = AnsiFromUtf8("读取电成功, 取电结束时间: ");
 const std::string kReadBackDiffers = AnsiFromUtf8("发卡失败, 写卡后读回不符: ");
+const std::string kBlocksDiffer = AnsiFromUtf8("读卡失败, 卡上各块的卡号不一致: ");
+
+// What differs when a block carries another card's number than the guest-room block; empty
+// when they agree.
+std::string BlockMismatch(int32_t guestRoom, const char* block, int32_t other) {
+  if (other == guestRoom) return {};
+  return AnsiFromUtf8("客房块 ") + std::to_string(guestRoom) + AnsiFromUtf8("，") +
+         AnsiFromUtf8(block) + " " + std::to_string(other);
+}
 
 constexpr const char* kZeros = "0000";
 
@@ -216,14 +225,22 @@ bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details
   }
   CardNo = cardNo;
   // Taken now: the lift and power-switch reads overwrite the shared outputs.
-  Details = {Text(room), Text(validFrom), Text(validTo)};
+  Details = {Text(room), Text(validFrom), Text(validTo), {}};
   log.Write(kReadSucceeded + std::to_string(CardNo));
 
+  const int32_t guestRoomCardNo = cardNo;
   const int16_t liftResult = library_.Read_Guest_Lift(
       port, lockType, sector, option.HotelPassword.c_str(), option.BeginAddr, option.EndAddr,
       &cardNo, validFrom.data(), validTo.data(), liftData.data());
   if (liftResult != 0) {
     log.Write(kReadLiftFailed + std::to_string(liftResult));
+    return false;
+  }
+  // A card whose lift block is an older card's (the new card's lift write failed) opens
+  // floors that card was given: not the card the guest-room block says.
+  Details.Inconsistency = BlockMismatch(guestRoomCardNo, "电梯块", cardNo);
+  if (!Details.Inconsistency.empty()) {
+    log.Write(kBlocksDiffer + Details.Inconsistency);
     return false;
   }
   log.Write(kReadLiftSucceeded + Text(liftData));
@@ -235,6 +252,14 @@ bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details
   if (powerSwitchResult != 0) {
     log.Write(kReadPowerSwitchFailed);
     return false;
+  }
+  // Only the first power-switch model writes the card number into its block.
+  if (option.PowerSwitchTypeCode() == 1) {
+    Details.Inconsistency = BlockMismatch(guestRoomCardNo, "取电块", cardNo);
+    if (!Details.Inconsistency.empty()) {
+      log.Write(kBlocksDiffer + Details.Inconsistency);
+      return false;
+    }
   }
   log.Write(kReadPowerSwitchSucceeded + Text(validTo));
   return true;

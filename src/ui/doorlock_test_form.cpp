@@ -42,7 +42,10 @@ TDoorlockTestForm::TDoorlockTestForm(DoorlockService& service, QWidget* parent)
 
   ConnectOutcome(OpenPortBtn, "打开串口", &DoorlockTestActions::OpenPort);
   ConnectOutcome(ClosePortBtn, "关闭串口", &DoorlockTestActions::ClosePort);
-  ConnectOutcome(EraseCardBtn, "销卡", &DoorlockTestActions::EraseCard);
+  ConnectGuarded(this, EraseCardBtn, &QPushButton::clicked, [this] {
+    const bool erased = RunEncoderCall([this] { return actions_.EraseCard(); });
+    ShowOutcome(DoorlockTestActions::EraseOutcome(erased));
+  });
   ConnectGuarded(this, beepBtn, &QPushButton::clicked, [this] {
     RunEncoderCall([this] { actions_.Beep(); });
     ShowOutcome(TestDoneText("Beep"));

@@ -29,7 +29,7 @@ bool TDoorlockTestForm::OnCommand(int id, int code) {
       Outcome("关闭串口", &DoorlockTestActions::ClosePort);
       return true;
     case IDC_ERASECARD:
-      Outcome("销卡", &DoorlockTestActions::EraseCard);
+      EraseCardBtnClick();
       return true;
     case IDC_BEEP:
       BeepBtnClick();
@@ -49,6 +49,12 @@ void TDoorlockTestForm::Outcome(const char* action, bool (DoorlockTestActions::*
   ShowOutcome({});
   const bool succeeded = RunEncoderCall([this, call] { return (actions_.*call)(); });
   ShowOutcome(TestOutcomeText(action, succeeded));
+}
+
+void TDoorlockTestForm::EraseCardBtnClick() {
+  ShowOutcome({});
+  const bool erased = RunEncoderCall([this] { return actions_.EraseCard(); });
+  ShowOutcome(DoorlockTestActions::EraseOutcome(erased));
 }
 
 void TDoorlockTestForm::BeepBtnClick() {

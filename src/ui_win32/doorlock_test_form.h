@@ -20,6 +20,7 @@ class TDoorlockTestForm final : public TestForm {
   bool OnCommand(int id, int code) override;
   void Outcome(const char* action, bool (DoorlockTestActions::*call)());
   void BeepBtnClick();
+  void EraseCardBtnClick();
   void WriteCardBtnClick();
   void ReadCardBtnClick();
 

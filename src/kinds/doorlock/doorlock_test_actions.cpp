@@ -75,6 +75,11 @@ std::string DoorlockTestActions::WriteOutcome(bool written, int64_t CardNo) {
   return TestOutcomeText("写卡", written, AnsiFromUtf8("卡号 ") + std::to_string(CardNo));
 }
 
+std::string DoorlockTestActions::EraseOutcome(bool erased) {
+  if (!erased) return TestOutcomeText("销卡", false);
+  return TestOutcomeText("销卡", true, AnsiFromUtf8("卡本身没有改动，仍按写入的有效期开门"));
+}
+
 namespace {
 
 // "yymmddhhnn" as "20yy-mm-dd hh:nn"; anything else as it is.
@@ -88,6 +93,9 @@ std::string ValidityForPeople(const std::string& validity) {
 
 std::string DoorlockTestActions::ReadOutcome(bool read, int64_t CardNo,
                                              const TCardDetails& Details) {
+  if (!read && !Details.Inconsistency.empty()) {
+    return TestOutcomeText("读卡", false, AnsiFromUtf8("卡不完整，") + Details.Inconsistency);
+  }
   if (!read) return TestOutcomeText("读卡", false);
   std::string details = AnsiFromUtf8("卡号 ") + std::to_string(CardNo);
   if (!Details.RoomNo.empty()) details += AnsiFromUtf8("，房间 ") + Details.RoomNo;

@@ -60,7 +60,10 @@ class DoorlockTestActions {
 
   // The dialog's line after each button.
   static std::string WriteOutcome(bool written, int64_t CardNo);
+  // A read whose blocks belong to different cards says that the card is incomplete.
   static std::string ReadOutcome(bool read, int64_t CardNo, const TCardDetails& Details);
+  // The driver erases nothing: the line says that the card keeps what was written on it.
+  static std::string EraseOutcome(bool erased);
 
  private:
   DoorlockService& service_;
