@@ -321,14 +321,15 @@ TEST_F(DoorlockHandlerTest, JournalsEveryIssueAttemptWithTheRequestsValues) {
   Handle(IssueRequest("1"));
   test::TestDb db(dbPath_);
   EXPECT_THAT(db.Rows("select RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
-                      "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime "
+                      "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult "
                       "from T_IssueCardRecord order by rowid"),
               ElementsAre(ElementsAre("R0001", "5301", "010208", "1", "2008-08-18 13:50:00.000",
                                       "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "0",
-                                      "王先生", "2026-12-07 09:30:00.000"),
+                                      "王先生", "2026-12-07 09:30:00.000", "成功"),
                           ElementsAre("R0001", "88", "010208", "1", "2008-08-18 13:50:00.000",
                                       "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "1",
-                                      "王先生", "2026-12-07 09:30:00.000")));
+                                      "王先生", "2026-12-07 09:30:00.000",
+                                      "失败：发卡器没有写成，原因见当天日志")));
 }
 
 // A card the encoder could not hold as asked is refused before the encoder or the room time
@@ -366,7 +367,8 @@ TEST_F(DoorlockHandlerTest, ACardTheCardCannotHoldIsRefusedBeforeTheEncoder) {
   }
   EXPECT_TRUE(doorlock_.writes.empty());
   test::TestDb db(dbPath_);
-  EXPECT_EQ(db.Scalar("select count(*) from T_IssueCardRecord where CardNo = '0'"),
+  EXPECT_EQ(db.Scalar("select count(*) from T_IssueCardRecord where CardNo = '0' and "
+                      "IssueResult like '拒绝：%'"),
             std::to_string(cases.size()));
 
   // With the record store the start is now: a check-out this morning is refused, and a copy

@@ -166,7 +166,8 @@ TEST_F(DoorlockRecordManagerTest, FailedUpdateIsLoggedAndNoInsertIsTried) {
   TestDb db(dbFile_);
   EXPECT_THAT(db.Rows("select RoomNo, LastCheckInTime from T_Room"),
               ElementsAre(ElementsAre("0102305", "2008-10-01 12:00:00.000")));
-  EXPECT_THAT(LogMessages(), ElementsAre("update refused"));
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(HasSubstr(AnsiFromUtf8("发卡记录表已升级")), "update refused"));
 }
 
 TEST_F(DoorlockRecordManagerTest, NullOrUnreadableTimeReadsAsZero) {
@@ -481,7 +482,38 @@ TEST_F(DoorlockRecordManagerTest, OpenSwitchesTheFileToWriteAheadLogging) {
 
   TestDb db(dbFile_);
   EXPECT_EQ(db.Scalar("pragma journal_mode"), "wal");
-  EXPECT_THAT(LogMessages(), IsEmpty());
+  EXPECT_THAT(LogMessages(), ElementsAre(HasSubstr(AnsiFromUtf8("发卡记录表已升级"))));
+}
+
+// A file of an older keydesk gets the result column and the indexes that make a card's
+// lookup quick at a million rows, once, with one log line; its rows stay as they were.
+TEST_F(DoorlockRecordManagerTest, AnOlderFileIsUpgradedOnceAndKeepsItsRows) {
+  CreatePlainDb();
+  {
+    TestDb db(dbFile_);
+    db.Exec(
+        "insert into T_IssueCardRecord values('R1', '7', '0102305', 1, '', '', '', 0, 'G', '')");
+  }
+  for (int run = 0; run < 2; ++run) {
+    TDoorlockRecordManager store(dbFile_, log_);
+    store.Open();
+    store.AddIssueCardRecord("R2", "8", "0102305", 1, DateTime(), DateTime(), DateTime(), false,
+                             "G", DateTime(), AnsiFromUtf8("成功"));
+  }
+  EXPECT_THAT(LogMessages(),
+              ElementsAre(AnsiFromUtf8(
+                  "发卡记录表已升级：加上发卡结果一栏，按卡号建立索引，按房间建立索引")));
+  TestDb db(dbFile_);
+  EXPECT_THAT(
+      db.Rows("select CardNo, coalesce(IssueResult, 'none') from T_IssueCardRecord "
+              "order by rowid"),
+      ElementsAre(ElementsAre("7", "none"), ElementsAre("8", "成功"), ElementsAre("8", "成功")));
+  EXPECT_THAT(db.Rows("select name from pragma_index_list('T_IssueCardRecord') order by name"),
+              ElementsAre(ElementsAre("IX_T_IssueCardRecord_CardNo"),
+                          ElementsAre("IX_T_IssueCardRecord_RoomNo")));
+  // The lookup of a card goes through its index rather than through every row.
+  EXPECT_THAT(db.Rows("explain query plan select 1 from T_IssueCardRecord where CardNo = '8'"),
+              ::testing::Contains(::testing::Contains(HasSubstr("IX_T_IssueCardRecord_CardNo"))));
 }
 
 TEST_F(DoorlockRecordManagerTest, JournalRowIsOnDiskWhenTheCallReturns) {
@@ -553,13 +585,14 @@ TEST_F(DoorlockRecordManagerTest, CreateDatabaseMakesBothTablesAndTheUniqueIndex
   TestDb db(dbFile_);
   EXPECT_THAT(db.Rows("select name, \"notnull\" from pragma_table_info('T_Room')"),
               ElementsAre(ElementsAre("RoomNo", "1"), ElementsAre("LastCheckInTime", "0")));
-  EXPECT_THAT(
-      db.Rows("select name, type from pragma_table_info('T_IssueCardRecord')"),
-      ElementsAre(ElementsAre("RegisterId", "TEXT"), ElementsAre("CardNo", "TEXT"),
-                  ElementsAre("RoomNo", "TEXT"), ElementsAre("CardType", "INTEGER"),
-                  ElementsAre("LastCheckInTime", "TEXT"), ElementsAre("CheckInTime", "TEXT"),
-                  ElementsAre("CheckOutTime", "TEXT"), ElementsAre("IsCopy", "INTEGER"),
-                  ElementsAre("GuestName", "TEXT"), ElementsAre("OpratingTime", "TEXT")));
+  EXPECT_THAT(db.Rows("select name, type from pragma_table_info('T_IssueCardRecord')"),
+              ElementsAre(ElementsAre("RegisterId", "TEXT"), ElementsAre("CardNo", "TEXT"),
+                          ElementsAre("RoomNo", "TEXT"), ElementsAre("CardType", "INTEGER"),
+                          ElementsAre("LastCheckInTime", "TEXT"),
+                          ElementsAre("CheckInTime", "TEXT"), ElementsAre("CheckOutTime", "TEXT"),
+                          ElementsAre("IsCopy", "INTEGER"), ElementsAre("GuestName", "TEXT"),
+                          ElementsAre("OpratingTime", "TEXT"), ElementsAre("IssueResult", "TEXT")));
+  EXPECT_EQ(db.Scalar("select count(*) from pragma_index_list('T_IssueCardRecord')"), "2");
   const auto indexes = db.Rows("select name, \"unique\" from pragma_index_list('T_Room')");
   ASSERT_EQ(indexes.size(), 1u);
   EXPECT_EQ(indexes[0][1], "1");

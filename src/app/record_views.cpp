@@ -10,14 +10,20 @@ std::string Time(const std::string& stored) { return stored.substr(0, 19); }
 
 }  // namespace
 
-std::array<std::string, 7> JournalCells(const JournalRow& row) {
+std::array<std::string, 8> JournalCells(const JournalRow& row) {
   return {row.RoomNo,
           row.GuestName,
           Time(row.CheckInTime),
           Time(row.CheckOutTime),
           row.CardNo,
           row.IsCopy ? AnsiFromUtf8("是") : std::string(),
-          Time(row.OpratingTime)};
+          Time(row.OpratingTime),
+          row.IssueResult};
+}
+
+bool JournalRowFailed(const JournalRow& row) {
+  // Rows of an older keydesk say nothing of their result: they are not marked.
+  return !row.IssueResult.empty() && row.IssueResult.rfind(AnsiFromUtf8("成功"), 0) != 0;
 }
 
 std::string LogViewCaption(const std::string& logFileName) {

@@ -29,9 +29,9 @@ constexpr std::string_view kInsertRoom =
     "insert into T_Room(RoomNo, LastCheckInTime) Values(:RoomNo, :LastCheckInTime)";
 constexpr std::string_view kInsertIssueCardRecord =
     "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
-    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime)"
+    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult)"
     " Values(:RegisterId, :CardNo, :RoomNo, :CardType, :LastCheckInTime, :CheckInTime, "
-    ":CheckOutTime, :IsCopy, :GuestName, :OpratingTime)";
+    ":CheckOutTime, :IsCopy, :GuestName, :OpratingTime, :IssueResult)";
 
 // The newest row of a card, and whether a normal card for its room was journaled after it.
 constexpr std::string_view kSelectIssuedCard =
@@ -47,8 +47,27 @@ constexpr const char* kCreateTables =
     "create unique index UX_T_Room_RoomNo on T_Room(RoomNo);"
     "create table T_IssueCardRecord(RegisterId TEXT, CardNo TEXT, RoomNo TEXT, "
     "CardType INTEGER, LastCheckInTime TEXT, CheckInTime TEXT, CheckOutTime TEXT, "
-    "IsCopy INTEGER, GuestName TEXT, OpratingTime TEXT);"
+    "IsCopy INTEGER, GuestName TEXT, OpratingTime TEXT, IssueResult TEXT);"
+    "create index IX_T_IssueCardRecord_CardNo on T_IssueCardRecord(CardNo);"
+    "create index IX_T_IssueCardRecord_RoomNo on T_IssueCardRecord(RoomNo);"
     "commit;";
+
+// What a file made before keydesk kept each attempt's result, or looked cards up by their
+// number, is given on open: each step with the text the log says of it.
+struct Upgrade {
+  std::string_view Present;  // a query giving 1 when the step is done
+  std::string_view Step;
+  std::string_view Said;  // UTF-8
+};
+constexpr Upgrade kUpgrades[] = {
+    {"select cast(count(*) as text) from pragma_table_info('T_IssueCardRecord') where name = "
+     "'IssueResult'",
+     "alter table T_IssueCardRecord add column IssueResult TEXT", "加上发卡结果一栏"},
+    {"select cast(count(*) as text) from sqlite_master where name = 'IX_T_IssueCardRecord_CardNo'",
+     "create index IX_T_IssueCardRecord_CardNo on T_IssueCardRecord(CardNo)", "按卡号建立索引"},
+    {"select cast(count(*) as text) from sqlite_master where name = 'IX_T_IssueCardRecord_RoomNo'",
+     "create index IX_T_IssueCardRecord_RoomNo on T_IssueCardRecord(RoomNo)", "按房间建立索引"},
+};
 
 constexpr std::string_view kNewRoom = "新建房间";  // UTF-8 here; logged in code page 936
 
@@ -98,6 +117,23 @@ void RemoveTemporary(const std::string& temporary) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) RemoveFile(temporary + suffix);
 }
 
+// Brings a file of an older keydesk up to date, once; says in the log what was done.
+void UpgradeFile(SqliteConnection& connection, TLogFile& log) {
+  // Without the journal there is nothing to bring up to date; its operations say it is gone.
+  if (connection.QueryText(
+          "select cast(count(*) as text) from sqlite_master where name = 'T_IssueCardRecord'") !=
+      "1") {
+    return;
+  }
+  std::string done;
+  for (const Upgrade& upgrade : kUpgrades) {
+    if (connection.QueryText(std::string(upgrade.Present)) == "1") continue;
+    connection.Execute(std::string(upgrade.Step));
+    done += (done.empty() ? "" : "，") + std::string(upgrade.Said);
+  }
+  if (!done.empty()) log.Write(AnsiFromUtf8("发卡记录表已升级：" + done));
+}
+
 }  // namespace
 
 TDoorlockRecordManager::TDoorlockRecordManager(std::string fileName, TLogFile& log,
@@ -131,6 +167,7 @@ SqliteConnection& TDoorlockRecordManager::Connection() {
     auto connection = std::make_unique<SqliteConnection>(fileName_, SQLITE_OPEN_READWRITE);
     connection->SetBusyTimeout(kBusyTimeoutMilliseconds);
     SetDurability(*connection);
+    UpgradeFile(*connection, log_);
     database_ = std::move(connection);
   }
   return *database_;
@@ -199,10 +236,13 @@ void TDoorlockRecordManager::InsertRoom(const std::string& RoomNo, DateTime Last
   log_.Write(AnsiFromUtf8(kNewRoom) + RoomNo);
 }
 
-void TDoorlockRecordManager::AddIssueCardRecord(
-    const std::string& RegisterId, const std::string& CardNo, const std::string& RoomNo,
-    int32_t CardType, DateTime LastCheckInTime, DateTime CheckInTime, DateTime CheckOutTime,
-    bool IsCopy, const std::string& GuestName, DateTime OpratingTime) {
+void TDoorlockRecordManager::AddIssueCardRecord(const std::string& RegisterId,
+                                                const std::string& CardNo,
+                                                const std::string& RoomNo, int32_t CardType,
+                                                DateTime LastCheckInTime, DateTime CheckInTime,
+                                                DateTime CheckOutTime, bool IsCopy,
+                                                const std::string& GuestName, DateTime OpratingTime,
+                                                const std::string& IssueResult) {
   MutexLock lock(mutex_);
   Guarded([&] {
     mutex_.AssertHeld();
@@ -217,6 +257,7 @@ void TDoorlockRecordManager::AddIssueCardRecord(
     statement.BindInt(":IsCopy", IsCopy ? 1 : 0);
     BindAnsiText(statement, ":GuestName", GuestName);
     BindDateTime(statement, ":OpratingTime", OpratingTime);
+    BindAnsiText(statement, ":IssueResult", IssueResult);
     statement.Execute();
   });
 }

@@ -57,7 +57,8 @@ class TDoorlockRecordManager final : public RecordStore {
   void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
                           const std::string& RoomNo, int32_t CardType, DateTime LastCheckInTime,
                           DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
-                          const std::string& GuestName, DateTime OpratingTime) override;
+                          const std::string& GuestName, DateTime OpratingTime,
+                          const std::string& IssueResult = {}) override;
   // The journal's word on the card with that number in Card, none when it has no row for
   // it; false (and logged) when the journal cannot be read.
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;

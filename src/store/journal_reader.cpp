@@ -11,9 +11,13 @@ namespace {
 
 // Room and day are bound, never pasted into the text; instr keeps "%" and "_" in a typed
 // room from acting as patterns.
+// A file that the service has not opened since keydesk kept results has no IssueResult.
+constexpr std::string_view kHasResults =
+    "select cast(count(*) as text) from pragma_table_info('T_IssueCardRecord') where name = "
+    "'IssueResult'";
 constexpr std::string_view kSelectJournal =
     "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, cast(IsCopy as text), "
-    "OpratingTime "
+    "OpratingTime, %RESULT% "
     "from T_IssueCardRecord "
     "where (:Room = '' or instr(RoomNo, :Room) > 0) "
     "and (:Day = '' or substr(OpratingTime, 1, 10) = :Day) "
@@ -32,7 +36,10 @@ std::vector<JournalRow> ReadJournal(const std::string& fileName, const JournalFi
   }
   SqliteConnection connection(fileName, SQLITE_OPEN_READONLY);
   connection.SetBusyTimeout(kBusyTimeoutMilliseconds);
-  SqliteStatement statement(connection, kSelectJournal);
+  std::string select(kSelectJournal);
+  const bool hasResults = connection.QueryText(std::string(kHasResults)) == "1";
+  select.replace(select.find("%RESULT%"), 8, hasResults ? "IssueResult" : "null");
+  SqliteStatement statement(connection, select);
   statement.BindText(":Room", Utf8FromAnsi(filter.Room));
   statement.BindText(":Day", day);
   statement.BindInt(":Limit", filter.Limit);
@@ -50,6 +57,7 @@ std::vector<JournalRow> ReadJournal(const std::string& fileName, const JournalFi
     row.CardNo = text(4);
     row.IsCopy = text(5) == "1";
     row.OpratingTime = text(6);
+    row.IssueResult = text(7);
     rows.push_back(std::move(row));
   }
   return rows;

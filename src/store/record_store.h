@@ -32,6 +32,9 @@ struct JournalRow {
   std::string CardNo;
   bool IsCopy = false;
   std::string OpratingTime;
+  // What came of the attempt: "成功", "失败" or "拒绝" with the reason after a "：";
+  // empty for rows journaled before keydesk kept it.
+  std::string IssueResult;
 };
 
 // Which rows to read.
@@ -90,12 +93,13 @@ class RecordStore {
   virtual void SetLastCheckInTime(const std::string& RoomNo, DateTime LastCheckInTime) = 0;
   virtual void AddRoom(const std::string& RoomNo, DateTime LastCheckInTime) = 0;
 
-  // Appends one journal row, committed before the call returns.
+  // Appends one journal row, committed before the call returns. IssueResult says what came
+  // of the attempt (see JournalRow).
   virtual void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
                                   const std::string& RoomNo, int32_t CardType,
                                   DateTime LastCheckInTime, DateTime CheckInTime,
                                   DateTime CheckOutTime, bool IsCopy, const std::string& GuestName,
-                                  DateTime OpratingTime) = 0;
+                                  DateTime OpratingTime, const std::string& IssueResult = {}) = 0;
   // The journal's word on the card with that number in Card, none when it has no row for
   // it; false (and logged) when the journal cannot be read.
   virtual bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) = 0;

@@ -1,5 +1,6 @@
 #include "ui/journal_form.h"
 
+#include <QColor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -69,9 +70,14 @@ void TJournalForm::Query() {
     const std::vector<JournalRow> rows = store_.ReadJournal(filter);
     JournalGrid->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-      const std::array<std::string, 7> cells = JournalCells(rows[static_cast<size_t>(r)]);
+      const JournalRow& row = rows[static_cast<size_t>(r)];
+      const auto cells = JournalCells(row);
+      // An attempt that wrote no card stands out: no card of it exists.
+      const bool failed = JournalRowFailed(row);
       for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
-        JournalGrid->setItem(r, c, new QTableWidgetItem(FromAnsi(cells[static_cast<size_t>(c)])));
+        auto* item = new QTableWidgetItem(FromAnsi(cells[static_cast<size_t>(c)]));
+        if (failed) item->setForeground(QColor(0xC0, 0, 0));
+        JournalGrid->setItem(r, c, item);
       }
     }
     JournalGrid->resizeColumnsToContents();

@@ -50,7 +50,7 @@ void TJournalForm::Query() {
   const HWND grid = Item(IDC_JOURNALGRID);
   SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
   for (size_t r = 0; r < rows.size(); ++r) {
-    const std::array<std::string, 7> cells = JournalCells(rows[r]);
+    const auto cells = JournalCells(rows[r]);
     for (size_t c = 0; c < cells.size(); ++c) {
       std::wstring text = WideFromAnsi(cells[c]);
       LVITEMW item{};

@@ -135,17 +135,40 @@ TEST_F(PostgresRecordStoreTest, JournalRowsAreWrittenAsClientMdbWritesThem) {
   for (RecordStore* store : {static_cast<RecordStore*>(&file), server.get()}) {
     AddRecord(*store, "17", "010208", false, start_);
     store->AddIssueCardRecord("", "0", AnsiFromUtf8("东楼08"), 1, start_, start_, start_, true, "",
-                              start_.AddMinutes(1));
+                              start_.AddMinutes(1), AnsiFromUtf8("拒绝：房号长于卡上的 6 个字符"));
   }
   const std::string columns =
       "RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, CheckInTime, CheckOutTime, "
-      "IsCopy, GuestName, OpratingTime from T_IssueCardRecord";
+      "IsCopy, GuestName, OpratingTime, IssueResult from T_IssueCardRecord";
   const auto inFile =
       test::TestDb(dir_.File("Client.mdb")).Rows("select " + columns + " order by rowid");
   const auto onServer = TestPg(connection_).Rows("select " + columns + " order by Id");
   ASSERT_EQ(onServer.size(), 2u);
   EXPECT_EQ(onServer, inFile);
   EXPECT_EQ(onServer[0][4], "2008-10-15 13:53:09.250");
+  EXPECT_EQ(Utf8FromAnsi(server->ReadJournal({})[0].IssueResult), "拒绝：房号长于卡上的 6 个字符");
+}
+
+// A server's tables made before keydesk kept each attempt's result get the column when a desk
+// opens the store; the rows already there keep theirs.
+TEST_F(PostgresRecordStoreTest, TablesOfAnOlderKeydeskGetTheResultColumn) {
+  {
+    TestPg old(connection_);
+    old.Exec("create table T_Room(RoomNo text not null, LastCheckInTime text collate \"C\")");
+    old.Exec("create unique index UX_T_Room_RoomNo on T_Room(RoomNo)");
+    old.Exec(
+        "create table T_IssueCardRecord(Id bigint generated always as identity primary key, "
+        "RegisterId text, CardNo text, RoomNo text, CardType integer, LastCheckInTime text, "
+        "CheckInTime text, CheckOutTime text, IsCopy integer, GuestName text, "
+        "OpratingTime text)");
+    old.Exec("insert into T_IssueCardRecord(CardNo) values('9')");
+  }
+  auto store = OpenStore();
+  AddRecord(*store, "10", "010208", false, start_);
+  EXPECT_THAT(TestPg(connection_)
+                  .Rows("select CardNo, coalesce(IssueResult, '-') "
+                        "from T_IssueCardRecord order by Id"),
+              ElementsAre(ElementsAre("9", "-"), ElementsAre("10", "")));
 }
 
 TEST_F(PostgresRecordStoreTest, ACardIsFoundWithWhetherALaterNormalCardReplacedIt) {

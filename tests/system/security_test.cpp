@@ -43,7 +43,9 @@ TEST(SqlInjectionTest, SqlInARoomKeyOrGuestNameIsStoredAsTextAndChangesNothingEl
         "insert into T_Room values('010101', '2020-01-01 10:00:00.000'),"
         "('010102', '2020-01-02 10:00:00.000')");
     db.Exec(
-        "insert into T_IssueCardRecord values('R1', '500', '010101', 1, "
+        "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
+        "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime) values('R1', '500', '010101', "
+        "1, "
         "'2020-01-01 10:00:00.000', '2020-01-01 10:00:00.000', '2020-01-03 12:00:00.000', 0, "
         "'Alice', '2020-01-01 10:00:01.000')");
   }

@@ -46,8 +46,16 @@ bool MayWrite(const ServiceContext& context, const GuestCardIssue& card, DateTim
   std::optional<std::string> reason = IssueRefusal(card, start);
   if (!reason) return true;
   context.Log.Write(AnsiFromUtf8("拒绝发卡：") + *reason);
-  if (refusal != nullptr) *refusal = std::move(*reason);
+  *refusal = std::move(*reason);
   return false;
+}
+
+// What the journal says came of the attempt.
+std::string IssueResultText(bool written, const std::string& refused, bool hasDriver) {
+  if (written) return AnsiFromUtf8("成功");
+  if (!refused.empty()) return AnsiFromUtf8("拒绝：") + refused;
+  if (!hasDriver) return AnsiFromUtf8("失败：没有发卡器");
+  return AnsiFromUtf8("失败：发卡器没有写成，原因见当天日志");
 }
 
 }  // namespace
@@ -59,6 +67,7 @@ bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_
   const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
 
   bool written = false;
+  std::string refused;
   DateTime start = card.CheckIn;
   if (options.UseNativeDoorlockDb) {
     // Two cards for one room at the same moment must not interleave their store calls: the
@@ -69,19 +78,21 @@ bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_
     bool fresh = false;
     start = StartFromStore(service, *room, card.IsCopy, fresh);
     // A card that is not written leaves no room time behind.
-    if (MayWrite(context, card, start, refusal)) {
+    if (MayWrite(context, card, start, &refused)) {
       if (fresh) room->AddRoom(start);
       written = WriteCard(service, card, start, CardNo);
       if (written && !card.IsCopy) room->SetLastCheckInTime(start);
     }
-  } else if (MayWrite(context, card, start, refusal)) {
+  } else if (MayWrite(context, card, start, &refused)) {
     written = WriteCard(service, card, start, CardNo);
   }
+  if (refusal != nullptr) *refusal = refused;
 
   if (options.SaveDoorlockRecord) {
-    context.RecordStore.AddIssueCardRecord(card.RegisterId, std::to_string(CardNo), roomKey,
-                                           kGuestCardType, start, card.CheckIn, card.CheckOut,
-                                           card.IsCopy, card.GuestName, context.LocalClock.Now());
+    context.RecordStore.AddIssueCardRecord(
+        card.RegisterId, std::to_string(CardNo), roomKey, kGuestCardType, start, card.CheckIn,
+        card.CheckOut, card.IsCopy, card.GuestName, context.LocalClock.Now(),
+        IssueResultText(written, refused, service.Doorlock != nullptr));
   }
   return written;
 }

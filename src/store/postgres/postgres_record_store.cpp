@@ -10,8 +10,8 @@ namespace {
 
 constexpr std::string_view kInsertIssueCardRecord =
     "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
-    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime) "
-    "values($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)";
+    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult) "
+    "values($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)";
 
 // The newest row of a card, and whether a normal card for its room was journaled after it.
 constexpr std::string_view kSelectIssuedCard =
@@ -23,8 +23,8 @@ constexpr std::string_view kSelectIssuedCard =
 // Room and day are bound, never pasted into the text; strpos keeps "%" and "_" in a typed
 // room from acting as patterns.
 constexpr std::string_view kSelectJournal =
-    "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime "
-    "from T_IssueCardRecord "
+    "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime, "
+    "IssueResult from T_IssueCardRecord "
     "where ($1 = '' or strpos(RoomNo, $1) > 0) "
     "and ($2 = '' or substr(OpratingTime, 1, 10) = $2) "
     "order by OpratingTime desc, Id desc limit $3";
@@ -71,13 +71,15 @@ void PostgresRecordStore::AddIssueCardRecord(const std::string& RegisterId,
                                              int32_t CardType, DateTime LastCheckInTime,
                                              DateTime CheckInTime, DateTime CheckOutTime,
                                              bool IsCopy, const std::string& GuestName,
-                                             DateTime OpratingTime) {
+                                             DateTime OpratingTime,
+                                             const std::string& IssueResult) {
   guard_.Run([&] {
-    pool_.Take()->Execute(kInsertIssueCardRecord,
-                          {Utf8FromAnsi(RegisterId), Utf8FromAnsi(CardNo), Utf8FromAnsi(RoomNo),
-                           std::to_string(CardType), StoredTime(LastCheckInTime),
-                           StoredTime(CheckInTime), StoredTime(CheckOutTime), IsCopy ? "1" : "0",
-                           Utf8FromAnsi(GuestName), StoredTime(OpratingTime)});
+    pool_.Take()->Execute(
+        kInsertIssueCardRecord,
+        {Utf8FromAnsi(RegisterId), Utf8FromAnsi(CardNo), Utf8FromAnsi(RoomNo),
+         std::to_string(CardType), StoredTime(LastCheckInTime), StoredTime(CheckInTime),
+         StoredTime(CheckOutTime), IsCopy ? "1" : "0", Utf8FromAnsi(GuestName),
+         StoredTime(OpratingTime), Utf8FromAnsi(IssueResult)});
   });
 }
 
@@ -110,6 +112,7 @@ std::vector<JournalRow> PostgresRecordStore::ReadJournal(const JournalFilter& fi
     row.CardNo = Ansi(rows, r, 4);
     row.IsCopy = Ansi(rows, r, 5) == "1";
     row.OpratingTime = Ansi(rows, r, 6);
+    row.IssueResult = Ansi(rows, r, 7);
     journal.push_back(std::move(row));
   }
   return journal;

@@ -36,7 +36,8 @@ class PostgresRecordStore final : public RecordStore {
   void AddIssueCardRecord(const std::string& RegisterId, const std::string& CardNo,
                           const std::string& RoomNo, int32_t CardType, DateTime LastCheckInTime,
                           DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
-                          const std::string& GuestName, DateTime OpratingTime) override;
+                          const std::string& GuestName, DateTime OpratingTime,
+                          const std::string& IssueResult = {}) override;
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   std::vector<JournalRow> ReadJournal(const JournalFilter& filter) override;
 

@@ -22,18 +22,23 @@ constexpr std::string_view kMergeRoom =
 
 constexpr std::string_view kLockRoom = "select pg_advisory_xact_lock($1, hashtext($2))";
 
-constexpr int kJournalColumns = 10;
+constexpr int kJournalColumns = 11;
+// A file of an older keydesk has no IssueResult: its rows come without one.
+constexpr std::string_view kFileHasResults =
+    "select cast(count(*) as text) from pragma_table_info('T_IssueCardRecord') where name = "
+    "'IssueResult'";
 constexpr std::string_view kFileJournal =
     "select cast(rowid as text), cast(RegisterId as text), cast(CardNo as text), "
     "cast(RoomNo as text), cast(CardType as text), cast(LastCheckInTime as text), "
     "cast(CheckInTime as text), cast(CheckOutTime as text), cast(IsCopy as text), "
-    "cast(GuestName as text), cast(OpratingTime as text) "
+    "cast(GuestName as text), cast(OpratingTime as text), %RESULT% "
     "from T_IssueCardRecord order by rowid";
 
 constexpr std::string_view kCreateImport =
     "create temporary table keydesk_import(Ord bigint, RegisterId text, CardNo text, "
     "RoomNo text, CardType integer, LastCheckInTime text, CheckInTime text, "
-    "CheckOutTime text, IsCopy integer, GuestName text, OpratingTime text) on commit drop";
+    "CheckOutTime text, IsCopy integer, GuestName text, OpratingTime text, IssueResult text) "
+    "on commit drop";
 
 // Two migrations at once would each count the other's rows as missing.
 constexpr std::string_view kLockJournal = "select pg_advisory_xact_lock($1, 1)";
@@ -44,16 +49,18 @@ constexpr std::string_view kMergeJournal =
     "with incoming as ("
     " select i.*, row_number() over (partition by i.K order by i.Ord) as N from ("
     "  select keydesk_import.*, jsonb_build_array(RegisterId, CardNo, RoomNo, CardType, "
-    "  LastCheckInTime, CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime) as K "
+    "  LastCheckInTime, CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, "
+    "  IssueResult) as K "
     "  from keydesk_import) i), "
     "present as ("
     " select jsonb_build_array(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
-    " CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime) as K, count(*) as C "
+    " CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult) as K, "
+    " count(*) as C "
     " from T_IssueCardRecord group by 1) "
     "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
-    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime) "
+    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult) "
     "select i.RegisterId, i.CardNo, i.RoomNo, i.CardType, i.LastCheckInTime, i.CheckInTime, "
-    "i.CheckOutTime, i.IsCopy, i.GuestName, i.OpratingTime "
+    "i.CheckOutTime, i.IsCopy, i.GuestName, i.OpratingTime, i.IssueResult "
     "from incoming i left join present p on p.K = i.K "
     "where i.N > coalesce(p.C, 0) order by i.Ord";
 
@@ -92,7 +99,10 @@ void CopyJournal(SqliteConnection& file, PgConnection& server, MigrationCounts& 
   server.Execute("begin");
   server.Execute(kLockJournal, {kTablesLockClass});
   server.Execute(kCreateImport);
-  SqliteStatement rows(file, kFileJournal);
+  std::string select(kFileJournal);
+  const bool hasResults = file.QueryText(std::string(kFileHasResults)) == "1";
+  select.replace(select.find("%RESULT%"), 8, hasResults ? "cast(IssueResult as text)" : "null");
+  SqliteStatement rows(file, select);
   std::vector<PgParameter> batch;
   auto send = [&] {
     if (batch.empty()) return;
