@@ -15,13 +15,26 @@
 #include "kinds/police/police_kind.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
 
 namespace keydesk {
 namespace {
 
+// An Option.ini that is there but cannot be read would leave every key at its default: another
+// port, the journal off. That is refused at start, naming the file.
+const std::string& ReadableOptions(const std::string& fileName) {
+  std::string reason;
+  if (ExaminePath(fileName, &reason) != PathState::Missing && !ReadWholeFile(fileName)) {
+    throw Error(AnsiFromUtf8("无法读取 ") + AnsiFromPath(fileName) +
+                AnsiFromUtf8("：设置不能按默认值代替，keydesk 不启动"));
+  }
+  return fileName;
+}
+
 TOption LoadedOption(const std::string& fileName) {
-  TOption option(fileName);
+  TOption option(ReadableOptions(fileName));
   option.Load();
   return option;
 }
@@ -109,7 +122,10 @@ Application::Application(StartupSettings settings)
       recordStore_(
           MakeRecordStore(StoreChoice::Load(settings_.Folder), settings_.Folder, log_, &status_)),
       context_{sysOption_, option_, log_, *recordStore_, clock_, status_, network_, access_} {
-  recordStore_->Open();
+  // The door lock's options say whether cards depend on the store: then a store that cannot
+  // be had is a standing warning from the start.
+  recordStore_->Open(settings_.InterfaceKind == kDoorlockKind &&
+                     (sysOption_.SaveDoorlockRecord || sysOption_.UseNativeDoorlockDb));
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
   // The library's file name is what tells one encoder from another at the desk.

@@ -31,6 +31,10 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
   StreamLogPane pane(out);
   ServiceStatus& status = application.Context().Status;
   err << "keydesk: " << Utf8FromAnsi(EncoderStatusText(status.Get())) << std::endl;
+  // A store the options need and start-up could not open is told before any card is cut.
+  if (const std::string warning = StoreWarningText(status.Get()); !warning.empty()) {
+    err << "keydesk: " << Utf8FromAnsi(warning) << std::endl;
+  }
   // Told once per episode: when writing starts to fail, and when it works again.
   status.SetListener([&err](ServiceStatus::Change change, const ServiceStatus::Snapshot& now) {
     if (change == ServiceStatus::Change::StoreFailed) {

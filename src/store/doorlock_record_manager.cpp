@@ -173,15 +173,15 @@ SqliteConnection& TDoorlockRecordManager::Connection() {
   return *database_;
 }
 
-void TDoorlockRecordManager::Open() {
+void TDoorlockRecordManager::Open(bool needed) {
   MutexLock lock(mutex_);
-  // At start-up the store may be unused (its options off): only requests report.
+  // A store the options leave unused is no one's concern; only its log line tells of it.
   Guarded(
       [&] {
         mutex_.AssertHeld();
         Connection();
       },
-      /*report=*/false);
+      /*report=*/needed);
 }
 
 bool TDoorlockRecordManager::IsOpen() const {

@@ -38,7 +38,7 @@ class TDoorlockRecordManager final : public RecordStore {
   TDoorlockRecordManager& operator=(const TDoorlockRecordManager&) = delete;
 
   // Opens the existing database file, never creating it; a failure is logged.
-  void Open() override;
+  void Open(bool needed = false) override;
   bool IsOpen() const override;
   const std::string& FileName() const { return fileName_; }
   std::string Description() const override { return fileName_; }

@@ -76,8 +76,10 @@ class RecordStore {
  public:
   virtual ~RecordStore() = default;
 
-  // Reaches the store once at start-up; a failure is logged.
-  virtual void Open() = 0;
+  // Reaches the store once at start-up; a failure is logged, and told to the service status
+  // when needed says that the options use the store (so that the warning stands before the
+  // first card is cut, not after it).
+  virtual void Open(bool needed = false) = 0;
   virtual bool IsOpen() const = 0;
   // Where the records are, for messages: a file name, or a server and database (never a
   // password).

@@ -291,8 +291,11 @@ TEST_F(StorageFaultsTest, AGarbageDatabaseIsReportedByEveryOperationAndLeftAsItI
   Option("UseNativeDoorlockDb", "1");
   Option("SaveDoorlockRecord", "1");
   Start();
-  // Opening at start-up fails once.
+  // Opening at start-up fails once, and the desk is warned before any card is cut.
   EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 1u);
+  EXPECT_THAT(
+      server_->Stderr(),
+      ::testing::HasSubstr("keydesk: 警告：发卡记录无法写入数据库：file is not a database"));
   EXPECT_EQ(Issue("08"), test::DoorResponse("200", "发卡成功", 1));
   EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 3u);
   EXPECT_EQ(Issue("08", "1"), test::DoorResponse("200", "发卡成功", 2));
@@ -317,6 +320,16 @@ TEST_F(StorageFaultsTest, ADatabaseReplacedByGarbageWhileServingIsReportedAndNot
   EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 2u);
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   EXPECT_TRUE(test::ReadFileBytes(DbFile()) == garbage) << "the store wrote into the garbage";
+}
+
+// An Option.ini that is there but cannot be read would serve with every default (another
+// port, the journal off): the start is refused instead, naming the file.
+TEST_F(StorageFaultsTest, AnOptionFileThatCannotBeReadStopsTheStart) {
+  fs::create_directory(dir_.File("Option.ini"));  // not readable as a file, even by root
+  const test::ProgramResult run = test::RunProgram({"--headless", "--dir", dir_.Path().string()},
+                                                   {{"DREVAN_SIM_CARD", sim_.File("SimCard.txt")}});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.err, ::testing::HasSubstr("无法读取 " + dir_.File("Option.ini")));
 }
 
 }  // namespace

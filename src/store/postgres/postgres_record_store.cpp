@@ -43,9 +43,9 @@ PostgresRecordStore::PostgresRecordStore(const std::string& connection, TLogFile
       description_(DescribeConnection(ConnectionParameters::FromString(connection))),
       pool_(ConnectionParameters::FromString(connection), EnsureTables) {}
 
-void PostgresRecordStore::Open() {
-  // At start-up the store may be unused (its options off): only requests report.
-  guard_.Run([this] { pool_.Take(); }, /*report=*/false);
+void PostgresRecordStore::Open(bool needed) {
+  // A store the options leave unused is no one's concern; only its log line tells of it.
+  guard_.Run([this] { pool_.Take(); }, /*report=*/needed);
 }
 
 bool PostgresRecordStore::IsOpen() const { return pool_.Connected(); }

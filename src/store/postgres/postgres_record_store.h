@@ -24,7 +24,7 @@ class PostgresRecordStore final : public RecordStore {
   // cannot be read; connects to nothing yet.
   PostgresRecordStore(const std::string& connection, TLogFile& log, ServiceStatus* status);
 
-  void Open() override;
+  void Open(bool needed = false) override;
   bool IsOpen() const override;
   std::string Description() const override { return description_; }
 
