@@ -501,8 +501,8 @@ TEST_F(DoorlockRecordManagerTest, AnOlderFileIsUpgradedOnceAndKeepsItsRows) {
                              "G", DateTime(), AnsiFromUtf8("成功"));
   }
   EXPECT_THAT(LogMessages(),
-              ElementsAre(AnsiFromUtf8(
-                  "发卡记录表已升级：加上发卡结果一栏，按卡号建立索引，按房间建立索引")));
+              ElementsAre(AnsiFromUtf8("发卡记录表已升级：加上发卡结果一栏，按卡号建立索引，按房间"
+                                       "建立索引，按发卡时间建立索引")));
   TestDb db(dbFile_);
   EXPECT_THAT(
       db.Rows("select CardNo, coalesce(IssueResult, 'none') from T_IssueCardRecord "
@@ -510,6 +510,7 @@ TEST_F(DoorlockRecordManagerTest, AnOlderFileIsUpgradedOnceAndKeepsItsRows) {
       ElementsAre(ElementsAre("7", "none"), ElementsAre("8", "成功"), ElementsAre("8", "成功")));
   EXPECT_THAT(db.Rows("select name from pragma_index_list('T_IssueCardRecord') order by name"),
               ElementsAre(ElementsAre("IX_T_IssueCardRecord_CardNo"),
+                          ElementsAre("IX_T_IssueCardRecord_OpratingTime"),
                           ElementsAre("IX_T_IssueCardRecord_RoomNo")));
   // The lookup of a card goes through its index rather than through every row.
   EXPECT_THAT(db.Rows("explain query plan select 1 from T_IssueCardRecord where CardNo = '8'"),
@@ -592,7 +593,7 @@ TEST_F(DoorlockRecordManagerTest, CreateDatabaseMakesBothTablesAndTheUniqueIndex
                           ElementsAre("CheckInTime", "TEXT"), ElementsAre("CheckOutTime", "TEXT"),
                           ElementsAre("IsCopy", "INTEGER"), ElementsAre("GuestName", "TEXT"),
                           ElementsAre("OpratingTime", "TEXT"), ElementsAre("IssueResult", "TEXT")));
-  EXPECT_EQ(db.Scalar("select count(*) from pragma_index_list('T_IssueCardRecord')"), "2");
+  EXPECT_EQ(db.Scalar("select count(*) from pragma_index_list('T_IssueCardRecord')"), "3");
   const auto indexes = db.Rows("select name, \"unique\" from pragma_index_list('T_Room')");
   ASSERT_EQ(indexes.size(), 1u);
   EXPECT_EQ(indexes[0][1], "1");

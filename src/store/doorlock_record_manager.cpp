@@ -50,6 +50,7 @@ constexpr const char* kCreateTables =
     "IsCopy INTEGER, GuestName TEXT, OpratingTime TEXT, IssueResult TEXT);"
     "create index IX_T_IssueCardRecord_CardNo on T_IssueCardRecord(CardNo);"
     "create index IX_T_IssueCardRecord_RoomNo on T_IssueCardRecord(RoomNo);"
+    "create index IX_T_IssueCardRecord_OpratingTime on T_IssueCardRecord(OpratingTime);"
     "commit;";
 
 // What a file made before keydesk kept each attempt's result, or looked cards up by their
@@ -67,6 +68,10 @@ constexpr Upgrade kUpgrades[] = {
      "create index IX_T_IssueCardRecord_CardNo on T_IssueCardRecord(CardNo)", "按卡号建立索引"},
     {"select cast(count(*) as text) from sqlite_master where name = 'IX_T_IssueCardRecord_RoomNo'",
      "create index IX_T_IssueCardRecord_RoomNo on T_IssueCardRecord(RoomNo)", "按房间建立索引"},
+    {"select cast(count(*) as text) from sqlite_master where name = "
+     "'IX_T_IssueCardRecord_OpratingTime'",
+     "create index IX_T_IssueCardRecord_OpratingTime on T_IssueCardRecord(OpratingTime)",
+     "按发卡时间建立索引"},
 };
 
 constexpr std::string_view kNewRoom = "新建房间";  // UTF-8 here; logged in code page 936
@@ -281,8 +286,8 @@ bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
   return read;
 }
 
-std::vector<JournalRow> TDoorlockRecordManager::ReadJournal(const JournalFilter& filter) {
-  return keydesk::ReadJournal(fileName_, filter);
+JournalPage TDoorlockRecordManager::ReadJournalPage(const JournalFilter& filter) {
+  return ReadJournalFile(fileName_, filter);
 }
 
 bool TDoorlockRecordManager::CreateDatabase(const std::string& fileName, std::string& error) {

@@ -63,7 +63,7 @@ class TDoorlockRecordManager final : public RecordStore {
   // it; false (and logged) when the journal cannot be read.
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   // Reads with a read-only connection of its own, so it never waits on the service's lock.
-  std::vector<JournalRow> ReadJournal(const JournalFilter& filter) override;
+  JournalPage ReadJournalPage(const JournalFilter& filter) override;
 
   // Creates the database file with both tables when it does not exist yet; an existing
   // file is left as it is. Returns false (with the reason in error) on failure.

@@ -3,52 +3,58 @@
 #include <sqlite3.h>
 
 #include "platform/code_page.h"
-#include "platform/date_time.h"
 #include "platform/sqlite_statement.h"
+#include "store/journal_query.h"
 
 namespace keydesk {
 namespace {
 
-// Room and day are bound, never pasted into the text; instr keeps "%" and "_" in a typed
-// room from acting as patterns.
 // A file that the service has not opened since keydesk kept results has no IssueResult.
 constexpr std::string_view kHasResults =
-    "select cast(count(*) as text) from pragma_table_info('T_IssueCardRecord') where name = "
-    "'IssueResult'";
-constexpr std::string_view kSelectJournal =
-    "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, cast(IsCopy as text), "
-    "OpratingTime, %RESULT% "
-    "from T_IssueCardRecord "
-    "where (:Room = '' or instr(RoomNo, :Room) > 0) "
-    "and (:Day = '' or substr(OpratingTime, 1, 10) = :Day) "
-    "order by OpratingTime desc, rowid desc limit :Limit";
+    "select cast(count(*) as text) from pragma_table_info('T_IssueCardRecord') "
+    "where name = 'IssueResult'";
+
+// instr keeps "%" and "_" in a typed part from acting as patterns.
+const JournalQuery::Dialect kSqlite = {
+    "instr({column}, {value}) > 0",
+    [](int n) { return "?" + std::to_string(n); },
+    "rowid",
+};
 
 // The service writes at most for a moment; a reader waits no longer than this for it.
 constexpr int kBusyTimeoutMilliseconds = 500;
 
+void Bind(SqliteStatement& statement, const JournalQuery& query) {
+  for (size_t i = 0; i < query.Values.size(); ++i) {
+    statement.BindText(("?" + std::to_string(i + 1)).c_str(), query.Values[i]);
+  }
+}
+
 }  // namespace
 
-std::vector<JournalRow> ReadJournal(const std::string& fileName, const JournalFilter& filter) {
-  std::string day;
-  if (!filter.Day.empty()) {
-    // Whatever the operator typed, the comparison is with the stored form.
-    day = FormatDateTime("yyyy-mm-dd", StrToDateTime(filter.Day));
-  }
+JournalPage ReadJournalFile(const std::string& fileName, const JournalFilter& filter) {
+  const JournalQuery query(filter, kSqlite);
   SqliteConnection connection(fileName, SQLITE_OPEN_READONLY);
   connection.SetBusyTimeout(kBusyTimeoutMilliseconds);
-  std::string select(kSelectJournal);
   const bool hasResults = connection.QueryText(std::string(kHasResults)) == "1";
-  select.replace(select.find("%RESULT%"), 8, hasResults ? "IssueResult" : "null");
-  SqliteStatement statement(connection, select);
-  statement.BindText(":Room", Utf8FromAnsi(filter.Room));
-  statement.BindText(":Day", day);
-  statement.BindInt(":Limit", filter.Limit);
-  std::vector<JournalRow> rows;
+
+  JournalPage page;
+  SqliteStatement count(connection,
+                        "select cast(count(*) as text) from T_IssueCardRecord" + query.Where);
+  Bind(count, query);
+  if (count.Step()) page.Total = std::stoll(count.ColumnText(0).value_or("0"));
+
+  SqliteStatement rows(
+      connection,
+      "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, cast(IsCopy as text), "
+      "OpratingTime, " +
+          std::string(hasResults ? "IssueResult" : "null") + " from T_IssueCardRecord" +
+          query.Where + query.OrderBy + " limit " + std::to_string(filter.Limit) + " offset " +
+          std::to_string(filter.Offset));
+  Bind(rows, query);
   // The file holds UTF-8; texts inside the system are code page 936.
-  auto text = [&statement](int column) {
-    return AnsiFromUtf8(statement.ColumnText(column).value_or(""));
-  };
-  while (statement.Step()) {
+  auto text = [&rows](int column) { return AnsiFromUtf8(rows.ColumnText(column).value_or("")); };
+  while (rows.Step()) {
     JournalRow row;
     row.RoomNo = text(0);
     row.GuestName = text(1);
@@ -58,9 +64,9 @@ std::vector<JournalRow> ReadJournal(const std::string& fileName, const JournalFi
     row.IsCopy = text(5) == "1";
     row.OpratingTime = text(6);
     row.IssueResult = text(7);
-    rows.push_back(std::move(row));
+    page.Rows.push_back(std::move(row));
   }
-  return rows;
+  return page;
 }
 
 }  // namespace keydesk

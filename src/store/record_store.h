@@ -37,11 +37,28 @@ struct JournalRow {
   std::string IssueResult;
 };
 
-// Which rows to read.
+// The journal grid's columns, in their order, as a journal can be sorted by them.
+enum class JournalSort { Room, Guest, CheckIn, CheckOut, CardNo, Copy, IssueTime, Result };
+
+// Which rows to read, in which order. Texts code page 936; days "yyyy-mm-dd" or as the
+// operator types a date.
 struct JournalFilter {
-  std::string Room;  // a part of the room key, code page 936; empty: every room
-  std::string Day;   // "yyyy-mm-dd", the day the card was issued; empty: every day
-  int Limit = 500;   // the newest rows only
+  std::string Room;    // a part of the room key; empty: every room
+  std::string Day;     // the day the card was issued; empty: every day
+  int Limit = 500;     // at most this many rows
+  int Offset = 0;      // after this many
+  std::string Guest;   // a part of the guest name
+  std::string CardNo;  // the card number, exactly
+  std::string From;    // issued on this day or later
+  std::string To;      // issued on this day or earlier
+  JournalSort Sort = JournalSort::IssueTime;
+  bool Ascending = false;  // the newest first unless asked
+};
+
+// One page of the journal, and how many rows the filter finds in all.
+struct JournalPage {
+  std::vector<JournalRow> Rows;
+  int64_t Total = 0;
 };
 
 // The room-time operations of one room, held for one card issue: between the hold's start
@@ -106,10 +123,13 @@ class RecordStore {
   // it; false (and logged) when the journal cannot be read.
   virtual bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) = 0;
 
-  // The journal, newest first, for the operator to look through, without holding up the
-  // service's writes. Raises Error when the store cannot be read, ConvertError
+  // A page of the journal as the filter asks, for the operator to look through, without
+  // holding up the service's writes. Raises Error when the store cannot be read, ConvertError
   // "'%s' is not a valid date and time" for a bad day.
-  virtual std::vector<JournalRow> ReadJournal(const JournalFilter& filter) = 0;
+  virtual JournalPage ReadJournalPage(const JournalFilter& filter) = 0;
+  std::vector<JournalRow> ReadJournal(const JournalFilter& filter) {
+    return ReadJournalPage(filter).Rows;
+  }
 };
 
 // Room times that need no hold of their own: each operation goes to the store's own, as for

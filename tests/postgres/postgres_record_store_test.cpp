@@ -193,27 +193,45 @@ TEST_F(PostgresRecordStoreTest, ACardIsFoundWithWhetherALaterNormalCardReplacedI
   EXPECT_TRUE(card->Superseded);
 }
 
-TEST_F(PostgresRecordStoreTest, TheJournalIsReadNewestFirstByRoomAndDay) {
-  auto store = OpenStore();
-  AddRecord(*store, "1", "010208", false, start_);
-  AddRecord(*store, "2", "010209", false, start_.AddDays(1));
-  AddRecord(*store, "3", "010208", true, start_.AddDays(1).AddMinutes(1));
+// Both stores read the journal alike: every row reachable page by page, with the total, in
+// the order of any column, found by card number, guest, room and days of issue.
+TEST_F(PostgresRecordStoreTest, TheJournalIsPagedSortedAndSearchedAlikeInBothStores) {
+  std::string error;
+  ASSERT_TRUE(TDoorlockRecordManager::CreateDatabase(dir_.File("Client.mdb"), error)) << error;
+  TDoorlockRecordManager file(dir_.File("Client.mdb"), log_);
+  auto server = OpenStore();
+  for (RecordStore* store : {static_cast<RecordStore*>(&file), server.get()}) {
+    AddRecord(*store, "1", "010208", false, start_);
+    AddRecord(*store, "2", "010209", false, start_.AddDays(1));
+    AddRecord(*store, "10", "010208", true, start_.AddDays(1).AddMinutes(1));
+    store->AddIssueCardRecord("R9", "9", "020101", 1, start_, start_, start_, false,
+                              AnsiFromUtf8("李四"), start_.AddDays(3), AnsiFromUtf8("成功"));
 
-  auto cards = [&](const std::string& room, const std::string& day) {
-    std::vector<std::string> numbers;
-    for (const JournalRow& row : store->ReadJournal({room, day, 500})) {
-      numbers.push_back(row.CardNo);
-    }
-    return numbers;
-  };
-  EXPECT_THAT(cards("", ""), ElementsAre("3", "2", "1"));
-  EXPECT_THAT(cards("0208", ""), ElementsAre("3", "1"));
-  EXPECT_THAT(cards("", "2008-10-16"), ElementsAre("3", "2"));
-  EXPECT_THAT(cards("%", ""), IsEmpty());
-  const JournalRow newest = store->ReadJournal({})[0];
-  EXPECT_TRUE(newest.IsCopy);
-  EXPECT_EQ(newest.OpratingTime, "2008-10-16 13:54:09.250");
-  EXPECT_THROW(store->ReadJournal({"", "yesterday", 500}), ConvertError);
+    auto cards = [&](const JournalFilter& filter) {
+      std::vector<std::string> numbers;
+      for (const JournalRow& row : store->ReadJournal(filter)) numbers.push_back(row.CardNo);
+      return numbers;
+    };
+    EXPECT_THAT(cards({}), ElementsAre("9", "10", "2", "1"));
+    EXPECT_THAT(cards({.Room = "0208"}), ElementsAre("10", "1"));
+    EXPECT_THAT(cards({.Day = "2008-10-16"}), ElementsAre("10", "2"));
+    EXPECT_THAT(cards({.Room = "%"}), IsEmpty());
+    EXPECT_THAT(cards({.CardNo = "1"}), ElementsAre("1"));
+    EXPECT_THAT(cards({.Guest = AnsiFromUtf8("李")}), ElementsAre("9"));
+    EXPECT_THAT(cards({.From = "2008-10-16", .To = "2008-10-18"}), ElementsAre("9", "10", "2"));
+    EXPECT_THAT(cards({.Sort = JournalSort::CardNo, .Ascending = true}),
+                ElementsAre("1", "2", "9", "10"));
+    EXPECT_THAT(cards({.Sort = JournalSort::Room}), ElementsAre("9", "2", "10", "1"));
+    const JournalPage second = store->ReadJournalPage({.Limit = 3, .Offset = 3});
+    EXPECT_EQ(second.Total, 4);
+    ASSERT_EQ(second.Rows.size(), 1u);
+    EXPECT_EQ(second.Rows[0].CardNo, "1");
+    EXPECT_EQ(store->ReadJournalPage({.Room = "0208", .Limit = 1}).Total, 2);
+    const JournalRow newest = store->ReadJournal({.Room = "0208"})[0];
+    EXPECT_TRUE(newest.IsCopy);
+    EXPECT_EQ(newest.OpratingTime, "2008-10-16 13:54:09.250");
+    EXPECT_THROW(store->ReadJournal({.Day = "yesterday"}), ConvertError);
+  }
 }
 
 // ---- Holding a room across desks -----------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "store/postgres/postgres_record_store.h"
 
 #include "platform/code_page.h"
+#include "store/journal_query.h"
 #include "store/postgres/postgres_room_hold.h"
 #include "store/postgres/postgres_schema.h"
 #include "store/postgres/postgres_time.h"
@@ -20,14 +21,12 @@ constexpr std::string_view kSelectIssuedCard =
     "and later.IsCopy = 0 and later.Id > r.Id)::int::text "
     "from T_IssueCardRecord r where r.CardNo = $1 order by r.Id desc limit 1";
 
-// Room and day are bound, never pasted into the text; strpos keeps "%" and "_" in a typed
-// room from acting as patterns.
-constexpr std::string_view kSelectJournal =
-    "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime, "
-    "IssueResult from T_IssueCardRecord "
-    "where ($1 = '' or strpos(RoomNo, $1) > 0) "
-    "and ($2 = '' or substr(OpratingTime, 1, 10) = $2) "
-    "order by OpratingTime desc, Id desc limit $3";
+// strpos keeps "%" and "_" in a typed part from acting as patterns.
+const JournalQuery::Dialect kPostgres = {
+    "strpos({column}, {value}) > 0",
+    [](int n) { return "$" + std::to_string(n); },
+    "Id",
+};
 
 // The database holds UTF-8; texts inside the system are code page 936.
 std::string Ansi(const PgResult& rows, int row, int column) {
@@ -94,15 +93,20 @@ bool PostgresRecordStore::FindIssuedCard(const std::string& CardNo,
   });
 }
 
-std::vector<JournalRow> PostgresRecordStore::ReadJournal(const JournalFilter& filter) {
-  std::string day;
-  if (!filter.Day.empty()) {
-    // Whatever the operator typed, the comparison is with the stored form.
-    day = FormatDateTime("yyyy-mm-dd", StrToDateTime(filter.Day));
-  }
-  const PgResult rows = pool_.Take()->Execute(
-      kSelectJournal, {Utf8FromAnsi(filter.Room), day, std::to_string(filter.Limit)});
-  std::vector<JournalRow> journal;
+JournalPage PostgresRecordStore::ReadJournalPage(const JournalFilter& filter) {
+  const JournalQuery query(filter, kPostgres);
+  std::vector<PgParameter> values(query.Values.begin(), query.Values.end());
+  const auto connection = pool_.Take();
+  JournalPage page;
+  const PgResult count =
+      connection->Execute("select count(*)::text from T_IssueCardRecord" + query.Where, values);
+  page.Total = std::stoll(count.Text(0, 0).value_or("0"));
+  const PgResult rows = connection->Execute(
+      "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime, "
+      "IssueResult from T_IssueCardRecord" +
+          query.Where + query.OrderBy + " limit " + std::to_string(filter.Limit) + " offset " +
+          std::to_string(filter.Offset),
+      values);
   for (int r = 0; r < rows.Rows(); ++r) {
     JournalRow row;
     row.RoomNo = Ansi(rows, r, 0);
@@ -113,9 +117,9 @@ std::vector<JournalRow> PostgresRecordStore::ReadJournal(const JournalFilter& fi
     row.IsCopy = Ansi(rows, r, 5) == "1";
     row.OpratingTime = Ansi(rows, r, 6);
     row.IssueResult = Ansi(rows, r, 7);
-    journal.push_back(std::move(row));
+    page.Rows.push_back(std::move(row));
   }
-  return journal;
+  return page;
 }
 
 }  // namespace keydesk

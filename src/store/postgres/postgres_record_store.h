@@ -39,7 +39,7 @@ class PostgresRecordStore final : public RecordStore {
                           const std::string& GuestName, DateTime OpratingTime,
                           const std::string& IssueResult = {}) override;
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
-  std::vector<JournalRow> ReadJournal(const JournalFilter& filter) override;
+  JournalPage ReadJournalPage(const JournalFilter& filter) override;
 
  private:
   TLogFile& log_;
