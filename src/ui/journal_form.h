@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+#include "app/journal_browser.h"
+
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -10,23 +13,34 @@ namespace keydesk {
 
 class RecordStore;
 
-// The journal of issued cards, read-only, newest first, filtered by room and day: what the
-// desk looks at when a guest says a card does not open the door. It reads the record store
+// The journal of issued cards, read-only: what the desk looks at when a guest says a card
+// does not open the door. Found by card number, guest, room and days of issue, a page at a
+// time with the total, sorted by a click on any column's header. It reads the record store
 // while the service goes on writing.
 class TJournalForm final : public QDialog {
  public:
   TJournalForm(RecordStore& store, QWidget* parent = nullptr);
 
+  QLineEdit* CardNoFilterTxt;
+  QLineEdit* GuestFilterTxt;
   QLineEdit* RoomFilterTxt;
-  QLineEdit* DayFilterTxt;
+  QLineEdit* FromFilterTxt;
+  QLineEdit* ToFilterTxt;
   QPushButton* QueryBtn;
   QTableWidget* JournalGrid;
+  QPushButton* PreviousPageBtn;
+  QPushButton* NextPageBtn;
+  QLabel* PageLbl;
 
-  // Reads the rows the filters ask for; an error is shown and the grid left as it was.
+  // Finds the rows the fields ask for; an error is shown and the grid left as it was.
   void Query();
 
  private:
-  RecordStore& store_;
+  // Runs a browser step; shows its page, or its error in a box.
+  void Browse(const std::function<void()>& step);
+  void Show();
+
+  JournalBrowser browser_;
 };
 
 }  // namespace keydesk

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -82,19 +84,41 @@ TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDa
   EXPECT_EQ(journal.JournalGrid->rowCount(), 0);
 
   journal.RoomFilterTxt->clear();
-  journal.DayFilterTxt->setText(QStringLiteral("2000-01-01"));
+  journal.FromFilterTxt->setText(QStringLiteral("2000-01-01"));
+  journal.ToFilterTxt->setText(QStringLiteral("2000-01-01"));
   journal.QueryBtn->click();
   EXPECT_EQ(journal.JournalGrid->rowCount(), 0);
-  journal.DayFilterTxt->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+  EXPECT_EQ(journal.PageLbl->text(), QStringLiteral("没有记录"));
+  journal.ToFilterTxt->clear();  // from that day on
   journal.QueryBtn->click();
   EXPECT_EQ(journal.JournalGrid->rowCount(), 3);
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
 
-  journal.DayFilterTxt->setText(QStringLiteral("yesterday"));
+  journal.FromFilterTxt->setText(QStringLiteral("yesterday"));
   journal.QueryBtn->click();
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("'yesterday' is not a valid date and time"));
   EXPECT_EQ(journal.JournalGrid->rowCount(), 3);  // left as it was
+  journal.FromFilterTxt->clear();
+
+  // By card number and by guest; a click on a header sorts by its column, a second turns it.
+  journal.CardNoFilterTxt->setText(QStringLiteral("2"));
+  journal.QueryBtn->click();
+  EXPECT_EQ(Column(journal, 1), QStringList{QStringLiteral("李女士")});
+  journal.CardNoFilterTxt->clear();
+  journal.GuestFilterTxt->setText(QStringLiteral("先生"));
+  journal.QueryBtn->click();
+  EXPECT_EQ(Column(journal, 4), (QStringList{"3", "1"}));
+  journal.GuestFilterTxt->clear();
+  journal.QueryBtn->click();
+  journal.JournalGrid->horizontalHeader()->sectionClicked(1);
+  EXPECT_EQ(Column(journal, 1), (QStringList{"张先生", "李女士", "王先生"}));
+  journal.JournalGrid->horizontalHeader()->sectionClicked(4);
+  EXPECT_EQ(Column(journal, 4), (QStringList{"3", "2", "1"}));
+  journal.JournalGrid->horizontalHeader()->sectionClicked(4);
+  EXPECT_EQ(Column(journal, 4), (QStringList{"1", "2", "3"}));
+  EXPECT_EQ(journal.PageLbl->text(), QStringLiteral("第 1/1 页，共 3 条"));
+  EXPECT_FALSE(journal.NextPageBtn->isEnabled());
 }
 
 TEST_F(RecordViewsTest, TheJournalReadsWhileRequestsAreBeingServed) {
