@@ -1,21 +1,19 @@
 #include "ui_win32/journal_form.h"
 
-#include <commctrl.h>
-
 #include <vector>
 
 #include "app/record_views.h"
 #include "platform/conversions.h"
 #include "platform/wide_text_windows.h"
-#include "store/journal_reader.h"
 #include "store/record_store.h"
+#include "ui_win32/message_box.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_text.h"
 
 namespace keydesk {
 
 TJournalForm::TJournalForm(RecordStore& store)
-    : Dialog(IDD_JOURNAL, kClientSize, Placement::CentredOnOwner), store_(store) {}
+    : Dialog(IDD_JOURNAL, kClientSize, Placement::CentredOnOwner), browser_(store) {}
 
 void TJournalForm::OnInit() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -31,22 +29,67 @@ void TJournalForm::OnInit() {
     column.pszText = caption.data();
     SendMessageW(grid, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
-  Query();
-  SetFocus(Item(IDC_ROOMFILTER));
+  Browse([this] { browser_.Find({}); });
+  SetFocus(Item(IDC_CARDFILTER));
 }
 
 bool TJournalForm::OnCommand(int id, int /*code*/) {
-  if (id != IDOK) return false;
-  Query();
-  return true;
+  switch (id) {
+    case IDOK:
+      Browse([this] {
+        const auto field = [this](int item) { return std::string(Trim(ItemText(item))); };
+        browser_.Find({field(IDC_CARDFILTER), field(IDC_GUESTFILTER), field(IDC_ROOMFILTER),
+                       field(IDC_FROMFILTER), field(IDC_TOFILTER)});
+      });
+      return true;
+    case IDC_PREVPAGE:
+      Browse([this] { browser_.PreviousPage(); });
+      return true;
+    case IDC_NEXTPAGE:
+      Browse([this] { browser_.NextPage(); });
+      return true;
+    default:
+      return false;
+  }
 }
 
-void TJournalForm::Query() {
-  JournalFilter filter;
-  filter.Room = std::string(Trim(ItemText(IDC_ROOMFILTER)));
-  filter.Day = std::string(Trim(ItemText(IDC_DAYFILTER)));
-  // Raises before the grid changes, so a bad day leaves the rows on show.
-  const std::vector<JournalRow> rows = store_.ReadJournal(filter);
+INT_PTR TJournalForm::OnMessage(UINT message, WPARAM /*wParam*/, LPARAM lParam) {
+  if (message != WM_NOTIFY) return 0;
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->idFrom != IDC_JOURNALGRID) return 0;
+  if (header->code == LVN_COLUMNCLICK) {
+    const int column = reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem;
+    Browse([this, column] { browser_.SortBy(column); });
+    return TRUE;
+  }
+  if (header->code == NM_CUSTOMDRAW) {
+    // A dialog answers a notification through its message result.
+    SetWindowLongPtrW(Handle(), DWLP_MSGRESULT,
+                      CustomDraw(*reinterpret_cast<const NMLVCUSTOMDRAW*>(lParam)));
+    return TRUE;
+  }
+  return 0;
+}
+
+LRESULT TJournalForm::CustomDraw(const NMLVCUSTOMDRAW& draw) const {
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const std::vector<JournalRow>& rows = browser_.Page().Rows;
+  const size_t row = draw.nmcd.dwItemSpec;
+  // An attempt that wrote no card stands out: no card of it exists.
+  if (row < rows.size() && JournalRowFailed(rows[row])) {
+    const_cast<NMLVCUSTOMDRAW&>(draw).clrText = RGB(0xC0, 0, 0);
+  }
+  return CDRF_DODEFAULT;
+}
+
+void TJournalForm::Browse(const std::function<void()>& step) {
+  RunGuarded(Handle(), step);
+  Show();
+}
+
+void TJournalForm::Show() {
+  const std::vector<JournalRow>& rows = browser_.Page().Rows;
   const HWND grid = Item(IDC_JOURNALGRID);
   SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -65,6 +108,9 @@ void TJournalForm::Query() {
   for (size_t c = 0; c < kJournalColumns.size(); ++c) {
     SendMessageW(grid, LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE_USEHEADER);
   }
+  SetWindowTextW(Item(IDC_PAGETEXT), WideFromAnsi(browser_.PageText()).c_str());
+  EnableWindow(Item(IDC_PREVPAGE), browser_.HasPreviousPage());
+  EnableWindow(Item(IDC_NEXTPAGE), browser_.HasNextPage());
 }
 
 }  // namespace keydesk

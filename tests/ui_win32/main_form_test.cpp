@@ -277,18 +277,20 @@ TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   });
   Command(ID_TEST);
   LRESULT rows = 0, rowsOfAnotherDay = -1;
-  std::string caption, room, guest;
+  std::string caption, room, guest, pageText;
   script.Then(IDD_JOURNAL, [&](Dialog& journal) {
     caption = Utf8Text(journal.Handle());
     const HWND grid = journal.Item(IDC_JOURNALGRID);
     rows = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
     room = Cell(grid, 0, 0);
     guest = Cell(grid, 0, 1);
-    Type(journal, IDC_DAYFILTER, "2000-01-01");
+    Type(journal, IDC_FROMFILTER, "2000-01-01");
+    Type(journal, IDC_TOFILTER, "2000-01-01");
     Click(journal, IDOK);
     rowsOfAnotherDay = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
+    pageText = Utf8Text(journal.Item(IDC_PAGETEXT));
     // A day that is none is answered with a box, the rows left as they were.
-    Type(journal, IDC_DAYFILTER, "x");
+    Type(journal, IDC_FROMFILTER, "x");
     Click(journal, IDOK);
     Click(journal, IDCANCEL);
   });
@@ -299,6 +301,7 @@ TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   EXPECT_EQ(room, "000108");
   EXPECT_EQ(guest, "Test");
   EXPECT_EQ(rowsOfAnotherDay, 0);
+  EXPECT_EQ(pageText, "没有记录");
   ASSERT_EQ(script.Boxes().size(), 1u);
   EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "'x' is not a valid date and time");
 
