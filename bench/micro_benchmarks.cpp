@@ -3,6 +3,8 @@
 // without a socket (its reply is delivered into a buffer). Run build/keydesk_microbench;
 // --benchmark_filter=Handler picks a group.
 #include <benchmark/benchmark.h>
+
+#include <cstdlib>
 #include <stdlib.h>
 
 #include <cerrno>
@@ -14,6 +16,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/journal_browser.h"
 #include "core/access_log.h"
 #include "core/log_file.h"
 #include "core/network_option.h"
@@ -30,6 +33,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "store/doorlock_record_manager.h"
+#include "store/journal_reader.h"
 #include "wire/decode_utf8.h"
 #include "wire/encode_utf8.h"
 #include "wire/xml_doc.h"
@@ -258,6 +262,21 @@ void BM_LogFile_Write(benchmark::State& state) {
   for (auto _ : state) log.Write(line);
 }
 BENCHMARK(BM_LogFile_Write);
+
+// The journal window's first page of the journal file that KEYDESK_BENCH_JOURNAL names
+// (bench/run makes one of 1,000,000 rows), count included; skipped without it.
+static void BM_Journal_FirstPage(benchmark::State& state) {
+  const char* file = std::getenv("KEYDESK_BENCH_JOURNAL");
+  if (file == nullptr) {
+    state.SkipWithError("KEYDESK_BENCH_JOURNAL names no journal");
+    return;
+  }
+  for (auto _ : state) {
+    JournalPage page = ReadJournalFile(file, {.Limit = JournalBrowser::kPageRows});
+    benchmark::DoNotOptimize(page);
+  }
+}
+BENCHMARK(BM_Journal_FirstPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // A thread created and joined per connection, as a bare thread-per-connection server does.
 void BM_Thread_CreateJoin(benchmark::State& state) {
