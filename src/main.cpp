@@ -12,6 +12,7 @@
 #include "doorlock/drevan_library.h"
 #include "front_end.h"
 #include "platform/code_page.h"
+#include "platform/dynamic_library.h"
 #include "platform/errors.h"
 #include "platform/executable_path.h"
 #include "platform/paths.h"
@@ -20,6 +21,7 @@
 
 int main(int argc, char** argv) {
   using namespace keydesk;
+  DynamicLibrary::RestrictSearchToSafeFolders();
   RaiseOpenFileLimit();
   CommandLine commandLine;
   try {

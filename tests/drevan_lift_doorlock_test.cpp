@@ -9,8 +9,11 @@
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "doorlock/drevan_library.h"
+#include "doorlock/library_bits.h"
 #include "doorlock/option.h"
 #include "fixed_clock.h"
+#include "platform/code_page.h"
+#include "platform/dynamic_library.h"
 #include "platform/errors.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
@@ -19,6 +22,7 @@ namespace keydesk {
 namespace {
 
 using test::MakeDateTime;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -360,13 +364,45 @@ TEST(BaseDoorlock, IsADriverWithoutAnEncoder) {
   base.Beep();
 }
 
-TEST(DrevanLibraryLoading, AMissingLibraryNamesItsPath) {
+// What the clerk reads, in code page 936, when the library cannot be loaded.
+std::string LoadError(const std::string& path) {
   try {
-    DrevanLibrary library("/nonexistent/libdrevan.so");
-    FAIL() << "loaded a missing library";
+    DrevanLibrary library(path);
   } catch (const LibraryError& error) {
-    EXPECT_THAT(error.what(), HasSubstr("/nonexistent/libdrevan.so"));
+    return Utf8FromAnsi(error.what());
   }
+  ADD_FAILURE() << "loaded " << path;
+  return {};
+}
+
+TEST(DrevanLibraryLoading, AMissingLibraryOrOneOfTheOtherWidthIsNamedWithWhatToDo) {
+  EXPECT_THAT(LoadError("/nonexistent/libdrevan.so"),
+              AllOf(HasSubstr("找不到门锁发卡库 /nonexistent/libdrevan.so"),
+                    HasSubstr("请把门锁厂商提供的 " + DynamicLibrary::FileName("drevan"))));
+
+  // The header of a library of the other width: an ELF file's class, a PE file's machine.
+  test::TempDir dir;
+  std::string elf(
+      "\x7f"
+      "ELF",
+      4);
+  elf += kProgramBits == 64 ? '\x01' : '\x02';
+  elf.resize(64, '\0');
+  std::string pe(0x80, '\0');
+  pe.replace(0, 2, "MZ");
+  pe[0x3c] = 0x40;
+  pe.replace(0x40, 4, std::string("PE\0\0", 4));
+  pe[0x44] = kProgramBits == 64 ? '\x4c' : '\x64';
+  pe[0x45] = kProgramBits == 64 ? '\x01' : '\x86';
+  const std::string other = std::to_string(96 - kProgramBits) + " 位";
+  const std::string own = std::to_string(kProgramBits) + " 位";
+  for (const std::string& header : {elf, pe}) {
+    const std::string path = dir.File("drevan-other-width");
+    test::WriteFileBytes(path, header);
+    EXPECT_THAT(LoadError(path), AllOf(HasSubstr(" 是 " + other + "的，而这个 keydesk 是 " + own),
+                                       HasSubstr("请向门锁厂商要 " + own + "的 ")));
+  }
+  EXPECT_EQ(LibraryBits("not a library"), std::nullopt);
 }
 
 TEST(DrevanLibraryLoading, ALibraryWithoutTheFunctionsNamesTheMissingOne) {
@@ -380,7 +416,9 @@ TEST(DrevanLibraryLoading, ALibraryWithoutTheFunctionsNamesTheMissingOne) {
     FAIL() << "accepted a library without the card functions";
   } catch (const LibraryError& error) {
     EXPECT_THAT(error.what(), HasSubstr(kOtherLibrary));
-    EXPECT_THAT(error.what(), HasSubstr("SerialNo_FromNow"));
+    EXPECT_THAT(Utf8FromAnsi(error.what()),
+                HasSubstr("里没有函数 SerialNo_FromNow（也没有 _SerialNo_FromNow@0 或 "
+                          "SerialNo_FromNow@0）"));
   }
 }
 

@@ -72,12 +72,19 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 
 // The messages of a log file, without their time stamps, as UTF-8. Lines that continue a
 // message (no stamp) are kept as they are.
-inline std::vector<std::string> LogMessages(const std::string& path) {
+// The start's line that describes the card library.
+inline constexpr std::string_view kCardLibraryLine = "门锁发卡库 ";
+
+// The log's messages without their time stamps, and without the start's line about the card
+// library unless asked for: the tests of requests look at what the requests wrote.
+inline std::vector<std::string> LogMessages(const std::string& path, bool withLibraryLine = false) {
   std::vector<std::string> messages;
   for (const std::string& line : SplitLines(Utf8FromAnsi(ReadFileBytes(path)))) {
     const bool stamped = line.size() >= 20 && line[4] == '-' && line[7] == '-' && line[10] == ' ' &&
                          line[13] == ':' && line[16] == ':' && line[19] == ' ';
-    messages.push_back(stamped ? line.substr(20) : line);
+    std::string message = stamped ? line.substr(20) : line;
+    if (!withLibraryLine && message.starts_with(kCardLibraryLine)) continue;
+    messages.push_back(std::move(message));
   }
   return messages;
 }

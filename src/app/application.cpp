@@ -130,6 +130,7 @@ Application::Application(StartupSettings settings)
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
   // The library's file name is what tells one encoder from another at the desk.
   status_.SetEncoder(AnsiFromPath(FileNameInPath(library_->Path())), library_->Simulated());
+  log_.Write(library_->Description());
   kind_ = MakeKind({settings_, context_, *library_});
   kind_->OpenDevice();
 }

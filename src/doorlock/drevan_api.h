@@ -8,11 +8,15 @@
 #include <stdint.h>
 
 /* The library's calling convention: the Windows API's stdcall on 32-bit Windows, where the
- * vendor's DLL exports its functions so; elsewhere there is only one convention. */
+ * vendor's DLL exports its functions so; elsewhere there is only one convention. A build of
+ * the simulated library may name another (the C convention) to stand for a vendor library
+ * built that way; keydesk's own calls do not depend on it (see platform/foreign_call.h). */
+#ifndef DREVAN_CALL
 #if defined(_WIN32) && !defined(_WIN64)
 #define DREVAN_CALL __stdcall
 #else
 #define DREVAN_CALL
+#endif
 #endif
 
 #ifdef __cplusplus

@@ -19,6 +19,13 @@ class DynamicLibrary {
   // The platform's file name of the library called name: libNAME.so, or NAME.dll on Windows.
   static std::string FileName(std::string_view name);
 
+  // Called once at start, before any other library is loaded: on Windows, libraries are then
+  // looked for only in the system folder and the program's own folder (never the current
+  // folder or PATH, where anyone might have put a drevan.dll or a system DLL's namesake), and a
+  // library loaded by its path also in that library's folder, for the files it needs itself.
+  // Nothing to do elsewhere: dlopen searches no such folder.
+  static void RestrictSearchToSafeFolders();
+
   ~DynamicLibrary();
   DynamicLibrary(const DynamicLibrary&) = delete;
   DynamicLibrary& operator=(const DynamicLibrary&) = delete;

@@ -19,6 +19,8 @@ std::string DynamicLibrary::FileName(std::string_view name) {
   return "lib" + std::string(name) + ".so";
 }
 
+void DynamicLibrary::RestrictSearchToSafeFolders() {}
+
 DynamicLibrary::~DynamicLibrary() { dlclose(handle_); }
 
 void* DynamicLibrary::Function(const char* name) const { return dlsym(handle_, name); }

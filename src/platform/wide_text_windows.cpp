@@ -16,7 +16,7 @@ std::optional<std::string> ExactAnsiFromWide(std::wstring_view text) {
   return ansi;
 }
 
-std::string SystemErrorText(DWORD error) {
+std::string SystemErrorText(DWORD error, std::string_view insert) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -27,7 +27,22 @@ std::string SystemErrorText(DWORD error) {
     text.pop_back();
   }
   if (text.empty()) return "Unknown error " + std::to_string(error);
-  return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+  const std::wstring wideInsert = WideFromAnsi(insert);
+  std::wstring filled;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'%' && i + 1 < text.size() && text[i + 1] >= L'1' && text[i + 1] <= L'9') {
+      if (text[i + 1] == L'1') filled += wideInsert;
+      ++i;
+      // A placeholder may carry a format ("%1!s!").
+      if (i + 1 < text.size() && text[i + 1] == L'!') {
+        const size_t end = text.find(L'!', i + 2);
+        if (end != std::wstring::npos) i = end;
+      }
+    } else {
+      filled += text[i];
+    }
+  }
+  return AnsiFromUnicode(std::u16string(filled.begin(), filled.end()));
 }
 
 }  // namespace keydesk

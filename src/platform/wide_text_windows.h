@@ -19,7 +19,8 @@ std::wstring WideFromAnsi(std::string_view text);
 std::optional<std::string> ExactAnsiFromWide(std::wstring_view text);
 
 // The system's own text for an error code (GetLastError, WSAGetLastError), in code page 936,
-// without the line break that ends it.
-std::string SystemErrorText(DWORD error);
+// without the line break that ends it. Its placeholders are filled in: "%1" with insert,
+// others with nothing, so that no "%1" reaches the clerk.
+std::string SystemErrorText(DWORD error, std::string_view insert = {});
 
 }  // namespace keydesk

@@ -29,6 +29,7 @@ using test::kReadCardRequest;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::Not;
 
 std::string IssueRequest(const std::string& room = "08", const std::string& copy = "False",
@@ -69,9 +70,11 @@ class DoorlockEndToEndTest : public ::testing::Test {
     test::WriteOption(dir_.Path().string(), section, key, value);
   }
 
-  std::vector<std::string> Log() const {
+  std::vector<std::string> Log(bool withLibraryLine = false) const {
     for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
-      if (entry.path().extension() == ".LOG") return test::LogMessages(entry.path().string());
+      if (entry.path().extension() == ".LOG") {
+        return test::LogMessages(entry.path().string(), withLibraryLine);
+      }
     }
     return {};
   }
@@ -105,6 +108,11 @@ TEST_F(DoorlockEndToEndTest, IssuesReadsAndErasesACardAndLogsEveryStep) {
   EXPECT_THAT(log, Contains("读卡成功,卡号为: CardNo = 1"));
   EXPECT_THAT(log, Contains("读卡成功，卡号为：1"));
   EXPECT_THAT(log, Contains("注销卡成功"));
+  // The start said which library it took, and how it calls it.
+  EXPECT_THAT(
+      Log(true).front(),
+      MatchesRegex("门锁发卡库 .*/libdrevan\\.so：64 位，函数名：不带修饰的名字"
+                   "（SerialNo_FromNow 等），调用约定：本平台唯一的调用约定（模拟发卡器）"));
 }
 
 TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesideItself) {
