@@ -68,6 +68,28 @@ target_include_directories(drevan PRIVATE src)
 set_target_properties(drevan PROPERTIES PREFIX "" OUTPUT_NAME drevan)
 target_link_options(drevan PRIVATE -Wl,--kill-at,--enable-stdcall-fixup)
 
+# Two more builds of it, each drevan.dll in a folder of its own, stand for the other ways a
+# vendor's library may come: decorated/ exports the stdcall functions under the names a C
+# compiler gives them without a .def file (_Name@N); c-convention/ is built with the C calling
+# convention under the plain names. keydesk must issue and read cards with each.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(KEYDESK_DECORATED_DEF sim/drevan_decorated_x86.def)
+else()
+  set(KEYDESK_DECORATED_DEF sim/drevan_decorated_x64.def)
+endif()
+add_library(drevan_decorated SHARED ${KEYDESK_SIM_SOURCES} ${KEYDESK_DECORATED_DEF})
+target_link_options(drevan_decorated PRIVATE -Wl,--enable-stdcall-fixup)
+add_library(drevan_c_convention SHARED ${KEYDESK_SIM_SOURCES} sim/drevan.def)
+target_compile_definitions(drevan_c_convention PRIVATE DREVAN_CALL=__cdecl)
+foreach(variant IN ITEMS decorated c_convention)
+  string(REPLACE "_" "-" folder ${variant})
+  target_include_directories(drevan_${variant} PRIVATE src)
+  set_target_properties(drevan_${variant} PROPERTIES PREFIX "" OUTPUT_NAME drevan
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${folder}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${folder})
+  add_dependencies(drevan drevan_${variant})
+endforeach()
+
 # GoogleTest built from Debian's googletest sources with this compiler.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

@@ -364,6 +364,40 @@ TEST(BaseDoorlock, IsADriverWithoutAnEncoder) {
   base.Beep();
 }
 
+#if defined(_WIN32)
+// The ways a vendor's library may come: stdcall under plain names (drevan.dll beside the
+// tests), stdcall under decorated names, the C convention under plain names. Each writes and
+// reads the same card; on 32-bit Windows a call shows which convention the library used, and a
+// wrong guess would have left the stack pointer off.
+TEST_F(LiftDoorlockTest, EachBuildOfTheLibraryWritesAndReadsTheCard) {
+  const struct {
+    const char* Folder;
+    bool CalleeRemovesArguments;
+    const char* Names;
+  } builds[] = {{"", true, "不带修饰的名字"},
+                {"/decorated", true, "_SerialNo_FromNow@0, _Reader_Alarm@12"},
+                {"/c-convention", false, "不带修饰的名字"}};
+  for (const auto& build : builds) {
+    DrevanLibrary library(std::string(KEYDESK_BUILD_DIR) + build.Folder + "/drevan.dll");
+    TDrevanLiftDoorlock driver(library, option_, log_);
+    int64_t written = -1;
+    ASSERT_TRUE(driver.WriteCard("R1", "01", "02", "08", "Guest", MakeDateTime(2008, 3, 15, 14, 5),
+                                 MakeDateTime(2008, 3, 15, 14, 5), MakeDateTime(2008, 3, 17, 12, 0),
+                                 MakeDateTime(2008, 3, 17, 12, 0), false, written))
+        << build.Folder;
+    int64_t read = -1;
+    ASSERT_TRUE(driver.ReadCard(read)) << build.Folder;
+    EXPECT_EQ(read, written) << build.Folder;
+    EXPECT_THAT(Utf8FromAnsi(library.Description()), HasSubstr(build.Names)) << build.Folder;
+    if (kProgramBits == 32) {
+      EXPECT_EQ(library.CalleeRemovesArguments(), build.CalleeRemovesArguments) << build.Folder;
+    } else {
+      EXPECT_EQ(library.CalleeRemovesArguments(), std::nullopt) << build.Folder;
+    }
+  }
+}
+#endif
+
 // What the clerk reads, in code page 936, when the library cannot be loaded.
 std::string LoadError(const std::string& path) {
   try {

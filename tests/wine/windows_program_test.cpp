@@ -42,6 +42,7 @@ using test::IssueCardRequest;
 using test::IssueFields;
 using test::kEraseCardRequest;
 using test::kReadCardRequest;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -115,10 +116,10 @@ class Side {
     return test::RunProgram(arguments, {}, platform_.launch);
   }
 
-  void Start(const std::vector<std::string>& arguments, const std::string& portOption) {
-    const std::map<std::string, std::string> environment{
-        {"DREVAN_SIM_CARD", platform_.path(File("SimCard.txt"))},
-        {"DREVAN_SIM_TRACE", platform_.path(File("trace.txt"))}};
+  void Start(const std::vector<std::string>& arguments, const std::string& portOption,
+             std::map<std::string, std::string> environment = {}) {
+    environment.emplace("DREVAN_SIM_CARD", platform_.path(File("SimCard.txt")));
+    environment.emplace("DREVAN_SIM_TRACE", platform_.path(File("trace.txt")));
     server_ = std::make_unique<test::ServerProcess>(folder_, arguments, environment, portOption,
                                                     platform_.launch);
   }
@@ -141,11 +142,15 @@ class Side {
     return answer;
   }
 
-  // The day's log, without the time stamps that begin its lines.
+  // The day's log, without the time stamps that begin its lines, and without the start's line
+  // about the card library, whose path, width and convention differ between the platforms.
   std::string LogWithoutStamps() const {
     static const std::regex stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d ",
                                   std::regex::multiline);
-    return std::regex_replace(LogBytes(), stamp, "");
+    std::string lines = std::regex_replace(LogBytes(), stamp, "");
+    const std::string library = AnsiFromUtf8(std::string(test::kCardLibraryLine));
+    if (lines.starts_with(library)) lines.erase(0, lines.find('\n') + 1);
+    return lines;
   }
   std::string LogBytes() const {
     for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
@@ -301,8 +306,44 @@ TEST_F(WindowsProgramTest, RefusesABusyPortAndAMissingCardLibraryAsOnLinux) {
       test::RunProgram({"--headless", "--dir", windows_.DirArgument()},
                        {{"KEYDESK_CARD_LIBRARY", "Z:\\nonexistent\\drevan.dll"}}, Windows().launch);
   EXPECT_EQ(missing.status, 1);
-  EXPECT_THAT(missing.err, HasSubstr("keydesk: Cannot load the card library "
-                                     "Z:\\nonexistent\\drevan.dll: "));
+  EXPECT_THAT(missing.err, HasSubstr("keydesk: 找不到门锁发卡库 Z:\\nonexistent\\drevan.dll。"));
+
+  // A library of the other width: the system's own text would say only "%1 is not a valid
+  // Win32 application".
+  const std::string other = WindowsBuild().ends_with("win64") ? "win32" : "win64";
+  const std::string otherLibrary = WindowsPath(
+      std::filesystem::path(WindowsBuild()).parent_path().string() + "/" + other + "/drevan.dll");
+  const test::ProgramResult wrongWidth =
+      test::RunProgram({"--headless", "--dir", windows_.DirArgument()},
+                       {{"KEYDESK_CARD_LIBRARY", otherLibrary}}, Windows().launch);
+  EXPECT_EQ(wrongWidth.status, 1);
+  const std::string own = other == "win64" ? "32" : "64";
+  EXPECT_THAT(wrongWidth.err, HasSubstr("而这个 keydesk 是 " + own + " 位程序"));
+  EXPECT_THAT(wrongWidth.err, Not(HasSubstr("%1")));
+}
+
+// A vendor's library as a C compiler builds it: stdcall under decorated names (_Name@N), or
+// the C calling convention under the plain names. Cards are issued and read with each, and the
+// start's log line says what was found.
+TEST_F(WindowsProgramTest, IssuesAndReadsCardsWithEachWayTheCardLibraryMayBeBuilt) {
+  const std::pair<const char*, const char*> builds[] = {
+      {"decorated", "_SerialNo_FromNow@0, _Reader_Alarm@12, _Write_Guest_Card@48"},
+      {"c-convention", "不带修饰的名字（SerialNo_FromNow 等）"}};
+  for (const auto& [folder, names] : builds) {
+    Side side(Windows());
+    const std::string library = WindowsPath(WindowsBuild() + "/" + folder + "/drevan.dll");
+    side.Start({}, "DoorlockPortNo", {{"KEYDESK_CARD_LIBRARY", library}});
+    const auto issued = side.Ask(IssueCardRequest(IssueFields{}) + '\0').response;
+    ASSERT_TRUE(issued) << folder;
+    EXPECT_EQ(*issued, DoorResponse("200", "发卡成功", 1)) << folder;
+    EXPECT_EQ(side.Ask(std::string(kReadCardRequest) + '\0').response,
+              DoorResponse("200", "读卡成功", 1))
+        << folder;
+    EXPECT_EQ(side.Server().Stop(SIGINT), 0) << folder;
+    EXPECT_THAT(Utf8FromAnsi(side.LogBytes()),
+                AllOf(HasSubstr("门锁发卡库 " + Utf8FromAnsi(library) + "："), HasSubstr(names)))
+        << folder;
+  }
 }
 
 // ---- Who may connect ----
