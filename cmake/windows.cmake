@@ -173,10 +173,16 @@ endif()
 
 # The installer of the release build, keydesk-setup.exe (packaging/windows/keydesk.nsi), made
 # with NSIS from copies of the programs and the simulator without their debugging data.
+# keydesk-client.exe goes in too where this build makes it (the target keydesk-client).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   find_program(KEYDESK_MAKENSIS makensis REQUIRED)
+  # What the installer runs and NSIS cannot do: the folders' access lists and the check of the
+  # PMS hosts typed in. Only the installer carries it.
+  add_executable(keydesk-setup-helper packaging/windows/setup_helper.cpp)
+  target_link_options(keydesk-setup-helper PRIVATE -municode)
   set(KEYDESK_INSTALLER_STAGE ${CMAKE_BINARY_DIR}/installer)
   set(KEYDESK_INSTALLER ${CMAKE_BINARY_DIR}/keydesk-setup.exe)
+  set(KEYDESK_CLIENT_EXISTS $<TARGET_EXISTS:keydesk-client>)
   add_custom_command(OUTPUT ${KEYDESK_INSTALLER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KEYDESK_INSTALLER_STAGE}
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/keydesk.exe
@@ -185,11 +191,18 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
       $<TARGET_FILE:keydesk-console>
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${KEYDESK_INSTALLER_STAGE}/drevan.dll
       $<TARGET_FILE:drevan>
+    COMMAND ${CMAKE_STRIP} --strip-all -o ${KEYDESK_INSTALLER_STAGE}/keydesk-setup-helper.exe
+      $<TARGET_FILE:keydesk-setup-helper>
+    COMMAND "$<${KEYDESK_CLIENT_EXISTS}:${CMAKE_STRIP};--strip-debug;-o;${KEYDESK_INSTALLER_STAGE}/keydesk-client.exe;$<TARGET_FILE:keydesk-client>>"
+    COMMAND "$<$<NOT:${KEYDESK_CLIENT_EXISTS}>:${CMAKE_COMMAND};-E;rm;-f;${KEYDESK_INSTALLER_STAGE}/keydesk-client.exe>"
     COMMAND ${KEYDESK_MAKENSIS} -V2 -DKEYDESK_BUILD_DIR=${KEYDESK_INSTALLER_STAGE}
       -DKEYDESK_SOURCE_DIR=${CMAKE_SOURCE_DIR} -DKEYDESK_OUTFILE=${KEYDESK_INSTALLER}
       ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
-    DEPENDS keydesk keydesk-console drevan ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
+    DEPENDS keydesk keydesk-console drevan keydesk-setup-helper
+      "$<${KEYDESK_CLIENT_EXISTS}:keydesk-client>"
+      ${CMAKE_SOURCE_DIR}/packaging/windows/keydesk.nsi
       ${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico
+    COMMAND_EXPAND_LISTS
     COMMENT "Making keydesk-setup.exe")
   add_custom_target(installer ALL DEPENDS ${KEYDESK_INSTALLER})
 
@@ -199,8 +212,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_libraries(win32_screenshots PRIVATE keydesk_ui_win32)
   target_compile_definitions(win32_screenshots PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
   add_dependencies(win32_screenshots drevan)
-  # Installs silently into the test's Wine prefix, asks the installed keydesk.exe --headless
-  # over 127.0.0.1, and uninstalls.
+  # Installs silently into a Wine prefix of its own, with each of the installer's choices, asks
+  # the installed keydesk.exe --headless over 127.0.0.1, and uninstalls.
   add_test(NAME Installer COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/installer_test ${KEYDESK_INSTALLER})
 endif()
 
