@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/headless.h"
+#include "app/instance_guard.h"
 #include "app/store_commands.h"
 #include "doorlock/drevan_library.h"
 #include "front_end.h"
@@ -15,6 +16,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/errors.h"
 #include "platform/executable_path.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/resource_limits.h"
 #include "platform/stop_request.h"
@@ -66,6 +68,16 @@ int main(int argc, char** argv) {
 
   const std::string whyNoWindow = commandLine.Headless ? "" : front_end::WhyNoWindow();
   const bool window = !commandLine.Headless && whyNoWindow.empty();
+  // Before anything opens the folder's files, which may be another keydesk's.
+  std::unique_ptr<FolderLock> folderLock;
+  try {
+    folderLock = HoldFolderForKind(folder, commandLine.InterfaceKind);
+  } catch (const Error& error) {
+    front_end::UseConsole();
+    std::cerr << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+    if (window) front_end::ShowStartupError(argc, argv, commandLine.InterfaceKind, error.what());
+    return 1;
+  }
   if (window) {
     front_end::InstallDialogs(settings);
   } else {

@@ -130,6 +130,17 @@ TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesid
   EXPECT_EQ(beside.status, 1);
   EXPECT_THAT(beside.err, HasSubstr("Could not bind socket. Address and port are already in use."));
 
+  // On its own folder a second one steps back before it writes a byte there; another kind,
+  // which listens on a port of its own, may share the folder.
+  const auto logBefore = Log(true);
+  const auto second = test::RunProgram({"--headless", "--dir", dir_.Path().string()});
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.err, "keydesk: MarveskOxbel门锁接口已经在 " + dir_.Path().string() +
+                            " 运行，同一个文件夹不能再启动一个。请使用已经打开的那个窗口。\n");
+  EXPECT_EQ(Log(true), logBefore);
+  test::ServerProcess hand(dir_.Path().string(), {"--kind", "4"}, {}, "HandPortNo");
+  EXPECT_EQ(hand.Stop(SIGTERM), 0);
+
   ASSERT_EQ(server_->Stop(SIGTERM), 0);
   server_ = std::make_unique<test::ServerProcess>(
       dir_.Path().string(), std::vector<std::string>{},

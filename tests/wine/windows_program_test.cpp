@@ -339,6 +339,13 @@ TEST_F(WindowsProgramTest, IssuesAndReadsCardsWithEachWayTheCardLibraryMayBeBuil
     EXPECT_EQ(side.Ask(std::string(kReadCardRequest) + '\0').response,
               DoorResponse("200", "读卡成功", 1))
         << folder;
+    if (std::string(folder) == "decorated") {
+      // A second keydesk on the same folder steps back with a word for the clerk.
+      const test::ProgramResult second = side.Run({"--headless", "--dir", side.DirArgument()});
+      EXPECT_EQ(second.status, 1);
+      EXPECT_THAT(second.err, HasSubstr("已经在 " + side.DirArgument() +
+                                        " 运行，同一个文件夹不能再启动一个。"));
+    }
     EXPECT_EQ(side.Server().Stop(SIGINT), 0) << folder;
     EXPECT_THAT(Utf8FromAnsi(side.LogBytes()),
                 AllOf(HasSubstr("门锁发卡库 " + Utf8FromAnsi(library) + "："), HasSubstr(names)))
