@@ -25,7 +25,7 @@ file(GLOB KEYDESK_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
 list(FILTER KEYDESK_PLATFORM_SOURCES EXCLUDE REGEX ".*_posix\\.cpp$")
 add_library(keydesk_platform STATIC ${KEYDESK_PLATFORM_SOURCES})
 target_include_directories(keydesk_platform PUBLIC src)
-target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32)
+target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32 shell32)
 
 # The rest of the core, the same sources as on Linux but for the window (src/ui).
 file(GLOB_RECURSE KEYDESK_CORE_SOURCES CONFIGURE_DEPENDS
@@ -90,6 +90,14 @@ foreach(variant IN ITEMS decorated c_convention)
   add_dependencies(drevan drevan_${variant})
 endforeach()
 
+# keydesk-client.exe: a PMS's side from the command prompt, as keydesk-client on Linux.
+file(GLOB KEYDESK_CLIENT_SOURCES CONFIGURE_DEPENDS src/client/*.cpp)
+list(FILTER KEYDESK_CLIENT_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
+add_library(keydesk_client STATIC ${KEYDESK_CLIENT_SOURCES})
+target_link_libraries(keydesk_client PUBLIC keydesk_core)
+add_executable(keydesk-client src/client/main.cpp)
+target_link_libraries(keydesk-client PRIVATE keydesk_client)
+
 # GoogleTest built from Debian's googletest sources with this compiler.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -143,12 +151,6 @@ if(KEYDESK_CORE_TESTS)
   target_include_directories(keydesk_tests PRIVATE tests)
   target_compile_options(keydesk_tests PRIVATE
     -include ${CMAKE_SOURCE_DIR}/tests/windows/posix_shims.h)
-  # keydesk-client's request and response texts, which its tests cover; the client program
-  # itself is built for Linux only.
-  file(GLOB KEYDESK_CLIENT_TEXT_SOURCES CONFIGURE_DEPENDS src/client/*.cpp)
-  list(FILTER KEYDESK_CLIENT_TEXT_SOURCES EXCLUDE REGEX ".*(_posix|main)\\.cpp$")
-  add_library(keydesk_client STATIC ${KEYDESK_CLIENT_TEXT_SOURCES})
-  target_link_libraries(keydesk_client PUBLIC keydesk_core)
   target_link_libraries(keydesk_tests PRIVATE keydesk_client keydesk_core gtest_main gmock)
   target_compile_definitions(keydesk_tests PRIVATE KEYDESK_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
   add_dependencies(keydesk_tests drevan)

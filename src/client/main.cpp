@@ -13,6 +13,7 @@
 #include "client/response_printer.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/program_arguments.h"
 
 namespace {
 
@@ -89,4 +90,7 @@ int Run(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  keydesk::UseUtf8Console();
+  return Run(keydesk::Utf8Arguments(argc, argv));
+}

@@ -289,6 +289,48 @@ TEST_F(WindowsProgramTest, DoorlockAnswersLogsAndJournalsAsOnLinux) {
   EXPECT_EQ(windowsDb.Rows(kRooms), linuxDb.Rows(kRooms));
 }
 
+// keydesk-client.exe against the Windows program, keydesk-client against the Linux one: the
+// same card, the same printout and exit status; a guest's name typed in Chinese reaches the
+// card whole; a port where nothing listens is said so.
+TEST_F(WindowsProgramTest, KeydeskClientExeIssuesAndReadsAsOnLinux) {
+  // The power switch's block carries the guest's name.
+  OptionBoth("DoorlockOption", "PowerSwitchTypeName", "8602-1M-57BA");
+  StartBoth({}, "DoorlockPortNo");
+  test::Launch linuxClient;
+  linuxClient.program = KEYDESK_BUILD_DIR "/keydesk-client";
+  test::Launch windowsClient;
+  windowsClient.program = WindowsBuild() + "/keydesk-client.exe";
+  windowsClient.commandPrefix = {Wine()};
+  const auto both = [&](std::vector<std::string> arguments) {
+    std::vector<std::string> linuxArguments{"--port", std::to_string(linux_.Server().Port())};
+    std::vector<std::string> windowsArguments{"--port", std::to_string(windows_.Server().Port())};
+    linuxArguments.insert(linuxArguments.end(), arguments.begin(), arguments.end());
+    windowsArguments.insert(windowsArguments.end(), arguments.begin(), arguments.end());
+    const test::ProgramResult expected = test::RunProgram(linuxArguments, {}, linuxClient);
+    const test::ProgramResult windows = test::RunProgram(windowsArguments, {}, windowsClient);
+    EXPECT_EQ(windows.status, expected.status) << arguments[0] << ": " << windows.err;
+    EXPECT_EQ(windows.out, WithCrLf(expected.out)) << arguments[0];
+    return windows;
+  };
+  const test::ProgramResult issued = both({"issue", "--room", "010208", "--guest", "王先生", "--in",
+                                           "2026-12-08 14:00", "--out", "2026-12-10 12:00"});
+  EXPECT_EQ(issued.status, 0);
+  EXPECT_THAT(issued.out, HasSubstr("ResultMessage: 发卡成功"));
+  EXPECT_EQ(both({"read"}).status, 0);
+  StopBoth();
+  ExpectSameFile("SimCard.txt");
+  EXPECT_THAT(Utf8FromAnsi(test::ReadFileBytes(windows_.File("SimCard.txt"))), HasSubstr("王先生"));
+
+  Socket unused = Socket::Listen(0, 1);
+  const uint16_t closedPort = unused.LocalPort();
+  unused.Close();
+  const test::ProgramResult refused =
+      test::RunProgram({"--port", std::to_string(closedPort), "read"}, {}, windowsClient);
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_THAT(refused.err, HasSubstr("nothing listens on 127.0.0.1:" + std::to_string(closedPort) +
+                                     " (connection refused)"));
+}
+
 TEST_F(WindowsProgramTest, RefusesABusyPortAndAMissingCardLibraryAsOnLinux) {
   const Socket busy = Socket::Listen(0, 1);
   OptionBoth("SysOption", "DoorlockPortNo", std::to_string(busy.LocalPort()));
