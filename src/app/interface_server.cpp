@@ -45,10 +45,17 @@ void InterfaceServer::StartServer(LogPane& pane) {
   try {
     listener_->Activate(port);
   } catch (const Error& error) {
-    // The start line stands in the pane all the same; say at once that nothing listens.
+    // The start line stands in the pane all the same; say at once that nothing listens, and
+    // what an English system text means for the clerk.
     pane.AddLine(NotListeningLine(port, error.what()));
-    status.NotListening(port, error.what());
-    throw;
+    const std::string advice = NotListeningAdvice(info, port, error.what());
+    if (advice.empty()) {
+      status.NotListening(port, error.what());
+      throw;
+    }
+    pane.AddLine(advice);
+    status.NotListening(port, advice);
+    throw SocketError(std::string(error.what()) + "\n" + advice);
   }
   status.Listened(listener_->Port());
 }

@@ -15,6 +15,7 @@ struct InterfaceKindInfo {
   const char* Title;      // window and application title
   const char* StartLine;  // log pane line when the listener starts
   int32_t TSysOption::*PortOption;
+  const char* PortKey;     // the port's key in Option.ini [SysOption], for the clerk's messages
   const char* AccessName;  // the kind in the access log
   const char* AnyHostMay;  // what any host can do while every host may connect
 };
@@ -33,5 +34,10 @@ inline constexpr const char* kStopLine = "接口监听服务器已经停止。";
 // The log pane line, code page 936, right after the start line when the listener could not
 // be activated: that nothing listens, on which port, and why (reason in code page 936).
 std::string NotListeningLine(int port, std::string_view reason);
+
+// What a listener's failure means and what to do, in Chinese (code page 936), for the
+// failures that have a system text in English; empty for others. The kind's port key is named
+// where changing the port is the remedy.
+std::string NotListeningAdvice(const InterfaceKindInfo& kind, int port, std::string_view reason);
 
 }  // namespace keydesk

@@ -33,6 +33,10 @@ std::string ListenerStatusText(const ServiceStatus::Snapshot& status) {
   return AnsiFromUtf8("没有监听");
 }
 
+bool ListenerAlarm(const ServiceStatus::Snapshot& status) {
+  return !status.Listening && !status.NotListeningReason.empty();
+}
+
 std::string EncoderStatusText(const ServiceStatus::Snapshot& status) {
   if (status.Encoder.empty()) return AnsiFromUtf8("没有发卡器");
   if (status.SimulatedEncoder) {

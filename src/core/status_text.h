@@ -11,6 +11,8 @@ namespace keydesk {
 
 // Listening, and on which address and port; or not, and why.
 std::string ListenerStatusText(const ServiceStatus::Snapshot& status);
+// Whether the listener's state is an alarm: it failed to listen, so no PMS is served.
+bool ListenerAlarm(const ServiceStatus::Snapshot& status);
 // The encoder in use; the simulator is named as such, so that no desk mistakes it for the
 // real encoder.
 std::string EncoderStatusText(const ServiceStatus::Snapshot& status);

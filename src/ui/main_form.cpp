@@ -141,6 +141,11 @@ void TMainForm::CreateToolBar() {
   ExitButton = button(ExitAction, "ExitButton");
 }
 
+namespace {
+// What no clerk may overlook: nothing listens, or something cannot be written.
+constexpr const char* kAlarmStyle = "QLabel { color: white; background: #c00000; }";
+}  // namespace
+
 void TMainForm::CreateStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar"));
@@ -156,7 +161,7 @@ void TMainForm::CreateStatusBar() {
   EncoderLbl = label("EncoderLbl", 0);
   RequestsLbl = label("RequestsLbl", 1);
   WarningLbl = label("WarningLbl", 0);
-  WarningLbl->setStyleSheet(QStringLiteral("QLabel { color: white; background: #c00000; }"));
+  WarningLbl->setStyleSheet(QString::fromLatin1(kAlarmStyle));
   WarningLbl->hide();
   // Connection threads change the status; the window reads it here, on its own thread.
   statusTimer_ = new QTimer(this);
@@ -169,6 +174,7 @@ void TMainForm::RefreshStatus() {
   if (status.Version == shownStatus_ && shownStatus_ != 0) return;
   shownStatus_ = status.Version;
   ListenerLbl->setText(FromAnsi(ListenerStatusText(status)));
+  ListenerLbl->setStyleSheet(ListenerAlarm(status) ? QString::fromLatin1(kAlarmStyle) : QString());
   EncoderLbl->setText(FromAnsi(EncoderStatusText(status)));
   // The simulator must stand out: no card it writes opens a door.
   EncoderLbl->setStyleSheet(

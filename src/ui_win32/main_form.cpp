@@ -156,12 +156,18 @@ void TMainForm::Layout() {
   MoveWindow(statusBar_, 0, client.bottom - kStatusBarHeight, width, kStatusBarHeight, TRUE);
   MoveWindow(infoMemo_, 0, kToolBarHeight, width, client.bottom - kToolBarHeight - kStatusBarHeight,
              TRUE);
-  // Listener, encoder and warning as wide as they need; the requests take the rest.
-  const int warning = statusTexts_[kWarningPart].empty() ? 0 : std::max(300, width / 2);
-  const int edges[] = {260, 480, width - warning, -1};
+  // Listener, encoder and warning as wide as their texts; the requests take the rest.
+  const int listener = TextWidth(statusTexts_[kListenerPart]);
+  const int encoder = TextWidth(statusTexts_[kEncoderPart]);
+  const int warning = statusTexts_[kWarningPart].empty()
+                          ? 0
+                          : std::min(TextWidth(statusTexts_[kWarningPart]), width / 2);
+  const int edges[] = {listener, listener + encoder, std::max(listener + encoder, width - warning),
+                       -1};
   SendMessageW(statusBar_, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
   for (int part = 0; part < 4; ++part) {
-    const bool drawn = part == kWarningPart || (part == kEncoderPart && simulatedEncoder_);
+    const bool drawn = part == kWarningPart || (part == kEncoderPart && simulatedEncoder_) ||
+                       (part == kListenerPart && listenerAlarm_);
     SendMessageW(statusBar_, SB_SETTEXTW, part | (drawn ? SBT_OWNERDRAW : 0),
                  drawn ? part : reinterpret_cast<LPARAM>(statusTexts_[part].c_str()));
   }
@@ -172,6 +178,7 @@ void TMainForm::RefreshStatus() {
   if (status.Version == shownStatus_ && shownStatus_ != 0) return;
   shownStatus_ = status.Version;
   simulatedEncoder_ = status.SimulatedEncoder;
+  listenerAlarm_ = ListenerAlarm(status);
   statusTexts_[kListenerPart] = WideFromAnsi(ListenerStatusText(status));
   statusTexts_[kEncoderPart] = WideFromAnsi(EncoderStatusText(status));
   statusTexts_[kRequestsPart] = WideFromAnsi(RequestStatusText(status));
@@ -184,9 +191,22 @@ std::string TMainForm::StatusText(int part) const {
   return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
 }
 
+int TMainForm::TextWidth(const std::wstring& text) const {
+  // The text, its part's borders and the grip's room.
+  constexpr int kPadding = 16;
+  HDC dc = GetDC(statusBar_);
+  const HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(statusBar_, dc);
+  return size.cx + kPadding;
+}
+
 void TMainForm::DrawStatusPart(const DRAWITEMSTRUCT& item) {
-  const bool warning = item.itemData == kWarningPart;
-  const std::wstring& text = statusTexts_[warning ? kWarningPart : kEncoderPart];
+  const bool warning = item.itemData == kWarningPart || item.itemData == kListenerPart;
+  const std::wstring& text = statusTexts_.at(static_cast<size_t>(item.itemData));
   RECT area = item.rcItem;
   if (!text.empty()) FillRect(item.hDC, &area, warning ? warningBrush_.Get() : encoderBrush_.Get());
   SetBkMode(item.hDC, TRANSPARENT);

@@ -73,6 +73,8 @@ class TMainForm {
   void Layout();
   void Command(int id);
   void DrawStatusPart(const DRAWITEMSTRUCT& item);
+  // The width a status part needs to show the text whole.
+  int TextWidth(const std::wstring& text) const;
   bool CheckAdminPassword();
   void FormCreate();
 
@@ -91,6 +93,7 @@ class TMainForm {
   std::array<std::wstring, 4> statusTexts_;
   std::wstring tipText_;  // the toolbar tip on show
   bool simulatedEncoder_ = false;
+  bool listenerAlarm_ = false;
   uint64_t shownStatus_ = 0;  // the version of the status on show
   bool closed_ = false;
   bool destroyed_ = false;

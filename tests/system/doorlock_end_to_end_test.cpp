@@ -361,9 +361,14 @@ TEST(ProgramCommandLine, APortInUseIsReportedAndEndsTheRun) {
   EXPECT_EQ(result.status, 1);
   EXPECT_THAT(result.err, HasSubstr("Could not bind socket. Address and port are already in use."));
   // Right after the start line, the pane says that nothing listens, where and why.
-  EXPECT_EQ(result.out, "门锁接口监听服务器已经启动...\n接口监听服务器没有运行（端口 " +
-                            std::to_string(taken.LocalPort()) +
-                            "）：Could not bind socket. Address and port are already in use.\n");
+  const std::string port = std::to_string(taken.LocalPort());
+  EXPECT_EQ(result.out, "门锁接口监听服务器已经启动...\n接口监听服务器没有运行（端口 " + port +
+                            "）：Could not bind socket. Address and port are already in use.\n"
+                            "端口 " +
+                            port +
+                            " 已被另一个程序占用（也许是另一个 keydesk）：请关闭那个程序，或在 "
+                            "Option.ini 的 [SysOption] DoorlockPortNo 中换一个端口，然后重新启动 "
+                            "keydesk。\n");
 }
 
 TEST(ProgramCommandLine, BadArgumentsAreRefused) {

@@ -384,16 +384,23 @@ TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {
   ASSERT_EQ(boxes.Shown().size(), 1u);
   EXPECT_EQ(boxes.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes.Shown()[0].caption, kTitle);
-  EXPECT_EQ(boxes.Shown()[0].text, QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
-  // The start line stays; the line after it says that nothing listens, where and why.
+  // The system's text, and what it means for the clerk and what to do.
+  const QString advice = QStringLiteral(
+                             "端口 %1 已被另一个程序占用（也许是另一个 keydesk）：请关闭那个程序，"
+                             "或在 Option.ini 的 [SysOption] DoorlockPortNo 中换一个端口，然后重新"
+                             "启动 keydesk。")
+                             .arg(taken.LocalPort());
+  EXPECT_EQ(boxes.Shown()[0].text,
+            QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()) + "\n" + advice);
+  // The start line stays; the lines after it say that nothing listens, where and why.
   EXPECT_EQ(form.InfoMemo->toPlainText(),
             kStartLine +
                 QStringLiteral("\n接口监听服务器没有运行（端口 %1）：").arg(taken.LocalPort()) +
-                QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
+                QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()) + "\n" + advice);
   EXPECT_FALSE(form.Server().Listening());
   EXPECT_EQ(form.ListenerLbl->text(),
-            QStringLiteral("没有监听（端口 %1）：").arg(taken.LocalPort()) +
-                QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()));
+            QStringLiteral("没有监听（端口 %1）：").arg(taken.LocalPort()) + advice);
+  EXPECT_THAT(form.ListenerLbl->styleSheet().toStdString(), ::testing::HasSubstr("#c00000"));
   form.show();
   EXPECT_TRUE(form.isVisible());
 }
