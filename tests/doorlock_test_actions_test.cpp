@@ -167,12 +167,17 @@ TEST_F(DoorlockTestActionsTest, ABadTimeRaisesBeforeTheDriverOrTheStore) {
     entries.IsCopy = true;
     entries.CheckIn = checkIn;
     entries.CheckOut = checkOut;
-    const std::string bad = std::string(checkIn) == "tomorrow" ? checkIn : checkOut;
+    const bool checkInBad = std::string(checkIn) == "tomorrow";
+    const std::string bad = checkInBad ? checkIn : checkOut;
     try {
       Write(entries);
       ADD_FAILURE() << "no error for " << bad;
     } catch (const ConvertError& error) {
-      EXPECT_EQ(error.what(), "'" + bad + "' is not a valid date and time");
+      // The system's text, then the field in Chinese.
+      EXPECT_EQ(Utf8FromAnsi(error.what()),
+                "'" + bad + "' is not a valid date and time\n“" +
+                    (checkInBad ? "起始时间" : "结束时间") +
+                    "”要填写日期和时间，如 2026-12-09 14:00:00，现在是“" + bad + "”。");
     }
   }
   EXPECT_THAT(doorlock_.writes, IsEmpty());

@@ -1,9 +1,11 @@
 #include "kinds/doorlock/option_entries.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
 
+#include "platform/code_page.h"
 #include "platform/errors.h"
 
 namespace keydesk {
@@ -75,6 +77,7 @@ TEST(OptionEntriesTest, TextsAreTakenAsTyped) {
 struct IntegerEntry {
   const char* name;
   std::string TOptionEntries::*entry;
+  const char* label;  // the field's label in the dialog
 };
 
 class OptionEntriesBadIntegerTest : public ::testing::TestWithParam<IntegerEntry> {};
@@ -88,19 +91,22 @@ TEST_P(OptionEntriesBadIntegerTest, RaisesTheSystemsMessageAndTakesNothing) {
     result = OptionFromEntries(option, entries);
     ADD_FAILURE() << "no error";
   } catch (const ConvertError& error) {
-    EXPECT_STREQ(error.what(), "'9x' is not a valid integer value");
+    // The system's text, then the field in Chinese.
+    EXPECT_EQ(Utf8FromAnsi(error.what()), std::string("'9x' is not a valid integer value\n“") +
+                                              GetParam().label + "”要填写整数，现在是“9x”。");
   }
   EXPECT_EQ(Fields(result), Fields(option));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryIntegerEntry, OptionEntriesBadIntegerTest,
-    ::testing::Values(IntegerEntry{"BeginAddr", &TOptionEntries::BeginAddr},
-                      IntegerEntry{"EndAddr", &TOptionEntries::EndAddr},
-                      IntegerEntry{"MaxLiftAddr", &TOptionEntries::MaxLiftAddr},
-                      IntegerEntry{"SectorNo", &TOptionEntries::SectorNo},
-                      IntegerEntry{"ClientID", &TOptionEntries::ClientID},
-                      IntegerEntry{"PowerSwitchSectorNo", &TOptionEntries::PowerSwitchSectorNo}),
+    ::testing::Values(IntegerEntry{"BeginAddr", &TOptionEntries::BeginAddr, "电梯起始地址"},
+                      IntegerEntry{"EndAddr", &TOptionEntries::EndAddr, "电梯结束地址"},
+                      IntegerEntry{"MaxLiftAddr", &TOptionEntries::MaxLiftAddr, "所有电梯最大地址"},
+                      IntegerEntry{"SectorNo", &TOptionEntries::SectorNo, "扇区号"},
+                      IntegerEntry{"ClientID", &TOptionEntries::ClientID, "客户标识"},
+                      IntegerEntry{"PowerSwitchSectorNo", &TOptionEntries::PowerSwitchSectorNo,
+                                   "取电扇区号"}),
     [](const ::testing::TestParamInfo<IntegerEntry>& info) { return info.param.name; });
 
 TEST(OptionEntriesTest, TheFirstBadIntegerInTheDialogsOrderIsReported) {
@@ -113,7 +119,7 @@ TEST(OptionEntriesTest, TheFirstBadIntegerInTheDialogsOrderIsReported) {
         try {
           OptionFromEntries(TOption(), entries);
         } catch (const ConvertError& error) {
-          EXPECT_STREQ(error.what(), "'m' is not a valid integer value");
+          EXPECT_THAT(error.what(), ::testing::StartsWith("'m' is not a valid integer value\n"));
           throw;
         }
       },

@@ -10,11 +10,36 @@
 namespace keydesk {
 namespace {
 
+// What the commonest failures mean, for the clerk who reads them in a box or a warning.
+struct CodeMeaning {
+  int Code;
+  const char* Meaning;
+};
+constexpr CodeMeaning kMeanings[] = {
+    {SQLITE_CANTOPEN, "打不开：文件不存在，或者当前用户不能读写它和它所在的文件夹"},
+    {SQLITE_PERM, "当前用户没有权限"},
+    {SQLITE_READONLY, "只能读、不能写：文件或文件夹是只读的"},
+    {SQLITE_BUSY, "正被另一个程序使用，请稍后再试"},
+    {SQLITE_LOCKED, "正被另一个程序使用，请稍后再试"},
+    {SQLITE_FULL, "磁盘已满"},
+    {SQLITE_IOERR, "读写磁盘出错"},
+    {SQLITE_CORRUPT, "文件已损坏"},
+    {SQLITE_NOTADB, "不是数据库文件，或者已损坏"},
+};
+
 // The connection's message belongs to its last failed call; without a connection (out of
-// memory at open) only the code's own text is left.
+// memory at open) only the code's own text is left. The file and, for the common failures,
+// their meaning in Chinese come first; SQLite's own words stay in brackets.
 DatabaseError MakeError(sqlite3* db, int rc, std::string_view suffix = {}) {
   std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   message.append(suffix);
+  const char* file = db != nullptr ? sqlite3_db_filename(db, "main") : nullptr;
+  for (const CodeMeaning& meaning : kMeanings) {
+    if (meaning.Code != (rc & 0xFF)) continue;
+    const std::string where = file != nullptr && *file != '\0' ? std::string(file) + " " : "";
+    message = "数据库 " + where + meaning.Meaning + "（" + message + "）";
+    break;
+  }
   return DatabaseError(rc & 0xFF, AnsiFromUtf8(message));
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/field_conversion.h"
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 
@@ -16,7 +17,7 @@ constexpr std::array<const char*, 8> kSortKeys = {
 
 // A day as stored times begin: "yyyy-mm-dd".
 std::string StoredDay(const std::string& typed) {
-  return FormatDateTime("yyyy-mm-dd", StrToDateTime(typed));
+  return FormatDateTime("yyyy-mm-dd", FieldToDateTime(typed, "发卡日期"));
 }
 
 std::string Replaced(std::string text, const std::string& mark, const std::string& with) {

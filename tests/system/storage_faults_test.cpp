@@ -293,9 +293,9 @@ TEST_F(StorageFaultsTest, AGarbageDatabaseIsReportedByEveryOperationAndLeftAsItI
   Start();
   // Opening at start-up fails once, and the desk is warned before any card is cut.
   EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 1u);
-  EXPECT_THAT(
-      server_->Stderr(),
-      ::testing::HasSubstr("keydesk: 警告：发卡记录无法写入数据库：file is not a database"));
+  EXPECT_THAT(server_->Stderr(),
+              ::testing::HasSubstr("keydesk: 警告：发卡记录无法写入数据库：数据库 " + DbFile() +
+                                   " 不是数据库文件，或者已损坏（file is not a database）"));
   EXPECT_EQ(Issue("08"), test::DoorResponse("200", "发卡成功", 1));
   EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 3u);
   EXPECT_EQ(Issue("08", "1"), test::DoorResponse("200", "发卡成功", 2));

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -230,8 +231,11 @@ TEST_F(DoorlockTestFormTest, ABadDateAndTimeIsRefusedBeforeTheDriverAndNothingIs
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, kTitle);
-  EXPECT_EQ(boxes_.Shown()[0].text,
-            QStringLiteral("'2008-02-30 12:00:00' is not a valid date and time"));
+  EXPECT_EQ(
+      boxes_.Shown()[0].text,
+      QStringLiteral(
+          "'2008-02-30 12:00:00' is not a valid date and time\n“结束时间”要填写日期和时间，如 "
+          "2026-12-09 14:00:00，现在是“2008-02-30 12:00:00”。"));
   EXPECT_THAT(Trace(), IsEmpty());
   EXPECT_THAT(Rooms(), IsEmpty());
   EXPECT_THAT(Journal(), IsEmpty());
@@ -292,6 +296,32 @@ TEST_F(DoorlockTestFormTest, PortAndEraseButtonsCallTheDriverAndSayHowItWent) {
   EXPECT_EQ(counting.Count("EraseCard"), 1);
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
   installed_ = &driver_;
+}
+
+TEST_F(DoorlockTestFormTest, EnterPressesTheFocusedButtonWhichHasTheFocusAgainAfterTheCall) {
+  TDoorlockTestForm form(Service());
+  form.show();
+
+  form.beepBtn->setFocus();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(form.beepBtn, &enter);
+  EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 2 1 1"));
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("已执行 Beep"));
+  EXPECT_EQ(form.focusWidget(), form.beepBtn);
+
+  form.WriteCardBtn->setFocus();
+  QKeyEvent keypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+  QApplication::sendEvent(form.WriteCardBtn, &keypadEnter);
+  EXPECT_EQ(form.ResultLbl->text(), QStringLiteral("写卡成功：卡号 1"));
+  EXPECT_EQ(form.focusWidget(), form.WriteCardBtn);
+
+  // Enter in an entry presses no button.
+  std::filesystem::remove(trace_);
+  form.RoomNoTxt->setFocus();
+  QApplication::sendEvent(form.RoomNoTxt, &enter);
+  EXPECT_THAT(Trace(), IsEmpty());
+  EXPECT_EQ(form.focusWidget(), form.RoomNoTxt);
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
 // A driver whose read waits until the test lets it go, as a slow encoder does.

@@ -246,6 +246,7 @@ TEST_F(OptionFormTest, AClientIdBeyond32BitsKeepsItsLow32Bits) {
 struct IntegerControl {
   const char* name;
   QLineEdit* TOptionForm::*control;
+  const char* label;  // as the message names the field
 };
 
 // Whichever integer control holds the bad text, nothing at all is taken or saved.
@@ -270,17 +271,21 @@ TEST_P(OptionFormBadIntegerTest, RefusesItWithoutChangingAnything) {
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, kTitle);
-  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("'12a' is not a valid integer value"));
+  // The system's text, then the field in Chinese.
+  EXPECT_EQ(boxes_.Shown()[0].text,
+            QStringLiteral("'12a' is not a valid integer value\n“%1”要填写整数，现在是“12a”。")
+                .arg(QString::fromUtf8(GetParam().label)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryIntegerControl, OptionFormBadIntegerTest,
-    ::testing::Values(IntegerControl{"BeginAddr", &TOptionForm::edtBeginAddr},
-                      IntegerControl{"EndAddr", &TOptionForm::edtEndAddr},
-                      IntegerControl{"MaxLiftAddr", &TOptionForm::edtMaxLiftAddr},
-                      IntegerControl{"SectorNo", &TOptionForm::edtSectorNoEdit},
-                      IntegerControl{"ClientID", &TOptionForm::edtClientIdEdit},
-                      IntegerControl{"PowerSwitchSectorNo", &TOptionForm::edtPSSectorNo}),
+    ::testing::Values(
+        IntegerControl{"BeginAddr", &TOptionForm::edtBeginAddr, "电梯起始地址"},
+        IntegerControl{"EndAddr", &TOptionForm::edtEndAddr, "电梯结束地址"},
+        IntegerControl{"MaxLiftAddr", &TOptionForm::edtMaxLiftAddr, "所有电梯最大地址"},
+        IntegerControl{"SectorNo", &TOptionForm::edtSectorNoEdit, "扇区号"},
+        IntegerControl{"ClientID", &TOptionForm::edtClientIdEdit, "客户标识"},
+        IntegerControl{"PowerSwitchSectorNo", &TOptionForm::edtPSSectorNo, "取电扇区号"}),
     [](const ::testing::TestParamInfo<IntegerControl>& info) { return info.param.name; });
 
 TEST_F(OptionFormTest, CancelChangesNothing) {

@@ -97,7 +97,10 @@ TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDa
   journal.FromFilterTxt->setText(QStringLiteral("yesterday"));
   journal.QueryBtn->click();
   ASSERT_EQ(boxes_.Shown().size(), 1u);
-  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("'yesterday' is not a valid date and time"));
+  EXPECT_EQ(
+      boxes_.Shown()[0].text,
+      QStringLiteral("'yesterday' is not a valid date and time\n“发卡日期”要填写日期和时间，如 "
+                     "2026-12-09 14:00:00，现在是“yesterday”。"));
   EXPECT_EQ(journal.JournalGrid->rowCount(), 3);  // left as it was
   journal.FromFilterTxt->clear();
 

@@ -1,5 +1,6 @@
 #include "kinds/doorlock/doorlock_test_actions.h"
 
+#include "core/field_conversion.h"
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
@@ -61,8 +62,8 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   card.RoomNo = entries.RoomNo;
   card.GuestName = kGuestName;
   // Unlike a request, the dialog's times are used as typed, without the configured delays.
-  card.CheckIn = StrToDateTime(entries.CheckIn);
-  card.CheckOut = StrToDateTime(entries.CheckOut);
+  card.CheckIn = FieldToDateTime(entries.CheckIn, "起始时间");
+  card.CheckOut = FieldToDateTime(entries.CheckOut, "结束时间");
   card.IsCopy = entries.IsCopy;
   // The request's rule, told at once: the card as typed, before the store sets its start.
   if (const std::optional<std::string> refusal = IssueRefusal(card, card.CheckIn)) {

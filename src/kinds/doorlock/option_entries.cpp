@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "platform/conversions.h"
+#include "core/field_conversion.h"
 
 namespace keydesk {
 
@@ -26,12 +26,12 @@ TOptionEntries EntriesFromOption(const TOption& option) {
 }
 
 TOption OptionFromEntries(TOption option, const TOptionEntries& entries) {
-  const int32_t beginAddr = StrToInt(entries.BeginAddr);
-  const int32_t endAddr = StrToInt(entries.EndAddr);
-  const int32_t maxLiftAddr = StrToInt(entries.MaxLiftAddr);
-  const int32_t sectorNo = StrToInt(entries.SectorNo);
-  const int64_t clientId = StrToInt64(entries.ClientID);
-  const int32_t powerSwitchSectorNo = StrToInt(entries.PowerSwitchSectorNo);
+  const int32_t beginAddr = FieldToInt(entries.BeginAddr, "电梯起始地址");
+  const int32_t endAddr = FieldToInt(entries.EndAddr, "电梯结束地址");
+  const int32_t maxLiftAddr = FieldToInt(entries.MaxLiftAddr, "所有电梯最大地址");
+  const int32_t sectorNo = FieldToInt(entries.SectorNo, "扇区号");
+  const int64_t clientId = FieldToInt64(entries.ClientID, "客户标识");
+  const int32_t powerSwitchSectorNo = FieldToInt(entries.PowerSwitchSectorNo, "取电扇区号");
 
   option.BeginAddr = beginAddr;
   option.EndAddr = endAddr;
