@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "core/sys_option.h"
 #include "platform/errors.h"
@@ -50,22 +52,36 @@ TEST_F(AdminPasswordTest, AnEmptyPasswordMatchesABlankEntry) {
 }
 
 TEST_F(AdminPasswordTest, EqualEntriesSetAndSaveTheTrimmedPassword) {
-  EXPECT_TRUE(ChangeAdminPasswordTo(sysOption_, "  Neu 1 ", "Neu 1\t"));
+  EXPECT_EQ(ChangeAdminPasswordTo(sysOption_, "  Neu 1 ", "Neu 1\t"), std::nullopt);
   EXPECT_EQ(sysOption_.Password, "Neu 1");
   EXPECT_EQ(Stored(), "Neu 1");
   EXPECT_TRUE(AdminPasswordMatches(sysOption_, "Neu 1"));
   EXPECT_FALSE(AdminPasswordMatches(sysOption_, "tivrel"));
 }
 
-TEST_F(AdminPasswordTest, DifferentEntriesChangeNothing) {
-  EXPECT_FALSE(ChangeAdminPasswordTo(sysOption_, "abc", "ABC"));
+TEST_F(AdminPasswordTest, DifferentEntriesAreRefusedAndChangeNothing) {
+  const auto refusal = ChangeAdminPasswordTo(sysOption_, "abc", "ABC");
+  ASSERT_TRUE(refusal.has_value());
+  EXPECT_EQ(refusal->Icon, BoxIcon::Error);
+  EXPECT_STREQ(refusal->Caption, "提示");
+  EXPECT_STREQ(refusal->Text, "您两次输入的密码不一致，请重新输入！");
   EXPECT_EQ(sysOption_.Password, "tivrel");
   EXPECT_FALSE(std::filesystem::exists(sysOption_.FileName));
 }
 
-TEST_F(AdminPasswordTest, BlankEntriesMakeTheEmptyPassword) {
-  EXPECT_TRUE(ChangeAdminPasswordTo(sysOption_, " ", ""));
-  EXPECT_EQ(Stored(), "");
+TEST_F(AdminPasswordTest, AnEmptyOrBlankNewPasswordIsRefusedAndChangesNothing) {
+  sysOption_.Password = "front";
+  sysOption_.Save();
+  for (const auto& [entry, confirmation] :
+       {std::pair{"", ""}, std::pair{" \t", "\r\n"}, std::pair{"", "x"}}) {
+    const auto refusal = ChangeAdminPasswordTo(sysOption_, entry, confirmation);
+    ASSERT_TRUE(refusal.has_value()) << "entry '" << entry << "'";
+    EXPECT_EQ(refusal->Icon, BoxIcon::Error);
+    EXPECT_STREQ(refusal->Caption, "提示");
+    EXPECT_STREQ(refusal->Text, "新密码不能为空。");
+  }
+  EXPECT_EQ(sysOption_.Password, "front");
+  EXPECT_EQ(Stored(), "front");
 }
 
 TEST_F(AdminPasswordTest, ASaveFailureRaisesWithTheNewPasswordInMemory) {

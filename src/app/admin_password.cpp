@@ -9,13 +9,15 @@ bool AdminPasswordMatches(const TSysOption& sysOption, std::string_view entry) {
   return Trim(entry) == sysOption.Password;
 }
 
-bool ChangeAdminPasswordTo(TSysOption& sysOption, std::string_view entry,
-                           std::string_view confirmation) {
+std::optional<BoxMessage> ChangeAdminPasswordTo(TSysOption& sysOption, std::string_view entry,
+                                                std::string_view confirmation) {
   const std::string_view password = Trim(entry);
-  if (password != Trim(confirmation)) return false;
+  // An empty password lets anyone at the desk past the prompt with Enter.
+  if (password.empty()) return kPasswordEmpty;
+  if (password != Trim(confirmation)) return kPasswordMismatch;
   sysOption.Password = std::string(password);
   sysOption.Save();
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace keydesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "core/box_message.h"
@@ -22,16 +23,19 @@ inline constexpr BoxMessage kWrongPassword{BoxIcon::Error, kHintCaption, "密码
 // The change dialog's answer to two entries that differ; it then stays open.
 inline constexpr BoxMessage kPasswordMismatch{BoxIcon::Error, kHintCaption,
                                               "您两次输入的密码不一致，请重新输入！"};
+// The change dialog's answer to an empty new password; it then stays open.
+inline constexpr BoxMessage kPasswordEmpty{BoxIcon::Error, kHintCaption, "新密码不能为空。"};
 inline constexpr BoxMessage kPasswordChanged{BoxIcon::Information, kHintCaption,
                                              "管理员密码更改成功！"};
 
 bool AdminPasswordMatches(const TSysOption& sysOption, std::string_view entry);
 
-// Trims both entries. When they differ, returns false and changes nothing. When they are
-// equal (both empty included), sets Password to the trimmed entry, saves the system options
-// and returns true. Raises IoError "Unable to write to %s" when saving fails; the new password
-// is then already in effect in memory.
-bool ChangeAdminPasswordTo(TSysOption& sysOption, std::string_view entry,
-                           std::string_view confirmation);
+// Trims both entries. When the new password is empty (kPasswordEmpty, whatever the
+// confirmation) or the two differ (kPasswordMismatch), returns that refusal and changes
+// nothing. Otherwise sets Password to the trimmed entry, saves the system options and returns
+// nothing. Raises IoError "Unable to write to %s" when saving fails; the new password is then
+// already in effect in memory.
+std::optional<BoxMessage> ChangeAdminPasswordTo(TSysOption& sysOption, std::string_view entry,
+                                                std::string_view confirmation);
 
 }  // namespace keydesk

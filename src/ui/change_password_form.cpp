@@ -70,9 +70,9 @@ TChangePasswordForm::TChangePasswordForm(TSysOption& sysOption, QWidget* owner)
 
 void TChangePasswordForm::btnOKClick() {
   RunGuarded(this, [this] {
-    if (!ChangeAdminPasswordTo(sysOption_, ToAnsi(edtPswd->text()),
-                               ToAnsi(edtConfirmPswd->text()))) {
-      MessageBox::Show(this, kPasswordMismatch);
+    if (const auto refusal = ChangeAdminPasswordTo(sysOption_, ToAnsi(edtPswd->text()),
+                                                   ToAnsi(edtConfirmPswd->text()))) {
+      MessageBox::Show(this, *refusal);
       return;
     }
     MessageBox::Show(this, kPasswordChanged);

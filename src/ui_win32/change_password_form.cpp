@@ -32,8 +32,9 @@ bool TChangePasswordForm::OnCommand(int id, int /*code*/) {
 
 void TChangePasswordForm::btnOKClick() {
   // A failed save raises out of here into an error box; the dialog then stays open.
-  if (!ChangeAdminPasswordTo(sysOption_, ItemText(IDC_EDTPSWD), ItemText(IDC_EDTCONFIRMPSWD))) {
-    MessageBoxes::Show(Handle(), kPasswordMismatch);
+  if (const auto refusal =
+          ChangeAdminPasswordTo(sysOption_, ItemText(IDC_EDTPSWD), ItemText(IDC_EDTCONFIRMPSWD))) {
+    MessageBoxes::Show(Handle(), *refusal);
     return;
   }
   MessageBoxes::Show(Handle(), kPasswordChanged);

@@ -7,7 +7,7 @@ namespace keydesk {
 class TSysOption;
 
 // The change of the administrator password: two equal entries become the password, saved at
-// once; entries that differ are answered with a box and the dialog stays.
+// once; an empty one or entries that differ are answered with a box and the dialog stays.
 class TChangePasswordForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{346, 163};

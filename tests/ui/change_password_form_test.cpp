@@ -81,10 +81,19 @@ TEST_F(ChangePasswordFormTest, DifferentEntriesChangeNothingAndKeepTheDialogAsTy
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("您两次输入的密码不一致，请重新输入！"));
 }
 
-TEST_F(ChangePasswordFormTest, BlankEntriesMakeTheEmptyPassword) {
-  EXPECT_TRUE(Change(QStringLiteral("  "), QString()));
-  EXPECT_EQ(sysOption_.Password, "");
-  EXPECT_EQ(StoredPassword(), "");
+TEST_F(ChangePasswordFormTest, AnEmptyNewPasswordIsRefusedAndTheDialogStays) {
+  // Two Enters in the fresh dialog.
+  EXPECT_FALSE(Change(QString(), QString()));
+  EXPECT_FALSE(Change(QStringLiteral("  "), QStringLiteral("\t")));
+
+  EXPECT_EQ(sysOption_.Password, "tivrel");
+  EXPECT_FALSE(std::filesystem::exists(sysOption_.FileName));
+  ASSERT_EQ(boxes_.Shown().size(), 2u);
+  for (const auto& box : boxes_.Shown()) {
+    EXPECT_EQ(box.icon, MessageBox::Icon::Error);
+    EXPECT_EQ(box.caption, QStringLiteral("提示"));
+    EXPECT_EQ(box.text, QStringLiteral("新密码不能为空。"));
+  }
 }
 
 TEST_F(ChangePasswordFormTest, ASaveFailureIsShownAndTheDialogStays) {

@@ -126,5 +126,27 @@ TEST_F(PasswordFormsTest, TwoDifferentEntriesChangeNothingAndTwoEqualOnesAreSave
   EXPECT_EQ(Utf8FromAnsi(saved.Password), "前台");
 }
 
+TEST_F(PasswordFormsTest, AnEmptyNewPasswordIsRefusedAndTheDialogStays) {
+  DialogScript script;
+  bool openAfterBox = false;
+  script.Then(IDD_CHANGE_PASSWORD, [&](Dialog& change) {
+    Type(change, IDC_EDTCONFIRMPSWD, " ");
+    Click(change, IDOK);
+    openAfterBox = !change.Ended();
+    Click(change, IDCANCEL);
+  });
+  ChangeAdminPassword(SysOption(), nullptr);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_TRUE(openAfterBox);
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Error);
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Caption), "提示");
+  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "新密码不能为空。");
+  EXPECT_EQ(SysOption().Password, "tivrel");
+  TSysOption saved(app_.File("Option.ini"));
+  saved.Load();
+  EXPECT_EQ(saved.Password, "tivrel");
+}
+
 }  // namespace
 }  // namespace keydesk
