@@ -11,14 +11,18 @@
 #include <type_traits>
 #include <utility>
 
+class QKeyEvent;
 class QLabel;
+class QPushButton;
 
 namespace keydesk {
 
 // What the test dialogs share: a line that says what the last button did, and encoder calls
 // made off the main thread, so that the window keeps painting while a slow encoder works.
 // During a call the cursor is busy, every button of the dialog is disabled and the dialog
-// cannot be closed.
+// cannot be closed; afterwards the focus is back on the pressed button. Enter, also on the
+// keypad, presses the focused button; the buttons are no default buttons, so Enter in an
+// entry presses none.
 class TestDialog : public QDialog {
  public:
   explicit TestDialog(QWidget* parent) : QDialog(parent) {}
@@ -29,6 +33,8 @@ class TestDialog : public QDialog {
   void reject() override;
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
   // Shows the outcome (code page 936) in ResultLbl.
   void ShowOutcome(const std::string& text);
 
@@ -42,6 +48,8 @@ class TestDialog : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
   bool busy_ = false;
+  QPushButton* pressed_ = nullptr;  // had the focus when the call began
+  QWidget* parked_ = nullptr;       // where disabling the buttons moved the focus
 };
 
 template <typename Call>
