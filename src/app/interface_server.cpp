@@ -29,8 +29,20 @@ void InterfaceServer::StartServer(LogPane& pane) {
   // Connection threads share the intake, so that a thread stuck at shutdown can still use it.
   intake_ = std::make_shared<RequestIntake>(
       [&kind = kind_] { return kind.CreateHandler(); }, kind_.KeepConnection(), context_.Log,
-      [&status, &clock](const RequestOutcome& outcome, bool answered) {
-        status.RequestEnded(clock.Now(), outcome.Type, answered, outcome.ResultCode);
+      [&status, &clock](const Ipv4Endpoint& peer, const RequestOutcome& outcome, bool answered,
+                        std::string_view) {
+        // The error's own words, often the XML reader's English, stay in the log.
+        const DateTime now = clock.Now();
+        status.RequestEnded(now, outcome.Type, answered, outcome.ResultCode);
+        status.Operations().Add({.Time = now,
+                                 .Peer = Ipv4Text(peer.Address),
+                                 .Type = outcome.Type,
+                                 .RoomKey = outcome.RoomKey,
+                                 .Guest = outcome.Guest,
+                                 .CardNo = outcome.CardNo,
+                                 .ResultCode = outcome.ResultCode,
+                                 .Answered = answered,
+                                 .Reason = outcome.Reason});
       },
       ReadLimits{network.RequestTimeout, network.IdleTimeout}, &context_.Access);
   listener_ = std::make_unique<TcpListener>(

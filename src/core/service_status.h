@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/operation_list.h"
 #include "platform/date_time.h"
 #include "platform/mutex.h"
 
@@ -73,10 +74,15 @@ class ServiceStatus {
 
   Snapshot Get() const EXCLUDES(mutex_);
 
+  // The newest operations, one line each in the main window.
+  OperationList& Operations() { return operations_; }
+  const OperationList& Operations() const { return operations_; }
+
  private:
   void Notify(Change change) EXCLUDES(mutex_);
   std::optional<std::string>& Failure(Store store) REQUIRES(mutex_);
 
+  OperationList operations_;
   mutable Mutex mutex_;
   Snapshot snapshot_ GUARDED_BY(mutex_);
   Listener listener_ GUARDED_BY(mutex_);

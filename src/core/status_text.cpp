@@ -1,5 +1,6 @@
 #include "core/status_text.h"
 
+#include "core/operation_list.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
@@ -50,14 +51,10 @@ std::string RequestStatusText(const ServiceStatus::Snapshot& status) {
   if (!status.Last) return text;
   const ServiceStatus::LastRequest& last = *status.Last;
   text += AnsiFromUtf8("；最近一次 ") + FormatDateTime("yyyy-mm-dd hh:nn:ss", last.Time) + " ";
-  text += last.Type.empty() ? AnsiFromUtf8("无法读取的请求") : last.Type;
-  text += " ";
-  if (!last.Answered) {
-    text += AnsiFromUtf8("没有答复");
-  } else {
-    text += last.Result.empty() ? AnsiFromUtf8("已答复") : last.Result;
-  }
-  return text;
+  text += OperationName(last.Type) + " ";
+  if (!last.Answered) return text + AnsiFromUtf8("没有答复");
+  if (last.Result.empty()) return text + AnsiFromUtf8("已答复");
+  return text + AnsiFromUtf8(last.Result == "200" ? "成功" : "失败");
 }
 
 std::string StoreWarningText(const ServiceStatus::Snapshot& status) {

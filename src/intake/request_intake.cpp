@@ -52,7 +52,7 @@ void RequestIntake::Serve(TConnection& connection) const {
 void RequestIntake::Ended(const TConnection& connection, const RequestOutcome& outcome,
                           bool answered, std::string_view error,
                           std::chrono::steady_clock::time_point read) const {
-  if (observer_) observer_(outcome, answered);
+  if (observer_) observer_(connection.Peer(), outcome, answered, error);
   if (access_ == nullptr) return;
   access_->Served(connection.Peer(),
                   {.Type = outcome.Type,
@@ -89,7 +89,7 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     return false;  // reset or aborted: the connection simply ends
   } catch (const FramingError& error) {
     log_.Write(error.what());
-    if (observer_) observer_({}, false);
+    if (observer_) observer_(connection.Peer(), {}, false, error.what());
     if (access_ != nullptr) access_->Oversized(connection.Peer(), connection.Buffered());
     return false;
   } catch (const std::exception& error) {

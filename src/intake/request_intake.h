@@ -22,7 +22,8 @@ bool DeliverReply(const Reply& reply, const std::function<void(std::string_view 
 
 // Told of every request that ended: what it came to (an empty outcome when it could not be
 // read) and whether a response was sent.
-using RequestObserver = std::function<void(const RequestOutcome& outcome, bool answered)>;
+using RequestObserver = std::function<void(const Ipv4Endpoint& peer, const RequestOutcome& outcome,
+                                           bool answered, std::string_view error)>;
 
 // The per-connection routine of the listener: reads NUL-framed requests, decodes them from
 // UTF-8, hands each to a new handler of the interface kind and sends its reply. After each

@@ -5,9 +5,11 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSessionManager>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -16,6 +18,7 @@
 
 #include "core/interface_kind.h"
 #include "core/log_file.h"
+#include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
 #include "kinds/kind.h"
@@ -39,7 +42,8 @@ namespace {
 TMainForm* theMainWindow = nullptr;
 
 constexpr int kClientWidth = 857;
-constexpr int kClientHeight = 442;
+constexpr int kOperationsHeight = 150;
+constexpr int kClientHeight = 442 + kOperationsHeight;
 
 }  // namespace
 
@@ -52,8 +56,16 @@ TMainForm::TMainForm(const ServiceContext& context, Kind& kind, QWidget* parent)
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   theMainWindow = this;
 
-  InfoMemo = new TInfoMemo(this);
-  setCentralWidget(InfoMemo);
+  // The log pane, and below it the list of operations that the clerk reads at a glance.
+  auto* panes = new QSplitter(Qt::Vertical, this);
+  InfoMemo = new TInfoMemo(panes);
+  OperationsList = new QListWidget(panes);
+  OperationsList->setObjectName(QStringLiteral("OperationsList"));
+  OperationsList->setUniformItemSizes(true);
+  panes->addWidget(InfoMemo);
+  panes->addWidget(OperationsList);
+  panes->setSizes({kClientHeight - kOperationsHeight, kOperationsHeight});
+  setCentralWidget(panes);
   CreateActions();
   CreateMenu();
   CreateToolBar();
@@ -170,6 +182,9 @@ void TMainForm::CreateStatusBar() {
 }
 
 void TMainForm::RefreshStatus() {
+  // The list first: an operation is added after the request that it records has changed the
+  // status, so the status's version does not tell of it.
+  RefreshOperations();
   const ServiceStatus::Snapshot status = context_.Status.Get();
   if (status.Version == shownStatus_ && shownStatus_ != 0) return;
   shownStatus_ = status.Version;
@@ -183,6 +198,20 @@ void TMainForm::RefreshStatus() {
   const std::string warning = WarningText(status);
   WarningLbl->setText(FromAnsi(warning));
   WarningLbl->setVisible(!warning.empty());
+}
+
+void TMainForm::RefreshOperations() {
+  const OperationList::Batch batch = context_.Status.Operations().Since(seenOperations_);
+  if (batch.Total == seenOperations_) return;
+  seenOperations_ = batch.Total;
+  for (const OperationEntry& entry : batch.Entries) {
+    auto* item = new QListWidgetItem(FromAnsi(OperationLine(entry)), OperationsList);
+    if (OperationFailed(entry)) item->setForeground(QColor(0xc0, 0, 0));
+  }
+  while (OperationsList->count() > static_cast<int>(OperationList::kKept)) {
+    delete OperationsList->takeItem(0);
+  }
+  OperationsList->scrollToBottom();
 }
 
 void TMainForm::FormCreate() {

@@ -6,6 +6,7 @@
 
 class QAction;
 class QLabel;
+class QListWidget;
 class QSessionManager;
 class QTimer;
 class QToolBar;
@@ -55,6 +56,8 @@ class TMainForm final : public QMainWindow {
   void LogActionExecute();
 
   TInfoMemo* InfoMemo;
+  // One line per PMS operation, failures in red, the newest OperationList::kKept.
+  QListWidget* OperationsList;
   QToolBar* ToolBar;
   QAction* ExitAction;
   QAction* OptionAction;
@@ -77,6 +80,8 @@ class TMainForm final : public QMainWindow {
   // Shows the service status anew when it changed. A timer calls it on the main thread;
   // tests call it directly.
   void RefreshStatus();
+  // Appends the operations that are new since the last look.
+  void RefreshOperations();
 
  signals:
   // The close was let through; the run ends.
@@ -100,7 +105,8 @@ class TMainForm final : public QMainWindow {
   Kind& kind_;
   InterfaceServer server_;
   QTimer* statusTimer_;
-  uint64_t shownStatus_ = 0;  // the version of the status on show
+  uint64_t shownStatus_ = 0;     // the version of the status on show
+  uint64_t seenOperations_ = 0;  // the operations the list holds, counted as OperationList does
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;
 };

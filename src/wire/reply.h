@@ -16,6 +16,8 @@ struct RequestOutcome {
   std::string RegisterId;  // the PMS's register id of an IssueCard
   std::string ResultCode;  // "200", "500"; empty when the response carries none
   std::string CardNo;      // the card or tag number answered; empty when the answer has none
+  std::string Guest;       // the guest the request names, for the clerk's list
+  std::string Reason;      // why it failed, when the handler knows, for the clerk's list
 };
 
 // What a handler answers to one request; the intake sends it.

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -124,6 +125,14 @@ TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWa
   EXPECT_THAT(
       form_->RequestsLbl->text().toStdString(),
       ::testing::MatchesRegex("已答复请求 1 次；最近一次 [-0-9]+ [:0-9]+ 无法读取的请求 没有答复"));
+  // Each request is a line of the operations list; what got no answer stands out in red.
+  ASSERT_EQ(form_->OperationsList->count(), 2);
+  EXPECT_THAT(form_->OperationsList->item(0)->text().toStdString(),
+              ::testing::HasSubstr("  127.0.0.1  "));
+  const QListWidgetItem* unanswered = form_->OperationsList->item(1);
+  EXPECT_THAT(unanswered->text().toStdString(),
+              ::testing::EndsWith("  127.0.0.1  无法读取的请求  没有答复"));
+  EXPECT_EQ(unanswered->foreground().color(), QColor(0xc0, 0, 0));
 
   status.WriteFailed(ServiceStatus::Store::Journal, "disk I/O error");
   form_->RefreshStatus();
@@ -192,7 +201,9 @@ TEST_F(MainFormTest, HasTheMenuToolbarAndLogPaneOfTheWindow) {
   EXPECT_EQ(form_->ExitButton->defaultAction(), form_->ExitAction);
   EXPECT_EQ(form_->ToolBar->height(), 25);
   EXPECT_EQ(form_->statusBar()->height(), 21);
-  EXPECT_EQ(form_->centralWidget(), form_->InfoMemo);
+  // The log pane above the operations list.
+  EXPECT_EQ(form_->InfoMemo->parentWidget(), form_->centralWidget());
+  EXPECT_EQ(form_->OperationsList->parentWidget(), form_->centralWidget());
   EXPECT_FALSE(form_->InfoMemo->isReadOnly());
   EXPECT_EQ(form_->InfoMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
