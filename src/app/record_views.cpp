@@ -1,5 +1,6 @@
 #include "app/record_views.h"
 
+#include "core/sys_option.h"
 #include "platform/code_page.h"
 #include "store/journal_reader.h"
 
@@ -28,6 +29,13 @@ bool JournalRowFailed(const JournalRow& row) {
 
 std::string LogViewCaption(const std::string& logFileName) {
   return AnsiFromUtf8("日志 - ") + logFileName;
+}
+
+std::string LogViewNotice(const TSysOption& sysOption) {
+  if (sysOption.WriteLog) return {};
+  return AnsiFromUtf8(
+      "日志没有写入：Option.ini 的 [SysOption] WriteLog=0。要写日志，把它改为 1，然后重新启动 "
+      "keydesk。");
 }
 
 }  // namespace keydesk

@@ -6,6 +6,7 @@
 namespace keydesk {
 
 struct JournalRow;
+class TSysOption;
 
 // What the window's record views show: the journal of issued cards and the day's log. Texts
 // are UTF-8 source literals; cells are code page 936.
@@ -22,5 +23,8 @@ bool JournalRowFailed(const JournalRow& row);
 
 // The log view's caption for the log file (code page 936 path).
 std::string LogViewCaption(const std::string& logFileName);
+// What the log view says first: with WriteLog off, that nothing is being written and where it
+// is switched on; empty while the log is written.
+std::string LogViewNotice(const TSysOption& sysOption);
 
 }  // namespace keydesk

@@ -11,7 +11,7 @@
 
 namespace keydesk {
 
-TLogViewForm::TLogViewForm(std::string logFileName, QWidget* parent)
+TLogViewForm::TLogViewForm(std::string logFileName, const std::string& notice, QWidget* parent)
     : QDialog(parent), follower_(logFileName), timer_(new QTimer(this)) {
   setObjectName(QStringLiteral("TLogViewForm"));
   setWindowTitle(FromAnsi(LogViewCaption(logFileName)));
@@ -23,6 +23,7 @@ TLogViewForm::TLogViewForm(std::string logFileName, QWidget* parent)
   LogTxt->setLineWrapMode(QPlainTextEdit::NoWrap);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(LogTxt);
+  if (!notice.empty()) LogTxt->appendPlainText(FromAnsi(notice));
 
   connect(timer_, &QTimer::timeout, this, &TLogViewForm::Follow);
   timer_->start(500);

@@ -13,7 +13,8 @@ namespace keydesk {
 // service adds while it is open.
 class TLogViewForm final : public QDialog {
  public:
-  TLogViewForm(std::string logFileName, QWidget* parent = nullptr);
+  // notice, when not empty, stands above the log's lines (LogViewNotice).
+  TLogViewForm(std::string logFileName, const std::string& notice = {}, QWidget* parent = nullptr);
 
   QPlainTextEdit* LogTxt;
 

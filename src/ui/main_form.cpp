@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/record_views.h"
 #include "core/interface_kind.h"
 #include "core/log_file.h"
 #include "core/operation_list.h"
@@ -294,7 +295,7 @@ void TMainForm::JournalActionExecute() {
 }
 
 void TMainForm::LogActionExecute() {
-  TLogViewForm form(context_.Log.FileName(), this);
+  TLogViewForm form(context_.Log.FileName(), LogViewNotice(context_.SysOption), this);
   form.exec();
 }
 

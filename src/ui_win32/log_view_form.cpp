@@ -13,15 +13,18 @@ constexpr UINT kFollowMilliseconds = 500;
 
 }  // namespace
 
-TLogViewForm::TLogViewForm(std::string logFileName)
+TLogViewForm::TLogViewForm(std::string logFileName, std::string notice)
     : Dialog(IDD_LOG_VIEW, kClientSize, Placement::CentredOnOwner),
       logFileName_(logFileName),
+      notice_(std::move(notice)),
       follower_(std::move(logFileName)) {}
 
 void TLogViewForm::OnInit() {
   SetWindowAnsi(Handle(), LogViewCaption(logFileName_));
   // The edit box's own limit (32767 characters) would stop a busy day's log.
   SendDlgItemMessageW(Handle(), IDC_LOGTEXT, EM_SETLIMITTEXT, 0, 0);
+  if (!notice_.empty())
+    SetWindowTextW(Item(IDC_LOGTEXT), (WideFromAnsi(notice_) + L"\r\n").c_str());
   Follow();
   SetTimer(Handle(), kFollowTimer, kFollowMilliseconds, nullptr);
 }

@@ -12,7 +12,8 @@ class TLogViewForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{760, 460};
 
-  explicit TLogViewForm(std::string logFileName);
+  // notice, when not empty, stands above the log's lines (LogViewNotice).
+  explicit TLogViewForm(std::string logFileName, std::string notice = {});
 
   // Adds the lines written since the last look; a timer calls it every half second.
   void Follow();
@@ -22,6 +23,7 @@ class TLogViewForm final : public Dialog {
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   const std::string logFileName_;
+  const std::string notice_;
   LogFollower follower_;
 };
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "app/admin_password.h"
+#include "app/record_views.h"
 #include "core/log_file.h"
+#include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
 #include "kinds/kind.h"
@@ -34,6 +36,8 @@ constexpr UINT_PTR kStatusTimer = 1;
 constexpr UINT kStatusMilliseconds = 250;
 constexpr int kToolBarHeight = 25;
 constexpr int kStatusBarHeight = 21;
+// What the clerk must notice: a failed operation, nothing listening.
+constexpr COLORREF kAlarmText = RGB(0xc0, 0x00, 0x00);
 enum StatusPart { kListenerPart, kEncoderPart, kRequestsPart, kWarningPart };
 // The simulator must stand out, and so must a store that cannot be written.
 constexpr COLORREF kSimulatorColour = RGB(0xff, 0xd2, 0x4d);
@@ -142,6 +146,13 @@ void TMainForm::CreateChildren() {
   SendMessageW(infoMemo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   pane_ = std::make_unique<TInfoMemo>(infoMemo_);
 
+  // One line per PMS operation, drawn by the window so that failures show in red.
+  operationsList_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWFIXED |
+                                        LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOSEL,
+                                    0, 0, 0, 0, handle_, nullptr, instance, nullptr);
+  SendMessageW(operationsList_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+
   statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                0, 0, 0, 0, handle_, nullptr, instance, nullptr);
   encoderBrush_ = UniqueBrush(CreateSolidBrush(kSimulatorColour));
@@ -154,8 +165,11 @@ void TMainForm::Layout() {
   const int width = client.right;
   MoveWindow(toolBar_, 0, 0, width, kToolBarHeight, TRUE);
   MoveWindow(statusBar_, 0, client.bottom - kStatusBarHeight, width, kStatusBarHeight, TRUE);
-  MoveWindow(infoMemo_, 0, kToolBarHeight, width, client.bottom - kToolBarHeight - kStatusBarHeight,
-             TRUE);
+  const int panes =
+      std::max(0, static_cast<int>(client.bottom) - kToolBarHeight - kStatusBarHeight);
+  const int operations = std::min(kOperationsHeight, panes / 2);
+  MoveWindow(infoMemo_, 0, kToolBarHeight, width, panes - operations, TRUE);
+  MoveWindow(operationsList_, 0, kToolBarHeight + panes - operations, width, operations, TRUE);
   // Listener, encoder and warning as wide as their texts; the requests take the rest.
   const int listener = TextWidth(statusTexts_[kListenerPart]);
   const int encoder = TextWidth(statusTexts_[kEncoderPart]);
@@ -173,7 +187,45 @@ void TMainForm::Layout() {
   }
 }
 
+void TMainForm::RefreshOperations() {
+  const OperationList::Batch batch = context_.Status.Operations().Since(seenOperations_);
+  if (batch.Total == seenOperations_) return;
+  seenOperations_ = batch.Total;
+  for (const OperationEntry& entry : batch.Entries) {
+    const std::wstring line = WideFromAnsi(OperationLine(entry));
+    const LRESULT index =
+        SendMessageW(operationsList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    SendMessageW(operationsList_, LB_SETITEMDATA, static_cast<WPARAM>(index),
+                 OperationFailed(entry) ? 1 : 0);
+  }
+  while (SendMessageW(operationsList_, LB_GETCOUNT, 0, 0) >
+         static_cast<LRESULT>(OperationList::kKept)) {
+    SendMessageW(operationsList_, LB_DELETESTRING, 0, 0);
+  }
+  const LRESULT count = SendMessageW(operationsList_, LB_GETCOUNT, 0, 0);
+  SendMessageW(operationsList_, LB_SETTOPINDEX,
+               static_cast<WPARAM>(std::max<LRESULT>(0, count - 1)), 0);
+}
+
+void TMainForm::DrawOperation(const DRAWITEMSTRUCT& item) {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const LRESULT length = SendMessageW(operationsList_, LB_GETTEXTLEN, item.itemID, 0);
+  std::wstring text(static_cast<size_t>(std::max<LRESULT>(0, length)) + 1, L'\0');
+  SendMessageW(operationsList_, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::max<LRESULT>(0, length)));
+  RECT area = item.rcItem;
+  FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, item.itemData != 0 ? kAlarmText : GetSysColor(COLOR_WINDOWTEXT));
+  area.left += 2;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
 void TMainForm::RefreshStatus() {
+  // The list first: an operation is added after the request that it records has changed the
+  // status, so the status's version does not tell of it.
+  RefreshOperations();
   const ServiceStatus::Snapshot status = context_.Status.Get();
   if (status.Version == shownStatus_ && shownStatus_ != 0) return;
   shownStatus_ = status.Version;
@@ -261,7 +313,7 @@ void TMainForm::JournalActionExecute() {
 }
 
 void TMainForm::LogActionExecute() {
-  TLogViewForm form(context_.Log.FileName());
+  TLogViewForm form(context_.Log.FileName(), LogViewNotice(context_.SysOption));
   form.ShowModal(handle_);
 }
 
@@ -352,6 +404,10 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.hwndItem == operationsList_) {
+        DrawOperation(item);
+        return TRUE;
+      }
       if (item.hwndItem != statusBar_) break;
       DrawStatusPart(item);
       return TRUE;

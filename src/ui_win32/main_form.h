@@ -21,7 +21,10 @@ struct ServiceContext;
 // messages.
 class TMainForm {
  public:
-  static constexpr SIZE kClientSize{857, 442};
+  // The operations list's height below the log pane.
+  static constexpr int kOperationsHeight = 150;
+  // The log pane's 857 × 442 and the operations list below it.
+  static constexpr SIZE kClientSize{857, 442 + kOperationsHeight};
 
   // context and kind must outlive the window. Creates it hidden, with the listener started; a
   // listener that cannot start is shown in an error box.
@@ -38,6 +41,8 @@ class TMainForm {
   HWND InfoMemo() const { return infoMemo_; }
   HWND ToolBar() const { return toolBar_; }
   HWND StatusBar() const { return statusBar_; }
+  // One line per PMS operation; a line's item data is 1 for a failure, shown in red.
+  HWND OperationsList() const { return operationsList_; }
   const ServiceContext& Context() const { return context_; }
   const InterfaceServer& Server() const { return server_; }
 
@@ -73,6 +78,9 @@ class TMainForm {
   void Layout();
   void Command(int id);
   void DrawStatusPart(const DRAWITEMSTRUCT& item);
+  void DrawOperation(const DRAWITEMSTRUCT& item);
+  // Appends the operations that are new since the last look.
+  void RefreshOperations();
   // The width a status part needs to show the text whole.
   int TextWidth(const std::wstring& text) const;
   bool CheckAdminPassword();
@@ -85,6 +93,7 @@ class TMainForm {
   HWND toolBar_ = nullptr;
   HWND infoMemo_ = nullptr;
   HWND statusBar_ = nullptr;
+  HWND operationsList_ = nullptr;
   std::unique_ptr<TInfoMemo> pane_;
   UniqueFont font_;
   UniqueImageList images_;
@@ -94,7 +103,8 @@ class TMainForm {
   std::wstring tipText_;  // the toolbar tip on show
   bool simulatedEncoder_ = false;
   bool listenerAlarm_ = false;
-  uint64_t shownStatus_ = 0;  // the version of the status on show
+  uint64_t shownStatus_ = 0;     // the version of the status on show
+  uint64_t seenOperations_ = 0;  // the operations the list holds, counted as OperationList does
   bool closed_ = false;
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/record_views.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "loopback_client.h"
@@ -145,6 +146,17 @@ TEST_F(RecordViewsTest, TheJournalReadsWhileRequestsAreBeingServed) {
   journal.Query();
   EXPECT_EQ(journal.JournalGrid->rowCount(), kCards);
   EXPECT_THAT(boxes_.Shown(), IsEmpty()) << "the reader was kept out by the writer";
+}
+
+TEST_F(RecordViewsTest, WithWriteLogOffTheLogViewSaysSoInsteadOfOpeningBlank) {
+  TSysOption off("Option.ini");
+  off.WriteLog = false;
+  TLogViewForm view(application_.Context().Log.FileName() + ".none", LogViewNotice(off));
+  EXPECT_EQ(view.LogTxt->toPlainText(),
+            QStringLiteral("日志没有写入：Option.ini 的 [SysOption] WriteLog=0。要写日志，把它改为 "
+                           "1，然后重新启动 keydesk。"));
+  off.WriteLog = true;
+  EXPECT_EQ(LogViewNotice(off), "");
 }
 
 TEST_F(RecordViewsTest, TheLogViewShowsTheDaysLogAndFollowsNewLines) {
