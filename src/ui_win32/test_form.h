@@ -14,7 +14,8 @@ namespace keydesk {
 
 // What the test dialogs share: a line that says what the last button did, and encoder calls
 // made off the main thread, so that the window keeps painting while a slow encoder works.
-// During a call every button is disabled and the dialog cannot be closed.
+// During a call every button is disabled and the dialog cannot be closed; afterwards the
+// keyboard focus is back on the pressed button.
 class TestForm : public Dialog {
  protected:
   TestForm(int templateId, SIZE clientSize)
@@ -34,6 +35,7 @@ class TestForm : public Dialog {
   void PumpUntil(const std::atomic<bool>& done);
 
   bool busy_ = false;
+  HWND pressed_ = nullptr;  // had the focus when the call began
 };
 
 template <typename Call>

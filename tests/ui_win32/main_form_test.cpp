@@ -109,7 +109,14 @@ TEST_F(MainFormTest, OpensWithItsTitleMenuToolbarStartLineAndStatus) {
   // The connection thread counts the request after sending its response.
   for (int wait = 0; wait < 1000 && app_.Context().Status.Get().Answered == 0; ++wait) Sleep(10);
   form_.RefreshStatus();
-  EXPECT_THAT(Utf8FromAnsi(form_.StatusText(2)), HasSubstr("ReadCard"));
+  EXPECT_THAT(Utf8FromAnsi(form_.StatusText(2)), HasSubstr("读卡"));
+  // And its line in the operations list, in red as no card lies on the encoder.
+  const HWND operations = form_.OperationsList();
+  ASSERT_EQ(SendMessageW(operations, LB_GETCOUNT, 0, 0), 1);
+  wchar_t line[256] = {};
+  SendMessageW(operations, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+  EXPECT_THAT(Utf8FromAnsi(AnsiFromUnicode(std::u16string(line, line + wcslen(line)))),
+              HasSubstr("  127.0.0.1  读卡"));
 }
 
 TEST_F(MainFormTest, EveryWayOfClosingTakesThePasswordAndCancellingKeepsItServing) {
@@ -191,7 +198,9 @@ TEST_F(MainFormTest, OptionsOpenOnlyAfterThePasswordAndABadEntryChangesNothing) 
   ASSERT_EQ(script.Boxes().size(), 1u);
   EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Error);
   EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Caption), kTitle);
-  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "'9x' is not a valid integer value");
+  // The system's text, then the field in Chinese.
+  EXPECT_THAT(Utf8FromAnsi(script.Boxes()[0].Text),
+              ::testing::StartsWith("'9x' is not a valid integer value\n“"));
   EXPECT_EQ(app_.Context().Option.Get().HotelPassword, "572604");
   EXPECT_EQ(test::ReadFileBytes(app_.File("Option.ini")), fileBefore);
 }
@@ -257,6 +266,26 @@ TEST_F(MainFormTest, TheDoorlockTestWritesAndReadsACardThroughTheSimulatedEncode
   EXPECT_NE(cardNo, "0");
 }
 
+TEST_F(MainFormTest, AfterAnEncoderCallTheKeyboardFocusIsBackOnThePressedButton) {
+  DialogScript script;
+  HWND beep = nullptr, read = nullptr, focusAfterBeep = nullptr, focusAfterRead = nullptr;
+  script.Then(IDD_DOORLOCK_TEST, [&](Dialog& test) {
+    beep = test.Item(IDC_BEEP);
+    read = test.Item(IDC_READCARD);
+    // The button is disabled during the call, which takes the focus away from it.
+    Click(test, IDC_BEEP);
+    focusAfterBeep = GetFocus();
+    Click(test, IDC_READCARD);
+    focusAfterRead = GetFocus();
+    test::PressEscape(test);
+  });
+  Command(ID_TEST);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  EXPECT_EQ(focusAfterBeep, beep);
+  EXPECT_EQ(focusAfterRead, read);
+}
+
 // A list view's cell as the operator reads it.
 std::string Cell(HWND grid, int row, int column) {
   wchar_t text[128] = {};
@@ -303,7 +332,8 @@ TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   EXPECT_EQ(rowsOfAnotherDay, 0);
   EXPECT_EQ(pageText, "没有记录");
   ASSERT_EQ(script.Boxes().size(), 1u);
-  EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "'x' is not a valid date and time");
+  EXPECT_THAT(Utf8FromAnsi(script.Boxes()[0].Text),
+              ::testing::StartsWith("'x' is not a valid date and time\n“发卡日期”"));
 
   std::string logText;
   script.Then(IDD_LOG_VIEW, [&](Dialog& log) {
