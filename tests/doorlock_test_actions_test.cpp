@@ -6,6 +6,7 @@
 #include "core/access_log.h"
 #include "core/log_file.h"
 #include "core/network_option.h"
+#include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
@@ -110,6 +111,29 @@ TEST_F(DoorlockTestActionsTest, AFailedNormalCardRecordsNoRoomTime) {
   doorlock_.writeResult = false;
   EXPECT_FALSE(Write(Defaults()));
   EXPECT_THAT(Rooms(), IsEmpty());
+}
+
+TEST_F(DoorlockTestActionsTest, EachCardOperationIsAnEntryOfTheWindowsListOfOperations) {
+  EXPECT_TRUE(Write(Defaults()));
+  doorlock_.writeResult = false;
+  EXPECT_FALSE(Write(Defaults()));
+  TestCardEntries noRoom = Defaults();
+  noRoom.RoomNo.clear();
+  EXPECT_THROW(Write(noRoom), Error);
+  int64_t cardNo = 0;
+  actions_.ReadCard(cardNo);
+  std::vector<std::string> lines;
+  for (const OperationEntry& entry : status_.Operations().Since(0).Entries) {
+    // The time aside.
+    lines.push_back(Utf8FromAnsi(OperationLine(entry)).substr(21));
+  }
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_THAT(lines[0],
+              ::testing::MatchesRegex("测试对话框  发卡  房间 [0-9]+  卡号 [0-9]+  成功"));
+  EXPECT_THAT(lines[1], ::testing::EndsWith("  失败：发卡器没有写成，原因见当天日志"));
+  EXPECT_THAT(lines[2], ::testing::StartsWith("测试对话框  发卡  房间 "));
+  EXPECT_THAT(lines[2], ::testing::HasSubstr("  失败："));
+  EXPECT_THAT(lines[3], ::testing::StartsWith("测试对话框  读卡  "));
 }
 
 TEST_F(DoorlockTestActionsTest, ACopyForANewRoomAddsTheRoomAndStartsThere) {

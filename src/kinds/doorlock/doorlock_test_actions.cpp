@@ -1,6 +1,7 @@
 #include "kinds/doorlock/doorlock_test_actions.h"
 
 #include "core/field_conversion.h"
+#include "core/service_status.h"
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_service.h"
 #include "kinds/doorlock/guest_card_issue.h"
@@ -36,19 +37,39 @@ bool DoorlockTestActions::ClosePort() {
   return doorlock != nullptr && doorlock->ClosePort();
 }
 
+void DoorlockTestActions::Listed(const char* type, std::string roomKey, int64_t CardNo,
+                                 bool succeeded, std::string reason) const {
+  const ServiceContext& context = service_.Context;
+  context.Status.Operations().Add({.Time = context.LocalClock.Now(),
+                                   .Peer = AnsiFromUtf8(kTestPeer),
+                                   .Type = type,
+                                   .RoomKey = std::move(roomKey),
+                                   .Guest = {},
+                                   .CardNo = std::to_string(CardNo),
+                                   .ResultCode = succeeded ? "200" : "500",
+                                   .Answered = true,
+                                   .Reason = std::move(reason)});
+}
+
 bool DoorlockTestActions::EraseCard() {
   TBaseDoorlock* doorlock = service_.Doorlock;
-  return doorlock != nullptr && doorlock->EraseCard();
+  const bool erased = doorlock != nullptr && doorlock->EraseCard();
+  Listed("EraseCard", {}, 0, erased);
+  return erased;
 }
 
 bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
   TBaseDoorlock* doorlock = service_.Doorlock;
-  return doorlock != nullptr && doorlock->ReadCard(CardNo);
+  const bool read = doorlock != nullptr && doorlock->ReadCard(CardNo);
+  Listed("ReadCard", {}, CardNo, read);
+  return read;
 }
 
 bool DoorlockTestActions::ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
   TBaseDoorlock* doorlock = service_.Doorlock;
-  return doorlock != nullptr && doorlock->ReadCardDetails(CardNo, Details);
+  const bool read = doorlock != nullptr && doorlock->ReadCardDetails(CardNo, Details);
+  Listed("ReadCard", {}, CardNo, read);
+  return read;
 }
 
 std::string DoorlockTestActions::JournalText(int64_t CardNo) const {
@@ -66,10 +87,18 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   card.CheckOut = FieldToDateTime(entries.CheckOut, "结束时间");
   card.IsCopy = entries.IsCopy;
   // The request's rule, told at once: the card as typed, before the store sets its start.
+  const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
   if (const std::optional<std::string> refusal = IssueRefusal(card, card.CheckIn)) {
+    Listed("IssueCard", roomKey, 0, false, *refusal);
     throw Error(*refusal + AnsiFromUtf8("，没有写卡。"));
   }
-  return IssueGuestCard(service_, card, CardNo);
+  std::string refused;
+  const bool written = IssueGuestCard(service_, card, CardNo, &refused);
+  Listed("IssueCard", roomKey, CardNo, written,
+         !refused.empty()
+             ? refused
+             : (written ? std::string() : AnsiFromUtf8("发卡器没有写成，原因见当天日志")));
+  return written;
 }
 
 std::string DoorlockTestActions::WriteOutcome(bool written, int64_t CardNo) {
