@@ -8,8 +8,17 @@
 #include "platform/errors.h"
 #include "platform/socket.h"
 #include "platform/wide_text_windows.h"
+#include "platform/winsock_windows.h"
 
 namespace keydesk {
+
+int StartWinsock() {
+  static const int failure = [] {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(2, 2), &data);
+  }();
+  return failure;
+}
 
 std::string SocketErrorText(int error) {
   return "Socket Error # " + std::to_string(error) + "\r\n" +
@@ -20,13 +29,9 @@ namespace {
 
 [[noreturn]] void ThrowSocketError(int error) { throw SocketError(SocketErrorText(error)); }
 
-// Winsock is started once, by the first socket of the process, and kept until it ends.
-void StartWinsock() {
-  static const int failure = [] {
-    WSADATA data{};
-    return WSAStartup(MAKEWORD(2, 2), &data);
-  }();
-  if (failure != 0) ThrowSocketError(failure);
+// Winsock is started by the first socket of the process.
+void StartWinsockOrRaise() {
+  if (const int failure = StartWinsock(); failure != 0) ThrowSocketError(failure);
 }
 
 // How Windows says that another socket holds the port: WSAEACCES when that socket claimed it
@@ -111,7 +116,7 @@ void Socket::SendAll(std::string_view bytes) {
 }
 
 Socket Socket::Listen(uint32_t address, uint16_t port, int backlog) {
-  StartWinsock();
+  StartWinsockOrRaise();
   Socket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.IsOpen()) ThrowSocketError(WSAGetLastError());
   // Windows binds over this program's own connections in TIME_WAIT without being asked, and
@@ -169,7 +174,7 @@ uint16_t Socket::LocalPort() const {
 }
 
 Socket Socket::Connect(uint32_t address, uint16_t port, uint32_t from) {
-  StartWinsock();
+  StartWinsockOrRaise();
   Socket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!socket.IsOpen()) ThrowSocketError(WSAGetLastError());
   if (from != kAnyAddress) {

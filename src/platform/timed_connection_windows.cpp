@@ -8,6 +8,7 @@
 #include "platform/socket.h"
 #include "platform/timed_connection.h"
 #include "platform/wide_text_windows.h"
+#include "platform/winsock_windows.h"
 
 namespace keydesk {
 namespace {
@@ -18,15 +19,6 @@ using Status = TimedConnection::Status;
 
 std::string ErrorText(int error) {
   return Utf8FromAnsi(SystemErrorText(static_cast<DWORD>(error)));
-}
-
-// Winsock is started once for the process and kept until it ends.
-int StartWinsock() {
-  static const int failure = [] {
-    WSADATA data{};
-    return WSAStartup(MAKEWORD(2, 2), &data);
-  }();
-  return failure;
 }
 
 enum class Direction { Read, Write };

@@ -33,9 +33,6 @@ const std::string kEraseSucceeded = AnsiFromUtf8("注销卡成功 ");
 const std::string kEraseSucceededLine = AnsiFromUtf8("注销卡成功");
 const std::string kEraseFailed = AnsiFromUtf8("注销卡失败 ");
 const std::string kEraseFailedLine = AnsiFromUtf8("注销卡失败");
-// Why a card was not written, for the clerk's list of operations.
-const std::string kNoEncoder = AnsiFromUtf8("没有发卡器");
-const std::string kEncoderDidNotWrite = AnsiFromUtf8("发卡器没有写成，原因见当天日志");
 
 // Fields of an IssueCard request, by position among the root's children. Positions count
 // every child node, comments included, so a comment moves the later fields on.
@@ -174,11 +171,7 @@ bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& Card
   }
   std::string refusal;
   const bool written = IssueGuestCard(service_, card, CardNo, &refusal);
-  if (!refusal.empty()) {
-    outcome.Reason = refusal;
-  } else if (!written) {
-    outcome.Reason = service_.Doorlock == nullptr ? kNoEncoder : kEncoderDidNotWrite;
-  }
+  if (!written) outcome.Reason = IssueFailureReason(refusal, service_.Doorlock != nullptr);
   return written;
 }
 

@@ -95,9 +95,7 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
   std::string refused;
   const bool written = IssueGuestCard(service_, card, CardNo, &refused);
   Listed("IssueCard", roomKey, CardNo, written,
-         !refused.empty()
-             ? refused
-             : (written ? std::string() : AnsiFromUtf8("发卡器没有写成，原因见当天日志")));
+         written ? std::string() : IssueFailureReason(refused, service_.Doorlock != nullptr));
   return written;
 }
 

@@ -54,11 +54,16 @@ bool MayWrite(const ServiceContext& context, const GuestCardIssue& card, DateTim
 std::string IssueResultText(bool written, const std::string& refused, bool hasDriver) {
   if (written) return AnsiFromUtf8("成功");
   if (!refused.empty()) return AnsiFromUtf8("拒绝：") + refused;
-  if (!hasDriver) return AnsiFromUtf8("失败：没有发卡器");
-  return AnsiFromUtf8("失败：发卡器没有写成，原因见当天日志");
+  return AnsiFromUtf8("失败：") + IssueFailureReason(refused, hasDriver);
 }
 
 }  // namespace
+
+std::string IssueFailureReason(const std::string& refused, bool hasDriver) {
+  if (!refused.empty()) return refused;
+  if (!hasDriver) return AnsiFromUtf8("没有发卡器");
+  return AnsiFromUtf8("发卡器没有写成，原因见当天日志");
+}
 
 bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo,
                     std::string* refusal) {

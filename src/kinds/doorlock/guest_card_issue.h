@@ -36,4 +36,8 @@ struct GuestCardIssue {
 bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo,
                     std::string* refusal = nullptr);
 
+// Why a card was not written, for the clerk: the refusal when there was one, else that there
+// is no encoder or that the encoder did not write it.
+std::string IssueFailureReason(const std::string& refused, bool hasDriver);
+
 }  // namespace keydesk
