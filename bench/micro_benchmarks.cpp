@@ -4,8 +4,8 @@
 // --benchmark_filter=Handler picks a group.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <stdlib.h>
+#include <cstdlib>
 
 #include <cerrno>
 #include <condition_variable>
@@ -271,8 +271,10 @@ static void BM_Journal_FirstPage(benchmark::State& state) {
     state.SkipWithError("KEYDESK_BENCH_JOURNAL names no journal");
     return;
   }
+  JournalFilter firstPage;
+  firstPage.Limit = JournalBrowser::kPageRows;
   for (auto _ : state) {
-    JournalPage page = ReadJournalFile(file, {.Limit = JournalBrowser::kPageRows});
+    JournalPage page = ReadJournalFile(file, firstPage);
     benchmark::DoNotOptimize(page);
   }
 }

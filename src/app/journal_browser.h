@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/record_views.h"
 #include "store/record_store.h"
 
 namespace keydesk {
@@ -26,7 +27,7 @@ class JournalBrowser {
   };
 
   // store must outlive the browser.
-  explicit JournalBrowser(RecordStore& store) : store_(store) {}
+  explicit JournalBrowser(RecordStore& store) : store_(store) { filter_.Limit = kPageRows; }
 
   // Reads the first page of what the search finds, newest first unless a column was chosen.
   // Raises as RecordStore::ReadJournalPage (a day that is no date, a store that cannot be
@@ -52,7 +53,7 @@ class JournalBrowser {
   void Read(const JournalFilter& filter);
 
   RecordStore& store_;
-  JournalFilter filter_{.Limit = kPageRows};
+  JournalFilter filter_;
   JournalPage page_;
 };
 

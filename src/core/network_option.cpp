@@ -119,4 +119,15 @@ NetworkOption NetworkOption::Load(const std::string& path) {
   return option;
 }
 
+void NetworkOption::CheckValue(std::string_view section, std::string_view key,
+                               const std::string& value) {
+  for (const Key& known : kKeys) {
+    if (known.Section != section || known.Name != key) continue;
+    NetworkOption scratch;
+    ReadKey(known, value, scratch);
+    return;
+  }
+  throw Error("No key " + std::string(section) + "." + std::string(key));
+}
+
 }  // namespace keydesk

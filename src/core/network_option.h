@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/ipv4.h"
 
@@ -31,6 +32,10 @@ struct NetworkOption {
   // default. Raises Error naming the key and its value when a value cannot be read, and
   // when the file is there but cannot be read: neither may widen access.
   static NetworkOption Load(const std::string& path);
+
+  // Checks one key's value as Load would read it; raises the same Error naming the key.
+  // An empty value (the default) always passes.
+  static void CheckValue(std::string_view section, std::string_view key, const std::string& value);
 };
 
 }  // namespace keydesk

@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/interface_kind.h"
+#include "kinds/test_panel.h"
 #include "wire/message_handler.h"
 
 namespace keydesk {
@@ -36,6 +39,14 @@ class Kind {
   virtual void ShowOptions() = 0;
   // The Test command: the kind's test dialog, through the front end.
   virtual void ShowTest(TestDialogs& dialogs) = 0;
+
+  // What the Options command shows after the administrator password.
+  enum class OptionsDialog { None, Doorlock, NothingToSet };
+  virtual OptionsDialog Options() const { return OptionsDialog::None; }
+  // The Test command's dialog, as data; null when the kind has none or no device.
+  virtual std::unique_ptr<TestPanel> MakeTestPanel() { return nullptr; }
+  // The Test command's text for a kind whose test shows a text instead (code page 936).
+  virtual std::optional<std::string> TestText() { return std::nullopt; }
 
   // Start-up opens the installed device before the window shows, and closes it once the
   // listener has stopped; results are not looked at.

@@ -2,6 +2,7 @@
 
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_message_handler.h"
+#include "kinds/doorlock/doorlock_test_panel.h"
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
@@ -23,6 +24,15 @@ void DoorlockKind::ShowOptions() {
 
 void DoorlockKind::ShowTest(TestDialogs& dialogs) {
   if (doorlock_ != nullptr) dialogs.ShowDoorlockTest(service_);
+}
+
+Kind::OptionsDialog DoorlockKind::Options() const {
+  return doorlock_ != nullptr ? OptionsDialog::Doorlock : OptionsDialog::None;
+}
+
+std::unique_ptr<TestPanel> DoorlockKind::MakeTestPanel() {
+  if (doorlock_ == nullptr) return nullptr;
+  return std::make_unique<TestPanel>(DoorlockTestPanel(service_));
 }
 
 void DoorlockKind::OpenDevice() {

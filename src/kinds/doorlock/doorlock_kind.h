@@ -22,6 +22,8 @@ class DoorlockKind final : public Kind {
   bool HasDevice() const override { return doorlock_ != nullptr; }
   void ShowOptions() override;
   void ShowTest(TestDialogs& dialogs) override;
+  OptionsDialog Options() const override;
+  std::unique_ptr<TestPanel> MakeTestPanel() override;
   void OpenDevice() override;
   void CloseDevice() override;
 

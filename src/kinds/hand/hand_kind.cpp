@@ -3,6 +3,7 @@
 #include "devices/base_hand.h"
 #include "kinds/hand/hand_message_handler.h"
 #include "kinds/hand/hand_test_actions.h"
+#include "kinds/hand/hand_test_panel.h"
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
@@ -22,6 +23,16 @@ void HandKind::ShowOptions() {
 
 void HandKind::ShowTest(TestDialogs& dialogs) {
   if (hand_ != nullptr) dialogs.ShowHandTest(HandTestActions(hand_.get(), clock_));
+}
+
+// A simulated device has nothing to set; saying so beats a command that seems dead.
+Kind::OptionsDialog HandKind::Options() const {
+  return hand_ != nullptr ? OptionsDialog::NothingToSet : OptionsDialog::None;
+}
+
+std::unique_ptr<TestPanel> HandKind::MakeTestPanel() {
+  if (hand_ == nullptr) return nullptr;
+  return std::make_unique<TestPanel>(HandTestPanel(hand_.get(), clock_));
 }
 
 }  // namespace keydesk

@@ -23,6 +23,8 @@ class HandKind final : public Kind {
   bool HasDevice() const override { return hand_ != nullptr; }
   void ShowOptions() override;
   void ShowTest(TestDialogs& dialogs) override;
+  OptionsDialog Options() const override;
+  std::unique_ptr<TestPanel> MakeTestPanel() override;
 
  private:
   TLogFile& log_;

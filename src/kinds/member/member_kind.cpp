@@ -3,6 +3,7 @@
 #include "devices/base_member.h"
 #include "kinds/member/member_message_handler.h"
 #include "kinds/member/member_test_actions.h"
+#include "kinds/member/member_test_panel.h"
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
@@ -22,6 +23,15 @@ void MemberKind::ShowOptions() {
 
 void MemberKind::ShowTest(TestDialogs& dialogs) {
   if (member_ != nullptr) dialogs.ShowMemberTest(MemberTestActions(member_.get()));
+}
+
+Kind::OptionsDialog MemberKind::Options() const {
+  return member_ != nullptr ? OptionsDialog::NothingToSet : OptionsDialog::None;
+}
+
+std::unique_ptr<TestPanel> MemberKind::MakeTestPanel() {
+  if (member_ == nullptr) return nullptr;
+  return std::make_unique<TestPanel>(MemberTestPanel(member_.get()));
 }
 
 }  // namespace keydesk

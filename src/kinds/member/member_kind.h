@@ -21,6 +21,8 @@ class MemberKind final : public Kind {
   bool HasDevice() const override { return member_ != nullptr; }
   void ShowOptions() override;
   void ShowTest(TestDialogs& dialogs) override;
+  OptionsDialog Options() const override;
+  std::unique_ptr<TestPanel> MakeTestPanel() override;
 
  private:
   TLogFile& log_;

@@ -28,4 +28,16 @@ void PoliceKind::ShowTest(TestDialogs& dialogs) {
   dialogs.ShowText(guest != nullptr ? GuestToXml(*guest) : AnsiFromUtf8(kNoGuestText));
 }
 
+Kind::OptionsDialog PoliceKind::Options() const {
+  return police_ != nullptr ? OptionsDialog::NothingToSet : OptionsDialog::None;
+}
+
+std::optional<std::string> PoliceKind::TestText() {
+  if (police_ == nullptr) return std::nullopt;
+  // The fragment can only be built from a guest; without one, say so rather than show
+  // nothing at all.
+  const TGuest* guest = police_->GetGuest();
+  return guest != nullptr ? GuestToXml(*guest) : AnsiFromUtf8(kNoGuestText);
+}
+
 }  // namespace keydesk

@@ -27,6 +27,8 @@ class PoliceKind final : public Kind {
   // The guest fragment of the current registration. Raises ConvertError when its GenderID is
   // not an integer.
   void ShowTest(TestDialogs& dialogs) override;
+  OptionsDialog Options() const override;
+  std::optional<std::string> TestText() override;
 
  private:
   TLogFile& log_;

@@ -1,0 +1,172 @@
+#include "app/desk.h"
+
+#include "app/application.h"
+#include "app/device_options.h"
+#include "app/journal_browser.h"
+#include "app/record_views.h"
+#include "app/system_settings.h"
+#include "core/interface_kind.h"
+#include "core/log_file.h"
+#include "core/operation_list.h"
+#include "core/service_status.h"
+#include "core/status_text.h"
+#include "kinds/kind.h"
+#include "kinds/service_context.h"
+#include "platform/errors.h"
+
+namespace keydesk {
+namespace {
+
+static_assert(kDeskOperationsKept == OperationList::kKept);
+
+const std::array<DeskCommandInfo, 8> kCommands = {{
+    {DeskCommand::Exit, "ExitAction", "退出(&X)", false},
+    {DeskCommand::Options, "OptionAction", "选项(&O)...", true},
+    {DeskCommand::Settings, "SettingsAction", "系统设置(&S)...", true},
+    {DeskCommand::Test, "TestAction", "测试(&T)", false},
+    {DeskCommand::Journal, "JournalAction", "发卡记录(&J)...", false},
+    {DeskCommand::Log, "LogAction", "打开日志(&L)...", false},
+    {DeskCommand::ChangePassword, "ChangePasswordAction", "更改管理员密码(&C)", true},
+    {DeskCommand::About, "AboutAction", "关于(&A)...", false},
+}};
+
+}  // namespace
+
+const std::array<DeskCommandInfo, 8>& DeskCommands() { return kCommands; }
+
+const DeskCommandInfo& DeskCommandOf(DeskCommand command) {
+  for (const DeskCommandInfo& info : kCommands) {
+    if (info.Command == command) return info;
+  }
+  throw Error("Unknown desk command");
+}
+
+Desk::Desk(const ServiceContext& context, Kind& kind)
+    : context_(context), kind_(kind), server_(kind, context) {}
+
+Desk::Desk(Application& application) : Desk(application.Context(), application.Kind()) {
+  application_ = &application;
+}
+
+Desk::~Desk() {
+  if (stateChangeSet_) context_.Status.SetListener({});
+}
+
+std::string Desk::Title() const { return kind_.Info().Title; }
+
+void Desk::Start(DeskView& view) { server_.StartServer(view); }
+
+void Desk::Stop(DeskView& view) {
+  if (stopped_) return;
+  stopped_ = true;
+  if (stateChangeSet_) {
+    context_.Status.SetListener({});
+    stateChangeSet_ = false;
+  }
+  server_.StopServer(view);
+}
+
+bool Desk::Listening() const { return server_.Listening(); }
+
+void Desk::Shutdown() {
+  if (application_ != nullptr) application_->Shutdown();
+}
+
+void Desk::Run(DeskCommand command, DeskView& view) {
+  if (DeskCommandOf(command).Guarded && !view.AskAdminPassword()) return;
+  switch (command) {
+    case DeskCommand::Exit:
+      view.CloseWindow();
+      break;
+    case DeskCommand::Options:
+      switch (kind_.Options()) {
+        case Kind::OptionsDialog::Doorlock:
+          view.ShowDoorlockOptions(context_.Option);
+          break;
+        case Kind::OptionsDialog::NothingToSet:
+          view.ShowMessage(kNoDeviceOptions);
+          break;
+        case Kind::OptionsDialog::None:
+          break;
+      }
+      break;
+    case DeskCommand::Settings: {
+      SystemSettings settings(context_.SysOption.FileName);
+      view.ShowSystemSettings(settings);
+      break;
+    }
+    case DeskCommand::Test:
+      if (const std::unique_ptr<TestPanel> panel = kind_.MakeTestPanel()) {
+        view.ShowTestPanel(*panel);
+      } else if (const std::optional<std::string> text = kind_.TestText()) {
+        view.ShowText(*text);
+      }
+      break;
+    case DeskCommand::Journal: {
+      JournalBrowser journal(context_.RecordStore);
+      view.ShowJournal(journal);
+      break;
+    }
+    case DeskCommand::Log:
+      view.ShowLog(context_.Log.FileName(), LogViewNotice(context_.SysOption));
+      break;
+    case DeskCommand::ChangePassword:
+      view.ShowChangePassword();
+      break;
+    case DeskCommand::About:
+      view.ShowAbout(AboutCaption(kind_.Info().Number), AboutTitle(kind_.Info().Number));
+      break;
+  }
+}
+
+bool Desk::MayClose(DeskView& view) { return view.AskAdminPassword(); }
+
+bool Desk::PasswordMatches(std::string_view entry) const {
+  return AdminPasswordMatches(context_.SysOption, entry);
+}
+
+std::optional<BoxMessage> Desk::ChangePassword(std::string_view entry,
+                                               std::string_view confirmation) {
+  return ChangeAdminPasswordTo(context_.SysOption, entry, confirmation);
+}
+
+void Desk::OnStateChange(std::function<void()> changed) {
+  stateChangeSet_ = true;
+  context_.Status.SetListener(
+      [changed = std::move(changed)](ServiceStatus::Change, const ServiceStatus::Snapshot&) {
+        changed();
+      });
+}
+
+std::optional<DeskState> Desk::NewState() {
+  const ServiceStatus::Snapshot status = context_.Status.Get();
+  if (status.Version == shownState_ && shownState_ != 0) return std::nullopt;
+  shownState_ = status.Version;
+  DeskState state;
+  state[0] = {ListenerStatusText(status),
+              ListenerAlarm(status) ? StateTone::Alarm : StateTone::Plain};
+  // The simulator must stand out: no card it writes opens a door.
+  state[1] = {EncoderStatusText(status),
+              status.SimulatedEncoder ? StateTone::Simulator : StateTone::Plain};
+  state[2] = {RequestStatusText(status), StateTone::Plain};
+  state[3] = {WarningText(status), StateTone::Alarm};
+  return state;
+}
+
+std::vector<DeskOperation> Desk::NewOperations() {
+  const OperationList::Batch batch = context_.Status.Operations().Since(seenOperations_);
+  seenOperations_ = batch.Total;
+  std::vector<DeskOperation> lines;
+  lines.reserve(batch.Entries.size());
+  for (const OperationEntry& entry : batch.Entries) {
+    lines.push_back({OperationLine(entry), OperationFailed(entry)});
+  }
+  return lines;
+}
+
+std::string DeskTitle(int interfaceKind) {
+  const InterfaceKindInfo* kind = FindInterfaceKind(interfaceKind);
+  return kind != nullptr ? kind->Title : "keydesk";
+}
+
+}  // namespace keydesk

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/about_texts.h"
+#include "app/admin_password.h"
+#include "app/interface_server.h"
+#include "app/panel_press.h"
+#include "core/box_message.h"
+#include "core/log_pane.h"
+
+namespace keydesk {
+
+class Application;
+class JournalBrowser;
+class Kind;
+class RecordStore;
+class SharedOption;
+class SystemSettings;
+struct ServiceContext;
+
+// The main window's commands, in the order of its Tools menu after Exit.
+enum class DeskCommand { Exit, Options, Settings, Test, Journal, Log, ChangePassword, About };
+
+// A command as the menu shows it: the action's name, its caption with the mnemonic, and
+// whether it takes the administrator password first.
+struct DeskCommandInfo {
+  DeskCommand Command;
+  const char* Name;     // "OptionAction"
+  const char* Caption;  // "选项(&O)...", UTF-8
+  bool Guarded;
+};
+const std::array<DeskCommandInfo, 8>& DeskCommands();
+const DeskCommandInfo& DeskCommandOf(DeskCommand command);
+
+// What a front end's main window shows and asks for; the desk decides what and when. The
+// log pane is the window's. Main thread only.
+class DeskView : public LogPane {
+ public:
+  // The password prompt; true once an entry matched (Desk::PasswordMatches), false when
+  // it was cancelled.
+  virtual bool AskAdminPassword() = 0;
+  virtual void ShowChangePassword() = 0;
+  virtual void ShowDoorlockOptions(SharedOption& option) = 0;
+  virtual void ShowSystemSettings(SystemSettings& settings) = 0;
+  virtual void ShowTestPanel(const TestPanel& panel) = 0;
+  virtual void ShowJournal(JournalBrowser& journal) = 0;
+  // The day's log (code page 936 path) and what the view says first (see LogViewNotice).
+  virtual void ShowLog(const std::string& fileName, const std::string& notice) = 0;
+  virtual void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) = 0;
+  virtual void ShowMessage(const BoxMessage& message) = 0;
+  // A text (code page 936) in a box titled with the application title.
+  virtual void ShowText(const std::string& text) = 0;
+  // Closes the window by its own way, which asks Desk::MayClose.
+  virtual void CloseWindow() = 0;
+};
+
+// One part of the state line, code page 936.
+enum class StateTone { Plain, Alarm, Simulator };
+struct StatePart {
+  std::string Text;
+  StateTone Tone = StateTone::Plain;
+};
+// The listener, the encoder, the requests, and the warning (empty while there is none).
+using DeskState = std::array<StatePart, 4>;
+
+// The operations list keeps the newest this many lines.
+inline constexpr size_t kDeskOperationsKept = 1000;
+
+// One line of the operations list, code page 936; a failure is shown in red.
+struct DeskOperation {
+  std::string Line;
+  bool Failed = false;
+};
+
+// The desk both front ends show: the commands with their password gate, the state line, the
+// operations list, the listener's start and stop, and the rules of the password dialogs.
+// A front end binds its window to one desk and shows what the desk says. Main thread only.
+class Desk {
+ public:
+  // Both must outlive the desk.
+  Desk(const ServiceContext& context, Kind& kind);
+  // The application's context and kind; Shutdown then shuts it down.
+  explicit Desk(Application& application);
+  ~Desk();
+  Desk(const Desk&) = delete;
+  Desk& operator=(const Desk&) = delete;
+
+  // The window's and application's title, UTF-8.
+  std::string Title() const;
+  const ServiceContext& Context() const { return context_; }
+
+  // Starts the listener with its lines in the view's log pane. Raises SocketError when the
+  // port cannot be bound; the pane then says why.
+  void Start(DeskView& view);
+  // Stops the listener, once. Raises Error "Terminate Thread Timeout" when connection
+  // threads outlast the stop; they then keep running until the process ends.
+  void Stop(DeskView& view);
+  bool Listening() const;
+  // The orderly end after the window has closed: the application's device is closed.
+  void Shutdown();
+
+  // Runs a menu or toolbar command, asking for the password first where it is guarded.
+  void Run(DeskCommand command, DeskView& view);
+  // Every way of closing the window, and the end of the session, takes the password.
+  bool MayClose(DeskView& view);
+
+  // The password prompt's rule, for the view's dialog (entry as typed, code page 936).
+  bool PasswordMatches(std::string_view entry) const;
+  // The change dialog's "确定": a refusal to show (the dialog stays), or none when the new
+  // password is saved. Raises IoError when it cannot be saved.
+  std::optional<BoxMessage> ChangePassword(std::string_view entry, std::string_view confirmation);
+
+  // Called, from any thread, whenever the state changed; the view then asks NewState on its
+  // own thread. Set before Start.
+  void OnStateChange(std::function<void()> changed);
+  // The state line when it changed since the last call (always on the first).
+  std::optional<DeskState> NewState();
+  // The operations added since the last call, oldest first.
+  std::vector<DeskOperation> NewOperations();
+
+ private:
+  Application* application_ = nullptr;
+  const ServiceContext& context_;
+  Kind& kind_;
+  InterfaceServer server_;
+  uint64_t shownState_ = 0;
+  uint64_t seenOperations_ = 0;
+  bool stopped_ = false;
+  bool stateChangeSet_ = false;
+};
+
+// The title for a start-up error box (UTF-8): the kind's, or "keydesk" for a number that is
+// no kind.
+std::string DeskTitle(int interfaceKind);
+
+}  // namespace keydesk
