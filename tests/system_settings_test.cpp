@@ -1,0 +1,136 @@
+#include "app/system_settings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "temp_dir.h"
+
+namespace keydesk {
+namespace {
+
+using ::testing::HasSubstr;
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class SystemSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteWholeFile(file_, kOriginal); }
+
+  std::vector<std::string> Entries(const SystemSettings& settings) const {
+    std::vector<std::string> entries;
+    for (const SettingField& field : settings.Fields()) entries.push_back(field.Value);
+    return entries;
+  }
+  static size_t IndexOf(const SystemSettings& settings, std::string_view key) {
+    for (size_t i = 0; i < settings.Fields().size(); ++i) {
+      if (settings.Fields()[i].Key == key) return i;
+    }
+    ADD_FAILURE() << "no field " << key;
+    return 0;
+  }
+  std::string File() const { return ReadWholeFile(file_).value_or("<unreadable>"); }
+
+  // Written by hand: odd spacing, a hexadecimal delay and a comment that must survive.
+  static constexpr const char* kOriginal =
+      "; the desk's settings\r\n"
+      "[SysOption]\r\n"
+      "Password = secret\r\n"
+      "DoorlockPortNo=9000\r\n"
+      "[DoorlockOption]\r\n"
+      "DelayMinutes=$1E\r\n"
+      "[Network]\r\n"
+      "AllowedHosts=192.168.1.0/24\r\n";
+
+  test::TempDir dir_;
+  std::string file_ = dir_.File("Option.ini");
+};
+
+TEST_F(SystemSettingsTest, OpensWithWhatTheFileHoldsAndTheDefaults) {
+  const SystemSettings settings(file_);
+  auto value = [&](std::string_view key) {
+    return settings.Fields()[IndexOf(settings, key)].Value;
+  };
+  EXPECT_EQ(value("DoorlockPortNo"), "9000");
+  EXPECT_EQ(value("PolicePortNo"), "8885");
+  EXPECT_EQ(value("WriteLog"), "1");
+  EXPECT_EQ(value("DelayMinutes"), "30");
+  EXPECT_EQ(value("AllowedHosts"), "192.168.1.0/24");
+  EXPECT_EQ(value("RequestTimeout"), "60");
+  EXPECT_EQ(value("AccessLog"), "1");
+}
+
+TEST_F(SystemSettingsTest, NothingChangedWritesNothing) {
+  SystemSettings settings(file_);
+  EXPECT_EQ(Utf8FromAnsi(settings.Save(Entries(settings))), "没有改动。");
+  EXPECT_EQ(File(), kOriginal);
+}
+
+TEST_F(SystemSettingsTest, WritesOnlyTheChangedKeysAndSaysTheyNeedARestart) {
+  SystemSettings settings(file_);
+  std::vector<std::string> entries = Entries(settings);
+  entries[IndexOf(settings, "DoorlockPortNo")] = "9100";
+  entries[IndexOf(settings, "WriteLog")] = "0";
+  entries[IndexOf(settings, "MaxConnections")] = "40";
+  const std::string told = Utf8FromAnsi(settings.Save(entries));
+  EXPECT_THAT(told, HasSubstr("门锁接口端口、写日志、最多连接数"));
+  EXPECT_THAT(told, HasSubstr("重新启动"));
+  const std::string file = File();
+  EXPECT_THAT(file, HasSubstr("DoorlockPortNo=9100"));
+  EXPECT_THAT(file, HasSubstr("WriteLog=0"));
+  EXPECT_THAT(file, HasSubstr("MaxConnections=40"));
+  // What was not changed stays as it was written, the hexadecimal delay too.
+  EXPECT_THAT(file, HasSubstr("; the desk's settings"));
+  EXPECT_THAT(file, HasSubstr("DelayMinutes=$1E"));
+  EXPECT_THAT(file, ::testing::Not(HasSubstr("PolicePortNo")));
+  EXPECT_EQ(SystemSettings(file_).Fields()[IndexOf(settings, "DoorlockPortNo")].Value, "9100");
+}
+
+TEST_F(SystemSettingsTest, ABadEntryIsRefusedByItsCaptionAndNothingIsWritten) {
+  struct Case {
+    const char* key;
+    const char* entry;
+    const char* named;
+  };
+  const Case cases[] = {
+      {"DoorlockPortNo", "70000", "“门锁接口端口”应为 1 到 65535 的端口号，现在是“70000”。"},
+      {"HandPortNo", "abc", "“手牌接口端口”"},
+      {"DelayMinutes2", "-5", "“卡的结束时间延后（分钟）”"},
+      {"SaveDoorlockRecord", "yes", "应为 1 或 0"},
+      {"AllowedHosts", " , ", "“允许连接的主机（空：任何主机）”"},
+      {"ListenAddress", "010.1.0.5", "IPv4"},
+      {"RequestTimeout", "90000", "86400"},
+  };
+  for (const Case& bad : cases) {
+    SCOPED_TRACE(bad.key);
+    SystemSettings settings(file_);
+    std::vector<std::string> entries = Entries(settings);
+    entries[IndexOf(settings, "PolicePortNo")] = "8000";  // a good change before the bad one
+    entries[IndexOf(settings, bad.key)] = bad.entry;
+    try {
+      settings.Save(entries);
+      ADD_FAILURE() << "accepted " << bad.entry;
+    } catch (const Error& error) {
+      EXPECT_THAT(Utf8FromAnsi(error.what()), HasSubstr(bad.named));
+    }
+    EXPECT_EQ(File(), kOriginal);
+  }
+}
+
+TEST_F(SystemSettingsTest, AnOddValueLeftByHandDoesNotBlockOtherChanges) {
+  WriteWholeFile(file_, "[DoorlockOption]\r\nDelayMinutes=-20\r\n");
+  SystemSettings settings(file_);
+  std::vector<std::string> entries = Entries(settings);
+  entries[IndexOf(settings, "DoorlockPortNo")] = "9001";
+  EXPECT_NO_THROW(settings.Save(entries));
+  EXPECT_THAT(File(), HasSubstr("DelayMinutes=-20"));
+}
+
+}  // namespace
+}  // namespace keydesk
