@@ -80,7 +80,7 @@ TEST_F(DeskTest, GuardedCommandsRunOnlyAfterThePassword) {
 }
 
 TEST_F(DeskTest, EachKindShowsItsOwnOptionsAndTest) {
-  HandKind hand(harness_.log, harness_.clock, std::make_unique<test::FakeHand>());
+  HandKind hand(harness_.context, std::make_unique<test::FakeHand>());
   Desk handDesk(harness_.context, hand);
   handDesk.Run(DeskCommand::Options, view_);
   handDesk.Run(DeskCommand::Test, view_);

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "app/panel_press.h"
+#include "core/operation_list.h"
 #include "fakes/fake_doorlock.h"
 #include "fakes/fake_hand.h"
 #include "fakes/fake_member.h"
@@ -15,6 +16,7 @@
 #include "kinds/hand/hand_test_panel.h"
 #include "kinds/member/member_test_actions.h"
 #include "kinds/member/member_test_panel.h"
+#include "kinds/test_listing.h"
 
 namespace keydesk {
 namespace {
@@ -28,6 +30,16 @@ PanelEntries Opened(const TestPanel& panel, const PanelEntries& typed = {}) {
   for (const PanelEntry& entry : panel.Entries()) entries[entry.Name] = entry.Text;
   for (const auto& [name, text] : typed) entries[name] = text;
   return entries;
+}
+
+// The operations the main window's list was given: type, number and whether each failed.
+std::vector<std::string> Listed(const ServiceStatus& status) {
+  std::vector<std::string> listed;
+  for (const OperationEntry& entry : status.Operations().Since(0).Entries) {
+    EXPECT_EQ(Utf8FromAnsi(entry.Peer), kTestPeer);
+    listed.push_back(entry.Type + " " + entry.CardNo + (OperationFailed(entry) ? " failed" : ""));
+  }
+  return listed;
 }
 
 std::vector<std::string> Names(const TestPanel& panel) {
@@ -84,7 +96,7 @@ TEST_F(TestPanelTest, PortButtonsSayWhetherTheDeviceAnswered) {
 TEST_F(TestPanelTest, TheHandPanelShowsEachTagsNumber) {
   test::FakeHand hand;
   hand.number = "H42";
-  const TestPanel panel = HandTestPanel(&hand, harness_.clock);
+  const TestPanel panel = HandTestPanel(&hand, harness_.context);
   EXPECT_EQ(panel.Name(), "THandTestForm");
   for (const char* button : {"WriteCardBtn", "ReadCardBtn", "EraseCardBtn"}) {
     SCOPED_TRACE(button);
@@ -92,11 +104,15 @@ TEST_F(TestPanelTest, TheHandPanelShowsEachTagsNumber) {
     EXPECT_THAT(panel.Press(button, Opened(panel)).Filled, ElementsAre(Pair("HandNoTxt", "H42")));
   }
   EXPECT_THAT(hand.calls, ElementsAre("WriteCard()", "ReadCard()", "EraseCard()"));
+  hand.result = false;
+  panel.Press("ReadCardBtn", Opened(panel));
+  EXPECT_THAT(Listed(harness_.status),
+              ElementsAre("IssueHand H42", "ReadHand H42", "EraseHand H42", "ReadHand H42 failed"));
 }
 
 TEST_F(TestPanelTest, TheMemberPanelReadsAndWritesOnTheChosenChannel) {
   test::FakeMember member;
-  const TestPanel panel = MemberTestPanel(&member);
+  const TestPanel panel = MemberTestPanel(&member, harness_.context);
   EXPECT_EQ(panel.Name(), "TMemberTestForm");
   EXPECT_EQ(Utf8FromAnsi(panel.Entries()[0].Text), MemberTestActions::kHotelCardItem);
 
@@ -107,6 +123,9 @@ TEST_F(TestPanelTest, TheMemberPanelReadsAndWritesOnTheChosenChannel) {
   ASSERT_EQ(member.writes.size(), 1u);
   EXPECT_EQ(member.writes[0].cardNo, "5");
   EXPECT_NE(member.reads[0].channel, member.writes[0].channel);
+  panel.Press("PrintCardBtn", Opened(panel));
+  EXPECT_THAT(Listed(harness_.status),
+              ElementsAre("ReadMemberCard 8001", "WriteMemberCard 5", "PrintMemberCard 88888888"));
 }
 
 TEST_F(TestPanelTest, APressOffTheMainThreadBringsBackItsResultOrItsError) {

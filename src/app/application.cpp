@@ -88,15 +88,14 @@ const std::array<KindMaker, 4> kKindMakers = {{
     {kMemberKind,
      [](const KindParts& parts) -> std::unique_ptr<Kind> {
        return std::make_unique<MemberKind>(
-           parts.Context.Log, DeviceIfWanted<SimulatedMember>(parts, parts.Settings.Folder,
-                                                              parts.Settings.ShowDeviceOptions));
+           parts.Context, DeviceIfWanted<SimulatedMember>(parts, parts.Settings.Folder,
+                                                          parts.Settings.ShowDeviceOptions));
      }},
     {kHandKind,
      [](const KindParts& parts) -> std::unique_ptr<Kind> {
        return std::make_unique<HandKind>(
-           parts.Context.Log, parts.Context.LocalClock,
-           DeviceIfWanted<SimulatedHand>(parts, parts.Settings.Folder,
-                                         parts.Settings.ShowDeviceOptions));
+           parts.Context, DeviceIfWanted<SimulatedHand>(parts, parts.Settings.Folder,
+                                                        parts.Settings.ShowDeviceOptions));
      }},
 }};
 

@@ -8,6 +8,7 @@
 #include "kinds/doorlock/issue_check.h"
 #include "kinds/doorlock/issued_card_text.h"
 #include "kinds/test_dialog_times.h"
+#include "kinds/test_listing.h"
 #include "kinds/test_outcome.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -39,16 +40,8 @@ bool DoorlockTestActions::ClosePort() {
 
 void DoorlockTestActions::Listed(const char* type, std::string roomKey, int64_t CardNo,
                                  bool succeeded, std::string reason) const {
-  const ServiceContext& context = service_.Context;
-  context.Status.Operations().Add({.Time = context.LocalClock.Now(),
-                                   .Peer = AnsiFromUtf8(kTestPeer),
-                                   .Type = type,
-                                   .RoomKey = std::move(roomKey),
-                                   .Guest = {},
-                                   .CardNo = std::to_string(CardNo),
-                                   .ResultCode = succeeded ? "200" : "500",
-                                   .Answered = true,
-                                   .Reason = std::move(reason)});
+  ListTestOperation(service_.Context, type, std::move(roomKey), std::to_string(CardNo), succeeded,
+                    std::move(reason));
 }
 
 bool DoorlockTestActions::EraseCard() {

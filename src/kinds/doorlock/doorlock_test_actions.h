@@ -65,9 +65,6 @@ class DoorlockTestActions {
   // The driver erases nothing: the line says that the card keeps what was written on it.
   static std::string EraseOutcome(bool erased);
 
-  // Where the dialog's operations stand in the main window's list, instead of a PMS host.
-  static constexpr const char* kTestPeer = "测试对话框";
-
  private:
   // Puts the card operation in the main window's list of operations.
   void Listed(const char* type, std::string roomKey, int64_t CardNo, bool succeeded,

@@ -6,17 +6,15 @@
 
 namespace keydesk {
 
-class Clock;
 class TBaseHand;
-class TLogFile;
+struct ServiceContext;
 
 // The hand-tag kind (4): hand-tag requests through the installed device, its options and
 // the hand-tag test dialog.
 class HandKind final : public Kind {
  public:
-  // hand is the installed device, or null to run without one; log and clock must outlive
-  // the kind.
-  HandKind(TLogFile& log, const Clock& clock, std::unique_ptr<TBaseHand> hand);
+  // hand is the installed device, or null to run without one; context must outlive the kind.
+  HandKind(const ServiceContext& context, std::unique_ptr<TBaseHand> hand);
   ~HandKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
@@ -27,8 +25,7 @@ class HandKind final : public Kind {
   std::unique_ptr<TestPanel> MakeTestPanel() override;
 
  private:
-  TLogFile& log_;
-  const Clock& clock_;
+  const ServiceContext& context_;
   const std::unique_ptr<TBaseHand> hand_;
 };
 

@@ -4,32 +4,39 @@
 
 #include "kinds/card_test_entries.h"
 #include "kinds/hand/hand_test_actions.h"
+#include "kinds/service_context.h"
+#include "kinds/test_listing.h"
 
 namespace keydesk {
 namespace {
 
 // An operator trying the encoder wants to see which tag was read, written or erased.
-PanelButton HandNoButton(const std::shared_ptr<HandTestActions>& actions, const char* name,
-                         const char* caption, bool (HandTestActions::*call)(std::string&)) {
-  return {name, caption, {"HandNoTxt"}, [actions, caption, call](const PanelEntries&) {
-            std::string handNo;
-            const bool succeeded = ((*actions).*call)(handNo);
-            return PanelResult{HandTestActions::Outcome(caption, succeeded, handNo),
-                               {{"HandNoTxt", handNo}}};
-          }};
+PanelButton HandNoButton(const std::shared_ptr<HandTestActions>& actions,
+                         const ServiceContext& context, const char* name, const char* caption,
+                         const char* type, bool (HandTestActions::*call)(std::string&)) {
+  return {
+      name, caption, {"HandNoTxt"}, [actions, &context, caption, type, call](const PanelEntries&) {
+        std::string handNo;
+        const bool succeeded = ((*actions).*call)(handNo);
+        ListTestOperation(context, type, {}, handNo, succeeded);
+        return PanelResult{HandTestActions::Outcome(caption, succeeded, handNo),
+                           {{"HandNoTxt", handNo}}};
+      }};
 }
 
 }  // namespace
 
-TestPanel HandTestPanel(TBaseHand* hand, const Clock& clock) {
-  const auto actions = std::make_shared<HandTestActions>(hand, clock);
+TestPanel HandTestPanel(TBaseHand* hand, const ServiceContext& context) {
+  const auto actions = std::make_shared<HandTestActions>(hand, context.LocalClock);
   std::vector<PanelButton> buttons = {
       OutcomeButton("OpenPortBtn", "打开串口", [actions] { return actions->OpenPort(); }),
       BeepButton([actions] { actions->Beep(); }),
       OutcomeButton("ClosePortBtn", "关闭串口", [actions] { return actions->ClosePort(); }),
-      HandNoButton(actions, "WriteCardBtn", "写卡", &HandTestActions::WriteCard),
-      HandNoButton(actions, "ReadCardBtn", "读卡", &HandTestActions::ReadCard),
-      HandNoButton(actions, "EraseCardBtn", "销卡", &HandTestActions::EraseCard),
+      HandNoButton(actions, context, "WriteCardBtn", "写卡", "IssueHand",
+                   &HandTestActions::WriteCard),
+      HandNoButton(actions, context, "ReadCardBtn", "读卡", "ReadHand", &HandTestActions::ReadCard),
+      HandNoButton(actions, context, "EraseCardBtn", "销卡", "EraseHand",
+                   &HandTestActions::EraseCard),
   };
   return TestPanel(
       "THandTestForm",

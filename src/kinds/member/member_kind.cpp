@@ -4,17 +4,18 @@
 #include "kinds/member/member_message_handler.h"
 #include "kinds/member/member_test_actions.h"
 #include "kinds/member/member_test_panel.h"
+#include "kinds/service_context.h"
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
 
-MemberKind::MemberKind(TLogFile& log, std::unique_ptr<TBaseMember> member)
-    : Kind(*FindInterfaceKind(kMemberKind)), log_(log), member_(std::move(member)) {}
+MemberKind::MemberKind(const ServiceContext& context, std::unique_ptr<TBaseMember> member)
+    : Kind(*FindInterfaceKind(kMemberKind)), context_(context), member_(std::move(member)) {}
 
 MemberKind::~MemberKind() = default;
 
 std::unique_ptr<TMessageHandler> MemberKind::CreateHandler() {
-  return std::make_unique<TMemberMessageHandler>(log_, member_.get());
+  return std::make_unique<TMemberMessageHandler>(context_.Log, member_.get());
 }
 
 void MemberKind::ShowOptions() {
@@ -31,7 +32,7 @@ Kind::OptionsDialog MemberKind::Options() const {
 
 std::unique_ptr<TestPanel> MemberKind::MakeTestPanel() {
   if (member_ == nullptr) return nullptr;
-  return std::make_unique<TestPanel>(MemberTestPanel(member_.get()));
+  return std::make_unique<TestPanel>(MemberTestPanel(member_.get(), context_));
 }
 
 }  // namespace keydesk

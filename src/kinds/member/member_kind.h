@@ -7,14 +7,15 @@
 namespace keydesk {
 
 class TBaseMember;
-class TLogFile;
+struct ServiceContext;
 
 // The member-card kind (3): member-card requests through the installed device, its options
 // and the member-card test dialog.
 class MemberKind final : public Kind {
  public:
-  // member is the installed device, or null to run without one; log must outlive the kind.
-  MemberKind(TLogFile& log, std::unique_ptr<TBaseMember> member);
+  // member is the installed device, or null to run without one; context must outlive the
+  // kind.
+  MemberKind(const ServiceContext& context, std::unique_ptr<TBaseMember> member);
   ~MemberKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
@@ -25,7 +26,7 @@ class MemberKind final : public Kind {
   std::unique_ptr<TestPanel> MakeTestPanel() override;
 
  private:
-  TLogFile& log_;
+  const ServiceContext& context_;
   const std::unique_ptr<TBaseMember> member_;
 };
 

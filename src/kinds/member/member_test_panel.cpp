@@ -4,11 +4,13 @@
 
 #include "kinds/card_test_entries.h"
 #include "kinds/member/member_test_actions.h"
+#include "kinds/service_context.h"
+#include "kinds/test_listing.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
 
-TestPanel MemberTestPanel(TBaseMember* member) {
+TestPanel MemberTestPanel(TBaseMember* member, const ServiceContext& context) {
   const auto actions = std::make_shared<MemberTestActions>(member);
   std::vector<PanelButton> buttons = {
       OutcomeButton("OpenPortBtn", "打开串口", [actions] { return actions->OpenPort(); }),
@@ -17,21 +19,29 @@ TestPanel MemberTestPanel(TBaseMember* member) {
       {"ReadCardBtn",
        "读卡",
        {"CardNoEdit", "PasswordEdit"},
-       [actions](const PanelEntries& entries) {
+       [actions, &context](const PanelEntries& entries) {
          MemberTestRead read;
          const bool succeeded = actions->ReadCard(EntryText(entries, "ChannelCmb"), read);
+         ListTestOperation(context, "ReadMemberCard", {}, read.CardNo, succeeded);
          return PanelResult{MemberTestActions::ReadOutcome(succeeded, read),
                             {{"CardNoEdit", read.CardNo}, {"PasswordEdit", read.Password}}};
        }},
       {"WriteCardBtn",
        "写卡",
        {},
-       [actions](const PanelEntries& entries) {
+       [actions, &context](const PanelEntries& entries) {
          const std::string& cardNo = EntryText(entries, "CardNoEdit");
          const bool written = actions->WriteCard(cardNo, EntryText(entries, "ChannelCmb"));
+         ListTestOperation(context, "WriteMemberCard", {}, cardNo, written);
          return PanelResult{MemberTestActions::WriteOutcome(written, cardNo), {}};
        }},
-      OutcomeButton("PrintCardBtn", "打印卡", [actions] { return actions->PrintCard(); }),
+      OutcomeButton("PrintCardBtn", "打印卡",
+                    [actions, &context] {
+                      const bool printed = actions->PrintCard();
+                      ListTestOperation(context, "PrintMemberCard", {},
+                                        MemberTestActions::kPrintCardNo, printed);
+                      return printed;
+                    }),
   };
   std::vector<PanelEntry> entries = {
       {"ChannelCmb",
