@@ -127,6 +127,17 @@ TEST_F(DeskTest, TheStateLineIsGivenWhenItChangedWithItsTones) {
   ASSERT_TRUE(failed);
   EXPECT_EQ((*failed)[0].Tone, StateTone::Alarm);
   EXPECT_THAT(Utf8FromAnsi((*failed)[0].Text), ::testing::HasSubstr("没有监听"));
+
+  // An encoder that carries out no card operation in a row is an alarm until one succeeds.
+  harness_.status.EncoderCalled(false);
+  harness_.status.EncoderCalled(false);
+  EXPECT_EQ((*desk.NewState())[1].Tone, StateTone::Simulator);
+  harness_.status.EncoderCalled(false);
+  const std::optional<DeskState> stuck = desk.NewState();
+  EXPECT_EQ((*stuck)[1].Tone, StateTone::Alarm);
+  EXPECT_THAT(Utf8FromAnsi((*stuck)[1].Text), ::testing::HasSubstr("连续 3 次读写卡没有成功"));
+  harness_.status.EncoderCalled(true);
+  EXPECT_EQ((*desk.NewState())[1].Tone, StateTone::Simulator);
 }
 
 TEST_F(DeskTest, OperationsComeOnceEachWithFailuresMarked) {

@@ -152,6 +152,23 @@ TEST_F(DoorlockHandlerTest, AFailedWriteAnswers500WithTheNumberTried) {
   EXPECT_THAT(Log(), ::testing::Contains("房间(08)发卡失败"));
 }
 
+TEST_F(DoorlockHandlerTest, TheStatusCountsCardOperationsTheEncoderDidNotCarryOut) {
+  doorlock_.writeResult = false;
+  doorlock_.readResult = false;
+  Handle(IssueRequest());
+  Handle("<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_EQ(status_.Get().EncoderFailuresInARow, 2);
+  doorlock_.readResult = true;
+  Handle("<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_EQ(status_.Get().EncoderFailuresInARow, 0);
+  // A card refused before the encoder says nothing of the encoder.
+  doorlock_.writeResult = false;
+  Handle(IssueRequest());
+  sysOption_.DelayMinutes2 = -100000;
+  Handle(IssueRequest());
+  EXPECT_EQ(status_.Get().EncoderFailuresInARow, 1);
+}
+
 TEST_F(DoorlockHandlerTest, WithoutADriverEveryTypeFails) {
   service_ = std::make_unique<DoorlockService>(context_, nullptr);
   sysOption_.SaveDoorlockRecord = true;

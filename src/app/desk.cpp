@@ -146,8 +146,9 @@ std::optional<DeskState> Desk::NewState() {
   state[0] = {ListenerStatusText(status),
               ListenerAlarm(status) ? StateTone::Alarm : StateTone::Plain};
   // The simulator must stand out: no card it writes opens a door.
-  state[1] = {EncoderStatusText(status),
-              status.SimulatedEncoder ? StateTone::Simulator : StateTone::Plain};
+  state[1] = {EncoderStatusText(status), EncoderAlarm(status)      ? StateTone::Alarm
+                                         : status.SimulatedEncoder ? StateTone::Simulator
+                                                                   : StateTone::Plain};
   state[2] = {RequestStatusText(status), StateTone::Plain};
   state[3] = {WarningText(status), StateTone::Alarm};
   return state;

@@ -29,6 +29,13 @@ void ServiceStatus::SetEncoder(std::string description, bool simulated) {
   snapshot_.SimulatedEncoder = simulated;
 }
 
+void ServiceStatus::EncoderCalled(bool succeeded) {
+  MutexLock lock(mutex_);
+  if (succeeded && snapshot_.EncoderFailuresInARow == 0) return;
+  ++snapshot_.Version;
+  snapshot_.EncoderFailuresInARow = succeeded ? 0 : snapshot_.EncoderFailuresInARow + 1;
+}
+
 void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost) {
   MutexLock lock(mutex_);
   ++snapshot_.Version;

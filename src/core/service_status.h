@@ -40,6 +40,9 @@ class ServiceStatus {
     std::string NotListeningReason;  // why the listener is not running, when it failed
     std::string Encoder;             // the card library in use, for the operator
     bool SimulatedEncoder = false;
+    // Card writes and reads in a row that the encoder did not carry out; zero after one that
+    // it did.
+    int EncoderFailuresInARow = 0;
     uint64_t Answered = 0;
     std::optional<LastRequest> Last;
     std::optional<std::string> LogFailure;        // set while the log cannot be written
@@ -56,6 +59,8 @@ class ServiceStatus {
   void SetListener(Listener listener) EXCLUDES(mutex_);
 
   void SetEncoder(std::string description, bool simulated) EXCLUDES(mutex_);
+  // A card write or read reached the encoder and succeeded or not.
+  void EncoderCalled(bool succeeded) EXCLUDES(mutex_);
   // How the listener is reached: the address it listens on (empty: every local address) and,
   // while every host may connect, what any host can then do (see Snapshot::OpenToAnyHost).
   void SetReach(std::string listenAddress, std::string openToAnyHost) EXCLUDES(mutex_);

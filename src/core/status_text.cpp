@@ -38,12 +38,20 @@ bool ListenerAlarm(const ServiceStatus::Snapshot& status) {
   return !status.Listening && !status.NotListeningReason.empty();
 }
 
+bool EncoderAlarm(const ServiceStatus::Snapshot& status) {
+  return status.EncoderFailuresInARow >= kEncoderAlarmFailures;
+}
+
 std::string EncoderStatusText(const ServiceStatus::Snapshot& status) {
   if (status.Encoder.empty()) return AnsiFromUtf8("没有发卡器");
-  if (status.SimulatedEncoder) {
-    return AnsiFromUtf8("模拟发卡器，不能制作真卡：") + status.Encoder;
+  std::string text = status.SimulatedEncoder
+                         ? AnsiFromUtf8("模拟发卡器，不能制作真卡：") + status.Encoder
+                         : AnsiFromUtf8("发卡器：") + status.Encoder;
+  if (EncoderAlarm(status)) {
+    text += AnsiFromUtf8("；连续 " + std::to_string(status.EncoderFailuresInARow) +
+                         " 次读写卡没有成功，请检查发卡器的连接、电源和卡");
   }
-  return AnsiFromUtf8("发卡器：") + status.Encoder;
+  return text;
 }
 
 std::string RequestStatusText(const ServiceStatus::Snapshot& status) {

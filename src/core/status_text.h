@@ -15,7 +15,13 @@ std::string ListenerStatusText(const ServiceStatus::Snapshot& status);
 bool ListenerAlarm(const ServiceStatus::Snapshot& status);
 // The encoder in use; the simulator is named as such, so that no desk mistakes it for the
 // real encoder.
+// After kEncoderAlarmFailures card operations in a row that the encoder did not carry out,
+// it says so and what to check.
 std::string EncoderStatusText(const ServiceStatus::Snapshot& status);
+// Whether the encoder's state is an alarm: it has not carried out the last few card
+// operations, so cards are probably not being made.
+inline constexpr int kEncoderAlarmFailures = 3;
+bool EncoderAlarm(const ServiceStatus::Snapshot& status);
 // Requests answered since start, and the last request's time, type and result.
 std::string RequestStatusText(const ServiceStatus::Snapshot& status);
 // The warning while the log, the journal or the access log cannot be written; empty while all

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_protocol.h"
@@ -121,7 +122,9 @@ void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& respons
   std::vector<std::string>& lines = reply.OutcomeLines;
   int64_t cardNo = 0;
   TBaseDoorlock* doorlock = service_.Doorlock;
-  if (doorlock != nullptr && doorlock->ReadCard(cardNo)) {
+  const bool read = doorlock != nullptr && doorlock->ReadCard(cardNo);
+  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
+  if (read) {
     response.ResultCode = kSucceededCode;
     response.ResultMessage = kReadSucceeded;
     response.CardNo = cardNo;

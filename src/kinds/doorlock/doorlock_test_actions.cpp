@@ -54,6 +54,7 @@ bool DoorlockTestActions::EraseCard() {
 bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
   TBaseDoorlock* doorlock = service_.Doorlock;
   const bool read = doorlock != nullptr && doorlock->ReadCard(CardNo);
+  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
   Listed("ReadCard", {}, CardNo, read);
   return read;
 }
@@ -61,6 +62,7 @@ bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
 bool DoorlockTestActions::ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
   TBaseDoorlock* doorlock = service_.Doorlock;
   const bool read = doorlock != nullptr && doorlock->ReadCardDetails(CardNo, Details);
+  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
   Listed("ReadCard", {}, CardNo, read);
   return read;
 }

@@ -1,6 +1,7 @@
 #include "kinds/doorlock/guest_card_issue.h"
 
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
 #include "kinds/doorlock/doorlock_service.h"
@@ -34,10 +35,13 @@ DateTime StartFromStore(DoorlockService& service, RoomTimes& room, bool isCopy, 
 bool WriteCard(DoorlockService& service, const GuestCardIssue& card, DateTime start,
                int64_t& CardNo) {
   TBaseDoorlock* doorlock = service.Doorlock;
-  return doorlock != nullptr &&
-         doorlock->WriteCard(card.RegisterId, card.RoomBuildingCode, card.RoomFloorCode,
-                             card.RoomNo, CardGuestName(card.GuestName), start, start,
-                             card.CheckOut, card.CheckOut, card.IsCopy, CardNo);
+  if (doorlock == nullptr) return false;
+  const bool written =
+      doorlock->WriteCard(card.RegisterId, card.RoomBuildingCode, card.RoomFloorCode, card.RoomNo,
+                          CardGuestName(card.GuestName), start, start, card.CheckOut, card.CheckOut,
+                          card.IsCopy, CardNo);
+  service.Context.Status.EncoderCalled(written);
+  return written;
 }
 
 // Says why the card is not written; true when it may be.
