@@ -1,6 +1,6 @@
 #include "app/about_texts.h"
 
-#include "core/interface_kind.h"
+#include "kinds/kind_registry.h"
 
 namespace keydesk {
 

@@ -1,18 +1,9 @@
 #include "app/application.h"
 
-#include <array>
-
 #include "app/store_choice.h"
-#include "core/interface_kind.h"
-#include "devices/simulated_hand.h"
-#include "devices/simulated_member.h"
-#include "devices/simulated_police.h"
 #include "doorlock/drevan_library.h"
-#include "doorlock/drevan_lift_doorlock.h"
-#include "kinds/doorlock/doorlock_kind.h"
-#include "kinds/hand/hand_kind.h"
-#include "kinds/member/member_kind.h"
-#include "kinds/police/police_kind.h"
+#include "kinds/kind.h"
+#include "kinds/kind_registry.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -50,62 +41,6 @@ const char* KindAccessName(int kind) {
   return info != nullptr ? info->AccessName : "unknown";
 }
 
-// What a kind is made from.
-struct KindParts {
-  const StartupSettings& Settings;
-  const ServiceContext& Context;
-  const DrevanLibrary& Library;
-};
-
-// The device, when the settings ask for one.
-template <typename Device, typename... Arguments>
-std::unique_ptr<Device> DeviceIfWanted(const KindParts& parts, Arguments&&... arguments) {
-  if (!parts.Settings.InstallDevice) return nullptr;
-  return std::make_unique<Device>(std::forward<Arguments>(arguments)...);
-}
-
-// The devices of kinds 2 to 4 are not part of the system; simulated ones stand in so that
-// every kind can be run end to end.
-struct KindMaker {
-  int Number;
-  std::unique_ptr<Kind> (*Make)(const KindParts& parts);
-};
-
-const std::array<KindMaker, 4> kKindMakers = {{
-    {kDoorlockKind,
-     [](const KindParts& parts) -> std::unique_ptr<Kind> {
-       return std::make_unique<DoorlockKind>(
-           parts.Context, DeviceIfWanted<TDrevanLiftDoorlock>(
-                              parts, parts.Library, parts.Context.Option, parts.Context.Log,
-                              parts.Settings.ShowDoorlockOptions));
-     }},
-    {kPoliceKind,
-     [](const KindParts& parts) -> std::unique_ptr<Kind> {
-       return std::make_unique<PoliceKind>(
-           parts.Context.Log, DeviceIfWanted<SimulatedPolice>(parts, parts.Settings.Folder,
-                                                              parts.Settings.ShowDeviceOptions));
-     }},
-    {kMemberKind,
-     [](const KindParts& parts) -> std::unique_ptr<Kind> {
-       return std::make_unique<MemberKind>(
-           parts.Context, DeviceIfWanted<SimulatedMember>(parts, parts.Settings.Folder,
-                                                          parts.Settings.ShowDeviceOptions));
-     }},
-    {kHandKind,
-     [](const KindParts& parts) -> std::unique_ptr<Kind> {
-       return std::make_unique<HandKind>(
-           parts.Context, DeviceIfWanted<SimulatedHand>(parts, parts.Settings.Folder,
-                                                        parts.Settings.ShowDeviceOptions));
-     }},
-}};
-
-std::unique_ptr<Kind> MakeKind(const KindParts& parts) {
-  for (const KindMaker& maker : kKindMakers) {
-    if (maker.Number == parts.Settings.InterfaceKind) return maker.Make(parts);
-  }
-  throw Error("Unknown interface kind " + std::to_string(parts.Settings.InterfaceKind));
-}
-
 }  // namespace
 
 Application::Application(StartupSettings settings)
@@ -123,14 +58,17 @@ Application::Application(StartupSettings settings)
       context_{sysOption_, option_, log_, *recordStore_, clock_, status_, network_, access_} {
   // The door lock's options say whether cards depend on the store: then a store that cannot
   // be had is a standing warning from the start.
-  recordStore_->Open(settings_.InterfaceKind == kDoorlockKind &&
+  const KindEntry* entry = FindKindEntry(settings_.InterfaceKind);
+  recordStore_->Open(entry != nullptr && entry->UsesRecordStore &&
                      (sysOption_.SaveDoorlockRecord || sysOption_.UseNativeDoorlockDb));
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
   // The library's file name is what tells one encoder from another at the desk.
   status_.SetEncoder(AnsiFromPath(FileNameInPath(library_->Path())), library_->Simulated());
   log_.Write(library_->Description());
-  kind_ = MakeKind({settings_, context_, *library_});
+  kind_ = MakeKind(settings_.InterfaceKind,
+                   {context_, *library_, settings_.Folder, settings_.InstallDevice,
+                    settings_.ShowDoorlockOptions, settings_.ShowDeviceOptions});
   kind_->OpenDevice();
 }
 

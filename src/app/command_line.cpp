@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "core/interface_kind.h"
+#include "kinds/kind_registry.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 

@@ -5,12 +5,12 @@
 #include "app/journal_browser.h"
 #include "app/record_views.h"
 #include "app/system_settings.h"
-#include "core/interface_kind.h"
 #include "core/log_file.h"
 #include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
 #include "kinds/kind.h"
+#include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
 #include "platform/errors.h"
 

@@ -1,6 +1,6 @@
 #include "app/instance_guard.h"
 
-#include "core/interface_kind.h"
+#include "kinds/kind_registry.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/folder_lock.h"

@@ -8,8 +8,9 @@ namespace keydesk {
 
 class TSysOption;
 
-// What differs between the four interface kinds in the shell. Texts are UTF-8 source
-// literals; callers convert them where they need code page 936 or UTF-16.
+// What differs between the interface kinds in the shell; each kind declares its own in
+// kinds/X/ (see kinds/kind_registry.h). Texts are UTF-8 source literals; callers convert them
+// where they need code page 936 or UTF-16.
 struct InterfaceKindInfo {
   int Number;
   const char* Title;      // window and application title
@@ -24,9 +25,6 @@ inline constexpr int kDoorlockKind = 1;
 inline constexpr int kPoliceKind = 2;
 inline constexpr int kMemberKind = 3;
 inline constexpr int kHandKind = 4;
-
-// The kind's entry; nullptr for a number that is no kind.
-const InterfaceKindInfo* FindInterfaceKind(int kind);
 
 // The log pane line when the listener has stopped, for every kind.
 inline constexpr const char* kStopLine = "接口监听服务器已经停止。";

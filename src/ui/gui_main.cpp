@@ -6,8 +6,8 @@
 
 #include "app/application.h"
 #include "app/device_options.h"
-#include "core/interface_kind.h"
 #include "doorlock/option.h"
+#include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
 #include "ui/ansi_text.h"
 #include "ui/main_form.h"

@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/device_options.h"
-#include "core/interface_kind.h"
+#include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
 #include "platform/code_page.h"
 #include "ui_win32/main_form.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/application.h"
-#include "core/interface_kind.h"
 #include "core/sys_option.h"
+#include "kinds/kind_registry.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"

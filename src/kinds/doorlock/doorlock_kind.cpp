@@ -1,14 +1,41 @@
 #include "kinds/doorlock/doorlock_kind.h"
 
+#include "core/sys_option.h"
 #include "doorlock/base_doorlock.h"
+#include "doorlock/drevan_lift_doorlock.h"
 #include "kinds/doorlock/doorlock_message_handler.h"
 #include "kinds/doorlock/doorlock_test_panel.h"
+#include "kinds/kind_registry.h"
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
+namespace {
+
+const InterfaceKindInfo kInfo{kDoorlockKind,
+                              "MarveskOxbel门锁接口",
+                              "门锁接口监听服务器已经启动...",
+                              &TSysOption::DoorlockPortNo,
+                              "DoorlockPortNo",
+                              "doorlock",
+                              "发卡、读卡和注销卡"};
+
+std::unique_ptr<Kind> Make(const KindParts& parts) {
+  if (!parts.InstallDevice) return std::make_unique<DoorlockKind>(parts.Context, nullptr);
+  return std::make_unique<DoorlockKind>(
+      parts.Context,
+      std::make_unique<TDrevanLiftDoorlock>(parts.Library, parts.Context.Option, parts.Context.Log,
+                                            parts.ShowDoorlockOptions));
+}
+
+}  // namespace
+
+const KindEntry& DoorlockKindEntry() {
+  static const KindEntry entry{kInfo, &Make, true};
+  return entry;
+}
 
 DoorlockKind::DoorlockKind(const ServiceContext& context, std::unique_ptr<TBaseDoorlock> doorlock)
-    : Kind(*FindInterfaceKind(kDoorlockKind)),
+    : Kind(DoorlockKindEntry().Info),
       doorlock_(std::move(doorlock)),
       service_(context, doorlock_.get()) {}
 

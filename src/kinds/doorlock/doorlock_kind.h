@@ -7,6 +7,8 @@
 
 namespace keydesk {
 
+struct KindEntry;
+
 class TBaseDoorlock;
 
 // The door lock kind (1): door lock requests through the installed driver, KeepConnection,
@@ -33,5 +35,8 @@ class DoorlockKind final : public Kind {
   const std::unique_ptr<TBaseDoorlock> doorlock_;
   DoorlockService service_;
 };
+
+// The kind as start-up finds it in the registry.
+const KindEntry& DoorlockKindEntry();
 
 }  // namespace keydesk

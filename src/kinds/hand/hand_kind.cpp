@@ -1,16 +1,43 @@
 #include "kinds/hand/hand_kind.h"
 
+#include "core/sys_option.h"
 #include "devices/base_hand.h"
+#include "devices/simulated_hand.h"
 #include "kinds/hand/hand_message_handler.h"
 #include "kinds/hand/hand_test_actions.h"
 #include "kinds/hand/hand_test_panel.h"
+#include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
+namespace {
+
+const InterfaceKindInfo kInfo{kHandKind,
+                              "MarveskOxbel手牌接口",
+                              "手牌接口监听服务器已经启动...",
+                              &TSysOption::HandPortNo,
+                              "HandPortNo",
+                              "hand",
+                              "发、读和注销手牌"};
+
+std::unique_ptr<Kind> Make(const KindParts& parts) {
+  std::unique_ptr<TBaseHand> hand;
+  if (parts.InstallDevice) {
+    hand = std::make_unique<SimulatedHand>(parts.Folder, parts.ShowDeviceOptions);
+  }
+  return std::make_unique<HandKind>(parts.Context, std::move(hand));
+}
+
+}  // namespace
+
+const KindEntry& HandKindEntry() {
+  static const KindEntry entry{kInfo, &Make, false};
+  return entry;
+}
 
 HandKind::HandKind(const ServiceContext& context, std::unique_ptr<TBaseHand> hand)
-    : Kind(*FindInterfaceKind(kHandKind)), context_(context), hand_(std::move(hand)) {}
+    : Kind(HandKindEntry().Info), context_(context), hand_(std::move(hand)) {}
 
 HandKind::~HandKind() = default;
 

@@ -6,6 +6,8 @@
 
 namespace keydesk {
 
+struct KindEntry;
+
 class TBaseHand;
 struct ServiceContext;
 
@@ -28,5 +30,8 @@ class HandKind final : public Kind {
   const ServiceContext& context_;
   const std::unique_ptr<TBaseHand> hand_;
 };
+
+// The kind as start-up finds it in the registry.
+const KindEntry& HandKindEntry();
 
 }  // namespace keydesk

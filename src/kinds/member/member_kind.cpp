@@ -1,6 +1,9 @@
 #include "kinds/member/member_kind.h"
 
+#include "core/sys_option.h"
 #include "devices/base_member.h"
+#include "devices/simulated_member.h"
+#include "kinds/kind_registry.h"
 #include "kinds/member/member_message_handler.h"
 #include "kinds/member/member_test_actions.h"
 #include "kinds/member/member_test_panel.h"
@@ -8,9 +11,33 @@
 #include "kinds/test_dialogs.h"
 
 namespace keydesk {
+namespace {
+
+const InterfaceKindInfo kInfo{kMemberKind,
+                              "MarveskOxbel会员卡接口",
+                              "会员卡接口监听服务器已经启动...",
+                              &TSysOption::MemberPortNo,
+                              "MemberPortNo",
+                              "member",
+                              "写、读和打印会员卡"};
+
+std::unique_ptr<Kind> Make(const KindParts& parts) {
+  std::unique_ptr<TBaseMember> member;
+  if (parts.InstallDevice) {
+    member = std::make_unique<SimulatedMember>(parts.Folder, parts.ShowDeviceOptions);
+  }
+  return std::make_unique<MemberKind>(parts.Context, std::move(member));
+}
+
+}  // namespace
+
+const KindEntry& MemberKindEntry() {
+  static const KindEntry entry{kInfo, &Make, false};
+  return entry;
+}
 
 MemberKind::MemberKind(const ServiceContext& context, std::unique_ptr<TBaseMember> member)
-    : Kind(*FindInterfaceKind(kMemberKind)), context_(context), member_(std::move(member)) {}
+    : Kind(MemberKindEntry().Info), context_(context), member_(std::move(member)) {}
 
 MemberKind::~MemberKind() = default;
 

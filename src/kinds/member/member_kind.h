@@ -6,6 +6,8 @@
 
 namespace keydesk {
 
+struct KindEntry;
+
 class TBaseMember;
 struct ServiceContext;
 
@@ -29,5 +31,8 @@ class MemberKind final : public Kind {
   const ServiceContext& context_;
   const std::unique_ptr<TBaseMember> member_;
 };
+
+// The kind as start-up finds it in the registry.
+const KindEntry& MemberKindEntry();
 
 }  // namespace keydesk

@@ -1,14 +1,44 @@
 #include "kinds/police/police_kind.h"
 
+#include "core/sys_option.h"
 #include "devices/base_police.h"
+#include "devices/simulated_police.h"
+#include "kinds/kind_registry.h"
 #include "kinds/police/police_message_handler.h"
+#include "kinds/service_context.h"
 #include "kinds/test_dialogs.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
+namespace {
+
+const InterfaceKindInfo kInfo{kPoliceKind,
+                              "MarveskOxbel公安接口",
+                              "公安接口监听服务器已经启动...",
+                              &TSysOption::PolicePortNo,
+                              "PolicePortNo",
+                              "police",
+                              "取得当前客人的身份证号、姓名、地址和生日"};
+
+std::unique_ptr<Kind> Make(const KindParts& parts) {
+  // The devices of kinds 2 to 4 are not part of the system; simulated ones stand in so that
+  // every kind can be run end to end.
+  std::unique_ptr<TBasePolice> police;
+  if (parts.InstallDevice) {
+    police = std::make_unique<SimulatedPolice>(parts.Folder, parts.ShowDeviceOptions);
+  }
+  return std::make_unique<PoliceKind>(parts.Context.Log, std::move(police));
+}
+
+}  // namespace
+
+const KindEntry& PoliceKindEntry() {
+  static const KindEntry entry{kInfo, &Make, false};
+  return entry;
+}
 
 PoliceKind::PoliceKind(TLogFile& log, std::unique_ptr<TBasePolice> police)
-    : Kind(*FindInterfaceKind(kPoliceKind)), log_(log), police_(std::move(police)) {}
+    : Kind(PoliceKindEntry().Info), log_(log), police_(std::move(police)) {}
 
 PoliceKind::~PoliceKind() = default;
 

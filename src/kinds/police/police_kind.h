@@ -6,6 +6,8 @@
 
 namespace keydesk {
 
+struct KindEntry;
+
 class TBasePolice;
 class TLogFile;
 
@@ -34,5 +36,8 @@ class PoliceKind final : public Kind {
   TLogFile& log_;
   const std::unique_ptr<TBasePolice> police_;
 };
+
+// The kind as start-up finds it in the registry.
+const KindEntry& PoliceKindEntry();
 
 }  // namespace keydesk
