@@ -122,10 +122,20 @@ TEST_P(LiftDoorlockReadBackTest, FailsTheCardWithOneLineNamingTheDifference) {
 INSTANTIATE_TEST_SUITE_P(
     EachBlock, LiftDoorlockReadBackTest,
     ::testing::Values(
+        // Each field the blocks can tell, one case apiece.
+        ReadBackCase{"GuestCard.CardNo", "", "卡号: 写入 2, 读回 1"},
         ReadBackCase{"GuestCard.Room", "", "房间: 写入 08, 读回 01"},
+        ReadBackCase{"GuestCard.ValidFrom", "", "有效期开始: 写入 0803151405, 读回 0803151401"},
         ReadBackCase{"GuestCard.ValidTo", "", "有效期结束: 写入 0803171200, 读回 0803171201"},
+        ReadBackCase{"Lift.CardNo", "", "电梯卡号: 写入 2, 读回 1"},
+        ReadBackCase{"Lift.ValidFrom", "", "电梯有效期开始: 写入 0803151405, 读回 0803151401"},
+        ReadBackCase{"Lift.ValidTo", "", "电梯有效期结束: 写入 0803171200, 读回 0803171201"},
         ReadBackCase{"Lift.LiftData", "", "电梯控制楼层: 写入 6000, 读回 6001"},
+        ReadBackCase{"PowerSwitch.CardNo", "", "取电卡号: 写入 2, 读回 1"},
         ReadBackCase{"PowerSwitch.Room", "", "取电房间: 写入 08, 读回 01"},
+        ReadBackCase{"PowerSwitch.ValidFrom", "",
+                     "取电有效期开始: 写入 0803151405, 读回 0803151401"},
+        ReadBackCase{"PowerSwitch.ValidTo", "", "取电有效期结束: 写入 0803171200, 读回 0803171201"},
         ReadBackCase{"", "Read_Guest_Card:1", "读回失败: Read_Guest_Card 1"},
         ReadBackCase{"", "Read_Guest_PowerSwitch:5", "读回失败: Read_Guest_PowerSwitch 5"}));
 
