@@ -314,6 +314,35 @@ TEST_F(DoorlockRecordManagerTest, JournalRowsCarryEveryValue) {
   EXPECT_THAT(LogMessages(), IsEmpty());
 }
 
+TEST_F(DoorlockRecordManagerTest, ACardIsFoundWithWhetherALaterNormalCardReplacedIt) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  store.Open();
+  const DateTime start = MakeDateTime(2008, 8, 18, 14, 0, 0);
+  auto add = [&](const char* cardNo, bool isCopy, DateTime at) {
+    store.AddIssueCardRecord("", cardNo, "010208", 1, start, start, start.AddDays(2), isCopy,
+                             AnsiFromUtf8("王先生"), at, AnsiFromUtf8("成功"));
+  };
+  std::optional<TIssuedCard> card;
+  ASSERT_TRUE(store.FindIssuedCard("17", card));
+  EXPECT_FALSE(card.has_value());
+
+  add("17", false, start);
+  add("18", true, start.AddMinutes(1));
+  ASSERT_TRUE(store.FindIssuedCard("17", card));
+  ASSERT_TRUE(card.has_value());
+  EXPECT_EQ(card->RoomNo, "010208");
+  EXPECT_FALSE(card->IsCopy);
+  EXPECT_FALSE(card->Superseded);  // a copy does not replace it
+
+  add("19", false, start.AddMinutes(2));
+  ASSERT_TRUE(store.FindIssuedCard("18", card));
+  EXPECT_TRUE(card->IsCopy);
+  EXPECT_TRUE(card->Superseded);
+  ASSERT_TRUE(store.FindIssuedCard("19", card));
+  EXPECT_FALSE(card->Superseded);
+}
+
 // --- An unreachable or unusable database ----------------------------------------------------
 
 TEST_F(DoorlockRecordManagerTest, MissingFileIsReportedByEveryOperationAndNeverCreated) {
