@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "loopback_client.h"
 #include "platform/code_page.h"
@@ -174,6 +175,51 @@ TEST_F(KeydeskClientTest, NoResponseExitsWithThree) {
   EXPECT_EQ(timedOut.status, kNoResponse);
   EXPECT_EQ(timedOut.err,
             "keydesk-client: no response from 127.0.0.1:" + silentPort + " within 0.2 s\n");
+}
+
+// A listener on 127.0.0.1 that answers one request with the bytes given, NUL-ended, as
+// something that is not keydesk might.
+class CannedServer {
+ public:
+  explicit CannedServer(std::string answer)
+      : listener_(Socket::Listen(kLoopbackAddress, 0, 4)),
+        thread_([this, answer = std::move(answer)] {
+          Socket connection = listener_.Accept();
+          connection.SetReceiveTimeout(std::chrono::seconds(10));
+          char byte = 1;
+          while (byte != '\0' && connection.Receive(&byte, 1) == 1) {
+          }
+          connection.SendAll(answer + std::string(1, '\0'));
+        }) {}
+  ~CannedServer() { thread_.join(); }
+  std::string Port() const { return std::to_string(listener_.LocalPort()); }
+
+ private:
+  Socket listener_;
+  std::thread thread_;
+};
+
+TEST_F(KeydeskClientTest, AnAnswerWithoutKeydesksResultCodeExitsWithOne) {
+  struct Case {
+    const char* answer;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"<DoorResponse><ResultCode>302</ResultCode><ResultMessage>moved</ResultMessage>"
+       "</DoorResponse>",
+       "the response has no result code keydesk gives (200 or 500)"},
+      {"<DoorResponse><CardNo>5</CardNo></DoorResponse>",
+       "the response has no result code keydesk gives (200 or 500)"},
+      {"HTTP/1.1 400 Bad Request", "the response is not an XML document"},
+  };
+  for (const Case& bad : cases) {
+    SCOPED_TRACE(bad.answer);
+    CannedServer server(bad.answer);
+    const test::ProgramResult result =
+        test::RunProgram({"--port", server.Port(), "read"}, {}, ClientLaunch());
+    EXPECT_EQ(result.status, kFailed);
+    EXPECT_THAT(result.err, HasSubstr(bad.said));
+  }
 }
 
 TEST_F(KeydeskClientTest, UsageErrorsSendNothing) {
