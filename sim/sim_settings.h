@@ -43,7 +43,6 @@ std::optional<int64_t> InjectedFailure(std::string_view function, int64_t min, i
 // Whether a DREVAN_SIM_CORRUPT value ("Block.Field,Block.Field") names the field: such a
 // field is stored wrongly while the write reports success, as on a card pulled away too
 // early.
-bool CorruptionAsked(std::string_view corruptValue, std::string_view block,
-                     std::string_view field);
+bool CorruptionAsked(std::string_view corruptValue, std::string_view block, std::string_view field);
 
 }  // namespace keydesk::sim

@@ -337,16 +337,16 @@ TEST_F(DoorlockHandlerTest, JournalsEveryIssueAttemptWithTheRequestsValues) {
   doorlock_.cardNo = 88;
   Handle(IssueRequest("1"));
   test::TestDb db(dbPath_);
-  EXPECT_THAT(db.Rows("select RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
-                      "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult "
-                      "from T_IssueCardRecord order by rowid"),
-              ElementsAre(ElementsAre("R0001", "5301", "010208", "1", "2008-08-18 13:50:00.000",
-                                      "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "0",
-                                      "王先生", "2026-12-07 09:30:00.000", "成功"),
-                          ElementsAre("R0001", "88", "010208", "1", "2008-08-18 13:50:00.000",
-                                      "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "1",
-                                      "王先生", "2026-12-07 09:30:00.000",
-                                      "失败：发卡器没有写成，原因见当天日志")));
+  EXPECT_THAT(
+      db.Rows("select RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
+              "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult "
+              "from T_IssueCardRecord order by rowid"),
+      ElementsAre(ElementsAre("R0001", "5301", "010208", "1", "2008-08-18 13:50:00.000",
+                              "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "0", "王先生",
+                              "2026-12-07 09:30:00.000", "成功"),
+                  ElementsAre("R0001", "88", "010208", "1", "2008-08-18 13:50:00.000",
+                              "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "1", "王先生",
+                              "2026-12-07 09:30:00.000", "失败：发卡器没有写成，原因见当天日志")));
 }
 
 // A card the encoder could not hold as asked is refused before the encoder or the room time

@@ -4,8 +4,7 @@
 
 namespace keydesk {
 
-std::string TestOutcomeText(std::string_view actionUtf8, bool succeeded,
-                            std::string_view details) {
+std::string TestOutcomeText(std::string_view actionUtf8, bool succeeded, std::string_view details) {
   std::string text = AnsiFromUtf8(std::string(actionUtf8) + (succeeded ? "成功" : "失败"));
   if (!details.empty()) {
     text += AnsiFromUtf8("：");

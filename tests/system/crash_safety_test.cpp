@@ -76,7 +76,9 @@ TEST(CrashSafetyTest, AKilledServerLosesNoAnsweredCardsRowAndLeavesAnIntactDatab
   // The restarted server opens the file the killed ones left, and journals on.
   {
     test::ServerProcess server(dir.Path().string(), {}, environment);
-    const test::Exchange after = test::Ask(server.Port(), test::IssueCardRequest({.room = "99", .checkOutDate = test::kFutureCheckOut}));
+    const test::Exchange after =
+        test::Ask(server.Port(),
+                  test::IssueCardRequest({.room = "99", .checkOutDate = test::kFutureCheckOut}));
     ASSERT_TRUE(after.response.has_value());
     const auto cardNo = test::CardNoOf(*after.response);
     ASSERT_TRUE(cardNo.has_value());
