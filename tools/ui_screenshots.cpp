@@ -1,28 +1,33 @@
-// Takes the README's pictures of the real main window (with a few requests served), door lock
-// options dialog, door lock test dialog after a card was written and read, and card journal,
-// run against the simulated encoder in a scratch folder:
+// Takes the README's pictures of the real main window (with a few requests served, one of
+// them refused), door lock options dialog, door lock test dialog after a card was written and
+// read, card journal and 系统设置 dialog, run against the simulated encoder in a scratch folder:
 //   xvfb-run -a build/ui_screenshots docs
 #include <QApplication>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "app/application.h"
+#include "app/desk.h"
+#include "app/journal_browser.h"
+#include "app/system_settings.h"
 #include "core/sys_option.h"
-#include "kinds/doorlock/doorlock_kind.h"
-#include "store/doorlock_record_manager.h"
+#include "kinds/kind.h"
 #include "platform/socket.h"
-#include "ui/doorlock_test_form.h"
+#include "store/doorlock_record_manager.h"
 #include "ui/journal_form.h"
-#include "ui/gui_main.h"
 #include "ui/main_form.h"
 #include "ui/option_form.h"
 #include "ui/qt_translations.h"
+#include "ui/settings_form.h"
+#include "ui/test_panel_form.h"
 
 namespace {
 
@@ -35,13 +40,16 @@ void Ask(uint16_t port, const std::string& request) {
   }
 }
 
-std::string IssueRequest(const char* room, const char* guest) {
-  return std::string("<DoorRequest type=\"IssueCard\"><Ignored/><RegisterId>R1</RegisterId>"
-                     "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode>"
-                     "<RoomNo>") +
+std::string IssueRequest(const char* room, const char* guest, const char* checkOutDate) {
+  return std::string(
+             "<DoorRequest type=\"IssueCard\"><Ignored/><RegisterId>R1</RegisterId>"
+             "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode>"
+             "<RoomNo>") +
          room + "</RoomNo><GuestName>" + guest +
          "</GuestName><CheckInDate>2026-12-08</CheckInDate><CheckInTime>14:00:00</CheckInTime>"
-         "<CheckOutDate>2026-12-10</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime>"
+         "<CheckOutDate>" +
+         checkOutDate +
+         "</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime>"
          "<IsCopy>False</IsCopy></DoorRequest>";
 }
 
@@ -89,23 +97,40 @@ int main(int argc, char** argv) {
   StartupSettings settings;
   settings.Folder = QFile::encodeName(scratch.path()).toStdString();
   settings.CardLibraryPath = KEYDESK_BUILD_DIR "/libdrevan.so";
-  settings.ShowDoorlockOptions = ShowDoorlockOptions;
   Application application(std::move(settings));
+  const ServiceContext& context = application.Context();
+  Desk desk(context, application.Kind());
 
-  TMainForm mainForm(application.Context(), application.Kind());
-  Ask(mainForm.Server().Port(), IssueRequest("08", "王先生"));
-  Ask(mainForm.Server().Port(), IssueRequest("09", "李女士"));
-  Ask(mainForm.Server().Port(), "<DoorRequest type=\"ReadCard\"/>");
+  TMainForm mainForm(desk);
+  const auto port = static_cast<uint16_t>(context.Status.Get().Port);
+  Ask(port, IssueRequest("08", "王先生", "2026-12-10"));
+  Ask(port, IssueRequest("09", "李女士", "2026-12-11"));
+  // Leaves before it came: refused, a red line.
+  Ask(port, IssueRequest("10", "赵先生", "2026-12-07"));
+  Ask(port, "<DoorRequest type=\"ReadCard\"/>");
+  // An operation is listed once its connection thread has finished it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (context.Status.Operations().Since(0).Total < 4 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   mainForm.RefreshStatus();
   bool saved = Save(mainForm, folder, "main_window.png");
   mainForm.show();
-  TOptionForm optionForm(application.Context().Option, &mainForm);
+  TOptionForm optionForm(context.Option, &mainForm);
   saved = Save(optionForm, folder, "option_form.png") && saved;
-  TDoorlockTestForm testForm(static_cast<DoorlockKind&>(application.Kind()).Service(), &mainForm);
-  testForm.WriteCardBtn->click();
-  testForm.ReadCardBtn->click();
+  const std::unique_ptr<TestPanel> panel = application.Kind().MakeTestPanel();
+  TTestPanelForm testForm(*panel, &mainForm);
+  testForm.findChild<QPushButton*>(QStringLiteral("WriteCardBtn"))->click();
+  testForm.findChild<QPushButton*>(QStringLiteral("ReadCardBtn"))->click();
   saved = Save(testForm, folder, "doorlock_test_form.png") && saved;
-  TJournalForm journalForm(application.Context().RecordStore, &mainForm);
+  JournalBrowser journal(context.RecordStore);
+  TJournalForm journalForm(journal, &mainForm);
   saved = Save(journalForm, folder, "journal_form.png") && saved;
+  // As a fresh Option.ini opens it, rather than with the scratch folder's port 0.
+  TSysOption(file("Settings.ini")).Save();
+  SystemSettings systemSettings(file("Settings.ini"));
+  TSettingsForm settingsForm(systemSettings, &mainForm);
+  saved = Save(settingsForm, folder, "settings_form.png") && saved;
   return saved ? 0 : 1;
 }

@@ -6,28 +6,30 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/about_texts.h"
+#include "app/desk.h"
 #include "ui/form_style.h"
 #include "ui/pictures.h"
 
 namespace keydesk {
 
-TAboutForm::TAboutForm(int interfaceKind, QWidget* parent) : QDialog(parent) {
+TAboutForm::TAboutForm(const std::string& captionUtf8, const std::string& titleUtf8,
+                       QWidget* parent)
+    : QDialog(parent) {
   setObjectName(QStringLiteral("TAboutForm"));
-  setWindowTitle(QString::fromUtf8(kAboutCaption));
+  setWindowTitle(QString::fromStdString(captionUtf8));
   setFont(DialogFont());
   setFixedSize(413, 262);
 
   picture = new QLabel(this);
   picture->setPixmap(AboutPicture());
   picture->setFixedSize(132, 238);
-  lblAppTitle = new QLabel(QString::fromUtf8(kAboutTitle), this);
+  lblAppTitle = new QLabel(QString::fromStdString(titleUtf8), this);
   lblAppTitle->setObjectName(QStringLiteral("lblAppTitle"));
-  lblVersion = new QLabel(this);
+  lblVersion = new QLabel(QString::fromUtf8(kAboutVersion), this);
   lblVersion->setObjectName(QStringLiteral("lblVersion"));
-  lblCopyright = new QLabel(this);
+  lblCopyright = new QLabel(QString::fromUtf8(kAboutCopyright), this);
   lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
-  lblCompany = new QLabel(this);
+  lblCompany = new QLabel(QString::fromUtf8(kAboutCompany), this);
   lblCompany->setObjectName(QStringLiteral("lblCompany"));
   mmo = new QPlainTextEdit(this);
   mmo->setObjectName(QStringLiteral("mmo"));
@@ -56,20 +58,6 @@ TAboutForm::TAboutForm(int interfaceKind, QWidget* parent) : QDialog(parent) {
   layout->addLayout(texts, 1);
 
   connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-  FormCreate(interfaceKind);
-}
-
-void TAboutForm::FormCreate(int interfaceKind) {
-  setWindowTitle(QString::fromStdString(AboutCaption(interfaceKind)));
-  lblAppTitle->setText(QString::fromStdString(AboutTitle(interfaceKind)));
-  lblVersion->setText(QString::fromUtf8(kAboutVersion));
-  lblCopyright->setText(QString::fromUtf8(kAboutCopyright));
-  lblCompany->setText(QString::fromUtf8(kAboutCompany));
-}
-
-void ShowAbout(int interfaceKind) {
-  TAboutForm form(interfaceKind);
-  form.exec();
 }
 
 }  // namespace keydesk

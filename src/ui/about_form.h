@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 class QLabel;
 class QPlainTextEdit;
@@ -11,7 +12,9 @@ namespace keydesk {
 // The about box: the interface's title, the version, the maker, beside a picture.
 class TAboutForm final : public QDialog {
  public:
-  explicit TAboutForm(int interfaceKind, QWidget* parent = nullptr);
+  // The caption and title as the desk gives them, UTF-8.
+  TAboutForm(const std::string& captionUtf8, const std::string& titleUtf8,
+             QWidget* parent = nullptr);
 
   QLabel* picture;
   QLabel* lblAppTitle;
@@ -20,12 +23,6 @@ class TAboutForm final : public QDialog {
   QLabel* lblCompany;
   QPlainTextEdit* mmo;
   QPushButton* btnOK;
-
- private:
-  void FormCreate(int interfaceKind);
 };
-
-// Shows the about box for the interface kind, modally and without an owner.
-void ShowAbout(int interfaceKind);
 
 }  // namespace keydesk

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/admin_password.h"
+#include "app/desk.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"
 #include "ui/form_style.h"
@@ -16,8 +16,7 @@
 
 namespace keydesk {
 
-TChangePasswordForm::TChangePasswordForm(TSysOption& sysOption, QWidget* owner)
-    : QDialog(owner), sysOption_(sysOption) {
+TChangePasswordForm::TChangePasswordForm(Desk& desk, QWidget* owner) : QDialog(owner), desk_(desk) {
   setObjectName(QStringLiteral("TChangePasswordForm"));
   setWindowTitle(QString::fromUtf8(kChangePasswordCaption));
   setFont(DialogFont());
@@ -70,19 +69,14 @@ TChangePasswordForm::TChangePasswordForm(TSysOption& sysOption, QWidget* owner)
 
 void TChangePasswordForm::btnOKClick() {
   RunGuarded(this, [this] {
-    if (const auto refusal = ChangeAdminPasswordTo(sysOption_, ToAnsi(edtPswd->text()),
-                                                   ToAnsi(edtConfirmPswd->text()))) {
+    if (const auto refusal =
+            desk_.ChangePassword(ToAnsi(edtPswd->text()), ToAnsi(edtConfirmPswd->text()))) {
       MessageBox::Show(this, *refusal);
       return;
     }
     MessageBox::Show(this, kPasswordChanged);
     accept();
   });
-}
-
-void ChangeAdminPassword(TSysOption& sysOption, QWidget* owner) {
-  TChangePasswordForm form(sysOption, owner);
-  form.exec();
 }
 
 }  // namespace keydesk

@@ -7,13 +7,13 @@ class QPushButton;
 
 namespace keydesk {
 
-class TSysOption;
+class Desk;
 
 // The change dialog for the administrator password: the new password twice; it ends with OK
 // only after the password was changed and saved.
 class TChangePasswordForm final : public QDialog {
  public:
-  TChangePasswordForm(TSysOption& sysOption, QWidget* owner);
+  TChangePasswordForm(Desk& desk, QWidget* owner);
 
   QLineEdit* edtPswd;
   QLineEdit* edtConfirmPswd;
@@ -23,10 +23,7 @@ class TChangePasswordForm final : public QDialog {
  private:
   void btnOKClick();
 
-  TSysOption& sysOption_;
+  Desk& desk_;
 };
-
-// Shows the change dialog modally over owner.
-void ChangeAdminPassword(TSysOption& sysOption, QWidget* owner);
 
 }  // namespace keydesk

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/admin_password.h"
+#include "app/desk.h"
 #include "ui/ansi_text.h"
 #include "ui/form_style.h"
 #include "ui/message_box.h"
@@ -14,8 +14,8 @@
 
 namespace keydesk {
 
-TCheckPasswordForm::TCheckPasswordForm(const TSysOption& sysOption, QWidget* owner)
-    : QDialog(owner), sysOption_(sysOption) {
+TCheckPasswordForm::TCheckPasswordForm(const Desk& desk, QWidget* owner)
+    : QDialog(owner), desk_(desk) {
   setObjectName(QStringLiteral("TCheckPasswordForm"));
   setWindowTitle(QString::fromUtf8(kCheckPasswordCaption));
   setFont(DialogFont());
@@ -56,7 +56,7 @@ TCheckPasswordForm::TCheckPasswordForm(const TSysOption& sysOption, QWidget* own
 }
 
 void TCheckPasswordForm::btnOKClick() {
-  if (AdminPasswordMatches(sysOption_, ToAnsi(edtPswd->text()))) {
+  if (desk_.PasswordMatches(ToAnsi(edtPswd->text()))) {
     accept();
     return;
   }
@@ -64,11 +64,6 @@ void TCheckPasswordForm::btnOKClick() {
   edtPswd->setFocus();
   // The entry stays, selected, so that typing again replaces it.
   edtPswd->selectAll();
-}
-
-bool CheckAdminPassword(const TSysOption& sysOption, QWidget* owner) {
-  TCheckPasswordForm form(sysOption, owner);
-  return form.exec() == QDialog::Accepted;
 }
 
 }  // namespace keydesk

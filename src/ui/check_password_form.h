@@ -7,13 +7,13 @@ class QPushButton;
 
 namespace keydesk {
 
-class TSysOption;
+class Desk;
 
-// The administrator password prompt: ends with OK only for the right password, and keeps
+// The administrator password prompt: ends with OK only for an entry the desk takes, and keeps
 // asking, without a limit, until then or Cancel.
 class TCheckPasswordForm final : public QDialog {
  public:
-  TCheckPasswordForm(const TSysOption& sysOption, QWidget* owner);
+  TCheckPasswordForm(const Desk& desk, QWidget* owner);
 
   QLineEdit* edtPswd;
   QPushButton* btnOK;
@@ -22,10 +22,7 @@ class TCheckPasswordForm final : public QDialog {
  private:
   void btnOKClick();
 
-  const TSysOption& sysOption_;
+  const Desk& desk_;
 };
-
-// Shows the prompt modally over owner; true exactly when it ended with OK.
-bool CheckAdminPassword(const TSysOption& sysOption, QWidget* owner);
 
 }  // namespace keydesk

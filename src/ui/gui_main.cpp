@@ -4,15 +4,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/application.h"
-#include "app/device_options.h"
-#include "doorlock/option.h"
-#include "kinds/kind_registry.h"
-#include "kinds/service_context.h"
+#include "app/desk.h"
 #include "ui/ansi_text.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"
-#include "ui/option_form.h"
 #include "ui/qt_translations.h"
 
 namespace keydesk {
@@ -25,28 +20,13 @@ bool DisplayAvailable() {
   return false;
 }
 
-void ShowDoorlockOptions() {
-  TMainForm* mainWindow = TMainForm::MainWindow();
-  if (mainWindow == nullptr) return;
-  TOptionForm form(mainWindow->Context().Option, mainWindow);
-  form.exec();
-}
-
-void ShowDeviceOptions() {
-  TMainForm* mainWindow = TMainForm::MainWindow();
-  if (mainWindow == nullptr) return;
-  MessageBox::Show(mainWindow, kNoDeviceOptions);
-}
-
 void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message) {
   std::unique_ptr<QApplication> created;
   if (QApplication::instance() == nullptr) {
     created = std::make_unique<QApplication>(argc, argv);
     InstallQtChineseTexts();
   }
-  const InterfaceKindInfo* kind = FindInterfaceKind(interfaceKind);
-  const QString title = QString::fromUtf8(kind != nullptr ? kind->Title : "keydesk");
-  MessageBox::Error(nullptr, title, FromAnsi(message));
+  MessageBox::Error(nullptr, QString::fromStdString(DeskTitle(interfaceKind)), FromAnsi(message));
 }
 
 WindowResult RunWindow(Application& application, int& argc, char** argv) {
@@ -55,8 +35,9 @@ WindowResult RunWindow(Application& application, int& argc, char** argv) {
   // The run ends when the main window lets a close through, not when windows happen to hide.
   QApplication::setQuitOnLastWindowClosed(false);
   WindowResult result;
+  Desk desk(application);
   {
-    TMainForm form(application.Context(), application.Kind());
+    TMainForm form(desk);
     QObject::connect(&form, &TMainForm::Closed, &qtApplication, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form.show();
@@ -65,7 +46,7 @@ WindowResult RunWindow(Application& application, int& argc, char** argv) {
     result.ThreadsLeftRunning = form.ThreadsLeftRunning();
   }
   // After "Terminate Thread Timeout" shutting down goes on: the port is closed all the same.
-  application.Shutdown();
+  desk.Shutdown();
   return result;
 }
 

@@ -17,22 +17,13 @@ struct WindowResult {
 // True when a window can be shown: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set.
 bool DisplayAvailable();
 
-// The door lock options dialog over the main window, for the driver's ShowOptions; install
-// it in the start-up settings. Does nothing while there is no main window.
-void ShowDoorlockOptions();
-
-// The options of a simulated device of kinds 2 to 4, for its ShowOptions; install it in the
-// start-up settings. Says over the main window that there is nothing to set, so that Options
-// after the password does not seem to do nothing. Does nothing while there is no main window.
-void ShowDeviceOptions();
-
 // Shows why start-up failed (the card library or one of its functions missing) in an error
 // box titled with the kind's title, so that an operator who started keydesk from the desktop
 // sees why nothing opens. message is code page 936.
 void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message);
 
-// Runs the main window until it is closed (after the administrator password) or the session
-// ends, then stops the listener and, unless connection threads are stuck, shuts the
+// Runs the main window over the application's desk until it is closed (after the
+// administrator password) or the session ends, then stops the listener and shuts the
 // application down.
 WindowResult RunWindow(Application& application, int& argc, char** argv);
 

@@ -9,9 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/record_views.h"
-#include "platform/code_page.h"
-#include "store/record_store.h"
+#include "app/journal_browser.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"
 #include "ui/form_style.h"
@@ -27,7 +25,8 @@ QStringList Columns() {
 
 }  // namespace
 
-TJournalForm::TJournalForm(RecordStore& store, QWidget* parent) : QDialog(parent), browser_(store) {
+TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
+    : QDialog(parent), browser_(browser) {
   setObjectName(QStringLiteral("TJournalForm"));
   setWindowTitle(QString::fromUtf8(kJournalCaption));
   setFont(DialogFont());

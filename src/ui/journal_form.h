@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QDialog>
-
-#include "app/journal_browser.h"
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -11,15 +10,16 @@ class QTableWidget;
 
 namespace keydesk {
 
-class RecordStore;
+class JournalBrowser;
 
 // The journal of issued cards, read-only: what the desk looks at when a guest says a card
 // does not open the door. Found by card number, guest, room and days of issue, a page at a
-// time with the total, sorted by a click on any column's header. It reads the record store
-// while the service goes on writing.
+// time with the total, sorted by a click on any column's header. The browser reads the record
+// store while the service goes on writing.
 class TJournalForm final : public QDialog {
  public:
-  TJournalForm(RecordStore& store, QWidget* parent = nullptr);
+  // browser must outlive the dialog.
+  explicit TJournalForm(JournalBrowser& browser, QWidget* parent = nullptr);
 
   QLineEdit* CardNoFilterTxt;
   QLineEdit* GuestFilterTxt;
@@ -40,7 +40,7 @@ class TJournalForm final : public QDialog {
   void Browse(const std::function<void()>& step);
   void Show();
 
-  JournalBrowser browser_;
+  JournalBrowser& browser_;
 };
 
 }  // namespace keydesk

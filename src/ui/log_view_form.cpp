@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/record_views.h"
+#include "app/journal_browser.h"
 #include "ui/ansi_text.h"
 #include "ui/form_style.h"
 

@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <utility>
 
+#include "app/desk.h"
+
 namespace keydesk {
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QString>
 #include <functional>
 
-#include "core/box_message.h"
-
 class QWidget;
 
 namespace keydesk {
+
+struct BoxMessage;
 
 // Every message box of the window goes through here, so that a test can answer or capture
 // them instead of a person. Main thread only.

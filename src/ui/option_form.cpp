@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "doorlock/option.h"
 #include "kinds/doorlock/option_entries.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"

@@ -8,9 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/sys_option.h"
+#include "app/desk.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
+#include "test_application.h"
 
 namespace keydesk {
 namespace {
@@ -19,67 +20,41 @@ using test::MessageBoxRecorder;
 using test::ModalScript;
 using ::testing::IsEmpty;
 
+// The prompt over a desk whose password is the default "tivrel".
 class CheckPasswordFormTest : public ::testing::Test {
  protected:
-  // Types entry, presses "确定" and tells whether the prompt then ended with OK.
-  bool Accepts(const QString& entry) {
-    TCheckPasswordForm form(sysOption_, nullptr);
-    form.edtPswd->setText(entry);
-    form.btnOK->click();
-    return form.result() == QDialog::Accepted;
-  }
-
   MessageBoxRecorder boxes_;
-  TSysOption sysOption_{"unused.ini"};
+  test::TestApplication application_;
+  Desk desk_{application_.Context(), application_.Kind()};
+  TCheckPasswordForm form_{desk_, nullptr};
 };
 
 TEST_F(CheckPasswordFormTest, IsTheFixedMaskedPromptWithTheFocusOnTheEntry) {
-  TCheckPasswordForm form(sysOption_, nullptr);
-  EXPECT_EQ(form.windowTitle(), QStringLiteral("请输入管理员密码"));
-  EXPECT_EQ(form.size(), QSize(306, 140));
-  EXPECT_EQ(form.minimumSize(), form.maximumSize());
-  EXPECT_EQ(form.edtPswd->echoMode(), QLineEdit::Password);
-  EXPECT_TRUE(form.edtPswd->text().isEmpty());
-  EXPECT_EQ(form.btnOK->text(), QStringLiteral("确定"));
-  EXPECT_TRUE(form.btnOK->isDefault());
-  EXPECT_EQ(form.btnCancel->text(), QStringLiteral("取消"));
-  EXPECT_EQ(form.focusWidget(), form.edtPswd);
+  EXPECT_EQ(form_.windowTitle(), QStringLiteral("请输入管理员密码"));
+  EXPECT_EQ(form_.size(), QSize(306, 140));
+  EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
+  EXPECT_EQ(form_.edtPswd->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(form_.edtPswd->text().isEmpty());
+  EXPECT_EQ(form_.btnOK->text(), QStringLiteral("确定"));
+  EXPECT_TRUE(form_.btnOK->isDefault());
+  EXPECT_EQ(form_.btnCancel->text(), QStringLiteral("取消"));
+  EXPECT_EQ(form_.focusWidget(), form_.edtPswd);
 }
 
-TEST_F(CheckPasswordFormTest, AcceptsTheRightPasswordWithBlanksAndControlCharactersAround) {
-  EXPECT_TRUE(Accepts(QStringLiteral("tivrel")));
-  EXPECT_TRUE(Accepts(QStringLiteral("  tivrel\t")));
-  EXPECT_TRUE(Accepts(QStringLiteral("\x01tivrel\n")));
-  EXPECT_THAT(boxes_.Shown(), IsEmpty());
-}
+TEST_F(CheckPasswordFormTest, AnEntryTheDeskRefusesIsSaidAndStaysSelected) {
+  form_.edtPswd->setText(QStringLiteral("TIVREL"));
+  form_.btnOK->click();
 
-TEST_F(CheckPasswordFormTest, RefusesAnotherLetterCaseAndKeepsTheEntry) {
-  TCheckPasswordForm form(sysOption_, nullptr);
-  form.edtPswd->setText(QStringLiteral("TIVREL"));
-  form.btnOK->click();
-
-  EXPECT_NE(form.result(), QDialog::Accepted);
-  EXPECT_EQ(form.edtPswd->text(), QStringLiteral("TIVREL"));
-  EXPECT_EQ(form.edtPswd->selectedText(), QStringLiteral("TIVREL"));
+  EXPECT_NE(form_.result(), QDialog::Accepted);
+  EXPECT_EQ(form_.edtPswd->text(), QStringLiteral("TIVREL"));
+  EXPECT_EQ(form_.edtPswd->selectedText(), QStringLiteral("TIVREL"));
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
 }
 
-TEST_F(CheckPasswordFormTest, ComparesWithTheStoredPasswordUntrimmed) {
-  sysOption_.Password = " tivrel";
-  EXPECT_FALSE(Accepts(QStringLiteral(" tivrel")));
-  EXPECT_EQ(boxes_.Shown().size(), 1u);
-}
-
-TEST_F(CheckPasswordFormTest, AnEmptyStoredPasswordTakesABlankEntry) {
-  sysOption_.Password = "";
-  EXPECT_TRUE(Accepts(QStringLiteral("   ")));
-  EXPECT_TRUE(Accepts(QString()));
-}
-
-TEST_F(CheckPasswordFormTest, KeepsAskingUntilTheRightPassword) {
+TEST_F(CheckPasswordFormTest, KeepsAskingUntilAnEntryTheDeskTakes) {
   ModalScript script;
   for (const char* entry : {"a", "b", "c", "tivrel"}) {
     script.Then<TCheckPasswordForm>([entry](TCheckPasswordForm& form) {
@@ -87,28 +62,31 @@ TEST_F(CheckPasswordFormTest, KeepsAskingUntilTheRightPassword) {
       form.btnOK->click();
     });
   }
-  EXPECT_TRUE(CheckAdminPassword(sysOption_, nullptr));
+  EXPECT_EQ(form_.exec(), QDialog::Accepted);
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(boxes_.Shown().size(), 3u);
 }
 
-TEST_F(CheckPasswordFormTest, CancelEscapeAndTheCloseBoxReturnFalse) {
-  ModalScript script;
-  script.Then<TCheckPasswordForm>([](TCheckPasswordForm& form) { form.btnCancel->click(); })
-      .Then<TCheckPasswordForm>([](TCheckPasswordForm& form) {
+TEST_F(CheckPasswordFormTest, CancelEscapeAndTheCloseBoxEndWithoutOK) {
+  const std::function<void(TCheckPasswordForm&)> ways[] = {
+      [](TCheckPasswordForm& form) { form.btnCancel->click(); },
+      [](TCheckPasswordForm& form) {
         form.edtPswd->setText(QStringLiteral("tivrel"));
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&form, &escape);
-      })
-      .Then<TCheckPasswordForm>([](TCheckPasswordForm& form) {
+      },
+      [](TCheckPasswordForm& form) {
         form.edtPswd->setText(QStringLiteral("tivrel"));
         form.close();
-      });
-  EXPECT_FALSE(CheckAdminPassword(sysOption_, nullptr));
-  EXPECT_FALSE(CheckAdminPassword(sysOption_, nullptr));
-  EXPECT_FALSE(CheckAdminPassword(sysOption_, nullptr));
-  EXPECT_TRUE(script.Finished());
-  EXPECT_THAT(script.Unexpected(), IsEmpty());
+      }};
+  for (const auto& way : ways) {
+    ModalScript script;
+    script.Then<TCheckPasswordForm>(way);
+    TCheckPasswordForm form(desk_, nullptr);
+    EXPECT_NE(form.exec(), QDialog::Accepted);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_THAT(script.Unexpected(), IsEmpty());
+  }
 }
 
 TEST_F(CheckPasswordFormTest, EnterPressesOK) {
@@ -118,7 +96,7 @@ TEST_F(CheckPasswordFormTest, EnterPressesOK) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(form.edtPswd, &enter);
   });
-  EXPECT_TRUE(CheckAdminPassword(sysOption_, nullptr));
+  EXPECT_EQ(form_.exec(), QDialog::Accepted);
   EXPECT_TRUE(script.Finished());
 }
 

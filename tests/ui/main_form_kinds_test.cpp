@@ -8,12 +8,12 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
 #include <string>
 
 #include "app/device_options.h"
-
 #include "core/interface_kind.h"
 #include "devices/simulated_police.h"
 #include "kinds/service_context.h"
@@ -24,12 +24,9 @@
 #include "test_application.h"
 #include "ui/about_form.h"
 #include "ui/check_password_form.h"
-#include "ui/gui_main.h"
-#include "ui/hand_test_form.h"
-#include "ui/info_memo.h"
 #include "ui/main_form.h"
-#include "ui/member_test_form.h"
 #include "ui/option_form.h"
+#include "ui/test_panel_form.h"
 
 namespace keydesk {
 namespace {
@@ -72,15 +69,15 @@ class MainFormKindTest : public ::testing::TestWithParam<KindCase> {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_{0, GetParam().kind};
-  std::unique_ptr<TMainForm> form_ =
-      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
+  Desk desk_{application_.Context(), application_.Kind()};
+  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(desk_);
 };
 
 TEST_P(MainFormKindTest, OpensWithTheKindsTitleStartLineAndListener) {
   EXPECT_EQ(form_->windowTitle(), Title());
   EXPECT_EQ(QCoreApplication::applicationName(), Title());
   EXPECT_EQ(form_->InfoMemo->toPlainText(), QString::fromUtf8(GetParam().startLine));
-  EXPECT_TRUE(form_->Server().Listening());
+  EXPECT_TRUE(desk_.Listening());
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
@@ -94,7 +91,7 @@ TEST_P(MainFormKindTest, AboutNamesTheKindsInterface) {
     form.btnOK->click();
   });
 
-  form_->AboutAction->trigger();
+  form_->Action(DeskCommand::About)->trigger();
 
   EXPECT_EQ(caption, QStringLiteral("关于 ") + Title());
   EXPECT_EQ(appTitle, Title());
@@ -110,7 +107,7 @@ TEST_P(MainFormKindTest, TestNeverAsksForThePassword) {
     dialog.reject();
   });
 
-  form_->TestAction->trigger();
+  form_->Action(DeskCommand::Test)->trigger();
 
   const QString expected = QString::fromUtf8(GetParam().testDialog);
   EXPECT_EQ(opened, expected.isEmpty() ? QStringList() : QStringList{expected});
@@ -132,10 +129,10 @@ TEST_P(MainFormKindTest, OptionsAsksForThePasswordEveryTimeBeforeTheDevicesOptio
   script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")));
   if (doorlock) script.Then<TOptionForm>(closeOptions);
 
-  form_->OptionAction->trigger();
+  form_->Action(DeskCommand::Options)->trigger();
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
-  form_->OptionAction->trigger();
-  form_->OptionAction->trigger();
+  form_->Action(DeskCommand::Options)->trigger();
+  form_->Action(DeskCommand::Options)->trigger();
 
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
@@ -160,16 +157,16 @@ class MainFormWithoutDeviceTest : public ::testing::TestWithParam<KindCase> {
  protected:
   MessageBoxRecorder boxes_;
   test::TestApplication application_{0, GetParam().kind, false};
-  std::unique_ptr<TMainForm> form_ =
-      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
+  Desk desk_{application_.Context(), application_.Kind()};
+  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(desk_);
 };
 
 TEST_P(MainFormWithoutDeviceTest, OptionsStillAsksForThePasswordThenTestAndOptionsShowNothing) {
   ModalScript script;
   script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")));
 
-  form_->OptionAction->trigger();
-  form_->TestAction->trigger();
+  form_->Action(DeskCommand::Options)->trigger();
+  form_->Action(DeskCommand::Test)->trigger();
 
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
@@ -205,14 +202,14 @@ class MainFormPoliceTest : public ::testing::Test {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_{0, kPoliceKind};
-  std::unique_ptr<TMainForm> form_ =
-      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
+  Desk desk_{application_.Context(), application_.Kind()};
+  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(desk_);
 };
 
 TEST_F(MainFormPoliceTest, TestShowsTheGuestFragmentInAPlainBoxTitledWithTheApplication) {
   OfferGuest("1");
 
-  form_->TestAction->trigger();
+  form_->Action(DeskCommand::Test)->trigger();
 
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::None);
@@ -227,7 +224,7 @@ TEST_F(MainFormPoliceTest, TestShowsTheGuestFragmentInAPlainBoxTitledWithTheAppl
 }
 
 TEST_F(MainFormPoliceTest, TestWithoutAGuestSaysThereIsNoGuestRegistration) {
-  form_->TestAction->trigger();
+  form_->Action(DeskCommand::Test)->trigger();
 
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::None);
@@ -238,18 +235,18 @@ TEST_F(MainFormPoliceTest, TestWithoutAGuestSaysThereIsNoGuestRegistration) {
 TEST_F(MainFormPoliceTest, ANonIntegerGenderIsShownInTheErrorBoxAndTheWindowKeepsServing) {
   OfferGuest("男");
 
-  form_->TestAction->trigger();
+  form_->Action(DeskCommand::Test)->trigger();
 
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, kPoliceTitle);
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("'男' is not a valid integer value"));
-  EXPECT_TRUE(form_->Server().Listening());
+  EXPECT_TRUE(desk_.Listening());
 
   // Mended, the next Test shows the guest.
   boxes_.Clear();
   Offer("GenderID", "9");
-  form_->TestAction->trigger();
+  form_->Action(DeskCommand::Test)->trigger();
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_TRUE(boxes_.Shown()[0].text.contains(
       QStringLiteral("<GenderID>9</GenderID><SalutationID>10</SalutationID>")));
@@ -258,24 +255,25 @@ TEST_F(MainFormPoliceTest, ANonIntegerGenderIsShownInTheErrorBoxAndTheWindowKeep
 TEST(MainFormMemberTest, TheTestDialogStartsAfreshAtEveryShowing) {
   MessageBoxRecorder boxes;
   test::TestApplication application(0, kMemberKind);
-  TMainForm form(application.Context(), application.Kind());
+  Desk desk(application.Context(), application.Kind());
+  TMainForm form(desk);
   QString channel;
   QString cardNo;
   ModalScript script;
   script
-      .Then<TMemberTestForm>([](TMemberTestForm& dialog) {
-        dialog.ChannelCmb->setCurrentIndex(1);
-        dialog.CardNoEdit->setText(QStringLiteral("1001"));
+      .Then<TTestPanelForm>([](TTestPanelForm& dialog) {
+        dialog.findChild<QComboBox*>(QStringLiteral("ChannelCmb"))->setCurrentIndex(1);
+        dialog.findChild<QLineEdit*>(QStringLiteral("CardNoEdit"))->setText(QStringLiteral("1001"));
         dialog.reject();
       })
-      .Then<TMemberTestForm>([&](TMemberTestForm& dialog) {
-        channel = dialog.ChannelCmb->currentText();
-        cardNo = dialog.CardNoEdit->text();
+      .Then<TTestPanelForm>([&](TTestPanelForm& dialog) {
+        channel = dialog.findChild<QComboBox*>(QStringLiteral("ChannelCmb"))->currentText();
+        cardNo = dialog.findChild<QLineEdit*>(QStringLiteral("CardNoEdit"))->text();
         dialog.reject();
       });
 
-  form.TestAction->trigger();
-  form.TestAction->trigger();
+  form.Action(DeskCommand::Test)->trigger();
+  form.Action(DeskCommand::Test)->trigger();
 
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(channel, QStringLiteral("酒店会员卡"));
@@ -285,21 +283,23 @@ TEST(MainFormMemberTest, TheTestDialogStartsAfreshAtEveryShowing) {
 TEST(MainFormHandTest, TheTestDialogIsModalAndCentredOverTheWindow) {
   MessageBoxRecorder boxes;
   test::TestApplication application(0, kHandKind);
-  TMainForm form(application.Context(), application.Kind());
+  Desk desk(application.Context(), application.Kind());
+  TMainForm form(desk);
   form.move(0, 0);
   form.show();
   QWidget* owner = nullptr;
   QPoint centre;
   bool modal = false;
   ModalScript script;
-  script.Then<THandTestForm>([&](THandTestForm& dialog) {
+  script.Then<TTestPanelForm>([&](TTestPanelForm& dialog) {
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("THandTestForm"));
     owner = dialog.parentWidget();
     centre = dialog.frameGeometry().center();
     modal = dialog.isModal();
     dialog.reject();
   });
 
-  form.TestAction->trigger();
+  form.Action(DeskCommand::Test)->trigger();
 
   ASSERT_TRUE(script.Finished());
   EXPECT_EQ(owner, &form);

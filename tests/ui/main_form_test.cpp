@@ -5,12 +5,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
@@ -26,26 +28,31 @@
 #include "modal_script.h"
 #include "platform/errors.h"
 #include "platform/socket.h"
+#include "temp_dir.h"
 #include "test_application.h"
 #include "ui/about_form.h"
+#include "ui/ansi_text.h"
 #include "ui/change_password_form.h"
 #include "ui/check_password_form.h"
-#include "ui/doorlock_test_form.h"
 #include "ui/gui_main.h"
-#include "ui/info_memo.h"
+#include "ui/journal_form.h"
+#include "ui/log_view_form.h"
 #include "ui/option_form.h"
+#include "ui/settings_form.h"
+#include "ui/test_panel_form.h"
 
 namespace keydesk {
 namespace {
 
 using test::MessageBoxRecorder;
 using test::ModalScript;
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 const QString kTitle = QStringLiteral("MarveskOxbel门锁接口");
 const QString kStartLine = QStringLiteral("门锁接口监听服务器已经启动...");
 const QString kStopLine = QStringLiteral("接口监听服务器已经停止。");
+const std::string kAlarm = "#c00000";
+const QString kPassword = QStringLiteral("tivrel");
 
 // Types into the password prompt and presses "确定".
 std::function<void(TCheckPasswordForm&)> Enter(const QString& password) {
@@ -72,87 +79,91 @@ bool Serves(uint16_t port) {
   return client.ReadResponse().has_value();
 }
 
+QLabel* Label(const QWidget& form, const char* name) {
+  return form.findChild<QLabel*>(QString::fromLatin1(name));
+}
+
 class MainFormTest : public ::testing::Test {
  protected:
-  uint16_t Port() const { return form_->Server().Port(); }
+  uint16_t Port() const { return application_.Port(); }
   QString Memo() const { return form_->InfoMemo->toPlainText(); }
+  QAction* Action(DeskCommand command) const { return form_->Action(command); }
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_;
-  std::unique_ptr<TMainForm> form_ =
-      std::make_unique<TMainForm>(application_.Context(), application_.Kind());
+  Desk desk_{application_.Context(), application_.Kind()};
+  std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(desk_);
 };
 
 TEST_F(MainFormTest, OpensWithTheKindsTitleTheStartLineAndTheListenerServing) {
   EXPECT_EQ(form_->windowTitle(), kTitle);
   EXPECT_EQ(QCoreApplication::applicationName(), kTitle);
   EXPECT_EQ(Memo(), kStartLine);
-  ASSERT_TRUE(form_->Server().Listening());
+  ASSERT_TRUE(desk_.Listening());
   EXPECT_TRUE(Serves(Port()));
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
-  EXPECT_EQ(TMainForm::MainWindow(), form_.get());
 }
 
-TEST_F(MainFormTest, TheStatusBarShowsTheListenerTheEncoderTheRequestsAndStoreWarnings) {
-  EXPECT_EQ(form_->ListenerLbl->text(),
-            QStringLiteral("正在监听端口 %1（本机所有地址）").arg(Port()));
-  // The simulator is named as such.
-  EXPECT_TRUE(form_->EncoderLbl->text().startsWith(QStringLiteral("模拟发卡器，不能制作真卡：")));
-  EXPECT_EQ(form_->RequestsLbl->text(), QStringLiteral("已答复请求 0 次"));
-  // Without AllowedHosts, the warning stands for as long as the window is open.
-  const QString anyHost = QStringLiteral(
-      "警告：没有设置允许连接的主机（Option.ini [Network] "
-      "AllowedHosts），网络上的任何主机都能发卡、"
-      "读卡和注销卡");
-  EXPECT_TRUE(form_->WarningLbl->isVisibleTo(form_.get()));
-  EXPECT_EQ(form_->WarningLbl->text(), anyHost);
-
-  ServiceStatus& status = application_.Context().Status;
+TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   // A request is counted once its thread has finished it, a moment after the client has its
   // answer.
-  auto until = [&status](auto done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done(status.Get()) && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::yield();
-    }
-  };
+  ServiceStatus& status = application_.Context().Status;
   ASSERT_TRUE(Serves(Port()));
-  until([](const ServiceStatus::Snapshot& now) { return now.Answered == 1; });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (status.Get().Answered < 1 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::yield();
+  }
   test::LoopbackClient unreadable(Port());
   unreadable.SendFrame("<DoorRequest");
   EXPECT_FALSE(unreadable.ReadResponse().has_value());
-  form_->RefreshStatus();
-  EXPECT_THAT(
-      form_->RequestsLbl->text().toStdString(),
-      ::testing::MatchesRegex("已答复请求 1 次；最近一次 [-0-9]+ [:0-9]+ 无法读取的请求 没有答复"));
-  // Each request is a line of the operations list; what got no answer stands out in red.
-  ASSERT_EQ(form_->OperationsList->count(), 2);
-  EXPECT_THAT(form_->OperationsList->item(0)->text().toStdString(),
-              ::testing::HasSubstr("  127.0.0.1  "));
-  const QListWidgetItem* unanswered = form_->OperationsList->item(1);
-  EXPECT_THAT(unanswered->text().toStdString(),
-              ::testing::EndsWith("  127.0.0.1  无法读取的请求  没有答复"));
-  EXPECT_EQ(unanswered->foreground().color(), QColor(0xc0, 0, 0));
-
   status.WriteFailed(ServiceStatus::Store::Journal, "disk I/O error");
   form_->RefreshStatus();
-  EXPECT_TRUE(form_->WarningLbl->isVisibleTo(form_.get()));
-  EXPECT_EQ(form_->WarningLbl->text(),
-            anyHost + QStringLiteral("；警告：发卡记录无法写入数据库：disk I/O error"));
-  status.WriteSucceeded(ServiceStatus::Store::Journal);
+
+  // A second desk over the same service says what the window should show.
+  Desk told(application_.Context(), application_.Kind());
+  const DeskState state = told.NewState().value();
+  const char* names[] = {"ListenerLbl", "EncoderLbl", "RequestsLbl", "WarningLbl"};
+  for (size_t i = 0; i < state.size(); ++i) {
+    SCOPED_TRACE(names[i]);
+    const QLabel* label = Label(*form_, names[i]);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), FromAnsi(state[i].Text));
+    EXPECT_TRUE(label->isVisibleTo(form_.get()));
+  }
+  // The simulator stands out in yellow, the warning in red.
+  EXPECT_EQ(state[1].Tone, StateTone::Simulator);
+  EXPECT_THAT(Label(*form_, "EncoderLbl")->styleSheet().toStdString(),
+              ::testing::HasSubstr("#ffd24d"));
+  EXPECT_THAT(Label(*form_, "WarningLbl")->styleSheet().toStdString(),
+              ::testing::HasSubstr(kAlarm));
+  EXPECT_TRUE(Label(*form_, "ListenerLbl")->styleSheet().isEmpty());
+
+  const std::vector<DeskOperation> operations = told.NewOperations();
+  ASSERT_EQ(operations.size(), 2u);
+  ASSERT_EQ(form_->OperationsList->count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    const QListWidgetItem* item = form_->OperationsList->item(i);
+    EXPECT_EQ(item->text(), FromAnsi(operations[static_cast<size_t>(i)].Line));
+    // What got no answer stands out in red.
+    EXPECT_EQ(item->foreground().color() == QColor(0xc0, 0, 0),
+              operations[static_cast<size_t>(i)].Failed);
+  }
+  EXPECT_TRUE(operations[1].Failed);
+
+  // Nothing new: the list stays as it is.
   form_->RefreshStatus();
-  EXPECT_EQ(form_->WarningLbl->text(), anyHost);
+  EXPECT_EQ(form_->OperationsList->count(), 2);
 }
 
-TEST(MainFormNetworkTest, WithTheAllowedHostsSetNoWarningStandsAndTheAddressIsShown) {
+TEST(MainFormNetworkTest, WithTheAllowedHostsSetTheWarningsPartIsHidden) {
   test::TestApplication application(0, kDoorlockKind, true,
                                     "[Network]\r\nListenAddress=127.0.0.1\r\n"
                                     "AllowedHosts=127.0.0.1, 10.0.0.0/8\r\n");
-  TMainForm form(application.Context(), application.Kind());
-  EXPECT_EQ(form.ListenerLbl->text(),
-            QStringLiteral("正在监听 127.0.0.1:%1").arg(form.Server().Port()));
-  EXPECT_FALSE(form.WarningLbl->isVisibleTo(&form));
-  EXPECT_TRUE(Serves(form.Server().Port()));
+  Desk desk(application.Context(), application.Kind());
+  TMainForm form(desk);
+  EXPECT_FALSE(Label(form, "WarningLbl")->isVisibleTo(&form));
+  EXPECT_TRUE(Label(form, "ListenerLbl")->isVisibleTo(&form));
+  EXPECT_TRUE(Serves(application.Port()));
 }
 
 TEST(StartupErrorTest, AStartThatFailsSaysWhyInAnErrorBoxTitledWithTheKind) {
@@ -183,22 +194,36 @@ TEST_F(MainFormTest, HasTheMenuToolbarAndLogPaneOfTheWindow) {
   EXPECT_EQ(menus[2]->text(), QStringLiteral("帮助(&H)"));
   EXPECT_EQ(Captions(menus[0]->menu()->actions()), QStringList{QStringLiteral("退出(&X)")});
   EXPECT_EQ(Captions(menus[1]->menu()->actions()),
-            (QStringList{QStringLiteral("选项(&O)..."), QStringLiteral("测试(&T)"),
-                         QStringLiteral("发卡记录(&J)..."), QStringLiteral("打开日志(&L)..."),
-                         QStringLiteral("-"), QStringLiteral("更改管理员密码(&C)")}));
+            (QStringList{QStringLiteral("选项(&O)..."), QStringLiteral("系统设置(&S)..."),
+                         QStringLiteral("测试(&T)"), QStringLiteral("发卡记录(&J)..."),
+                         QStringLiteral("打开日志(&L)..."), QStringLiteral("-"),
+                         QStringLiteral("更改管理员密码(&C)")}));
   EXPECT_EQ(Captions(menus[2]->menu()->actions()), QStringList{QStringLiteral("关于(&A)...")});
+  // The actions keep their names.
+  for (const DeskCommandInfo& info : DeskCommands()) {
+    EXPECT_EQ(form_->findChild<QAction*>(QString::fromLatin1(info.Name)), Action(info.Command))
+        << info.Name;
+  }
+  EXPECT_EQ(menus[1]->menu()->actions()[1]->objectName(), QStringLiteral("SettingsAction"));
 
   // The Test command has no button.
-  EXPECT_EQ(form_->ToolBar->actions(),
-            (QList<QAction*>{form_->OptionAction, form_->ChangePasswordAction,
-                             form_->ToolBar->actions()[2], form_->AboutAction,
-                             form_->ToolBar->actions()[4], form_->ExitAction}));
-  EXPECT_TRUE(form_->ToolBar->actions()[2]->isSeparator());
-  EXPECT_TRUE(form_->ToolBar->actions()[4]->isSeparator());
-  EXPECT_EQ(form_->OptionButton->defaultAction(), form_->OptionAction);
-  EXPECT_EQ(form_->ChangePasswordButton->defaultAction(), form_->ChangePasswordAction);
-  EXPECT_EQ(form_->HelpButton->defaultAction(), form_->AboutAction);
-  EXPECT_EQ(form_->ExitButton->defaultAction(), form_->ExitAction);
+  const QList<QAction*> tools = form_->ToolBar->actions();
+  ASSERT_EQ(tools.size(), 6);
+  EXPECT_EQ(tools, (QList<QAction*>{
+                       Action(DeskCommand::Options), Action(DeskCommand::ChangePassword), tools[2],
+                       Action(DeskCommand::About), tools[4], Action(DeskCommand::Exit)}));
+  EXPECT_TRUE(tools[2]->isSeparator());
+  EXPECT_TRUE(tools[4]->isSeparator());
+  const std::pair<const char*, DeskCommand> buttons[] = {
+      {"OptionButton", DeskCommand::Options},
+      {"ChangePasswordButton", DeskCommand::ChangePassword},
+      {"HelpButton", DeskCommand::About},
+      {"ExitButton", DeskCommand::Exit}};
+  for (const auto& [name, command] : buttons) {
+    const auto* button = form_->findChild<QToolButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    EXPECT_EQ(button->defaultAction(), Action(command)) << name;
+  }
   EXPECT_EQ(form_->ToolBar->height(), 25);
   EXPECT_EQ(form_->statusBar()->height(), 21);
   // The log pane above the operations list.
@@ -227,7 +252,7 @@ TEST_F(MainFormTest, ClosingWithAWrongPasswordThenCancelKeepsTheWindowAndTheList
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
   EXPECT_TRUE(form_->isVisible());
-  EXPECT_TRUE(form_->Server().Listening());
+  EXPECT_TRUE(desk_.Listening());
   EXPECT_TRUE(Serves(Port()));
 }
 
@@ -236,9 +261,10 @@ TEST_F(MainFormTest, ExitWithACancelledPromptKeepsServing) {
   ModalScript script;
   script.Then<TCheckPasswordForm>(Cancel);
 
-  form_->ExitAction->trigger();
+  Action(DeskCommand::Exit)->trigger();
 
   EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
   EXPECT_TRUE(form_->isVisible());
   EXPECT_TRUE(Serves(Port()));
 }
@@ -248,25 +274,24 @@ TEST_F(MainFormTest, ExitWithTheRightPasswordClosesAndStopsTheListener) {
   int closed = 0;
   QObject::connect(form_.get(), &TMainForm::Closed, [&closed] { ++closed; });
   ModalScript script;
-  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")));
+  script.Then<TCheckPasswordForm>(Enter(kPassword));
 
-  form_->ExitAction->trigger();
+  Action(DeskCommand::Exit)->trigger();
 
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(closed, 1);
   EXPECT_FALSE(form_->isVisible());
-  const uint16_t port = Port();
   form_->FormDestroy();
   EXPECT_FALSE(form_->ThreadsLeftRunning());
-  EXPECT_FALSE(form_->Server().Listening());
+  EXPECT_FALSE(desk_.Listening());
   EXPECT_EQ(Memo(), kStartLine + QStringLiteral("\n") + kStopLine);
-  EXPECT_THROW(test::LoopbackClient client(port), SocketError);
+  EXPECT_THROW(test::LoopbackClient client(Port()), SocketError);
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
 TEST_F(MainFormTest, TheSessionEndsOnlyWithTheRightPassword) {
   ModalScript script;
-  script.Then<TCheckPasswordForm>(Cancel).Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")));
+  script.Then<TCheckPasswordForm>(Cancel).Then<TCheckPasswordForm>(Enter(kPassword));
 
   EXPECT_FALSE(form_->QuerySessionEnd());
   EXPECT_TRUE(Serves(Port()));
@@ -274,100 +299,83 @@ TEST_F(MainFormTest, TheSessionEndsOnlyWithTheRightPassword) {
   EXPECT_TRUE(script.Finished());
 }
 
-TEST_F(MainFormTest, OptionsAsksForThePasswordEveryTime) {
+TEST_F(MainFormTest, AGuardedCommandAsksForThePasswordEveryTime) {
   int optionForms = 0;
+  auto closeOptions = [&optionForms](TOptionForm& form) {
+    ++optionForms;
+    form.btnCancelBtn->click();
+  };
   ModalScript script;
   script.Then<TCheckPasswordForm>(Cancel)
-      .Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
-      .Then<TOptionForm>([&optionForms](TOptionForm& form) {
-        ++optionForms;
-        form.btnCancelBtn->click();
-      })
-      .Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
-      .Then<TOptionForm>([&optionForms](TOptionForm& form) {
-        ++optionForms;
-        form.btnCancelBtn->click();
-      });
+      .Then<TCheckPasswordForm>(Enter(QStringLiteral("TIVREL")))
+      .Then<TCheckPasswordForm>(Enter(kPassword))
+      .Then<TOptionForm>(closeOptions)
+      .Then<TCheckPasswordForm>(Enter(kPassword))
+      .Then<TOptionForm>(closeOptions);
 
-  form_->OptionAction->trigger();
+  Action(DeskCommand::Options)->trigger();
   EXPECT_EQ(optionForms, 0);
-  form_->OptionAction->trigger();
+  Action(DeskCommand::Options)->trigger();
   EXPECT_EQ(optionForms, 1);
-  form_->OptionAction->trigger();
+  Action(DeskCommand::Options)->trigger();
 
   EXPECT_EQ(optionForms, 2);
-  EXPECT_TRUE(script.Finished());
-  EXPECT_THAT(script.Unexpected(), IsEmpty());
-}
-
-TEST_F(MainFormTest, OptionsWithAWrongPasswordOpensNothing) {
-  ModalScript script;
-  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("TIVREL"))).Then<TCheckPasswordForm>(Cancel);
-
-  form_->OptionAction->trigger();
-
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
 }
 
-TEST_F(MainFormTest, TestOpensTheTestDialogWithoutAPassword) {
-  bool opened = false;
-  ModalScript script;
-  script.Then<TDoorlockTestForm>([&opened](TDoorlockTestForm& form) {
-    opened = true;
-    form.reject();
-  });
-
-  form_->TestAction->trigger();
-
-  EXPECT_TRUE(opened);
-  EXPECT_THAT(script.Unexpected(), IsEmpty());
-}
-
-TEST_F(MainFormTest, AboutOpensTheAboutBoxWithoutAPassword) {
-  QString caption;
-  ModalScript script;
-  script.Then<TAboutForm>([&caption](TAboutForm& form) {
-    caption = form.windowTitle();
-    form.btnOK->click();
-  });
-
-  form_->AboutAction->trigger();
-
-  EXPECT_EQ(caption, QStringLiteral("关于 ") + kTitle);
-  EXPECT_THAT(script.Unexpected(), IsEmpty());
+// The commands that open a dialog without the password, with the dialog each opens.
+TEST_F(MainFormTest, TheUnguardedCommandsOpenTheirDialogsWithoutAPassword) {
+  const std::pair<DeskCommand, const char*> commands[] = {{DeskCommand::Test, "TDoorlockTestForm"},
+                                                          {DeskCommand::Journal, "TJournalForm"},
+                                                          {DeskCommand::Log, "TLogViewForm"},
+                                                          {DeskCommand::About, "TAboutForm"}};
+  for (const auto& [command, dialog] : commands) {
+    QString opened;
+    QString caption;
+    ModalScript script;
+    script.Then<QDialog>([&](QDialog& form) {
+      opened = form.objectName();
+      caption = form.windowTitle();
+      form.reject();
+    });
+    Action(command)->trigger();
+    EXPECT_EQ(opened, QString::fromLatin1(dialog));
+    EXPECT_THAT(script.Unexpected(), IsEmpty());
+    if (command == DeskCommand::About) {
+      EXPECT_EQ(caption, QStringLiteral("关于 ") + kTitle);
+    }
+  }
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
 }
 
 TEST_F(MainFormTest, ChangingThePasswordWritesOptionIniAndOnlyTheNewOneIsAcceptedAfter) {
   {
     ModalScript script;
-    script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
+    script.Then<TCheckPasswordForm>(Enter(kPassword))
         .Then<TChangePasswordForm>([](TChangePasswordForm& form) {
-          form.edtPswd->setText(QStringLiteral(" Neu-42 "));
+          form.edtPswd->setText(QStringLiteral("Neu-42"));
           form.edtConfirmPswd->setText(QStringLiteral("Neu-42"));
           form.btnOK->click();
         });
-    form_->ChangePasswordAction->trigger();
+    Action(DeskCommand::ChangePassword)->trigger();
     ASSERT_TRUE(script.Finished());
     EXPECT_THAT(script.Unexpected(), IsEmpty());
   }
   ASSERT_EQ(boxes_.Shown().size(), 1u);
-  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Information);
-  EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("管理员密码更改成功！"));
-
   TSysOption stored(application_.File("Option.ini"));
   stored.Load();
   EXPECT_EQ(stored.Password, "Neu-42");
 
   boxes_.Clear();
   ModalScript script;
-  script.Then<TCheckPasswordForm>(Enter(QStringLiteral("tivrel")))
+  script.Then<TCheckPasswordForm>(Enter(kPassword))
       .Then<TCheckPasswordForm>(Enter(QStringLiteral("Neu-42")))
       .Then<TOptionForm>([](TOptionForm& form) { form.btnCancelBtn->click(); });
-  form_->OptionAction->trigger();
+  Action(DeskCommand::Options)->trigger();
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
   ASSERT_EQ(boxes_.Shown().size(), 1u);
@@ -378,40 +386,77 @@ TEST_F(MainFormTest, ChangePasswordWithACancelledPromptOpensNoChangeDialog) {
   ModalScript script;
   script.Then<TCheckPasswordForm>(Cancel);
 
-  form_->ChangePasswordAction->trigger();
+  Action(DeskCommand::ChangePassword)->trigger();
 
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
   EXPECT_EQ(application_.Context().SysOption.Password, "tivrel");
 }
 
+TEST_F(MainFormTest, TheSettingsSaveAChangedPortAndRefuseABadOneLeavingOptionIniUntouched) {
+  const std::string optionFile = application_.File("Option.ini");
+  const std::string before = test::ReadFileBytes(optionFile);
+  QString refusedEntry;
+  ModalScript script;
+  script.Then<TCheckPasswordForm>(Enter(kPassword))
+      .Then<TSettingsForm>([&](TSettingsForm& form) {
+        auto* port = form.findChild<QLineEdit*>(QStringLiteral("DoorlockPortNo"));
+        ASSERT_NE(port, nullptr);
+        port->setText(QStringLiteral("70000"));
+        form.btnOK->click();
+        // Refused: the dialog stays as typed.
+        EXPECT_TRUE(form.isVisible());
+        refusedEntry = port->text();
+        form.btnCancel->click();
+      })
+      .Then<TCheckPasswordForm>(Enter(kPassword))
+      .Then<TSettingsForm>([](TSettingsForm& form) {
+        form.findChild<QLineEdit*>(QStringLiteral("DoorlockPortNo"))
+            ->setText(QStringLiteral("4711"));
+        form.btnOK->click();
+      });
+
+  Action(DeskCommand::Settings)->trigger();
+  EXPECT_EQ(refusedEntry, QStringLiteral("70000"));
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes_.Shown()[0].caption, kTitle);
+  EXPECT_TRUE(boxes_.Shown()[0].text.contains(QStringLiteral("门锁接口端口")));
+  EXPECT_EQ(test::ReadFileBytes(optionFile), before);
+
+  boxes_.Clear();
+  Action(DeskCommand::Settings)->trigger();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Information);
+  EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
+  EXPECT_TRUE(boxes_.Shown()[0].text.contains(QStringLiteral("门锁接口端口")));
+  TSysOption stored(optionFile);
+  stored.Load();
+  EXPECT_EQ(stored.DoorlockPortNo, 4711);
+  // Saved for the next start; the listener keeps its port.
+  EXPECT_TRUE(Serves(Port()));
+}
+
 TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {
   Socket taken = Socket::Listen(0, 1);
   MessageBoxRecorder boxes;
   test::TestApplication application(taken.LocalPort());
+  Desk desk(application.Context(), application.Kind());
 
-  TMainForm form(application.Context(), application.Kind());
+  TMainForm form(desk);
 
   ASSERT_EQ(boxes.Shown().size(), 1u);
   EXPECT_EQ(boxes.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes.Shown()[0].caption, kTitle);
-  // The system's text, and what it means for the clerk and what to do.
-  const QString advice = QStringLiteral(
-                             "端口 %1 已被另一个程序占用（也许是另一个 keydesk）：请关闭那个程序，"
-                             "或在 Option.ini 的 [SysOption] DoorlockPortNo 中换一个端口，然后重新"
-                             "启动 keydesk。")
-                             .arg(taken.LocalPort());
-  EXPECT_EQ(boxes.Shown()[0].text,
-            QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()) + "\n" + advice);
-  // The start line stays; the lines after it say that nothing listens, where and why.
-  EXPECT_EQ(form.InfoMemo->toPlainText(),
-            kStartLine +
-                QStringLiteral("\n接口监听服务器没有运行（端口 %1）：").arg(taken.LocalPort()) +
-                QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size()) + "\n" + advice);
-  EXPECT_FALSE(form.Server().Listening());
-  EXPECT_EQ(form.ListenerLbl->text(),
-            QStringLiteral("没有监听（端口 %1）：").arg(taken.LocalPort()) + advice);
-  EXPECT_THAT(form.ListenerLbl->styleSheet().toStdString(), ::testing::HasSubstr("#c00000"));
+  const QString system = QString::fromUtf8(kAddressInUse.data(), kAddressInUse.size());
+  EXPECT_TRUE(boxes.Shown()[0].text.startsWith(system + "\n"));
+  // The start line stays; the lines after it say that nothing listens, and why.
+  EXPECT_TRUE(form.InfoMemo->toPlainText().startsWith(kStartLine + "\n"));
+  EXPECT_TRUE(form.InfoMemo->toPlainText().contains(system));
+  EXPECT_FALSE(desk.Listening());
+  EXPECT_THAT(Label(form, "ListenerLbl")->styleSheet().toStdString(), ::testing::HasSubstr(kAlarm));
   form.show();
   EXPECT_TRUE(form.isVisible());
 }

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/record_views.h"
+#include "app/journal_browser.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "loopback_client.h"
@@ -46,7 +46,7 @@ class RecordViewsTest : public ::testing::Test {
   RecordViewsTest() { application_.Context().SysOption.SaveDoorlockRecord = true; }
 
   void Issue(const std::string& room, const std::string& guest) {
-    test::LoopbackClient client(form_.Server().Port());
+    test::LoopbackClient client(application_.Port());
     client.SendFrame(IssueRequest(room, guest));
     ASSERT_TRUE(client.ReadResponse().has_value());
   }
@@ -61,14 +61,16 @@ class RecordViewsTest : public ::testing::Test {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_;
-  TMainForm form_{application_.Context(), application_.Kind()};
+  Desk desk_{application_.Context(), application_.Kind()};
+  TMainForm form_{desk_};
+  JournalBrowser browser_{application_.Context().RecordStore};
 };
 
 TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDay) {
   Issue("08", "王先生");
   Issue("09", "李女士");
   Issue("08", "张先生");
-  TJournalForm journal(application_.Context().RecordStore);
+  TJournalForm journal(browser_);
 
   EXPECT_EQ(Column(journal, 0), (QStringList{"010208", "010209", "010208"}));
   EXPECT_EQ(Column(journal, 1), (QStringList{"张先生", "李女士", "王先生"}));
@@ -130,12 +132,12 @@ TEST_F(RecordViewsTest, TheJournalReadsWhileRequestsAreBeingServed) {
   std::atomic<int> answered{0};
   std::thread desk([&] {
     for (int i = 0; i < kCards; ++i) {
-      test::LoopbackClient client(form_.Server().Port());
+      test::LoopbackClient client(application_.Port());
       client.SendFrame(IssueRequest("08", "王先生"));
       if (client.ReadResponse().has_value()) ++answered;
     }
   });
-  TJournalForm journal(application_.Context().RecordStore);
+  TJournalForm journal(browser_);
   int seen = 0;
   while (answered < kCards) {
     journal.Query();

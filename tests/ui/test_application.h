@@ -10,15 +10,13 @@
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
-#include "ui/gui_main.h"
 
 namespace keydesk::test {
 
 // The real start-up objects in a fresh folder for an interface kind (door lock unless
 // given): Option.ini listening on a port the system chooses (or the one given), Client.mdb,
-// the simulated encoder with its files in the folder, the kind's device unless told not to,
-// and the UI's options for the door lock driver and the simulated devices. extraOptions is
-// added to Option.ini as it stands.
+// the simulated encoder with its files in the folder, and the kind's device unless told not
+// to. extraOptions is added to Option.ini as it stands.
 class TestApplication {
  public:
   explicit TestApplication(int port = 0, int kind = kDoorlockKind, bool installDevice = true,
@@ -34,8 +32,6 @@ class TestApplication {
     settings.CardLibraryPath = kCardLibraryPath;
     settings.InterfaceKind = kind;
     settings.InstallDevice = installDevice;
-    settings.ShowDoorlockOptions = ShowDoorlockOptions;
-    settings.ShowDeviceOptions = ShowDeviceOptions;
     application_ = std::make_unique<Application>(std::move(settings));
   }
 
@@ -43,6 +39,8 @@ class TestApplication {
   const ServiceContext& Context() const { return application_->Context(); }
   keydesk::Kind& Kind() { return application_->Kind(); }
   std::string File(const std::string& name) const { return dir_.File(name); }
+  // The port the listener took, or was to take.
+  uint16_t Port() const { return static_cast<uint16_t>(Context().Status.Get().Port); }
 
  private:
   TempDir dir_;

@@ -1,0 +1,91 @@
+#include "ui/settings_form.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/desk.h"
+#include "app/system_settings.h"
+#include "ui/ansi_text.h"
+#include "ui/error_box.h"
+#include "ui/form_style.h"
+#include "ui/message_box.h"
+
+namespace keydesk {
+namespace {
+
+// On for any number but 0, as start-up reads a switch.
+bool SwitchedOn(const std::string& value) {
+  return QString::fromStdString(value).trimmed().toInt() != 0;
+}
+
+}  // namespace
+
+TSettingsForm::TSettingsForm(SystemSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+  setObjectName(QStringLiteral("TSettingsForm"));
+  setWindowTitle(QStringLiteral("系统设置"));
+  setFont(DialogFont());
+
+  auto* fields = new QGridLayout;
+  fields->setColumnStretch(1, 1);
+  for (const SettingField& field : settings_.Fields()) {
+    const int row = static_cast<int>(entries_.size());
+    auto* caption = new QLabel(QString::fromUtf8(field.Caption), this);
+    fields->addWidget(caption, row, 0);
+    QWidget* entry = nullptr;
+    if (field.Kind == SettingKind::Switch) {
+      auto* box = new QCheckBox(this);
+      box->setChecked(SwitchedOn(field.Value));
+      entry = box;
+    } else {
+      entry = new QLineEdit(FromAnsi(field.Value), this);
+    }
+    entry->setObjectName(QString::fromLatin1(field.Key));
+    caption->setBuddy(entry);
+    fields->addWidget(entry, row, 1);
+    entries_.push_back(entry);
+  }
+  btnOK = NamedButton(this, "btnOK", "确定");
+  btnOK->setDefault(true);
+  btnCancel = NamedButton(this, "btnCancel", "取消");
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnOK);
+  buttons->addWidget(btnCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+  resize(520, sizeHint().height());
+
+  connect(btnOK, &QPushButton::clicked, this, &TSettingsForm::btnOKClick);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TSettingsForm::btnOKClick() {
+  RunGuarded(this, [this] {
+    std::vector<std::string> entries;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const std::string& value = settings_.Fields()[i].Value;
+      if (const auto* box = qobject_cast<const QCheckBox*>(entries_[i])) {
+        // An untouched box gives back what the file holds, so that a switch written as "2"
+        // (on) is not rewritten, least of all as off.
+        const bool on = box->isChecked();
+        entries.push_back(on == SwitchedOn(value) ? value : (on ? "1" : "0"));
+      } else {
+        entries.push_back(ToAnsi(static_cast<const QLineEdit*>(entries_[i])->text()));
+      }
+    }
+    const std::string saved = settings_.Save(entries);
+    MessageBox::Information(this, QString::fromUtf8(kHintCaption), FromAnsi(saved));
+    accept();
+  });
+}
+
+}  // namespace keydesk
