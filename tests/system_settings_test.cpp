@@ -46,7 +46,8 @@ class SystemSettingsTest : public ::testing::Test {
       "[DoorlockOption]\r\n"
       "DelayMinutes=$1E\r\n"
       "[Network]\r\n"
-      "AllowedHosts=192.168.1.0/24\r\n";
+      "AllowedHosts=192.168.1.0/24\r\n"
+      "AccessLog=2\r\n";
 
   test::TempDir dir_;
   std::string file_ = dir_.File("Option.ini");

@@ -14,6 +14,7 @@
 #include "app/interface_server.h"
 #include "app/panel_press.h"
 #include "core/box_message.h"
+#include "core/log_follower.h"
 #include "core/log_pane.h"
 
 namespace keydesk {
@@ -52,7 +53,8 @@ class DeskView : public LogPane {
   virtual void ShowSystemSettings(SystemSettings& settings) = 0;
   virtual void ShowTestPanel(const TestPanel& panel) = 0;
   virtual void ShowJournal(JournalBrowser& journal) = 0;
-  // The day's log (code page 936 path) and what the view says first (see LogViewNotice).
+  // The day's log (code page 936 path), which the view follows with a LogFollower, and what
+  // the view says first (see LogViewNotice).
   virtual void ShowLog(const std::string& fileName, const std::string& notice) = 0;
   virtual void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) = 0;
   virtual void ShowMessage(const BoxMessage& message) = 0;
@@ -118,8 +120,10 @@ class Desk {
   // password is saved. Raises IoError when it cannot be saved.
   std::optional<BoxMessage> ChangePassword(std::string_view entry, std::string_view confirmation);
 
-  // Called, from any thread, whenever the state changed; the view then asks NewState on its
-  // own thread. Set before Start.
+  // Called, from any thread, whenever the listener or a store's state changed (requests are
+  // not told: poll NewState and NewOperations too); the view then asks on its own thread.
+  // Set before Start. A call already under way may still arrive after Stop, so changed must
+  // only post to the window (a window handle, not the window's object).
   void OnStateChange(std::function<void()> changed);
   // The state line when it changed since the last call (always on the first).
   std::optional<DeskState> NewState();

@@ -30,6 +30,12 @@ std::vector<SettingField> ReadFields(const std::string& file) {
     const std::string value = profile.ReadString(section, key, "");
     return Trim(value).empty() ? fallback : value;
   };
+  // A switch as start-up reads it: any number but 0 is on, so that "2" is not shown as off
+  // and written back as 0.
+  auto storedSwitch = [&](const char* section, const char* key, bool fallback) {
+    const std::optional<int32_t> number = TryStrToInt(Trim(profile.ReadString(section, key, "")));
+    return Switch(number ? *number != 0 : fallback);
+  };
   return {
       {kSys, "DoorlockPortNo", "门锁接口端口", SettingKind::Number,
        std::to_string(sys.DoorlockPortNo)},
@@ -59,7 +65,7 @@ std::vector<SettingField> ReadFields(const std::string& file) {
       {"Network", "MaxConnectionsPerHost", "每台主机最多连接数（0：不限）", SettingKind::Number,
        stored("Network", "MaxConnectionsPerHost", std::to_string(network.MaxConnectionsPerHost))},
       {"Network", "AccessLog", "写访问日志", SettingKind::Switch,
-       stored("Network", "AccessLog", Switch(network.AccessLog))},
+       storedSwitch("Network", "AccessLog", network.AccessLog)},
       {"Log", "KeepDays", "日志保留天数（0：全部保留）", SettingKind::Number,
        stored("Log", "KeepDays", std::to_string(network.KeepDays))},
   };
