@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "ui/about_form.h"
 #include "ui/ansi_text.h"
@@ -56,6 +57,29 @@ constexpr ToolbarButton kToolbarButtons[] = {
 constexpr const char* kStateLabelNames[] = {"ListenerLbl", "EncoderLbl", "RequestsLbl",
                                             "WarningLbl"};
 
+// A text that ends in "…" where the label is too narrow, whole in its tip.
+class ElidedLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void SetWholeText(const QString& text) {
+    whole_ = text;
+    setToolTip(text);
+    Elide();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  void Elide() {
+    setText(fontMetrics().elidedText(whole_, Qt::ElideRight, contentsRect().width()));
+  }
+  QString whole_;
+};
+
 QString ToneStyle(StateTone tone) {
   switch (tone) {
     case StateTone::Alarm:
@@ -82,8 +106,13 @@ TMainForm::TMainForm(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_(d
   setWindowTitle(QCoreApplication::applicationName());
 
   // The log pane, and below it the list of operations that the clerk reads at a glance. The
-  // pane only ever receives the listener's start and stop lines, so nothing trims it.
-  auto* panes = new QSplitter(Qt::Vertical, this);
+  // pane only ever receives the listener's start and stop lines, so nothing trims it. A
+  // warning stands above them, as wide as the window and wrapped, so that none is clipped.
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* panes = new QSplitter(Qt::Vertical, central);
   InfoMemo = new QPlainTextEdit(panes);
   InfoMemo->setObjectName(QStringLiteral("InfoMemo"));
   InfoMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -92,7 +121,14 @@ TMainForm::TMainForm(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_(d
   OperationsList->setObjectName(QStringLiteral("OperationsList"));
   OperationsList->setUniformItemSizes(true);
   panes->setSizes({kClientHeight - kOperationsHeight, kOperationsHeight});
-  setCentralWidget(panes);
+  warning_ = new QLabel(central);
+  warning_->setObjectName(QString::fromLatin1(kStateLabelNames[3]));
+  warning_->setWordWrap(true);
+  warning_->setContentsMargins(4, 2, 4, 2);
+  warning_->hide();
+  column->addWidget(warning_);
+  column->addWidget(panes, 1);
+  setCentralWidget(central);
   CreateCommands();
   CreateStatusBar();
 
@@ -152,11 +188,14 @@ void TMainForm::CreateStatusBar() {
   bar->setFixedHeight(21);
   bar->setSizeGripEnabled(true);
   for (size_t i = 0; i < stateLabels_.size(); ++i) {
-    stateLabels_[i] = new QLabel(this);
+    stateLabels_[i] = i == 2 ? new ElidedLabel(this) : new QLabel(this);
     stateLabels_[i]->setObjectName(QString::fromLatin1(kStateLabelNames[i]));
     // The requests' part takes the room that is left.
     bar->addWidget(stateLabels_[i], i == 2 ? 1 : 0);
   }
+  // Elided where the window is narrow, whole in its tip; the listener and the encoder keep
+  // their width.
+  stateLabels_[2]->setMinimumWidth(1);
   // Connection threads change the state; the window reads it here, on its own thread.
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &TMainForm::RefreshStatus);
@@ -178,11 +217,19 @@ void TMainForm::RefreshStatus() {
   if (!state) return;
   for (size_t i = 0; i < stateLabels_.size(); ++i) {
     const StatePart& part = (*state)[i];
-    stateLabels_[i]->setText(FromAnsi(part.Text));
+    if (auto* elided = dynamic_cast<ElidedLabel*>(stateLabels_[i])) {
+      elided->SetWholeText(FromAnsi(part.Text));
+    } else {
+      stateLabels_[i]->setText(FromAnsi(part.Text));
+      stateLabels_[i]->setMinimumWidth(stateLabels_[i]->sizeHint().width());
+    }
     stateLabels_[i]->setStyleSheet(ToneStyle(part.Tone));
-    // The warning's part shows only while there is one.
-    stateLabels_[i]->setVisible(!part.Text.empty());
   }
+  const StatePart& warning = (*state)[3];
+  warning_->setText(FromAnsi(warning.Text));
+  warning_->setStyleSheet(ToneStyle(warning.Tone));
+  // Shown only while there is one.
+  warning_->setVisible(!warning.Text.empty());
 }
 
 void TMainForm::FormDestroy() {

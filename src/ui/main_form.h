@@ -75,8 +75,9 @@ class TMainForm final : public QMainWindow, public DeskView {
 
   Desk& desk_;
   std::map<DeskCommand, QAction*> actions_;
-  // The listener, the encoder, the requests and the warning, as DeskState has them.
-  std::array<QLabel*, std::tuple_size_v<DeskState>> stateLabels_{};
+  // The listener, the encoder and the requests in the status bar, as DeskState has them.
+  std::array<QLabel*, 3> stateLabels_{};
+  QLabel* warning_ = nullptr;  // DeskState's warning, above the panes
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;
 };
