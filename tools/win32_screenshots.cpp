@@ -148,7 +148,12 @@ int main(int argc, char** argv) {
     });
     mainForm.ShowDoorlockOptions(application.Context().Option);
     mainForm.ShowTestPanel(*application.Kind().MakeTestPanel());
-    SystemSettings systemSettings(application.Context().SysOption.FileName);
+    // The listener took any free port; the settings show the door lock's usual one.
+    TSysOption shown(file("Option.ini"));
+    shown.Load();
+    shown.DoorlockPortNo = 8886;
+    shown.Save();
+    SystemSettings systemSettings(shown.FileName);
     mainForm.ShowSystemSettings(systemSettings);
     Dialog::SetShownHook({});
   }
