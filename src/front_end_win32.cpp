@@ -33,10 +33,8 @@ void UseConsole() {
 // Windows always has a desktop to open the window on.
 std::string WhyNoWindow() { return {}; }
 
-void InstallDialogs(StartupSettings& settings) {
-  settings.ShowDoorlockOptions = ShowDoorlockOptions;
-  settings.ShowDeviceOptions = ShowDeviceOptions;
-}
+// The window's desk asks it for the options dialogs; start-up has nothing to install.
+void InstallDialogs(StartupSettings&) {}
 
 void ShowStartupError(int&, char**, int interfaceKind, const std::string& message) {
   keydesk::ShowStartupError(interfaceKind, message);

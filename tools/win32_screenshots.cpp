@@ -1,7 +1,8 @@
 // Takes the README's pictures of the Windows window under Wine: the main window (with a few
-// requests served), the door lock options dialog, and the door lock test dialog after a card
-// was written and read, run against the simulated drevan.dll in a scratch folder. Writes BMP
-// files; scripts/win32-screenshots runs it on an Xvfb display and makes PNGs of them.
+// requests served and their lines in the operations list), the door lock options dialog, the
+// door lock test dialog after a card was written and read, and the 系统设置 dialog, run
+// against the simulated drevan.dll in a scratch folder. Writes BMP files;
+// scripts/win32-screenshots runs it on an Xvfb display and makes PNGs of them.
 //   win32_screenshots.exe FOLDER
 #include <windows.h>
 
@@ -13,15 +14,17 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/desk.h"
+#include "app/system_settings.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
-#include "kinds/doorlock/doorlock_kind.h"
+#include "kinds/kind.h"
+#include "kinds/service_context.h"
 #include "platform/socket.h"
 #include "store/doorlock_record_manager.h"
 #include "ui_win32/dialog.h"
-#include "ui_win32/gui_main.h"
 #include "ui_win32/main_form.h"
 #include "ui_win32/resource_ids.h"
-#include "ui_win32/window_test_dialogs.h"
 
 namespace {
 
@@ -118,31 +121,40 @@ int main(int argc, char** argv) {
     StartupSettings settings;
     settings.Folder = scratch.string();
     settings.CardLibraryPath = KEYDESK_BUILD_DIR "/drevan.dll";
-    settings.ShowDoorlockOptions = ShowDoorlockOptions;
     Application application(std::move(settings));
+    Desk desk(application);
 
-    TMainForm mainForm(application.Context(), application.Kind());
+    TMainForm mainForm(desk);
     ShowWindow(mainForm.Handle(), SW_SHOWNORMAL);
-    Ask(mainForm.Server().Port(), IssueRequest("08", "王先生"));
-    Ask(mainForm.Server().Port(), IssueRequest("09", "李女士"));
-    Ask(mainForm.Server().Port(), "<DoorRequest type=\"ReadCard\"/>");
+    const auto port = static_cast<uint16_t>(application.Context().Status.Get().Port);
+    Ask(port, IssueRequest("08", "王先生"));
+    Ask(port, IssueRequest("09", "李女士"));
+    Ask(port, "<DoorRequest type=\"ReadCard\"/>");
     Sleep(200);
     mainForm.RefreshStatus();
     saved = Save(mainForm.Handle(), folder + "/win32_main_window.bmp") && saved;
 
     Dialog::SetShownHook([&](Dialog& dialog) {
+      const char* name = "win32_option_form";
       if (dialog.TemplateId() == IDD_DOORLOCK_TEST) {
         SendMessageW(dialog.Item(IDC_WRITECARD), BM_CLICK, 0, 0);
         SendMessageW(dialog.Item(IDC_READCARD), BM_CLICK, 0, 0);
-        saved = Save(dialog.Handle(), folder + "/win32_doorlock_test_form.bmp") && saved;
-      } else {
-        saved = Save(dialog.Handle(), folder + "/win32_option_form.bmp") && saved;
+        name = "win32_doorlock_test_form";
+      } else if (dialog.TemplateId() == IDD_SYSTEM_SETTINGS) {
+        name = "win32_system_settings_form";
       }
+      saved = Save(dialog.Handle(), folder + "/" + name + ".bmp") && saved;
       dialog.End(IDCANCEL);
     });
-    ShowDoorlockOptions();
-    WindowTestDialogs dialogs(mainForm.Handle());
-    application.Kind().ShowTest(dialogs);
+    mainForm.ShowDoorlockOptions(application.Context().Option);
+    mainForm.ShowTestPanel(*application.Kind().MakeTestPanel());
+    // The listener took any free port; the settings show the door lock's usual one.
+    TSysOption shown(file("Option.ini"));
+    shown.Load();
+    shown.DoorlockPortNo = 8886;
+    shown.Save();
+    SystemSettings systemSettings(shown.FileName);
+    mainForm.ShowSystemSettings(systemSettings);
     Dialog::SetShownHook({});
   }
   std::error_code ignored;

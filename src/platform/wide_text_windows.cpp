@@ -9,8 +9,12 @@ std::wstring WideFromAnsi(std::string_view text) {
   return std::wstring(wide.begin(), wide.end());
 }
 
+std::string AnsiFromWide(std::wstring_view text) {
+  return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+}
+
 std::optional<std::string> ExactAnsiFromWide(std::wstring_view text) {
-  const std::string ansi = AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+  const std::string ansi = AnsiFromWide(text);
   // "?" stands for a character that has none; a real "?" converts back to itself.
   if (UnicodeFromAnsi(ansi) != std::u16string(text.begin(), text.end())) return std::nullopt;
   return ansi;

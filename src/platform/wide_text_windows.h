@@ -14,6 +14,9 @@ namespace keydesk {
 // Code page 936 text as UTF-16; a byte that starts no character becomes "?".
 std::wstring WideFromAnsi(std::string_view text);
 
+// UTF-16 as code page 936; a character that has no code page 936 form becomes "?".
+std::string AnsiFromWide(std::wstring_view text);
+
 // UTF-16 as code page 936; none when a character has no code page 936 form (a path with such
 // a character cannot be named inside the system).
 std::optional<std::string> ExactAnsiFromWide(std::wstring_view text);

@@ -1,17 +1,19 @@
 #include "ui_win32/about_form.h"
 
-#include "app/about_texts.h"
+#include "app/desk.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_text.h"
 
 namespace keydesk {
 
-TAboutForm::TAboutForm(int interfaceKind)
-    : Dialog(IDD_ABOUT, kClientSize, Placement::CentredOnScreen), interfaceKind_(interfaceKind) {}
+TAboutForm::TAboutForm(std::string caption, std::string title)
+    : Dialog(IDD_ABOUT, kClientSize, Placement::CentredOnScreen),
+      caption_(std::move(caption)),
+      title_(std::move(title)) {}
 
 void TAboutForm::OnInit() {
-  SetWindowUtf8(Handle(), AboutCaption(interfaceKind_).c_str());
-  SetItemUtf8(IDC_LBLAPPTITLE, AboutTitle(interfaceKind_).c_str());
+  SetWindowUtf8(Handle(), caption_);
+  SetItemUtf8(IDC_LBLAPPTITLE, title_);
   SetItemUtf8(IDC_LBLVERSION, kAboutVersion);
   SetItemUtf8(IDC_LBLCOPYRIGHT, kAboutCopyright);
   SetItemUtf8(IDC_LBLCOMPANY, kAboutCompany);
@@ -22,11 +24,6 @@ bool TAboutForm::OnCommand(int id, int /*code*/) {
   if (id != IDOK) return false;
   End(IDOK);
   return true;
-}
-
-void ShowAbout(int interfaceKind) {
-  TAboutForm form(interfaceKind);
-  form.ShowModal(nullptr);
 }
 
 }  // namespace keydesk

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "ui_win32/dialog.h"
 
 namespace keydesk {
@@ -9,16 +11,15 @@ class TAboutForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{413, 262};
 
-  explicit TAboutForm(int interfaceKind);
+  // The caption and title as the desk gives them, UTF-8.
+  TAboutForm(std::string caption, std::string title);
 
  private:
   void OnInit() override;
   bool OnCommand(int id, int code) override;
 
-  const int interfaceKind_;
+  const std::string caption_;
+  const std::string title_;
 };
-
-// Shows the about box for the interface kind, modally and without an owner.
-void ShowAbout(int interfaceKind);
 
 }  // namespace keydesk

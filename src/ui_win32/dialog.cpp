@@ -29,7 +29,7 @@ std::string Dialog::ItemText(int id) const { return WindowAnsi(Item(id)); }
 
 void Dialog::SetItemText(int id, const std::string& ansi) { SetWindowAnsi(Item(id), ansi); }
 
-void Dialog::SetItemUtf8(int id, const char* utf8) { SetWindowUtf8(Item(id), utf8); }
+void Dialog::SetItemUtf8(int id, const std::string& utf8) { SetWindowUtf8(Item(id), utf8); }
 
 bool Dialog::Checked(int id) const { return IsDlgButtonChecked(handle_, id) == BST_CHECKED; }
 

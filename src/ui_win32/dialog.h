@@ -27,7 +27,7 @@ class Dialog {
   HWND Item(int id) const { return GetDlgItem(handle_, id); }
   std::string ItemText(int id) const;
   void SetItemText(int id, const std::string& ansi);
-  void SetItemUtf8(int id, const char* utf8);
+  void SetItemUtf8(int id, const std::string& utf8);
   bool Checked(int id) const;
   void SetChecked(int id, bool checked);
   void End(INT_PTR result);

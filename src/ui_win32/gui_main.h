@@ -14,20 +14,12 @@ struct WindowResult {
   bool ThreadsLeftRunning = false;
 };
 
-// The door lock options dialog over the main window, for the driver's ShowOptions; install
-// it in the start-up settings. Does nothing while there is no main window.
-void ShowDoorlockOptions();
-
-// The options of a simulated device of kinds 2 to 4, for its ShowOptions: a box says there is
-// nothing to set. Does nothing while there is no main window.
-void ShowDeviceOptions();
-
 // Shows why start-up failed in an error box titled with the kind's title, so that an operator
 // who started keydesk from the desktop sees why nothing opens. message is code page 936.
 void ShowStartupError(int interfaceKind, const std::string& message);
 
-// Runs the main window until it is closed (after the administrator password) or the session
-// ends, then stops the listener and, unless connection threads are stuck, shuts the
+// Runs the main window over the application's desk until it is closed (after the
+// administrator password) or the session ends, then stops the listener and shuts the
 // application down.
 WindowResult RunWindow(Application& application);
 

@@ -1,19 +1,28 @@
 #include "ui_win32/journal_form.h"
 
+#include <algorithm>
 #include <vector>
 
-#include "app/record_views.h"
-#include "platform/conversions.h"
 #include "platform/wide_text_windows.h"
-#include "store/record_store.h"
 #include "ui_win32/message_box.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_text.h"
 
 namespace keydesk {
+namespace {
 
-TJournalForm::TJournalForm(RecordStore& store)
-    : Dialog(IDD_JOURNAL, kClientSize, Placement::CentredOnOwner), browser_(store) {}
+// A filter without the blanks at its ends; no byte of a code page 936 character is that low.
+std::string Trimmed(std::string text) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), blank));
+  return text;
+}
+
+}  // namespace
+
+TJournalForm::TJournalForm(JournalBrowser& browser)
+    : Dialog(IDD_JOURNAL, kClientSize, Placement::CentredOnOwner), browser_(browser) {}
 
 void TJournalForm::OnInit() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -37,7 +46,7 @@ bool TJournalForm::OnCommand(int id, int /*code*/) {
   switch (id) {
     case IDOK:
       Browse([this] {
-        const auto field = [this](int item) { return std::string(Trim(ItemText(item))); };
+        const auto field = [this](int item) { return Trimmed(ItemText(item)); };
         browser_.Find({field(IDC_CARDFILTER), field(IDC_GUESTFILTER), field(IDC_ROOMFILTER),
                        field(IDC_FROMFILTER), field(IDC_TOFILTER)});
       });

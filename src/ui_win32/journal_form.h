@@ -11,18 +11,16 @@
 
 namespace keydesk {
 
-class RecordStore;
-
 // The journal of issued cards, read-only: what the desk looks at when a guest says a card
 // does not open the door. Found by card number, guest, room and days of issue, a page at a
 // time with the total, sorted by a click on any column's header; attempts that wrote no card
-// in red. It reads through the record store, which reads beside the service without waiting
-// for it.
+// in red. The desk's browser reads the record store beside the service without waiting for it.
 class TJournalForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{860, 450};
 
-  explicit TJournalForm(RecordStore& store);
+  // browser must outlive the dialog.
+  explicit TJournalForm(JournalBrowser& browser);
 
  private:
   void OnInit() override;
@@ -34,7 +32,7 @@ class TJournalForm final : public Dialog {
   // The colours of a grid row: red for an attempt that wrote no card.
   LRESULT CustomDraw(const NMLVCUSTOMDRAW& draw) const;
 
-  JournalBrowser browser_;
+  JournalBrowser& browser_;
 };
 
 }  // namespace keydesk

@@ -1,6 +1,6 @@
 #include "ui_win32/log_view_form.h"
 
-#include "app/record_views.h"
+#include "app/journal_browser.h"  // the record views' texts
 #include "platform/wide_text_windows.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_text.h"

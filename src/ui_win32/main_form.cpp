@@ -3,47 +3,50 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
-#include "app/admin_password.h"
-#include "app/record_views.h"
-#include "core/log_file.h"
-#include "core/operation_list.h"
-#include "core/service_status.h"
-#include "core/status_text.h"
-#include "kinds/kind.h"
-#include "kinds/service_context.h"
-#include "platform/code_page.h"
-#include "platform/errors.h"
+#include "app/journal_browser.h"
 #include "platform/wide_text_windows.h"
-#include "store/doorlock_record_manager.h"
 #include "ui_win32/about_form.h"
-#include "ui_win32/change_password_form.h"
-#include "ui_win32/check_password_form.h"
 #include "ui_win32/journal_form.h"
 #include "ui_win32/log_view_form.h"
 #include "ui_win32/message_box.h"
+#include "ui_win32/option_form.h"
+#include "ui_win32/password_forms.h"
 #include "ui_win32/resource_ids.h"
-#include "ui_win32/window_test_dialogs.h"
+#include "ui_win32/system_settings_form.h"
+#include "ui_win32/test_panel_form.h"
 #include "ui_win32/window_text.h"
 
 namespace keydesk {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TMainForm";
-// Posted by the status's listener from whichever thread changed it.
+// Posted by the desk from whichever thread changed the state.
 constexpr UINT kStatusChanged = WM_APP + 10;
 constexpr UINT_PTR kStatusTimer = 1;
 constexpr UINT kStatusMilliseconds = 250;
 constexpr int kToolBarHeight = 25;
 constexpr int kStatusBarHeight = 21;
-// What the clerk must notice: a failed operation, nothing listening.
-constexpr COLORREF kAlarmText = RGB(0xc0, 0x00, 0x00);
-enum StatusPart { kListenerPart, kEncoderPart, kRequestsPart, kWarningPart };
-// The simulator must stand out, and so must a store that cannot be written.
+// What the clerk must notice: a failed operation, nothing listening, a store that cannot be
+// written; and the simulator, whose cards open no door.
+constexpr COLORREF kAlarmColour = RGB(0xc0, 0x00, 0x00);
 constexpr COLORREF kSimulatorColour = RGB(0xff, 0xd2, 0x4d);
-constexpr COLORREF kWarningColour = RGB(0xc0, 0x00, 0x00);
+enum StatusPart { kListenerPart, kEncoderPart, kRequestsPart, kWarningPart };
 
-TMainForm* theMainWindow = nullptr;
+// The menu's and toolbar's commands.
+constexpr std::pair<int, DeskCommand> kCommands[] = {
+    {ID_EXIT, DeskCommand::Exit},
+    {ID_OPTION, DeskCommand::Options},
+    {ID_SETTINGS, DeskCommand::Settings},
+    {ID_TEST, DeskCommand::Test},
+    {ID_JOURNAL, DeskCommand::Journal},
+    {ID_LOG, DeskCommand::Log},
+    {ID_CHANGE_PASSWORD, DeskCommand::ChangePassword},
+    {ID_ABOUT, DeskCommand::About},
+};
 
 void RegisterWindowClass() {
   static const bool registered = [] {
@@ -60,13 +63,12 @@ void RegisterWindowClass() {
     windowClass.lpszClassName = kClassName;
     return RegisterClassExW(&windowClass) != 0;
   }();
-  if (!registered) throw Error("RegisterClassExW: " + SystemErrorText(GetLastError()));
+  if (!registered) throw std::runtime_error("RegisterClassExW: " + SystemErrorText(GetLastError()));
 }
 
 }  // namespace
 
-TMainForm::TMainForm(const ServiceContext& context, Kind& kind)
-    : context_(context), kind_(kind), server_(kind, context) {
+TMainForm::TMainForm(Desk& desk) : desk_(desk) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   RegisterWindowClass();
@@ -83,19 +85,21 @@ TMainForm::TMainForm(const ServiceContext& context, Kind& kind)
       CreateWindowExW(0, kClassName, L"", kStyle, area.left + (area.right - area.left - width) / 2,
                       area.top + (area.bottom - area.top - height) / 2, width, height, nullptr,
                       nullptr, GetModuleHandleW(nullptr), this);
-  if (handle_ == nullptr) throw Error("CreateWindowExW: " + SystemErrorText(GetLastError()));
+  if (handle_ == nullptr) {
+    throw std::runtime_error("CreateWindowExW: " + SystemErrorText(GetLastError()));
+  }
   SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainForm::WindowProcedure));
   SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   CreateChildren();
   Layout();
-  theMainWindow = this;
 
+  const std::string title = AnsiFromUtf8Text(desk_.Title());
+  MessageBoxes::SetApplicationTitle(title);
+  SetWindowAnsi(handle_, title);
   const HWND window = handle_;
-  context_.Status.SetListener([window](ServiceStatus::Change, const ServiceStatus::Snapshot&) {
-    PostMessageW(window, kStatusChanged, 0, 0);
-  });
+  desk_.OnStateChange([window] { PostMessageW(window, kStatusChanged, 0, 0); });
   SetTimer(handle_, kStatusTimer, kStatusMilliseconds, nullptr);
-  RunGuarded(handle_, [this] { FormCreate(); });
+  RunGuarded(handle_, [this] { desk_.Start(*this); });
   RefreshStatus();
 }
 
@@ -104,10 +108,7 @@ TMainForm::~TMainForm() {
   KillTimer(handle_, kStatusTimer);
   SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
   DestroyWindow(handle_);
-  if (theMainWindow == this) theMainWindow = nullptr;
 }
-
-TMainForm* TMainForm::MainWindow() { return theMainWindow; }
 
 void TMainForm::CreateChildren() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -139,12 +140,11 @@ void TMainForm::CreateChildren() {
   };
   SendMessageW(toolBar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
 
-  // Not read-only and without scroll bars; nothing trims it.
+  // The log pane: not read-only and without scroll bars; nothing trims it.
   infoMemo_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
                               0, 0, 0, 0, handle_, nullptr, instance, nullptr);
   SendMessageW(infoMemo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-  pane_ = std::make_unique<TInfoMemo>(infoMemo_);
 
   // One line per PMS operation, drawn by the window so that failures show in red.
   operationsList_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
@@ -155,8 +155,8 @@ void TMainForm::CreateChildren() {
 
   statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                0, 0, 0, 0, handle_, nullptr, instance, nullptr);
-  encoderBrush_ = UniqueBrush(CreateSolidBrush(kSimulatorColour));
-  warningBrush_ = UniqueBrush(CreateSolidBrush(kWarningColour));
+  simulatorBrush_ = UniqueBrush(CreateSolidBrush(kSimulatorColour));
+  alarmBrush_ = UniqueBrush(CreateSolidBrush(kAlarmColour));
 }
 
 void TMainForm::Layout() {
@@ -180,67 +180,39 @@ void TMainForm::Layout() {
                        -1};
   SendMessageW(statusBar_, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
   for (int part = 0; part < 4; ++part) {
-    const bool drawn = part == kWarningPart || (part == kEncoderPart && simulatedEncoder_) ||
-                       (part == kListenerPart && listenerAlarm_);
+    const bool drawn = tones_[part] != StateTone::Plain;
     SendMessageW(statusBar_, SB_SETTEXTW, part | (drawn ? SBT_OWNERDRAW : 0),
                  drawn ? part : reinterpret_cast<LPARAM>(statusTexts_[part].c_str()));
   }
 }
 
-void TMainForm::RefreshOperations() {
-  const OperationList::Batch batch = context_.Status.Operations().Since(seenOperations_);
-  if (batch.Total == seenOperations_) return;
-  seenOperations_ = batch.Total;
-  for (const OperationEntry& entry : batch.Entries) {
-    const std::wstring line = WideFromAnsi(OperationLine(entry));
+void TMainForm::RefreshStatus() {
+  const std::vector<DeskOperation> added = desk_.NewOperations();
+  for (const DeskOperation& operation : added) {
+    const std::wstring line = WideFromAnsi(operation.Line);
     const LRESULT index =
         SendMessageW(operationsList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-    SendMessageW(operationsList_, LB_SETITEMDATA, static_cast<WPARAM>(index),
-                 OperationFailed(entry) ? 1 : 0);
+    SendMessageW(operationsList_, LB_SETITEMDATA, static_cast<WPARAM>(index), operation.Failed);
   }
-  while (SendMessageW(operationsList_, LB_GETCOUNT, 0, 0) >
-         static_cast<LRESULT>(OperationList::kKept)) {
-    SendMessageW(operationsList_, LB_DELETESTRING, 0, 0);
+  if (!added.empty()) {
+    while (SendMessageW(operationsList_, LB_GETCOUNT, 0, 0) >
+           static_cast<LRESULT>(kDeskOperationsKept)) {
+      SendMessageW(operationsList_, LB_DELETESTRING, 0, 0);
+    }
+    const LRESULT count = SendMessageW(operationsList_, LB_GETCOUNT, 0, 0);
+    SendMessageW(operationsList_, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
   }
-  const LRESULT count = SendMessageW(operationsList_, LB_GETCOUNT, 0, 0);
-  SendMessageW(operationsList_, LB_SETTOPINDEX,
-               static_cast<WPARAM>(std::max<LRESULT>(0, count - 1)), 0);
-}
-
-void TMainForm::DrawOperation(const DRAWITEMSTRUCT& item) {
-  if (item.itemID == static_cast<UINT>(-1)) return;
-  const LRESULT length = SendMessageW(operationsList_, LB_GETTEXTLEN, item.itemID, 0);
-  std::wstring text(static_cast<size_t>(std::max<LRESULT>(0, length)) + 1, L'\0');
-  SendMessageW(operationsList_, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(std::max<LRESULT>(0, length)));
-  RECT area = item.rcItem;
-  FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
-  SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, item.itemData != 0 ? kAlarmText : GetSysColor(COLOR_WINDOWTEXT));
-  area.left += 2;
-  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-}
-
-void TMainForm::RefreshStatus() {
-  // The list first: an operation is added after the request that it records has changed the
-  // status, so the status's version does not tell of it.
-  RefreshOperations();
-  const ServiceStatus::Snapshot status = context_.Status.Get();
-  if (status.Version == shownStatus_ && shownStatus_ != 0) return;
-  shownStatus_ = status.Version;
-  simulatedEncoder_ = status.SimulatedEncoder;
-  listenerAlarm_ = ListenerAlarm(status);
-  statusTexts_[kListenerPart] = WideFromAnsi(ListenerStatusText(status));
-  statusTexts_[kEncoderPart] = WideFromAnsi(EncoderStatusText(status));
-  statusTexts_[kRequestsPart] = WideFromAnsi(RequestStatusText(status));
-  statusTexts_[kWarningPart] = WideFromAnsi(WarningText(status));
+  const std::optional<DeskState> state = desk_.NewState();
+  if (!state) return;
+  for (size_t part = 0; part < state->size(); ++part) {
+    statusTexts_[part] = WideFromAnsi((*state)[part].Text);
+    tones_[part] = (*state)[part].Tone;
+  }
   Layout();
 }
 
 std::string TMainForm::StatusText(int part) const {
-  const std::wstring& text = statusTexts_.at(static_cast<size_t>(part));
-  return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+  return AnsiFromWide(statusTexts_.at(static_cast<size_t>(part)));
 }
 
 int TMainForm::TextWidth(const std::wstring& text) const {
@@ -257,91 +229,80 @@ int TMainForm::TextWidth(const std::wstring& text) const {
 }
 
 void TMainForm::DrawStatusPart(const DRAWITEMSTRUCT& item) {
-  const bool warning = item.itemData == kWarningPart || item.itemData == kListenerPart;
-  const std::wstring& text = statusTexts_.at(static_cast<size_t>(item.itemData));
+  const bool alarm = tones_.at(item.itemData) == StateTone::Alarm;
+  const std::wstring& text = statusTexts_.at(item.itemData);
   RECT area = item.rcItem;
-  if (!text.empty()) FillRect(item.hDC, &area, warning ? warningBrush_.Get() : encoderBrush_.Get());
+  if (!text.empty()) FillRect(item.hDC, &area, alarm ? alarmBrush_.Get() : simulatorBrush_.Get());
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, warning ? RGB(255, 255, 255) : RGB(0, 0, 0));
+  SetTextColor(item.hDC, alarm ? RGB(255, 255, 255) : RGB(0, 0, 0));
   area.left += 2;
   DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-void TMainForm::FormCreate() {
-  // The date and time formats are fixed in the core's conversions; nothing to set here.
-  const std::string title = AnsiFromUtf8(kind_.Info().Title);
-  MessageBoxes::SetApplicationTitle(title);
-  SetWindowAnsi(handle_, title);
-  server_.StartServer(*pane_);
+void TMainForm::DrawOperation(const DRAWITEMSTRUCT& item) {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const LRESULT length = SendMessageW(operationsList_, LB_GETTEXTLEN, item.itemID, 0);
+  std::wstring text(static_cast<size_t>(std::max<LRESULT>(0, length)) + 1, L'\0');
+  SendMessageW(operationsList_, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::max<LRESULT>(0, length)));
+  RECT area = item.rcItem;
+  FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, item.itemData != 0 ? kAlarmColour : GetSysColor(COLOR_WINDOWTEXT));
+  area.left += 2;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  context_.Status.SetListener({});
   // The only error of stopping is connection threads outlasting the stop wait.
-  threadsLeftRunning_ = !RunGuarded(handle_, [this] { server_.StopServer(*pane_); });
+  threadsLeftRunning_ = !RunGuarded(handle_, [this] { desk_.Stop(*this); });
 }
 
-bool TMainForm::CheckAdminPassword() {
-  return keydesk::CheckAdminPassword(context_.SysOption, handle_);
+void TMainForm::AddLine(const std::string& line) {
+  const int end = GetWindowTextLengthW(infoMemo_);
+  SendMessageW(infoMemo_, EM_SETSEL, static_cast<WPARAM>(end), end);
+  const std::wstring text = WideFromAnsi(line) + L"\r\n";
+  SendMessageW(infoMemo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void TMainForm::FormCloseQuery(bool& CanClose) { CanClose = CheckAdminPassword(); }
+bool TMainForm::AskAdminPassword() { return TCheckPasswordForm(desk_).ShowModal(handle_) == IDOK; }
 
-void TMainForm::ExitActionExecute() { SendMessageW(handle_, WM_CLOSE, 0, 0); }
+void TMainForm::ShowChangePassword() { TChangePasswordForm(desk_).ShowModal(handle_); }
 
-void TMainForm::OptionActionExecute() {
-  if (CheckAdminPassword()) kind_.ShowOptions();
+void TMainForm::ShowDoorlockOptions(SharedOption& option) {
+  TOptionForm(option).ShowModal(handle_);
 }
 
-void TMainForm::TestActionExecute() {
-  WindowTestDialogs dialogs(handle_);
-  kind_.ShowTest(dialogs);
+void TMainForm::ShowSystemSettings(SystemSettings& settings) {
+  TSystemSettingsForm(settings).ShowModal(handle_);
 }
 
-void TMainForm::ChangePasswordActionExecute() {
-  if (CheckAdminPassword()) ChangeAdminPassword(context_.SysOption, handle_);
+void TMainForm::ShowTestPanel(const TestPanel& panel) { TestPanelForm(panel).ShowModal(handle_); }
+
+void TMainForm::ShowJournal(JournalBrowser& journal) { TJournalForm(journal).ShowModal(handle_); }
+
+void TMainForm::ShowLog(const std::string& fileName, const std::string& notice) {
+  TLogViewForm(fileName, notice).ShowModal(handle_);
 }
 
-void TMainForm::AboutActionExecute() { ShowAbout(kind_.Info().Number); }
-
-void TMainForm::JournalActionExecute() {
-  TJournalForm form(context_.RecordStore);
-  form.ShowModal(handle_);
+void TMainForm::ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) {
+  // Without an owner, as it always was.
+  TAboutForm(captionUtf8, titleUtf8).ShowModal(nullptr);
 }
 
-void TMainForm::LogActionExecute() {
-  TLogViewForm form(context_.Log.FileName(), LogViewNotice(context_.SysOption));
-  form.ShowModal(handle_);
-}
+void TMainForm::ShowMessage(const BoxMessage& message) { MessageBoxes::Show(handle_, message); }
+
+void TMainForm::ShowText(const std::string& text) { MessageBoxes::Plain(handle_, text); }
+
+void TMainForm::CloseWindow() { SendMessageW(handle_, WM_CLOSE, 0, 0); }
 
 void TMainForm::Command(int id) {
-  switch (id) {
-    case ID_EXIT:
-      ExitActionExecute();
-      break;
-    case ID_OPTION:
-      OptionActionExecute();
-      break;
-    case ID_TEST:
-      TestActionExecute();
-      break;
-    case ID_CHANGE_PASSWORD:
-      ChangePasswordActionExecute();
-      break;
-    case ID_ABOUT:
-      AboutActionExecute();
-      break;
-    case ID_JOURNAL:
-      JournalActionExecute();
-      break;
-    case ID_LOG:
-      LogActionExecute();
-      break;
-    default:
-      break;
+  for (const auto& [command, deskCommand] : kCommands) {
+    if (command == id) desk_.Run(deskCommand, *this);
   }
 }
 
@@ -360,7 +321,7 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE: {
       // Every way of closing comes here: Exit, the close box, the system menu, Alt+F4.
       bool canClose = false;
-      RunGuarded(handle_, [&] { FormCloseQuery(canClose); });
+      RunGuarded(handle_, [&] { canClose = desk_.MayClose(*this); });
       if (canClose && !closed_) {
         closed_ = true;
         PostQuitMessage(0);
@@ -370,7 +331,7 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION: {
       // Logging off or shutting down takes the password as closing does.
       bool canClose = false;
-      RunGuarded(handle_, [&] { FormCloseQuery(canClose); });
+      RunGuarded(handle_, [&] { canClose = desk_.MayClose(*this); });
       return canClose ? TRUE : FALSE;
     }
     case WM_ENDSESSION:

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "platform/code_page.h"
 #include "platform/wide_text_windows.h"
+#include "ui_win32/window_text.h"
 
 namespace keydesk {
 namespace {
@@ -43,7 +43,8 @@ bool MessageBoxes::Show(HWND owner, const Shown& shown) {
 }
 
 bool MessageBoxes::Show(HWND owner, const BoxMessage& message) {
-  return Show(owner, {message.Icon, AnsiFromUtf8(message.Caption), AnsiFromUtf8(message.Text)});
+  return Show(owner,
+              {message.Icon, AnsiFromUtf8Text(message.Caption), AnsiFromUtf8Text(message.Text)});
 }
 
 void MessageBoxes::Plain(HWND owner, const std::string& text) {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/box_message.h"
+#include "app/desk.h"
 
 namespace keydesk {
 

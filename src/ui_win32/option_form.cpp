@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "doorlock/option.h"
 #include "kinds/doorlock/option_entries.h"
 #include "ui_win32/message_box.h"
 #include "ui_win32/resource_ids.h"

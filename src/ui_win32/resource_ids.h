@@ -16,6 +16,7 @@
 #define IDD_MEMBER_TEST 106
 #define IDD_JOURNAL 107
 #define IDD_LOG_VIEW 108
+#define IDD_SYSTEM_SETTINGS 109
 
 // The main window's commands: menu, toolbar and accelerators.
 #define ID_EXIT 200
@@ -25,6 +26,7 @@
 #define ID_ABOUT 204
 #define ID_JOURNAL 205
 #define ID_LOG 206
+#define ID_SETTINGS 207
 
 // Controls; one number per role, the same in every dialog that has it.
 #define IDC_PICTURE 300
@@ -77,3 +79,5 @@
 #define IDC_PAGETEXT 367
 #define IDC_PREVPAGE 368
 #define IDC_NEXTPAGE 369
+// The 系统设置 dialog's entries, one after another from here in the order of its fields.
+#define IDC_SETTINGS 400

@@ -4,18 +4,20 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/desk.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "kinds/kind_registry.h"
+#include "kinds/service_context.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
-#include "ui_win32/gui_main.h"
 
 namespace keydesk::test {
 
 // The real start-up objects in a fresh folder for an interface kind (door lock unless given):
 // Option.ini listening on a port the system chooses, Client.mdb, the simulated drevan.dll with
-// its files in the folder, the kind's device, and the window's options dialogs.
+// its files in the folder, the kind's device, and the desk over them that a window shows.
 class WindowTestApplication {
  public:
   explicit WindowTestApplication(int kind = kDoorlockKind) {
@@ -29,20 +31,23 @@ class WindowTestApplication {
     settings.Folder = dir_.Path().string();
     settings.CardLibraryPath = kCardLibraryPath;
     settings.InterfaceKind = kind;
-    settings.ShowDoorlockOptions = ShowDoorlockOptions;
-    settings.ShowDeviceOptions = ShowDeviceOptions;
     application_ = std::make_unique<Application>(std::move(settings));
+    desk_ = std::make_unique<keydesk::Desk>(*application_);
   }
 
   Application& App() { return *application_; }
   const ServiceContext& Context() const { return application_->Context(); }
   keydesk::Kind& Kind() { return application_->Kind(); }
+  keydesk::Desk& Desk() { return *desk_; }
+  // The port the listener took, once the window has started it.
+  int Port() const { return application_->Context().Status.Get().Port; }
   std::string File(const std::string& name) const { return dir_.File(name); }
 
  private:
   TempDir dir_;
   SimEnvironment sim_{dir_.File("SimCard.txt"), dir_.File("trace.txt")};
   std::unique_ptr<Application> application_;
+  std::unique_ptr<keydesk::Desk> desk_;
 };
 
 }  // namespace keydesk::test

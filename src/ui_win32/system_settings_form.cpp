@@ -1,0 +1,99 @@
+#include "ui_win32/system_settings_form.h"
+
+#include <string>
+#include <vector>
+
+#include "app/desk.h"
+#include "app/system_settings.h"
+#include "platform/wide_text_windows.h"
+#include "ui_win32/message_box.h"
+#include "ui_win32/resource_ids.h"
+#include "ui_win32/window_text.h"
+
+namespace keydesk {
+namespace {
+
+// The layout in pixels: a column of captions, a column of entries, the buttons below.
+constexpr int kMargin = 12;
+constexpr int kCaptionWidth = 230;
+constexpr int kEntryWidth = 210;
+constexpr int kRowHeight = 26;
+constexpr int kEntryHeight = 21;
+constexpr SIZE kButton{75, 25};
+
+SIZE ClientSize(size_t fields) {
+  return {kMargin * 3 + kCaptionWidth + kEntryWidth,
+          kMargin * 3 + static_cast<int>(fields) * kRowHeight + kButton.cy};
+}
+
+// A switch shows ticked for any value but "0", as the keys are read.
+bool On(const SettingField& field) { return field.Value != "0"; }
+
+}  // namespace
+
+TSystemSettingsForm::TSystemSettingsForm(SystemSettings& settings)
+    : Dialog(IDD_SYSTEM_SETTINGS, ClientSize(settings.Fields().size()), Placement::CentredOnOwner),
+      settings_(settings) {}
+
+int TSystemSettingsForm::ControlOf(size_t field) { return IDC_SETTINGS + static_cast<int>(field); }
+
+HWND TSystemSettingsForm::Add(const wchar_t* className, const std::wstring& text, DWORD style,
+                              int id, RECT area) {
+  const bool edit = lstrcmpW(className, L"EDIT") == 0;
+  const HWND control = CreateWindowExW(
+      edit ? WS_EX_CLIENTEDGE : 0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
+      area.left, area.top, area.right - area.left, area.bottom - area.top, Handle(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(control, WM_SETFONT, SendMessageW(Handle(), WM_GETFONT, 0, 0), FALSE);
+  return control;
+}
+
+void TSystemSettingsForm::OnInit() {
+  // Created in tab order: the fields from the top, then the buttons.
+  const std::vector<SettingField>& fields = settings_.Fields();
+  constexpr int kEntryLeft = kMargin * 2 + kCaptionWidth;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const int top = kMargin + static_cast<int>(i) * kRowHeight;
+    const RECT entry{kEntryLeft, top, kEntryLeft + kEntryWidth, top + kEntryHeight};
+    if (fields[i].Kind == SettingKind::Switch) {
+      Add(L"BUTTON", WideFromUtf8(fields[i].Caption), BS_AUTOCHECKBOX | WS_TABSTOP, ControlOf(i),
+          entry);
+      SetChecked(ControlOf(i), On(fields[i]));
+      continue;
+    }
+    Add(L"STATIC", WideFromUtf8(fields[i].Caption), SS_RIGHT | SS_CENTERIMAGE, -1,
+        {kMargin, top, kMargin + kCaptionWidth, top + kEntryHeight});
+    Add(L"EDIT", WideFromAnsi(fields[i].Value), ES_AUTOHSCROLL | WS_TABSTOP, ControlOf(i), entry);
+  }
+  const SIZE client = ClientSize(fields.size());
+  const int top = client.cy - kMargin - kButton.cy;
+  const int left = (client.cx - 2 * kButton.cx - kMargin) / 2;
+  Add(L"BUTTON", L"确定", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK,
+      {left, top, left + kButton.cx, top + kButton.cy});
+  Add(L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL,
+      {left + kButton.cx + kMargin, top, left + 2 * kButton.cx + kMargin, top + kButton.cy});
+  SetFocus(GetNextDlgTabItem(Handle(), nullptr, FALSE));
+}
+
+bool TSystemSettingsForm::OnCommand(int id, int /*code*/) {
+  if (id != IDOK) return false;
+  const std::vector<SettingField>& fields = settings_.Fields();
+  std::vector<std::string> entries;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].Kind != SettingKind::Switch) {
+      entries.push_back(ItemText(ControlOf(i)));
+    } else if (Checked(ControlOf(i)) == On(fields[i])) {
+      // Left as it was: the key keeps its text, whichever number it was written as.
+      entries.push_back(fields[i].Value);
+    } else {
+      entries.push_back(Checked(ControlOf(i)) ? "1" : "0");
+    }
+  }
+  // A refused entry raises into an error box, and the dialog stays with what was typed.
+  const std::string saved = settings_.Save(entries);
+  MessageBoxes::Show(Handle(), {BoxIcon::Information, AnsiFromUtf8Text(kHintCaption), saved});
+  End(IDOK);
+  return true;
+}
+
+}  // namespace keydesk

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "ui_win32/dialog.h"
+
+namespace keydesk {
+
+class TestPanel;
+struct PanelButton;
+
+// A kind's test dialog: the panel's entries and buttons bound by name to the controls of the
+// panel's template in keydesk.rc, which keeps each dialog's layout. A press runs off the main
+// thread, so that the window keeps painting while a slow device works; meanwhile every button
+// is disabled and the dialog cannot be closed, and afterwards the keyboard focus is back on
+// the pressed button. The line below says what the last press did.
+class TestPanelForm final : public Dialog {
+ public:
+  // panel must outlive the dialog. Raises for a panel that no template lays out.
+  explicit TestPanelForm(const TestPanel& panel);
+
+  // The control that shows the panel's entry or button of that name; raises for a name that
+  // no template has.
+  static int ControlOf(const std::string& name);
+
+ private:
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
+  void OnCancel() override;
+  void Press(const PanelButton& button);
+  void SetBusy(bool busy);
+  void PumpUntil(const std::atomic<bool>& done);
+
+  const TestPanel& panel_;
+  bool busy_ = false;
+  HWND pressed_ = nullptr;  // had the focus when the press began
+};
+
+}  // namespace keydesk
