@@ -21,9 +21,6 @@ void UseConsole();
 // Empty when the window can be shown now; otherwise why not, for a note on standard error.
 std::string WhyNoWindow();
 
-// Puts the window's option dialogs into the start-up settings.
-void InstallDialogs(StartupSettings& settings);
-
 // Shows in a box why start-up failed (message is code page 936).
 void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message);
 

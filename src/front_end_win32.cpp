@@ -34,8 +34,6 @@ void UseConsole() {
 std::string WhyNoWindow() { return {}; }
 
 // The window's desk asks it for the options dialogs; start-up has nothing to install.
-void InstallDialogs(StartupSettings&) {}
-
 void ShowStartupError(int&, char**, int interfaceKind, const std::string& message) {
   keydesk::ShowStartupError(interfaceKind, message);
 }

@@ -79,7 +79,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (window) {
-    front_end::InstallDialogs(settings);
   } else {
     front_end::UseConsole();
     if (!commandLine.Headless) {

@@ -292,13 +292,6 @@ TEST_F(LiftDoorlockTest, PortEraseAndShowOptionsNeverCallTheLibrary) {
   EXPECT_THAT(Trace(), ElementsAre("Reader_Alarm 3 3 1"));
 }
 
-TEST_F(LiftDoorlockTest, ShowOptionsOpensTheInstalledDialog) {
-  int shown = 0;
-  TDrevanLiftDoorlock driver(library_, option_, log_, [&shown] { ++shown; });
-  driver.ShowOptions();
-  EXPECT_EQ(shown, 1);
-}
-
 TEST_F(LiftDoorlockTest, TakesChangedOptionsAtTheNextCall) {
   int64_t cardNo = 0;
   ASSERT_TRUE(Write(cardNo));

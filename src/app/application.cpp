@@ -67,8 +67,7 @@ Application::Application(StartupSettings settings)
   status_.SetEncoder(AnsiFromPath(FileNameInPath(library_->Path())), library_->Simulated());
   log_.Write(library_->Description());
   kind_ = MakeKind(settings_.InterfaceKind,
-                   {context_, *library_, settings_.Folder, settings_.InstallDevice,
-                    settings_.ShowDoorlockOptions, settings_.ShowDeviceOptions});
+                   {context_, *library_, settings_.Folder, settings_.InstallDevice});
   kind_->OpenDevice();
 }
 

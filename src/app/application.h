@@ -26,10 +26,7 @@ struct StartupSettings {
   // Install the kind's device: the door lock driver for 1, a simulated device keeping its
   // files in Folder for 2 to 4.
   bool InstallDevice = true;
-  std::string CardLibraryPath;                // the vendor card library to load
-  std::function<void()> ShowDoorlockOptions;  // opens the door lock options dialog, if any
-  // Opens the options dialog of the simulated device of kinds 2 to 4, if any.
-  std::function<void()> ShowDeviceOptions;
+  std::string CardLibraryPath;  // the vendor card library to load
 };
 
 // The process-wide objects in start-up order: door lock options, system options, the network

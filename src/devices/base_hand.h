@@ -19,6 +19,8 @@ class TBaseHand {
  public:
   virtual ~TBaseHand() = default;
 
+  // Kept for drivers that bring a dialog of their own; the window shows the options that
+  // keydesk knows itself (the desk asks the kind), so none of ours overrides it.
   virtual void ShowOptions() {}
   virtual bool OpenPort() { return false; }
   virtual void Beep() {}

@@ -25,6 +25,8 @@ class TBaseMember {
 
   virtual ~TBaseMember() = default;
 
+  // Kept for drivers that bring a dialog of their own; the window shows the options that
+  // keydesk knows itself (the desk asks the kind), so none of ours overrides it.
   virtual void ShowOptions() {}
   virtual bool OpenPort() { return false; }
   virtual bool ClosePort() { return false; }

@@ -35,6 +35,8 @@ class TBasePolice {
  public:
   virtual ~TBasePolice() = default;
 
+  // Kept for drivers that bring a dialog of their own; the window shows the options that
+  // keydesk knows itself (the desk asks the kind), so none of ours overrides it.
   virtual void ShowOptions() {}
 
   // The guest registration currently offered, owned by the police system; nullptr when

@@ -4,12 +4,7 @@
 
 namespace keydesk {
 
-SimulatedDevice::SimulatedDevice(std::string tracePath, std::function<void()> showOptions)
-    : tracePath_(std::move(tracePath)), showOptions_(std::move(showOptions)) {}
-
-void SimulatedDevice::ShowDeviceOptions() const {
-  if (showOptions_) showOptions_();
-}
+SimulatedDevice::SimulatedDevice(std::string tracePath) : tracePath_(std::move(tracePath)) {}
 
 void SimulatedDevice::Trace(std::string_view line) {
   if (tracePath_.empty()) return;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -8,20 +7,15 @@
 
 namespace keydesk {
 
-// What the simulated devices share: the options dialog that the user interface installs,
-// one lock that serialises every operation (each device keeps its state in files that two
-// operations at once would leave inconsistent), and a trace file with one line per
-// operation called, for tests and demonstrations.
+// What the simulated devices share: one lock that serialises every operation (each device keeps its
+// state in files that two operations at once would leave inconsistent), and a trace file with one
+// line per operation called, for tests and demonstrations.
 //
 // Thread-safe.
 class SimulatedDevice {
  public:
-  // tracePath: the trace file, or empty for a device that keeps no trace. showOptions opens
-  // an options dialog, if the user interface installs one.
-  SimulatedDevice(std::string tracePath, std::function<void()> showOptions);
-
-  // Opens the options dialog, if there is one.
-  void ShowDeviceOptions() const;
+  // tracePath: the trace file, or empty for a device that keeps no trace.
+  explicit SimulatedDevice(std::string tracePath);
 
  protected:
   // Appends one line; a line that cannot be written is lost and the operation goes on.
@@ -31,7 +25,6 @@ class SimulatedDevice {
 
  private:
   const std::string tracePath_;
-  const std::function<void()> showOptions_;
 };
 
 }  // namespace keydesk

@@ -15,12 +15,10 @@ constexpr const char* kLastHandNoField = "LastHandNo";
 
 }  // namespace
 
-SimulatedHand::SimulatedHand(const std::string& folder, std::function<void()> showOptions)
-    : SimulatedDevice(PathInFolder(folder, kTraceFileName), std::move(showOptions)),
+SimulatedHand::SimulatedHand(const std::string& folder)
+    : SimulatedDevice(PathInFolder(folder, kTraceFileName)),
       card_(PathInFolder(folder, kCardFileName)),
       serial_(PathInFolder(folder, kSerialFileName)) {}
-
-void SimulatedHand::ShowOptions() { ShowDeviceOptions(); }
 
 bool SimulatedHand::OpenPort() {
   MutexLock lock(deviceMutex_);

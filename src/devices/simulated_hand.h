@@ -25,10 +25,8 @@ class SimulatedHand final : public TBaseHand, private SimulatedDevice {
   static constexpr const char* kSerialFileName = "SimHandSerial.txt";
   static constexpr const char* kTraceFileName = "SimHandTrace.txt";
 
-  // showOptions opens an options dialog, if the user interface installs one.
-  explicit SimulatedHand(const std::string& folder, std::function<void()> showOptions = {});
+  explicit SimulatedHand(const std::string& folder);
 
-  void ShowOptions() override;
   bool OpenPort() override;
   void Beep() override;
   bool ClosePort() override;

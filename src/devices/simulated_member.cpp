@@ -17,12 +17,10 @@ constexpr const char* kChannelField = "Channel";
 
 }  // namespace
 
-SimulatedMember::SimulatedMember(const std::string& folder, std::function<void()> showOptions)
-    : SimulatedDevice(PathInFolder(folder, kTraceFileName), std::move(showOptions)),
+SimulatedMember::SimulatedMember(const std::string& folder)
+    : SimulatedDevice(PathInFolder(folder, kTraceFileName)),
       card_(PathInFolder(folder, kCardFileName)),
       printPath_(PathInFolder(folder, kPrintFileName)) {}
-
-void SimulatedMember::ShowOptions() { ShowDeviceOptions(); }
 
 bool SimulatedMember::OpenPort() {
   MutexLock lock(deviceMutex_);

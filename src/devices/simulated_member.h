@@ -31,10 +31,8 @@ class SimulatedMember final : public TBaseMember, private SimulatedDevice {
   static constexpr const char* kPrintFileName = "SimMemberPrint.txt";
   static constexpr const char* kTraceFileName = "SimMemberTrace.txt";
 
-  // showOptions opens an options dialog, if the user interface installs one.
-  explicit SimulatedMember(const std::string& folder, std::function<void()> showOptions = {});
+  explicit SimulatedMember(const std::string& folder);
 
-  void ShowOptions() override;
   bool OpenPort() override;
   bool ClosePort() override;
   void Beep() override;

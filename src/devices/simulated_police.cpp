@@ -33,10 +33,8 @@ constexpr std::array<GuestKey, 12> kKeys = {{
 
 }  // namespace
 
-SimulatedPolice::SimulatedPolice(const std::string& folder, std::function<void()> showOptions)
-    : SimulatedDevice({}, std::move(showOptions)), file_(PathInFolder(folder, kGuestFileName)) {}
-
-void SimulatedPolice::ShowOptions() { ShowDeviceOptions(); }
+SimulatedPolice::SimulatedPolice(const std::string& folder)
+    : SimulatedDevice({}), file_(PathInFolder(folder, kGuestFileName)) {}
 
 const TGuest* SimulatedPolice::GetGuest() {
   // Only a plain file: reading a pipe put in its place would block the request.

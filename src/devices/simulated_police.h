@@ -27,10 +27,8 @@ class SimulatedPolice final : public TBasePolice, private SimulatedDevice {
  public:
   static constexpr const char* kGuestFileName = "SimGuest.ini";
 
-  // showOptions opens an options dialog, if the user interface installs one.
-  explicit SimulatedPolice(const std::string& folder, std::function<void()> showOptions = {});
+  explicit SimulatedPolice(const std::string& folder);
 
-  void ShowOptions() override;
   const TGuest* GetGuest() override;
 
  private:

@@ -77,12 +77,8 @@ class DeferredLog {
 }  // namespace
 
 TDrevanLiftDoorlock::TDrevanLiftDoorlock(const DrevanLibrary& library, const SharedOption& option,
-                                         TLogFile& log, std::function<void()> showOptions)
-    : library_(library), option_(option), log_(log), showOptions_(std::move(showOptions)) {}
-
-void TDrevanLiftDoorlock::ShowOptions() {
-  if (showOptions_) showOptions_();
-}
+                                         TLogFile& log)
+    : library_(library), option_(option), log_(log) {}
 
 // The library takes the port with every call, so there is nothing to open or close.
 bool TDrevanLiftDoorlock::OpenPort() { return true; }

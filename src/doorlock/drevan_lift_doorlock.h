@@ -24,11 +24,8 @@ class TDrevanLiftDoorlock final : public TBaseDoorlock {
   // the options do not bound what the library writes there.
   static constexpr int kMinLiftDataCapacity = 512;
 
-  // showOptions opens the door lock options dialog; the user interface installs it.
-  TDrevanLiftDoorlock(const DrevanLibrary& library, const SharedOption& option, TLogFile& log,
-                      std::function<void()> showOptions = {});
+  TDrevanLiftDoorlock(const DrevanLibrary& library, const SharedOption& option, TLogFile& log);
 
-  void ShowOptions() override;
   bool OpenPort() override;
   void Beep() override;
   bool ClosePort() override;
@@ -49,7 +46,6 @@ class TDrevanLiftDoorlock final : public TBaseDoorlock {
   const DrevanLibrary& library_;
   const SharedOption& option_;
   TLogFile& log_;
-  std::function<void()> showOptions_;
   Mutex deviceMutex_;  // serialises every call into the card library
 };
 

@@ -1,6 +1,5 @@
 #include "kinds/card_test_entries.h"
 
-#include "kinds/test_dialogs.h"
 #include "platform/errors.h"
 
 namespace keydesk {

@@ -11,8 +11,6 @@
 
 namespace keydesk {
 
-class TestDialogs;
-
 // The interface kind of the process, fixed at start-up: its listener settings and texts, its
 // request handler, and what the window's Options and Test commands do. Owns the kind's
 // device, if one is installed.
@@ -32,13 +30,6 @@ class Kind {
   // The flag that keeps a connection open after a request; null for a kind that never keeps
   // one.
   virtual const std::atomic<bool>* KeepConnection() const { return nullptr; }
-
-  // Whether a device is installed; without one, Options and Test do nothing.
-  virtual bool HasDevice() const = 0;
-  // The Options command, after the administrator password: the device's own options.
-  virtual void ShowOptions() = 0;
-  // The Test command: the kind's test dialog, through the front end.
-  virtual void ShowTest(TestDialogs& dialogs) = 0;
 
   // What the Options command shows after the administrator password.
   enum class OptionsDialog { None, Doorlock, NothingToSet };

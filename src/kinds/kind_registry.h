@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,8 +18,6 @@ struct KindParts {
   const DrevanLibrary& Library;
   std::string Folder;  // where simulated devices keep their files
   bool InstallDevice;  // false: the kind runs without its device
-  std::function<void()> ShowDoorlockOptions;
-  std::function<void()> ShowDeviceOptions;
 };
 
 // One interface kind: what it is, and how start-up makes it with its device and handler.

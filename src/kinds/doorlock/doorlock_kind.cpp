@@ -6,7 +6,6 @@
 #include "kinds/doorlock/doorlock_message_handler.h"
 #include "kinds/doorlock/doorlock_test_panel.h"
 #include "kinds/kind_registry.h"
-#include "kinds/test_dialogs.h"
 
 namespace keydesk {
 namespace {
@@ -22,9 +21,8 @@ const InterfaceKindInfo kInfo{kDoorlockKind,
 std::unique_ptr<Kind> Make(const KindParts& parts) {
   if (!parts.InstallDevice) return std::make_unique<DoorlockKind>(parts.Context, nullptr);
   return std::make_unique<DoorlockKind>(
-      parts.Context,
-      std::make_unique<TDrevanLiftDoorlock>(parts.Library, parts.Context.Option, parts.Context.Log,
-                                            parts.ShowDoorlockOptions));
+      parts.Context, std::make_unique<TDrevanLiftDoorlock>(parts.Library, parts.Context.Option,
+                                                           parts.Context.Log));
 }
 
 }  // namespace
@@ -43,14 +41,6 @@ DoorlockKind::~DoorlockKind() = default;
 
 std::unique_ptr<TMessageHandler> DoorlockKind::CreateHandler() {
   return std::make_unique<TDoorlockMessageHandler>(service_);
-}
-
-void DoorlockKind::ShowOptions() {
-  if (doorlock_ != nullptr) doorlock_->ShowOptions();
-}
-
-void DoorlockKind::ShowTest(TestDialogs& dialogs) {
-  if (doorlock_ != nullptr) dialogs.ShowDoorlockTest(service_);
 }
 
 Kind::OptionsDialog DoorlockKind::Options() const {

@@ -21,9 +21,6 @@ class DoorlockKind final : public Kind {
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
   const std::atomic<bool>* KeepConnection() const override { return &service_.KeepConnection; }
-  bool HasDevice() const override { return doorlock_ != nullptr; }
-  void ShowOptions() override;
-  void ShowTest(TestDialogs& dialogs) override;
   OptionsDialog Options() const override;
   std::unique_ptr<TestPanel> MakeTestPanel() override;
   void OpenDevice() override;

@@ -8,7 +8,6 @@
 #include "kinds/hand/hand_test_panel.h"
 #include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
-#include "kinds/test_dialogs.h"
 
 namespace keydesk {
 namespace {
@@ -24,7 +23,7 @@ const InterfaceKindInfo kInfo{kHandKind,
 std::unique_ptr<Kind> Make(const KindParts& parts) {
   std::unique_ptr<TBaseHand> hand;
   if (parts.InstallDevice) {
-    hand = std::make_unique<SimulatedHand>(parts.Folder, parts.ShowDeviceOptions);
+    hand = std::make_unique<SimulatedHand>(parts.Folder);
   }
   return std::make_unique<HandKind>(parts.Context, std::move(hand));
 }
@@ -43,14 +42,6 @@ HandKind::~HandKind() = default;
 
 std::unique_ptr<TMessageHandler> HandKind::CreateHandler() {
   return std::make_unique<THandMessageHandler>(context_.Log, hand_.get());
-}
-
-void HandKind::ShowOptions() {
-  if (hand_ != nullptr) hand_->ShowOptions();
-}
-
-void HandKind::ShowTest(TestDialogs& dialogs) {
-  if (hand_ != nullptr) dialogs.ShowHandTest(HandTestActions(hand_.get(), context_.LocalClock));
 }
 
 // A simulated device has nothing to set; saying so beats a command that seems dead.

@@ -20,9 +20,6 @@ class HandKind final : public Kind {
   ~HandKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
-  bool HasDevice() const override { return hand_ != nullptr; }
-  void ShowOptions() override;
-  void ShowTest(TestDialogs& dialogs) override;
   OptionsDialog Options() const override;
   std::unique_ptr<TestPanel> MakeTestPanel() override;
 

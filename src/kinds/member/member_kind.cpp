@@ -8,7 +8,6 @@
 #include "kinds/member/member_test_actions.h"
 #include "kinds/member/member_test_panel.h"
 #include "kinds/service_context.h"
-#include "kinds/test_dialogs.h"
 
 namespace keydesk {
 namespace {
@@ -24,7 +23,7 @@ const InterfaceKindInfo kInfo{kMemberKind,
 std::unique_ptr<Kind> Make(const KindParts& parts) {
   std::unique_ptr<TBaseMember> member;
   if (parts.InstallDevice) {
-    member = std::make_unique<SimulatedMember>(parts.Folder, parts.ShowDeviceOptions);
+    member = std::make_unique<SimulatedMember>(parts.Folder);
   }
   return std::make_unique<MemberKind>(parts.Context, std::move(member));
 }
@@ -43,14 +42,6 @@ MemberKind::~MemberKind() = default;
 
 std::unique_ptr<TMessageHandler> MemberKind::CreateHandler() {
   return std::make_unique<TMemberMessageHandler>(context_.Log, member_.get());
-}
-
-void MemberKind::ShowOptions() {
-  if (member_ != nullptr) member_->ShowOptions();
-}
-
-void MemberKind::ShowTest(TestDialogs& dialogs) {
-  if (member_ != nullptr) dialogs.ShowMemberTest(MemberTestActions(member_.get()));
 }
 
 Kind::OptionsDialog MemberKind::Options() const {

@@ -21,9 +21,6 @@ class MemberKind final : public Kind {
   ~MemberKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
-  bool HasDevice() const override { return member_ != nullptr; }
-  void ShowOptions() override;
-  void ShowTest(TestDialogs& dialogs) override;
   OptionsDialog Options() const override;
   std::unique_ptr<TestPanel> MakeTestPanel() override;
 

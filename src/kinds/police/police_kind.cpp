@@ -6,7 +6,6 @@
 #include "kinds/kind_registry.h"
 #include "kinds/police/police_message_handler.h"
 #include "kinds/service_context.h"
-#include "kinds/test_dialogs.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
@@ -25,7 +24,7 @@ std::unique_ptr<Kind> Make(const KindParts& parts) {
   // every kind can be run end to end.
   std::unique_ptr<TBasePolice> police;
   if (parts.InstallDevice) {
-    police = std::make_unique<SimulatedPolice>(parts.Folder, parts.ShowDeviceOptions);
+    police = std::make_unique<SimulatedPolice>(parts.Folder);
   }
   return std::make_unique<PoliceKind>(parts.Context.Log, std::move(police));
 }
@@ -44,18 +43,6 @@ PoliceKind::~PoliceKind() = default;
 
 std::unique_ptr<TMessageHandler> PoliceKind::CreateHandler() {
   return std::make_unique<TPoliceMessageHandler>(log_, police_.get());
-}
-
-void PoliceKind::ShowOptions() {
-  if (police_ != nullptr) police_->ShowOptions();
-}
-
-void PoliceKind::ShowTest(TestDialogs& dialogs) {
-  if (police_ == nullptr) return;
-  // The fragment can only be built from a guest; without one, say so rather than show
-  // nothing at all.
-  const TGuest* guest = police_->GetGuest();
-  dialogs.ShowText(guest != nullptr ? GuestToXml(*guest) : AnsiFromUtf8(kNoGuestText));
 }
 
 Kind::OptionsDialog PoliceKind::Options() const {

@@ -24,11 +24,8 @@ class PoliceKind final : public Kind {
   ~PoliceKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
-  bool HasDevice() const override { return police_ != nullptr; }
-  void ShowOptions() override;
   // The guest fragment of the current registration. Raises ConvertError when its GenderID is
   // not an integer.
-  void ShowTest(TestDialogs& dialogs) override;
   OptionsDialog Options() const override;
   std::optional<std::string> TestText() override;
 
