@@ -30,6 +30,7 @@ constexpr UINT_PTR kStatusTimer = 1;
 constexpr UINT kStatusMilliseconds = 250;
 constexpr int kToolBarHeight = 25;
 constexpr int kStatusBarHeight = 21;
+constexpr int kWarningMargin = 3;
 // What the clerk must notice: a failed operation, nothing listening, a store that cannot be
 // written; and the simulator, whose cards open no door.
 constexpr COLORREF kAlarmColour = RGB(0xc0, 0x00, 0x00);
@@ -153,6 +154,11 @@ void TMainForm::CreateChildren() {
                                     0, 0, 0, 0, handle_, nullptr, instance, nullptr);
   SendMessageW(operationsList_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 
+  // A warning stands above the panes, as wide as the window and wrapped, so none is clipped.
+  warning_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW, 0, 0, 0, 0, handle_,
+                             nullptr, instance, nullptr);
+  SendMessageW(warning_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+
   statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                0, 0, 0, 0, handle_, nullptr, instance, nullptr);
   simulatorBrush_ = UniqueBrush(CreateSolidBrush(kSimulatorColour));
@@ -165,21 +171,21 @@ void TMainForm::Layout() {
   const int width = client.right;
   MoveWindow(toolBar_, 0, 0, width, kToolBarHeight, TRUE);
   MoveWindow(statusBar_, 0, client.bottom - kStatusBarHeight, width, kStatusBarHeight, TRUE);
-  const int panes =
-      std::max(0, static_cast<int>(client.bottom) - kToolBarHeight - kStatusBarHeight);
+  const int warning = WarningHeight(width);
+  MoveWindow(warning_, 0, kToolBarHeight, width, warning, TRUE);
+  ShowWindow(warning_, warning > 0 ? SW_SHOWNA : SW_HIDE);
+  InvalidateRect(warning_, nullptr, TRUE);
+  const int top = kToolBarHeight + warning;
+  const int panes = std::max(0, static_cast<int>(client.bottom) - top - kStatusBarHeight);
   const int operations = std::min(kOperationsHeight, panes / 2);
-  MoveWindow(infoMemo_, 0, kToolBarHeight, width, panes - operations, TRUE);
-  MoveWindow(operationsList_, 0, kToolBarHeight + panes - operations, width, operations, TRUE);
-  // Listener, encoder and warning as wide as their texts; the requests take the rest.
+  MoveWindow(infoMemo_, 0, top, width, panes - operations, TRUE);
+  MoveWindow(operationsList_, 0, top + panes - operations, width, operations, TRUE);
+  // Listener and encoder as wide as their texts; the requests take the rest.
   const int listener = TextWidth(statusTexts_[kListenerPart]);
   const int encoder = TextWidth(statusTexts_[kEncoderPart]);
-  const int warning = statusTexts_[kWarningPart].empty()
-                          ? 0
-                          : std::min(TextWidth(statusTexts_[kWarningPart]), width / 2);
-  const int edges[] = {listener, listener + encoder, std::max(listener + encoder, width - warning),
-                       -1};
+  const int edges[] = {listener, listener + encoder, -1};
   SendMessageW(statusBar_, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
-  for (int part = 0; part < 4; ++part) {
+  for (int part = 0; part < kWarningPart; ++part) {
     const bool drawn = tones_[part] != StateTone::Plain;
     SendMessageW(statusBar_, SB_SETTEXTW, part | (drawn ? SBT_OWNERDRAW : 0),
                  drawn ? part : reinterpret_cast<LPARAM>(statusTexts_[part].c_str()));
@@ -226,6 +232,32 @@ int TMainForm::TextWidth(const std::wstring& text) const {
   SelectObject(dc, old);
   ReleaseDC(statusBar_, dc);
   return size.cx + kPadding;
+}
+
+int TMainForm::WarningHeight(int width) const {
+  const std::wstring& text = statusTexts_[kWarningPart];
+  if (text.empty()) return 0;
+  HDC dc = GetDC(warning_);
+  const HGDIOBJ old = SelectObject(dc, font_.Get());
+  RECT area{0, 0, std::max(1, width - 2 * kWarningMargin), 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(warning_, dc);
+  return area.bottom + 2 * kWarningMargin;
+}
+
+void TMainForm::DrawWarning(const DRAWITEMSTRUCT& item) {
+  const std::wstring& text = statusTexts_[kWarningPart];
+  RECT area = item.rcItem;
+  FillRect(item.hDC, &area, alarmBrush_.Get());
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, RGB(255, 255, 255));
+  const HGDIOBJ old = SelectObject(item.hDC, font_.Get());
+  InflateRect(&area, -kWarningMargin, -kWarningMargin);
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(item.hDC, old);
 }
 
 void TMainForm::DrawStatusPart(const DRAWITEMSTRUCT& item) {
@@ -367,6 +399,10 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item.hwndItem == operationsList_) {
         DrawOperation(item);
+        return TRUE;
+      }
+      if (item.hwndItem == warning_) {
+        DrawWarning(item);
         return TRUE;
       }
       if (item.hwndItem != statusBar_) break;

@@ -32,8 +32,12 @@ class TMainForm final : public DeskView {
   HWND Handle() const { return handle_; }
   HWND InfoMemo() const { return infoMemo_; }
   HWND ToolBar() const { return toolBar_; }
-  // The state line; a part that is no plain text is drawn by the window.
+  // The state line: listener, encoder, requests; a part that is no plain text is drawn by
+  // the window.
   HWND StatusBar() const { return statusBar_; }
+  // The state's warning: red, as wide as the window and wrapped, above the panes; hidden
+  // while there is none.
+  HWND Warning() const { return warning_; }
   // One line per PMS operation; a line's item data is 1 for a failure, shown in red.
   HWND OperationsList() const { return operationsList_; }
 
@@ -70,6 +74,9 @@ class TMainForm final : public DeskView {
   void Layout();
   void Command(int id);
   void DrawStatusPart(const DRAWITEMSTRUCT& item);
+  void DrawWarning(const DRAWITEMSTRUCT& item);
+  // The warning's height at that width, wrapped; 0 while there is none.
+  int WarningHeight(int width) const;
   void DrawOperation(const DRAWITEMSTRUCT& item);
   // The width a status part needs to show the text whole.
   int TextWidth(const std::wstring& text) const;
@@ -79,6 +86,7 @@ class TMainForm final : public DeskView {
   HWND toolBar_ = nullptr;
   HWND infoMemo_ = nullptr;
   HWND statusBar_ = nullptr;
+  HWND warning_ = nullptr;  // the state's warning, above the panes
   HWND operationsList_ = nullptr;
   UniqueFont font_;
   UniqueImageList images_;

@@ -125,12 +125,22 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   ASSERT_TRUE(state.has_value());
   for (int part = 0; part < 4; ++part) {
     EXPECT_EQ(form_.StatusText(part), (*state)[part].Text) << part;
-    EXPECT_EQ(OwnerDrawn(form_.StatusBar(), part), (*state)[part].Tone != StateTone::Plain) << part;
+    if (part < 3) {
+      EXPECT_EQ(OwnerDrawn(form_.StatusBar(), part), (*state)[part].Tone != StateTone::Plain)
+          << part;
+    }
   }
-  // The simulated encoder and the open listener's warning stand out.
+  // The simulated encoder stands out; the open listener's warning stands above the panes,
+  // wrapped rather than clipped, and pushes the log pane down.
   EXPECT_TRUE(OwnerDrawn(form_.StatusBar(), 1));
-  EXPECT_TRUE(OwnerDrawn(form_.StatusBar(), 3));
   EXPECT_FALSE(OwnerDrawn(form_.StatusBar(), 2));
+  ASSERT_FALSE((*state)[3].Text.empty());
+  EXPECT_TRUE(GetWindowLongPtrW(form_.Warning(), GWL_STYLE) & WS_VISIBLE);
+  RECT warning{}, pane{};
+  GetWindowRect(form_.Warning(), &warning);
+  GetWindowRect(form_.InfoMemo(), &pane);
+  EXPECT_GT(warning.bottom - warning.top, 0);
+  EXPECT_GE(pane.top, warning.bottom);
 
   const std::vector<DeskOperation> operations = probe.NewOperations();
   const HWND list = form_.OperationsList();
