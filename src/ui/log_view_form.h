@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "core/log_follower.h"
+#include "app/desk.h"
 
 class QPlainTextEdit;
 class QTimer;

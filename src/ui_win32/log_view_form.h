@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/log_follower.h"
+#include "app/desk.h"
 #include "ui_win32/dialog.h"
 
 namespace keydesk {
