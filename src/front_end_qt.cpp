@@ -8,7 +8,6 @@ void UseConsole() {}
 
 std::string WhyNoWindow() { return DisplayAvailable() ? std::string() : "no display"; }
 
-// The window's desk asks the window for its dialogs; start-up has none to take.
 void ShowStartupError(int& argc, char** argv, int interfaceKind, const std::string& message) {
   keydesk::ShowStartupError(argc, argv, interfaceKind, message);
 }

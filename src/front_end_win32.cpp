@@ -33,7 +33,6 @@ void UseConsole() {
 // Windows always has a desktop to open the window on.
 std::string WhyNoWindow() { return {}; }
 
-// The window's desk asks it for the options dialogs; start-up has nothing to install.
 void ShowStartupError(int&, char**, int interfaceKind, const std::string& message) {
   keydesk::ShowStartupError(interfaceKind, message);
 }
