@@ -10,6 +10,7 @@
 #include "kinds/service_context.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/service_notify.h"
 #include "platform/stop_request.h"
 
 namespace keydesk {
@@ -58,8 +59,11 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
   if (const std::string warning = AccessWarningText(status.Get()); !warning.empty()) {
     err << "keydesk: " << Utf8FromAnsi(warning) << std::endl;
   }
+  // Only now does a service manager count the service as started: the port accepts.
+  NotifyServiceManager("READY=1");
 
   WaitForStopRequest();
+  NotifyServiceManager("STOPPING=1");
 
   HeadlessResult result;
   try {

@@ -2,7 +2,13 @@
 // temporary SQLite store, driven over real sockets on 127.0.0.1.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <signal.h>
+#include <cstdio>
 
 #include <atomic>
 #include <filesystem>
@@ -148,6 +154,42 @@ TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesid
       "DoorlockPortNo", test::Launch{.commandPrefix = {}, .port = port});
   EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("200", "读卡成功", 1));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
+}
+
+// A service manager's notification socket: what keydesk tells it, one datagram each.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const std::string& path) : path_(path) {
+    descriptor_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    EXPECT_EQ(bind(descriptor_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const timeval wait{10, 0};
+    setsockopt(descriptor_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  }
+  ~NotifySocket() { close(descriptor_); }
+  // The next message, or empty when none came within ten seconds.
+  std::string Next() {
+    char buffer[256];
+    const ssize_t size = recv(descriptor_, buffer, sizeof buffer, 0);
+    return size > 0 ? std::string(buffer, static_cast<size_t>(size)) : std::string();
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  int descriptor_ = -1;
+};
+
+TEST_F(DoorlockEndToEndTest, TellsTheServiceManagerOnceItListensAndWhenItStops) {
+  NotifySocket manager(dir_.File("notify"));
+  Start({{"NOTIFY_SOCKET", manager.Path()}});
+  EXPECT_EQ(manager.Next(), "READY=1");
+  // Ready means served.
+  EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("500", "读卡失败", 0));
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  EXPECT_EQ(manager.Next(), "STOPPING=1");
 }
 
 TEST_F(DoorlockEndToEndTest, TheResponseIsUtf8FollowedByExactlyOneNul) {
