@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/interface_server.h"
+#include "app/watchdog_feeder.h"
 #include "core/log_pane.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
@@ -61,8 +62,10 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
   }
   // Only now does a service manager count the service as started: the port accepts.
   NotifyServiceManager("READY=1");
-
-  WaitForStopRequest();
+  {
+    const WatchdogFeeder watchdog(server);
+    WaitForStopRequest();
+  }
   NotifyServiceManager("STOPPING=1");
 
   HeadlessResult result;

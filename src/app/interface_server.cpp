@@ -83,6 +83,10 @@ void InterfaceServer::StopServer(LogPane& pane) {
 
 bool InterfaceServer::Listening() const { return listener_ != nullptr && listener_->Active(); }
 
+bool InterfaceServer::Accepting(std::chrono::milliseconds limit) const {
+  return listener_ != nullptr && listener_->Accepting(limit);
+}
+
 uint16_t InterfaceServer::Port() const { return listener_ != nullptr ? listener_->Port() : 0; }
 
 }  // namespace keydesk

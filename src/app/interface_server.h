@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -31,6 +32,8 @@ class InterfaceServer {
   void StopServer(LogPane& pane);
 
   bool Listening() const;
+  // Whether the listener takes connections (TcpListener::Accepting); any thread.
+  bool Accepting(std::chrono::milliseconds limit) const;
   uint16_t Port() const;
 
  private:

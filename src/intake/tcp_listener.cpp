@@ -1,5 +1,6 @@
 #include "intake/tcp_listener.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <vector>
@@ -54,7 +55,24 @@ void TcpListener::Activate(int port) {
   listening_ = Socket::Listen(policy_.Address, static_cast<uint16_t>(port & 0xFFFF), kBacklog);
   port_ = listening_.LocalPort();
   threads_ = std::make_unique<ConnectionThreads>();
+  looping_ = true;
   acceptThread_ = std::thread(&TcpListener::AcceptLoop, this);
+}
+
+namespace {
+
+int64_t SteadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+bool TcpListener::Accepting(std::chrono::milliseconds limit) const {
+  if (!looping_) return false;
+  const int64_t since = takingSince_;
+  return since == 0 || SteadyMilliseconds() - since <= limit.count();
 }
 
 void TcpListener::AcceptLoop() {
@@ -66,13 +84,16 @@ void TcpListener::AcceptLoop() {
       Refuse(peer, AccessLog::Refusal::NoDescriptor);
       continue;
     }
-    if (!socket.IsOpen()) return;
+    if (!socket.IsOpen()) break;
+    takingSince_ = std::max<int64_t>(1, SteadyMilliseconds());
     try {
       Take(std::move(socket), peer);
     } catch (const std::exception&) {
       // Out of memory for this one connection: it is closed, the listener goes on.
     }
+    takingSince_ = 0;
   }
+  looping_ = false;
 }
 
 void TcpListener::Take(Socket socket, const Ipv4Endpoint& peer) {

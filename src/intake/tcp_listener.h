@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,10 @@ class TcpListener {
   void Deactivate();
 
   bool Active() const { return listening_.IsOpen(); }
+  // Whether the listener takes connections: its accept thread runs, and has not been handing
+  // one connection on for longer than limit. A service manager's watchdog is fed only then.
+  // Any thread.
+  bool Accepting(std::chrono::milliseconds limit) const;
   // The port actually listened on.
   uint16_t Port() const { return port_; }
   size_t OpenConnections() const;
@@ -82,6 +87,10 @@ class TcpListener {
   Socket listening_;
   uint16_t port_ = 0;
   std::thread acceptThread_;
+  std::atomic<bool> looping_{false};
+  // When the accept thread began handing the current connection on (steady clock, in
+  // milliseconds); zero while it waits for one.
+  std::atomic<int64_t> takingSince_{0};
   std::unique_ptr<ConnectionThreads> threads_;
 
   // The accept thread's own: by host, the second of its last refusal line, and how many

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string_view>
 
 namespace keydesk {
@@ -9,5 +11,9 @@ namespace keydesk {
 // NOTIFY_SOCKET, as systemd's Type=notify sets it. Does nothing where none was asked for, and
 // a message that cannot be sent is dropped: the service goes on either way.
 void NotifyServiceManager(std::string_view state);
+
+// How often the service manager wants "WATCHDOG=1" at the latest (systemd's WatchdogSec, as
+// WATCHDOG_USEC for this process); none when it watches nothing.
+std::optional<std::chrono::microseconds> ServiceWatchdogInterval();
 
 }  // namespace keydesk

@@ -29,4 +29,17 @@ void NotifyServiceManager(std::string_view state) {
   ::close(socket);
 }
 
+std::optional<std::chrono::microseconds> ServiceWatchdogInterval() {
+  const char* usec = std::getenv("WATCHDOG_USEC");
+  if (usec == nullptr) return std::nullopt;
+  // Meant for another process when it names one.
+  if (const char* pid = std::getenv("WATCHDOG_PID");
+      pid != nullptr && std::strtoll(pid, nullptr, 10) != getpid()) {
+    return std::nullopt;
+  }
+  const long long microseconds = std::strtoll(usec, nullptr, 10);
+  if (microseconds <= 0) return std::nullopt;
+  return std::chrono::microseconds(microseconds);
+}
+
 }  // namespace keydesk

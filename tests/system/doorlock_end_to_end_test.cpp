@@ -182,14 +182,21 @@ class NotifySocket {
   int descriptor_ = -1;
 };
 
-TEST_F(DoorlockEndToEndTest, TellsTheServiceManagerOnceItListensAndWhenItStops) {
+TEST_F(DoorlockEndToEndTest, TellsTheServiceManagerOnceItListensFeedsItsWatchdogAndStops) {
   NotifySocket manager(dir_.File("notify"));
-  Start({{"NOTIFY_SOCKET", manager.Path()}});
+  Start({{"NOTIFY_SOCKET", manager.Path()}, {"WATCHDOG_USEC", "200000"}});
   EXPECT_EQ(manager.Next(), "READY=1");
-  // Ready means served.
+  // Ready means served; the watchdog is fed while the listener takes connections.
   EXPECT_EQ(Ask(kReadCardRequest), DoorResponse("500", "读卡失败", 0));
+  EXPECT_EQ(manager.Next(), "WATCHDOG=1");
+  EXPECT_EQ(manager.Next(), "WATCHDOG=1");
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
-  EXPECT_EQ(manager.Next(), "STOPPING=1");
+  std::string last;
+  for (std::string message = manager.Next(); !message.empty(); message = manager.Next()) {
+    last = message;
+    if (message != "WATCHDOG=1") break;
+  }
+  EXPECT_EQ(last, "STOPPING=1");
 }
 
 TEST_F(DoorlockEndToEndTest, TheResponseIsUtf8FollowedByExactlyOneNul) {
