@@ -116,10 +116,14 @@ class TcpListenerTest : public ::testing::Test {
 
 TEST_F(TcpListenerTest, AnswersARequestAndClosesTheConnection) {
   Start();
+  // Waiting for a connection counts as taking them, for a service manager's watchdog.
+  EXPECT_TRUE(listener_->Accepting(std::chrono::seconds(1)));
   auto client = Client();
   client.SendFrame("<DoorRequest type=\"ReadCard\"/>");
   EXPECT_EQ(client.ReadResponse(), "echo:<DoorRequest type=\"ReadCard\"/>");
   EXPECT_TRUE(client.ClosedByServer());
+  listener_->Deactivate();
+  EXPECT_FALSE(listener_->Accepting(std::chrono::seconds(1)));
 }
 
 TEST_F(TcpListenerTest, HandsALoneNulOverAsAnEmptyText) {
