@@ -20,6 +20,14 @@ struct KindParts {
   bool InstallDevice;  // false: the kind runs without its device
 };
 
+// The device of kinds 2 to 4, which are not part of the system: a simulated one keeping its
+// files in parts.Folder stands in, so that every kind runs end to end; none when parts asks
+// for no device.
+template <typename Simulated>
+std::unique_ptr<Simulated> SimulatedDeviceIfWanted(const KindParts& parts) {
+  return parts.InstallDevice ? std::make_unique<Simulated>(parts.Folder) : nullptr;
+}
+
 // One interface kind: what it is, and how start-up makes it with its device and handler.
 // Each kinds/X/ declares its own entry; start-up walks the one table below.
 struct KindEntry {

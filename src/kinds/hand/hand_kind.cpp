@@ -21,11 +21,7 @@ const InterfaceKindInfo kInfo{kHandKind,
                               "发、读和注销手牌"};
 
 std::unique_ptr<Kind> Make(const KindParts& parts) {
-  std::unique_ptr<TBaseHand> hand;
-  if (parts.InstallDevice) {
-    hand = std::make_unique<SimulatedHand>(parts.Folder);
-  }
-  return std::make_unique<HandKind>(parts.Context, std::move(hand));
+  return std::make_unique<HandKind>(parts.Context, SimulatedDeviceIfWanted<SimulatedHand>(parts));
 }
 
 }  // namespace

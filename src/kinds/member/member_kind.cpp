@@ -21,11 +21,8 @@ const InterfaceKindInfo kInfo{kMemberKind,
                               "写、读和打印会员卡"};
 
 std::unique_ptr<Kind> Make(const KindParts& parts) {
-  std::unique_ptr<TBaseMember> member;
-  if (parts.InstallDevice) {
-    member = std::make_unique<SimulatedMember>(parts.Folder);
-  }
-  return std::make_unique<MemberKind>(parts.Context, std::move(member));
+  return std::make_unique<MemberKind>(parts.Context,
+                                      SimulatedDeviceIfWanted<SimulatedMember>(parts));
 }
 
 }  // namespace

@@ -20,13 +20,8 @@ const InterfaceKindInfo kInfo{kPoliceKind,
                               "取得当前客人的身份证号、姓名、地址和生日"};
 
 std::unique_ptr<Kind> Make(const KindParts& parts) {
-  // The devices of kinds 2 to 4 are not part of the system; simulated ones stand in so that
-  // every kind can be run end to end.
-  std::unique_ptr<TBasePolice> police;
-  if (parts.InstallDevice) {
-    police = std::make_unique<SimulatedPolice>(parts.Folder);
-  }
-  return std::make_unique<PoliceKind>(parts.Context.Log, std::move(police));
+  return std::make_unique<PoliceKind>(parts.Context.Log,
+                                      SimulatedDeviceIfWanted<SimulatedPolice>(parts));
 }
 
 }  // namespace
