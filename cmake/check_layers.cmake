@@ -1,21 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source folder includes a folder that is not below it: the layers point one way,
-# from the front ends down to the platform. Run by CTest: cmake -DSOURCE_DIR=... -P this file.
+# from the front ends down to the platform, as cmake/layers.cmake has them. Run by CTest:
+# cmake -DSOURCE_DIR=... -P this file.
 #
-# Each folder of src/ with the folders it may include (itself always).
-set(allowed_platform "")
-set(allowed_core "platform")
-set(allowed_wire "platform")
-set(allowed_intake "wire;core;platform")
-set(allowed_store "core;platform")
-set(allowed_doorlock "core;platform")
-set(allowed_devices "core;platform")
-set(allowed_kinds "store;doorlock;devices;wire;core;platform")
-set(allowed_app "kinds;intake;store;doorlock;devices;wire;core;platform")
-set(allowed_client "wire;platform")
-set(allowed_ui "app;kinds;intake;store;doorlock;devices;wire;core;platform")
-set(allowed_ui_win32 "app;kinds;intake;store;doorlock;devices;wire;core;platform")
-set(known_folders platform core wire intake store doorlock devices kinds app client ui ui_win32)
+include("${CMAKE_CURRENT_LIST_DIR}/layers.cmake")
 
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}/src" "${SOURCE_DIR}/src/*.h"
      "${SOURCE_DIR}/src/*.cpp")
@@ -25,14 +13,14 @@ foreach(source IN LISTS sources)
   if(folder STREQUAL source)
     continue()  # main.cpp wires everything together
   endif()
-  if(NOT folder IN_LIST known_folders)
+  if(NOT folder IN_LIST KEYDESK_LAYERS)
     string(APPEND violations "src/${source}: folder ${folder} has no place in the layers\n")
     continue()
   endif()
   file(STRINGS "${SOURCE_DIR}/src/${source}" includes REGEX "^#include \"[a-z_0-9]+/")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^#include \"([a-z_0-9]+)/.*" "\\1" target "${line}")
-    if(NOT target STREQUAL folder AND NOT target IN_LIST allowed_${folder})
+    if(NOT target STREQUAL folder AND NOT target IN_LIST KEYDESK_LAYER_${folder})
       string(APPEND violations "src/${source}: ${folder}/ must not include ${target}/: ${line}\n")
     endif()
   endforeach()

@@ -21,16 +21,16 @@ target_compile_definitions(sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_
 target_compile_options(sqlite3 PRIVATE -w)
 
 # The platform layer: each facility's interface with its _windows.cpp in place of _posix.cpp.
-file(GLOB KEYDESK_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
-list(FILTER KEYDESK_PLATFORM_SOURCES EXCLUDE REGEX ".*_posix\\.cpp$")
+include(cmake/layers.cmake)
+keydesk_layer_sources(KEYDESK_PLATFORM_SOURCES windows platform)
 add_library(keydesk_platform STATIC ${KEYDESK_PLATFORM_SOURCES})
 target_include_directories(keydesk_platform PUBLIC src)
 target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32 shell32)
 
-# The rest of the core, the same sources as on Linux but for the window (src/ui).
-file(GLOB_RECURSE KEYDESK_CORE_SOURCES CONFIGURE_DEPENDS
-  src/core/*.cpp src/wire/*.cpp src/intake/*.cpp src/store/*.cpp src/doorlock/*.cpp
-  src/devices/*.cpp src/kinds/*.cpp src/app/*.cpp)
+# The rest of the core, the same layers as on Linux.
+set(KEYDESK_LAYERS_ABOVE_PLATFORM ${KEYDESK_CORE_LAYERS})
+list(REMOVE_ITEM KEYDESK_LAYERS_ABOVE_PLATFORM platform)
+keydesk_layer_sources(KEYDESK_CORE_SOURCES windows ${KEYDESK_LAYERS_ABOVE_PLATFORM})
 # No libpq for MinGW on Debian: the PostgreSQL store's entry points say this build has none.
 list(FILTER KEYDESK_CORE_SOURCES EXCLUDE REGEX ".*/store/postgres/.*")
 add_library(keydesk_core STATIC ${KEYDESK_CORE_SOURCES})
@@ -40,7 +40,7 @@ target_link_libraries(keydesk_core PUBLIC keydesk_platform)
 # in keydesk.rc, compiled by windres from UTF-8.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
-file(GLOB KEYDESK_UI_WIN32_SOURCES CONFIGURE_DEPENDS src/ui_win32/*.cpp)
+keydesk_layer_sources(KEYDESK_UI_WIN32_SOURCES windows ui_win32)
 add_library(keydesk_ui_win32 STATIC ${KEYDESK_UI_WIN32_SOURCES})
 target_link_libraries(keydesk_ui_win32 PUBLIC keydesk_core comctl32 gdi32)
 set(KEYDESK_WIN32_RESOURCES src/ui_win32/keydesk.rc)
@@ -91,7 +91,7 @@ foreach(variant IN ITEMS decorated c_convention)
 endforeach()
 
 # keydesk-client.exe: a PMS's side from the command prompt, as keydesk-client on Linux.
-file(GLOB KEYDESK_CLIENT_SOURCES CONFIGURE_DEPENDS src/client/*.cpp)
+keydesk_layer_sources(KEYDESK_CLIENT_SOURCES windows client)
 list(FILTER KEYDESK_CLIENT_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(keydesk_client STATIC ${KEYDESK_CLIENT_SOURCES})
 target_link_libraries(keydesk_client PUBLIC keydesk_core)
