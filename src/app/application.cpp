@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/store_choice.h"
+#include "core/status_text.h"
 #include "doorlock/drevan_library.h"
 #include "kinds/kind.h"
 #include "kinds/kind_registry.h"
@@ -9,6 +10,7 @@
 #include "platform/file_io.h"
 #include "platform/new_file.h"
 #include "platform/paths.h"
+#include "store/postgres_store.h"
 
 namespace keydesk {
 namespace {
@@ -53,14 +55,19 @@ Application::Application(StartupSettings settings)
       log_(logFileName_, sysOption_, clock_, RealFileSystem(), &status_, &retention_),
       access_(settings_.Folder, KindAccessName(settings_.InterfaceKind), network_.AccessLog, clock_,
               RealFileSystem(), &status_, &retention_),
-      recordStore_(
-          MakeRecordStore(StoreChoice::Load(settings_.Folder), settings_.Folder, log_, &status_)),
+      storeChoice_(StoreChoice::Load(settings_.Folder)),
+      recordStore_(MakeRecordStore(storeChoice_, settings_.Folder, log_, &status_)),
       context_{sysOption_, option_, log_, *recordStore_, clock_, status_, network_, access_} {
   // The door lock's options say whether cards depend on the store: then a store that cannot
   // be had is a standing warning from the start.
   const KindEntry* entry = FindKindEntry(settings_.InterfaceKind);
   recordStore_->Open(entry != nullptr && entry->UsesRecordStore &&
                      (sysOption_.SaveDoorlockRecord || sysOption_.UseNativeDoorlockDb));
+  if (storeChoice_.Kind == StoreChoice::StoreKind::PostgreSQL &&
+      PostgresServerUnverified(storeChoice_.Postgres)) {
+    status_.SetUnverifiedStoreServer(recordStore_->Description());
+    log_.Write(UnverifiedStoreWarningText(status_.Get()));
+  }
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
   // The library's file name is what tells one encoder from another at the desk.

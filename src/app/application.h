@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/store_choice.h"
 #include "core/access_log.h"
 #include "core/log_file.h"
 #include "core/log_retention.h"
@@ -68,6 +69,7 @@ class Application {
   LogRetention retention_;
   TLogFile log_;
   AccessLog access_;
+  const StoreChoice storeChoice_;
   const std::unique_ptr<RecordStore> recordStore_;
   const ServiceContext context_;
   std::unique_ptr<DrevanLibrary> library_;

@@ -34,8 +34,9 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
   ServiceStatus& status = application.Context().Status;
   err << "keydesk: " << Utf8FromAnsi(EncoderStatusText(status.Get())) << std::endl;
   // A store the options need and start-up could not open is told before any card is cut.
-  if (const std::string warning = StoreWarningText(status.Get()); !warning.empty()) {
-    err << "keydesk: " << Utf8FromAnsi(warning) << std::endl;
+  for (const std::string& warning :
+       {UnverifiedStoreWarningText(status.Get()), StoreWarningText(status.Get())}) {
+    if (!warning.empty()) err << "keydesk: " << Utf8FromAnsi(warning) << std::endl;
   }
   // Told once per episode: when writing starts to fail, and when it works again.
   status.SetListener([&err](ServiceStatus::Change change, const ServiceStatus::Snapshot& now) {

@@ -1,8 +1,11 @@
 #include "app/store_choice.h"
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/profile_file.h"
@@ -50,14 +53,21 @@ StoreChoice StoreChoice::Load(const std::string& folder) {
   if (!known) {
     throw Error("Option.ini [Store] Kind=" + kind + ": the store is SQLite or PostgreSQL");
   }
-  choice.Connection = file.ReadString(kSection, "Connection", "");
+  choice.Postgres.Connection = file.ReadString(kSection, "Connection", "");
+  const std::string verify = file.ReadString(kSection, "VerifyServer", "1");
+  const std::optional<int32_t> verifyNumber = verify.empty() ? 1 : TryStrToInt(verify);
+  if (!verifyNumber) {
+    throw Error("Option.ini [Store] VerifyServer=" + verify +
+                ": 1 verifies the server's certificate, 0 connects unverified");
+  }
+  choice.Postgres.VerifyServer = *verifyNumber != 0;
   return choice;
 }
 
 std::unique_ptr<RecordStore> MakeRecordStore(const StoreChoice& choice, const std::string& folder,
                                              TLogFile& log, ServiceStatus* status) {
   if (choice.Kind == StoreChoice::StoreKind::PostgreSQL) {
-    return MakePostgresRecordStore(choice.Connection, log, status);
+    return MakePostgresRecordStore(choice.Postgres, log, status);
   }
   return std::make_unique<TDoorlockRecordManager>(
       PathInFolder(folder, TDoorlockRecordManager::kFileName), log, status);

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "store/postgres_store.h"
+
 namespace keydesk {
 
 class RecordStore;
@@ -11,12 +13,14 @@ class TLogFile;
 
 // Where the issue-card records are kept, as [Store] in Option.ini says: Kind=SQLite (the
 // default) keeps them in Client.mdb in the folder, for a desk of its own; Kind=PostgreSQL on
-// the server that Connection names (a libpq connection string), shared by several desks.
+// the server that Connection names (a libpq connection string), shared by several desks,
+// whose certificate must verify when it is on another machine unless VerifyServer=0.
 struct StoreChoice {
   enum class StoreKind { SQLite, PostgreSQL };
 
   StoreKind Kind = StoreKind::SQLite;
-  std::string Connection;  // code page 936, as Option.ini holds it
+  // Connection and VerifyServer (1 unless 0), for PostgreSQL.
+  PostgresSettings Postgres;
 
   // Reads [Store] of the folder's Option.ini. Raises Error for a Kind that is neither.
   static StoreChoice Load(const std::string& folder);

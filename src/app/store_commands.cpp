@@ -29,7 +29,7 @@ int InitStore(const std::string& folder, std::ostream& err) {
   try {
     const StoreChoice choice = StoreChoice::Load(folder);
     if (choice.Kind == StoreChoice::StoreKind::SQLite) return InitDatabase(folder, err);
-    CreatePostgresTables(choice.Connection);
+    CreatePostgresTables(choice.Postgres);
     return 0;
   } catch (const Error& error) {
     err << "keydesk: cannot create the tables: " << Utf8FromAnsi(error.what()) << std::endl;
@@ -47,11 +47,11 @@ int MigrateStore(const std::string& folder, std::ostream& out, std::ostream& err
           << Utf8FromPath(PathInFolder(folder, "Option.ini")) << std::endl;
       return 1;
     }
-    const MigrationCounts counts = MigrateToPostgres(fileName, choice.Connection);
+    const MigrationCounts counts = MigrateToPostgres(fileName, choice.Postgres);
     out << "keydesk: copied " << counts.Rooms << " of " << counts.RoomsInFile << " rooms and "
         << counts.Rows << " of " << counts.RowsInFile << " journal rows from "
-        << Utf8FromPath(fileName) << " to "
-        << Utf8FromAnsi(DescribePostgresStore(choice.Connection)) << std::endl;
+        << Utf8FromPath(fileName) << " to " << Utf8FromAnsi(DescribePostgresStore(choice.Postgres))
+        << std::endl;
     return 0;
   } catch (const Error& error) {
     err << "keydesk: cannot copy " << Utf8FromPath(fileName) << ": " << Utf8FromAnsi(error.what())

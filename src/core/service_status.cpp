@@ -43,6 +43,12 @@ void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHos
   snapshot_.OpenToAnyHost = std::move(openToAnyHost);
 }
 
+void ServiceStatus::SetUnverifiedStoreServer(std::string server) {
+  MutexLock lock(mutex_);
+  ++snapshot_.Version;
+  snapshot_.UnverifiedStoreServer = std::move(server);
+}
+
 void ServiceStatus::Listened(int port) {
   {
     MutexLock lock(mutex_);

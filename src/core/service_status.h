@@ -37,6 +37,9 @@ class ServiceStatus {
     // While any host on the network may connect: what it can then do; empty while the
     // allowed hosts are set.
     std::string OpenToAnyHost;
+    // The record store's server while it may be on another machine and its certificate is not
+    // verified; empty otherwise.
+    std::string UnverifiedStoreServer;
     std::string NotListeningReason;  // why the listener is not running, when it failed
     std::string Encoder;             // the card library in use, for the operator
     bool SimulatedEncoder = false;
@@ -64,6 +67,8 @@ class ServiceStatus {
   // How the listener is reached: the address it listens on (empty: every local address) and,
   // while every host may connect, what any host can then do (see Snapshot::OpenToAnyHost).
   void SetReach(std::string listenAddress, std::string openToAnyHost) EXCLUDES(mutex_);
+  // The record store's server, connected to without verifying its certificate.
+  void SetUnverifiedStoreServer(std::string server) EXCLUDES(mutex_);
   void Listened(int port) EXCLUDES(mutex_);
   void NotListening(int port, std::string reason) EXCLUDES(mutex_);
   void Stopped() EXCLUDES(mutex_);

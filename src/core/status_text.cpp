@@ -87,8 +87,17 @@ std::string AccessWarningText(const ServiceStatus::Snapshot& status) {
          status.OpenToAnyHost;
 }
 
+std::string UnverifiedStoreWarningText(const ServiceStatus::Snapshot& status) {
+  if (status.UnverifiedStoreServer.empty()) return {};
+  return AnsiFromUtf8(
+             "警告：没有验证记录库服务器的证书（Option.ini [Store] VerifyServer=0），"
+             "局域网上的机器可以冒充 ") +
+         status.UnverifiedStoreServer + AnsiFromUtf8("，读取和改写房间时间与发卡记录");
+}
+
 std::string WarningText(const ServiceStatus::Snapshot& status) {
-  return Joined(AccessWarningText(status), StoreWarningText(status));
+  return Joined(Joined(AccessWarningText(status), UnverifiedStoreWarningText(status)),
+                StoreWarningText(status));
 }
 
 }  // namespace keydesk

@@ -30,7 +30,10 @@ std::string StoreWarningText(const ServiceStatus::Snapshot& status);
 // The standing warning while any host on the network may connect; empty once the allowed
 // hosts are set.
 std::string AccessWarningText(const ServiceStatus::Snapshot& status);
-// Every warning the operator must see at a glance: the access warning and the store warning.
+// The standing warning while the record store's server is reached without verifying its
+// certificate ([Store] VerifyServer=0); empty otherwise.
+std::string UnverifiedStoreWarningText(const ServiceStatus::Snapshot& status);
+// Every warning the operator must see at a glance: the access warnings and the store warning.
 std::string WarningText(const ServiceStatus::Snapshot& status);
 
 }  // namespace keydesk

@@ -13,18 +13,30 @@ class TLogFile;
 
 // The record store on a PostgreSQL server, for several desks sharing room times and the
 // journal. Only builds that found libpq have it; elsewhere every function here raises Error
-// saying so. connection is the libpq connection string as Option.ini holds it (code page
-// 936); the password comes from libpq's password file or environment.
+// saying so.
 
-// Raises Error when the connection string cannot be read; connects to nothing yet.
-std::unique_ptr<RecordStore> MakePostgresRecordStore(const std::string& connection, TLogFile& log,
-                                                     ServiceStatus* status);
+// What Option.ini's [Store] says of the server: the libpq connection string (code page 936;
+// the password comes from libpq's password file or environment, and a string holding one is
+// refused), and whether a server on another machine must show a certificate that verifies
+// (VerifyServer=0 connects unverified, as the string's own sslmode says).
+struct PostgresSettings {
+  std::string Connection;
+  bool VerifyServer = true;
+};
+
+// Raises Error when the connection string cannot be read or is refused; connects to nothing
+// yet.
+std::unique_ptr<RecordStore> MakePostgresRecordStore(const PostgresSettings& settings,
+                                                     TLogFile& log, ServiceStatus* status);
 
 // Which server and database the string names, for messages; never the password.
-std::string DescribePostgresStore(const std::string& connection);
+std::string DescribePostgresStore(const PostgresSettings& settings);
+
+// Whether the server may be on another machine and its certificate is not verified.
+bool PostgresServerUnverified(const PostgresSettings& settings);
 
 // Makes the two tables where absent. Raises Error.
-void CreatePostgresTables(const std::string& connection);
+void CreatePostgresTables(const PostgresSettings& settings);
 
 struct MigrationCounts {
   int64_t Rooms = 0;        // rooms added, or given Client.mdb's later time
@@ -38,6 +50,6 @@ struct MigrationCounts {
 // one is the start of the room's most recent normal card, which copy cards must carry. A
 // journal row counts as there when a row with the same value in every column is; rows that
 // are alike in every column are copied as often as the file has them. Raises Error.
-MigrationCounts MigrateToPostgres(const std::string& clientMdb, const std::string& connection);
+MigrationCounts MigrateToPostgres(const std::string& clientMdb, const PostgresSettings& settings);
 
 }  // namespace keydesk

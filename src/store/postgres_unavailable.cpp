@@ -13,15 +13,17 @@ namespace {
 
 }  // namespace
 
-std::unique_ptr<RecordStore> MakePostgresRecordStore(const std::string&, TLogFile&,
+std::unique_ptr<RecordStore> MakePostgresRecordStore(const PostgresSettings&, TLogFile&,
                                                      ServiceStatus*) {
   Unavailable();
 }
 
-std::string DescribePostgresStore(const std::string&) { Unavailable(); }
+std::string DescribePostgresStore(const PostgresSettings&) { Unavailable(); }
 
-void CreatePostgresTables(const std::string&) { Unavailable(); }
+bool PostgresServerUnverified(const PostgresSettings&) { Unavailable(); }
 
-MigrationCounts MigrateToPostgres(const std::string&, const std::string&) { Unavailable(); }
+void CreatePostgresTables(const PostgresSettings&) { Unavailable(); }
+
+MigrationCounts MigrateToPostgres(const std::string&, const PostgresSettings&) { Unavailable(); }
 
 }  // namespace keydesk

@@ -7,9 +7,13 @@
 
 #include "platform/code_page.h"
 #include "store/postgres/pg_connection.h"
+#include "store/postgres/server_reach.h"
 
 namespace keydesk {
 namespace {
+
+// The one sslmode that checks both the certificate's authority and the server's name.
+constexpr const char* kVerifiedMode = "verify-full";
 
 // What the description names, in this order.
 constexpr std::array<const char*, 5> kDescribed = {"host", "hostaddr", "port", "dbname", "user"};
@@ -31,7 +35,8 @@ void Set(ConnectionParameters& parameters, const std::string& keyword, const std
 
 }  // namespace
 
-ConnectionParameters ConnectionParameters::FromString(const std::string& connection) {
+ConnectionParameters ConnectionParameters::FromString(const std::string& connection,
+                                                      bool verifyServer) {
   char* error = nullptr;
   std::unique_ptr<PQconninfoOption, FreeOptions> options(
       PQconninfoParse(Utf8FromAnsi(connection).c_str(), &error));
@@ -48,6 +53,30 @@ ConnectionParameters ConnectionParameters::FromString(const std::string& connect
   // Only what the string gave has a value; the rest are libpq's defaults.
   for (const PQconninfoOption* option = options.get(); option->keyword != nullptr; ++option) {
     if (option->val != nullptr) Set(parameters, option->keyword, option->val);
+  }
+  for (const char* secret : {"password", "sslpassword"}) {
+    if (!parameters.Value(secret).empty()) {
+      throw PostgresError("", std::string("Option.ini [Store] Connection holds a ") + secret +
+                                  ", which never goes into Option.ini: keep the password in "
+                                  "libpq's password file (PGPASSFILE, or pgpass.conf in "
+                                  "%APPDATA%\\postgresql on Windows, ~/.pgpass on Linux) or in "
+                                  "PGPASSWORD, and take it out of the connection string");
+    }
+  }
+  if (ReachesAnotherMachine(parameters)) {
+    const std::string mode = parameters.Value("sslmode");
+    if (verifyServer && mode.empty()) {
+      Set(parameters, "sslmode", kVerifiedMode);
+    } else if (verifyServer && mode != kVerifiedMode) {
+      throw PostgresError(
+          "", AnsiFromUtf8("Option.ini [Store] Connection: sslmode=" + mode +
+                           " does not verify the server's certificate, so a machine "
+                           "between this desk and the server could read and change the "
+                           "store; use sslmode=verify-full (the default) with the "
+                           "server's certificate authority in root.crt or sslrootcert=, "
+                           "or set [Store] VerifyServer=0 to connect unverified"));
+    }
+    parameters.Unverified = parameters.Value("sslmode") != kVerifiedMode;
   }
   if (parameters.Value("connect_timeout").empty()) {
     Set(parameters, "connect_timeout", std::to_string(kConnectTimeoutSeconds));

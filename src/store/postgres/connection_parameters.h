@@ -16,11 +16,16 @@ struct ConnectionParameters {
 
   std::vector<std::string> Keywords;
   std::vector<std::string> Values;
+  // The server may be on another machine and its certificate is not verified.
+  bool Unverified = false;
 
   // connection: "host=... port=... dbname=... user=..." or a postgresql:// address, in code
-  // page 936 as Option.ini holds it. Raises PostgresError with libpq's message when the
-  // string cannot be read.
-  static ConnectionParameters FromString(const std::string& connection);
+  // page 936 as Option.ini holds it. A server on another machine must show a certificate that
+  // verifies: where verifyServer is set, such a connection gets sslmode=verify-full, and a
+  // string that asks for less is refused; otherwise its own sslmode stands. Raises
+  // PostgresError with libpq's message when the string cannot be read, and when it holds a
+  // password, which belongs in libpq's password file or the environment, never in Option.ini.
+  static ConnectionParameters FromString(const std::string& connection, bool verifyServer);
 
   // The value given for the keyword; empty when none.
   std::string Value(const std::string& keyword) const;

@@ -35,12 +35,12 @@ std::string Ansi(const PgResult& rows, int row, int column) {
 
 }  // namespace
 
-PostgresRecordStore::PostgresRecordStore(const std::string& connection, TLogFile& log,
+PostgresRecordStore::PostgresRecordStore(const ConnectionParameters& parameters, TLogFile& log,
                                          ServiceStatus* status)
     : log_(log),
       guard_(log, status),
-      description_(DescribeConnection(ConnectionParameters::FromString(connection))),
-      pool_(ConnectionParameters::FromString(connection), EnsureTables) {}
+      description_(DescribeConnection(parameters)),
+      pool_(parameters, EnsureTables) {}
 
 void PostgresRecordStore::Open(bool needed) {
   // A store the options leave unused is no one's concern; only its log line tells of it.

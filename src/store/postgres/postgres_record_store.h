@@ -20,9 +20,8 @@ class TLogFile;
 // Thread-safe.
 class PostgresRecordStore final : public RecordStore {
  public:
-  // connection: the libpq connection string, code page 936. Raises PostgresError when it
-  // cannot be read; connects to nothing yet.
-  PostgresRecordStore(const std::string& connection, TLogFile& log, ServiceStatus* status);
+  // Connects to nothing yet.
+  PostgresRecordStore(const ConnectionParameters& parameters, TLogFile& log, ServiceStatus* status);
 
   void Open(bool needed = false) override;
   bool IsOpen() const override;

@@ -16,24 +16,32 @@ namespace {
 // The migration waits for the server as long as a large journal needs.
 constexpr std::chrono::seconds kMigrationAnswerWait{600};
 
+ConnectionParameters Parameters(const PostgresSettings& settings) {
+  return ConnectionParameters::FromString(settings.Connection, settings.VerifyServer);
+}
+
 }  // namespace
 
-std::unique_ptr<RecordStore> MakePostgresRecordStore(const std::string& connection, TLogFile& log,
-                                                     ServiceStatus* status) {
-  return std::make_unique<PostgresRecordStore>(connection, log, status);
+std::unique_ptr<RecordStore> MakePostgresRecordStore(const PostgresSettings& settings,
+                                                     TLogFile& log, ServiceStatus* status) {
+  return std::make_unique<PostgresRecordStore>(Parameters(settings), log, status);
 }
 
-std::string DescribePostgresStore(const std::string& connection) {
-  return DescribeConnection(ConnectionParameters::FromString(connection));
+std::string DescribePostgresStore(const PostgresSettings& settings) {
+  return DescribeConnection(Parameters(settings));
 }
 
-void CreatePostgresTables(const std::string& connection) {
-  PgConnection server(ConnectionParameters::FromString(connection));
+bool PostgresServerUnverified(const PostgresSettings& settings) {
+  return Parameters(settings).Unverified;
+}
+
+void CreatePostgresTables(const PostgresSettings& settings) {
+  PgConnection server(Parameters(settings));
   EnsureTables(server);
 }
 
-MigrationCounts MigrateToPostgres(const std::string& clientMdb, const std::string& connection) {
-  const ConnectionParameters parameters = ConnectionParameters::FromString(connection);
+MigrationCounts MigrateToPostgres(const std::string& clientMdb, const PostgresSettings& settings) {
+  const ConnectionParameters parameters = Parameters(settings);
   SqliteConnection file(clientMdb, SQLITE_OPEN_READONLY);
   PgConnection server(parameters, kMigrationAnswerWait);
   EnsureTables(server);
