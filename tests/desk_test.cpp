@@ -138,6 +138,13 @@ TEST_F(DeskTest, TheStateLineIsGivenWhenItChangedWithItsTones) {
   EXPECT_THAT(Utf8FromAnsi((*stuck)[1].Text), ::testing::HasSubstr("连续 3 次读写卡没有成功"));
   harness_.status.EncoderCalled(true);
   EXPECT_EQ((*desk.NewState())[1].Tone, StateTone::Simulator);
+
+  // A store server reached unverified stands in the warning for as long as it is used.
+  harness_.status.SetUnverifiedStoreServer("PostgreSQL host=db1");
+  const std::optional<DeskState> unverified = desk.NewState();
+  EXPECT_EQ((*unverified)[3].Tone, StateTone::Alarm);
+  EXPECT_THAT(Utf8FromAnsi((*unverified)[3].Text),
+              ::testing::HasSubstr("VerifyServer=0），局域网上的机器可以冒充 PostgreSQL host=db1"));
 }
 
 TEST_F(DeskTest, OperationsComeOnceEachWithFailuresMarked) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -40,6 +41,19 @@ std::string ServerBinaries() {
   return found.back().string();
 }
 
+// Runs a shell command of fixed text and paths without spaces; raises when it fails.
+void Shell(const std::string& command) {
+  if (std::system((command + " > /dev/null 2>&1").c_str()) != 0) {
+    throw std::runtime_error("failed: " + command);
+  }
+}
+
+// A certificate authority in folder/name.crt and .key.
+void MakeAuthority(const std::string& folder, const std::string& name) {
+  Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=" + name + " -keyout " +
+        folder + "/" + name + ".key -out " + folder + "/" + name + ".crt");
+}
+
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -66,6 +80,30 @@ PostgresServer::PostgresServer() : binaries_(ServerBinaries()) {
   fs::permissions(data_, fs::perms(0700));
   RunTool("initdb", {"-D", data_ + "/cluster", "-U", "postgres", "--auth=trust", "-E", "UTF8",
                      "--locale=C", "--no-sync"});
+  // The server's certificate and key go into the cluster, the server user's own, readable by
+  // it alone as the server demands of its key.
+  const std::string keys = dir_.File("keys");
+  fs::create_directory(keys);
+  MakeAuthority(keys, "authority");
+  MakeAuthority(keys, "other");
+  authority_ = keys + "/authority.crt";
+  otherAuthority_ = keys + "/other.crt";
+  const std::string cluster = data_ + "/cluster";
+  std::ofstream(keys + "/names.ext") << "subjectAltName=DNS:localhost,IP:127.0.0.1\n";
+  Shell("openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout " + cluster +
+        "/server.key -out " + keys + "/server.csr");
+  Shell("openssl x509 -req -days 2 -in " + keys + "/server.csr -CA " + authority_ + " -CAkey " +
+        keys + "/authority.key -CAcreateserial -extfile " + keys + "/names.ext -out " + cluster +
+        "/server.crt");
+  fs::permissions(cluster + "/server.key", fs::perms(0600));
+  if (geteuid() == 0) {
+    const passwd* user = getpwnam(kServerUser);
+    for (const char* file : {"/server.key", "/server.crt"}) {
+      if (::chown((cluster + file).c_str(), user->pw_uid, user->pw_gid) != 0) {
+        throw std::runtime_error("cannot give " + cluster + file + " to postgres");
+      }
+    }
+  }
   port_ = FreePort();
   Start();
 }
@@ -111,7 +149,8 @@ void PostgresServer::Start() {
   // survive the machine.
   RunTool("pg_ctl", {"-D", data_ + "/cluster", "-l", data_ + "/server.log", "-w", "-t", "60", "-o",
                      "-p " + std::to_string(port_) + " -k " + data_ +
-                         " -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=60",
+                         " -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=60"
+                         " -c ssl=on",
                      "start"});
   running_ = true;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,15 +25,18 @@ namespace keydesk {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // One front desk: a folder with its Option.ini, log and card file, and keydesk running on it.
 class Desk {
  public:
   Desk(const std::string& connection, std::map<std::string, std::string> options = {},
-       std::map<std::string, std::string> environment = {}) {
+       std::map<std::string, std::string> environment = {},
+       const std::map<std::string, std::string>& store = {}) {
     const std::string folder = dir_.Path().string();
     test::WriteOption(folder, "Store", "Kind", "PostgreSQL");
     test::WriteOption(folder, "Store", "Connection", connection);
+    for (const auto& [key, value] : store) test::WriteOption(folder, "Store", key, value);
     test::WriteOption(folder, "DoorlockOption", "UseNativeDoorlockDb", "1");
     test::WriteOption(folder, "DoorlockOption", "SaveDoorlockRecord", "1");
     for (const auto& [key, value] : options) {
@@ -227,6 +231,46 @@ TEST_F(SeveralDesksTest, WhileTheServerIsDownCardsAreStillIssuedAndRowsResumeAft
   const std::string warnings = desk.Server().Stderr();
   EXPECT_THAT(warnings, HasSubstr("发卡记录无法写入数据库"));
   EXPECT_THAT(warnings, HasSubstr("写入已恢复"));
+}
+
+// A server named by a service file counts as on another machine: keydesk asks for
+// sslmode=verify-full, so the server's certificate must come from the authority in root.crt
+// and name the host, unless VerifyServer=0, which is warned of.
+TEST_F(SeveralDesksTest, TheStoresServerMustProveItselfUnlessToldOtherwise) {
+  test::TempDir dir;
+  std::string service = "[hotel]\n" + connection_ + "\n";
+  std::replace(service.begin(), service.end(), ' ', '\n');
+  // verify-full checks the name the desk asked for against the certificate's.
+  service.replace(service.find("host=127.0.0.1"), 14, "host=localhost");
+  std::ofstream(dir.File("pg_service.conf")) << service;
+  auto environment = [&](const std::string& authority) {
+    return std::map<std::string, std::string>{{"PGSERVICEFILE", dir.File("pg_service.conf")},
+                                              {"PGSSLROOTCERT", authority}};
+  };
+  const test::PostgresServer& server = test::SharedServer();
+
+  Desk verified("service=hotel", {}, environment(server.Authority()));
+  ASSERT_TRUE(Succeeded(verified.Issue("V1", false)));
+  EXPECT_EQ(Journal(connection_).count("V1"), 1u);
+  EXPECT_EQ(test::TestPg(connection_)
+                .Scalar("select count(*) from pg_stat_ssl join pg_stat_activity using (pid) "
+                        "where application_name = 'keydesk' and ssl"),
+            "1");
+
+  // A server whose certificate this desk cannot trust gets no room times: the card is made
+  // as the encoder decided, and the journal warning stands.
+  Desk deceived("service=hotel", {}, environment(server.OtherAuthority()));
+  EXPECT_TRUE(Succeeded(deceived.Issue("D1", false)));
+  EXPECT_EQ(Journal(connection_).count("D1"), 0u);
+  EXPECT_THAT(deceived.Server().Stderr(), HasSubstr("发卡记录无法写入数据库"));
+  EXPECT_THAT(deceived.Server().Stderr(), Not(HasSubstr("没有验证记录库服务器的证书")));
+
+  Desk unverified("service=hotel", {}, environment(server.OtherAuthority()),
+                  {{"VerifyServer", "0"}});
+  ASSERT_TRUE(Succeeded(unverified.Issue("U1", false)));
+  EXPECT_EQ(Journal(connection_).count("U1"), 1u);
+  EXPECT_THAT(unverified.Server().Stderr(), HasSubstr("没有验证记录库服务器的证书"));
+  EXPECT_EQ(test::CountContaining(unverified.Log(), "VerifyServer=0"), 1u);
 }
 
 TEST_F(SeveralDesksTest, ADeskStartsAndIssuesCardsWithNoServerToReach) {

@@ -166,11 +166,24 @@ TEST_F(StoreMigrationTest, WithoutClientMdbOrAPostgreSqlStoreNothingIsCopied) {
       "0");
 }
 
-TEST_F(StoreMigrationTest, AStoreKindThatIsNeitherStopsTheStart) {
+TEST_F(StoreMigrationTest, AStoreSettingThatCannotBeTakenStopsTheStart) {
   test::WriteOption(Folder(), "Store", "Kind", "Access");
   const auto result = test::RunProgram({"--headless", "--dir", Folder()});
   EXPECT_EQ(result.status, 1);
   EXPECT_THAT(result.err, HasSubstr("[Store] Kind=Access"));
+
+  test::WriteOption(Folder(), "Store", "Kind", "PostgreSQL");
+  test::WriteOption(Folder(), "Store", "Connection", connection_ + " password=secret");
+  const auto password = test::RunProgram({"--headless", "--dir", Folder()});
+  EXPECT_EQ(password.status, 1);
+  EXPECT_THAT(password.err, HasSubstr("holds a password, which never goes into Option.ini"));
+  EXPECT_EQ(test::RunProgram({"--init-db", "--dir", Folder()}).status, 1);
+
+  test::WriteOption(Folder(), "Store", "Connection", connection_);
+  test::WriteOption(Folder(), "Store", "VerifyServer", "no");
+  const auto unreadable = test::RunProgram({"--headless", "--dir", Folder()});
+  EXPECT_EQ(unreadable.status, 1);
+  EXPECT_THAT(unreadable.err, HasSubstr("[Store] VerifyServer=no: 1 verifies"));
 }
 
 }  // namespace
