@@ -164,6 +164,14 @@ std::string PostgresServer::Connection(const std::string& database) const {
   return "host=127.0.0.1 port=" + std::to_string(port_) + " dbname=" + database + " user=postgres";
 }
 
+void PostgresServer::RequirePassword(const std::string& role) {
+  const std::string rules = data_ + "/cluster/pg_hba.conf";
+  const std::string rest = ReadWhole(rules);
+  std::ofstream(rules, std::ios::trunc) << "host all " << role << " 127.0.0.1/32 scram-sha-256\n"
+                                        << rest;
+  TestPg(Connection("postgres")).Exec("select pg_reload_conf()");
+}
+
 std::string PostgresServer::NewDatabase() {
   const std::string name = "desks" + std::to_string(++databases_);
   TestPg(Connection("postgres")).Exec("create database " + name);

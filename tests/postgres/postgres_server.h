@@ -36,6 +36,9 @@ class PostgresServer {
   // A database of its own for one test; its connection string.
   std::string NewDatabase();
 
+  // Makes the role log in with its password over TCP, where every other connection is trusted.
+  void RequirePassword(const std::string& role);
+
   // The authority that signed the server's certificate, and one that did not (root.crt files).
   const std::string& Authority() const { return authority_; }
   const std::string& OtherAuthority() const { return otherAuthority_; }

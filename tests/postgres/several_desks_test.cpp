@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 
 #include "fault_support.h"
 #include "postgres_server.h"
+#include "program_platform.h"
 #include "server_process.h"
 #include "temp_dir.h"
 #include "test_pg.h"
@@ -30,9 +32,12 @@ using ::testing::Not;
 // One front desk: a folder with its Option.ini, log and card file, and keydesk running on it.
 class Desk {
  public:
+  // The program is the one under test (the Windows build's under Wine, where its CTest runs
+  // these tests) unless the desk is given another.
   Desk(const std::string& connection, std::map<std::string, std::string> options = {},
        std::map<std::string, std::string> environment = {},
-       const std::map<std::string, std::string>& store = {}) {
+       const std::map<std::string, std::string>& store = {},
+       const test::ProgramPlatform& platform = test::PlatformUnderTest()) {
     const std::string folder = dir_.Path().string();
     test::WriteOption(folder, "Store", "Kind", "PostgreSQL");
     test::WriteOption(folder, "Store", "Connection", connection);
@@ -42,9 +47,9 @@ class Desk {
     for (const auto& [key, value] : options) {
       test::WriteOption(folder, "DoorlockOption", key, value);
     }
-    environment["DREVAN_SIM_CARD"] = dir_.File("SimCard.txt");
-    server_ =
-        std::make_unique<test::ServerProcess>(folder, std::vector<std::string>{}, environment);
+    environment["DREVAN_SIM_CARD"] = platform.path(dir_.File("SimCard.txt"));
+    server_ = std::make_unique<test::ServerProcess>(folder, std::vector<std::string>{}, environment,
+                                                    "DoorlockPortNo", platform.launch);
   }
 
   // The response to an IssueCard request; "none" when there was none.
@@ -105,8 +110,10 @@ class SeveralDesksTest : public ::testing::Test {
   const std::string connection_ = test::SharedServer().NewDatabase();
 };
 
+// Desk A runs the Linux program; desk B the program under test, so that under Wine a Linux
+// desk and a Windows desk share the server.
 TEST_F(SeveralDesksTest, ACopyAtOneDeskCarriesTheStartOfTheNormalCardFromAnother) {
-  Desk deskA(connection_);
+  Desk deskA(connection_, {}, {}, {}, test::LinuxPlatform());
   // A copy wrongly given a fresh start here would begin ten hours earlier.
   Desk deskB(connection_, {{"DelayMinutes", "600"}});
   ASSERT_TRUE(Succeeded(deskA.Issue("A1", false)));
@@ -244,8 +251,10 @@ TEST_F(SeveralDesksTest, TheStoresServerMustProveItselfUnlessToldOtherwise) {
   service.replace(service.find("host=127.0.0.1"), 14, "host=localhost");
   std::ofstream(dir.File("pg_service.conf")) << service;
   auto environment = [&](const std::string& authority) {
-    return std::map<std::string, std::string>{{"PGSERVICEFILE", dir.File("pg_service.conf")},
-                                              {"PGSSLROOTCERT", authority}};
+    const test::ProgramPlatform platform = test::PlatformUnderTest();
+    return std::map<std::string, std::string>{
+        {"PGSERVICEFILE", platform.path(dir.File("pg_service.conf"))},
+        {"PGSSLROOTCERT", platform.path(authority)}};
   };
   const test::PostgresServer& server = test::SharedServer();
 
@@ -271,6 +280,37 @@ TEST_F(SeveralDesksTest, TheStoresServerMustProveItselfUnlessToldOtherwise) {
   EXPECT_EQ(Journal(connection_).count("U1"), 1u);
   EXPECT_THAT(unverified.Server().Stderr(), HasSubstr("没有验证记录库服务器的证书"));
   EXPECT_EQ(test::CountContaining(unverified.Log(), "VerifyServer=0"), 1u);
+}
+
+// The password never stands in Option.ini: libpq reads it from its password file or from
+// PGPASSWORD, on either platform.
+TEST_F(SeveralDesksTest, ThePasswordComesFromThePasswordFileOrTheEnvironment) {
+  test::PostgresServer& server = test::SharedServer();
+  test::TestPg admin(connection_);
+  admin.Exec("create role keydesk_desk login password 'desk-secret'");
+  admin.Exec("grant all on schema public to keydesk_desk");
+  server.RequirePassword("keydesk_desk");
+  const std::string database = connection_.substr(connection_.find("dbname="));
+  const std::string asDesk = "host=127.0.0.1 port=" + std::to_string(server.Port()) + " " +
+                             database.substr(0, database.find(' ')) + " user=keydesk_desk";
+  test::TempDir dir;
+  const std::string passwords = dir.File("pgpass.conf");
+  std::ofstream(passwords) << "127.0.0.1:" << server.Port() << ":*:keydesk_desk:desk-secret\n";
+  std::filesystem::permissions(passwords, std::filesystem::perms(0600));
+  const test::ProgramPlatform platform = test::PlatformUnderTest();
+
+  Desk byFile(asDesk, {}, {{"PGPASSFILE", platform.path(passwords)}});
+  ASSERT_TRUE(Succeeded(byFile.Issue("F1", false)));
+  Desk byEnvironment(asDesk, {}, {{"PGPASSWORD", "desk-secret"}});
+  ASSERT_TRUE(Succeeded(byEnvironment.Issue("E1", false)));
+  Desk without(asDesk, {}, {{"PGPASSFILE", platform.path(dir.File("none"))}});
+  ASSERT_TRUE(Succeeded(without.Issue("N1", false)));
+
+  const auto journal = Journal(connection_);
+  EXPECT_EQ(journal.count("F1"), 1u);
+  EXPECT_EQ(journal.count("E1"), 1u);
+  EXPECT_EQ(journal.count("N1"), 0u);
+  EXPECT_GE(test::CountContaining(without.Log(), "password"), 1u);
 }
 
 TEST_F(SeveralDesksTest, ADeskStartsAndIssuesCardsWithNoServerToReach) {

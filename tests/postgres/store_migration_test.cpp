@@ -12,6 +12,7 @@
 #include "fixed_clock.h"
 #include "platform/code_page.h"
 #include "postgres_server.h"
+#include "program_platform.h"
 #include "server_process.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
@@ -50,6 +51,21 @@ class StoreMigrationTest : public ::testing::Test {
 
   std::string Folder() const { return dir_.Path().string(); }
 
+  // The program under test (under Wine for a Windows build), run to its end on the folder.
+  test::ProgramResult Run(const std::string& command) const {
+    test::ProgramResult result = test::RunProgram(
+        {command, "--dir", platform_.launch.folderPrefix + Folder()}, {}, platform_.launch);
+    std::erase(result.out, '\r');
+    std::erase(result.err, '\r');
+    return result;
+  }
+  // A file of the folder as the program names it in its messages.
+  std::string ProgramFile(const std::string& name) const {
+    return platform_.launch.folderPrefix.empty()
+               ? dir_.File(name)
+               : platform_.launch.folderPrefix + Folder() + "\\" + name;
+  }
+
   // Client.mdb as a desk of its own leaves it, with rows that are hard to copy exactly: NULLs,
   // Chinese texts, and two rows alike in every column.
   void MakeClientMdb() {
@@ -75,12 +91,12 @@ class StoreMigrationTest : public ::testing::Test {
         "insert into T_IssueCardRecord select * from T_IssueCardRecord where CardNo = '101';");
   }
 
-  test::ProgramResult Migrate() { return test::RunProgram({"--migrate-store", "--dir", Folder()}); }
+  test::ProgramResult Migrate() const { return Run("--migrate-store"); }
 
   std::string Copied(int rooms, int roomsInFile, int rows, int rowsInFile) const {
     return "keydesk: copied " + std::to_string(rooms) + " of " + std::to_string(roomsInFile) +
            " rooms and " + std::to_string(rows) + " of " + std::to_string(rowsInFile) +
-           " journal rows from " + dir_.File("Client.mdb") +
+           " journal rows from " + ProgramFile("Client.mdb") +
            " to PostgreSQL host=127.0.0.1 port=" + std::to_string(test::SharedServer().Port()) +
            " dbname=" + Database() + " user=postgres\n";
   }
@@ -104,6 +120,7 @@ class StoreMigrationTest : public ::testing::Test {
                      test::kPgNull);
   }
 
+  const test::ProgramPlatform platform_ = test::PlatformUnderTest();
   test::TempDir dir_;
   const std::string connection_ = test::SharedServer().NewDatabase();
 };
@@ -134,7 +151,7 @@ TEST_F(StoreMigrationTest, TheCopyIsExactAndASecondRunAddsNothing) {
 }
 
 TEST_F(StoreMigrationTest, ARoomAlreadyOnTheServerKeepsTheLaterTime) {
-  const auto tables = test::RunProgram({"--init-db", "--dir", Folder()});
+  const auto tables = Run("--init-db");
   ASSERT_EQ(tables.status, 0) << tables.err;
   EXPECT_FALSE(std::filesystem::exists(dir_.File("Client.mdb")));  // the server's, not a file
   MakeClientMdb();
@@ -154,7 +171,7 @@ TEST_F(StoreMigrationTest, ARoomAlreadyOnTheServerKeepsTheLaterTime) {
 TEST_F(StoreMigrationTest, WithoutClientMdbOrAPostgreSqlStoreNothingIsCopied) {
   const auto missing = Migrate();
   EXPECT_EQ(missing.status, 1);
-  EXPECT_THAT(missing.err, HasSubstr("cannot copy " + dir_.File("Client.mdb")));
+  EXPECT_THAT(missing.err, HasSubstr("cannot copy " + ProgramFile("Client.mdb")));
 
   MakeClientMdb();
   test::WriteOption(Folder(), "Store", "Kind", "SQLite");
@@ -168,20 +185,20 @@ TEST_F(StoreMigrationTest, WithoutClientMdbOrAPostgreSqlStoreNothingIsCopied) {
 
 TEST_F(StoreMigrationTest, AStoreSettingThatCannotBeTakenStopsTheStart) {
   test::WriteOption(Folder(), "Store", "Kind", "Access");
-  const auto result = test::RunProgram({"--headless", "--dir", Folder()});
+  const auto result = Run("--headless");
   EXPECT_EQ(result.status, 1);
   EXPECT_THAT(result.err, HasSubstr("[Store] Kind=Access"));
 
   test::WriteOption(Folder(), "Store", "Kind", "PostgreSQL");
   test::WriteOption(Folder(), "Store", "Connection", connection_ + " password=secret");
-  const auto password = test::RunProgram({"--headless", "--dir", Folder()});
+  const auto password = Run("--headless");
   EXPECT_EQ(password.status, 1);
   EXPECT_THAT(password.err, HasSubstr("holds a password, which never goes into Option.ini"));
-  EXPECT_EQ(test::RunProgram({"--init-db", "--dir", Folder()}).status, 1);
+  EXPECT_EQ(Run("--init-db").status, 1);
 
   test::WriteOption(Folder(), "Store", "Connection", connection_);
   test::WriteOption(Folder(), "Store", "VerifyServer", "no");
-  const auto unreadable = test::RunProgram({"--headless", "--dir", Folder()});
+  const auto unreadable = Run("--headless");
   EXPECT_EQ(unreadable.status, 1);
   EXPECT_THAT(unreadable.err, HasSubstr("[Store] VerifyServer=no: 1 verifies"));
 }

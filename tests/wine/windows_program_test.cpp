@@ -29,6 +29,7 @@
 #include "platform/errors.h"
 #include "platform/profile_file.h"
 #include "platform/socket.h"
+#include "program_platform.h"
 #include "server_process.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
@@ -46,53 +47,18 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// Wine's loader for the build's programs (KEYDESK_WINE; the 64-bit build needs wine64).
-std::string Wine() {
-  const char* loader = std::getenv("KEYDESK_WINE");
-  return loader != nullptr && *loader != '\0' ? loader : "/usr/bin/wine";
-}
-
 // The console's events, as wincon.h numbers them.
 constexpr int kCtrlBreakEvent = 1;
 constexpr int kCloseEvent = 2;
 constexpr int kShutdownEvent = 6;
 
-std::string WindowsBuild() {
-  const char* folder = std::getenv("KEYDESK_WINDOWS_BUILD");
-  if (folder == nullptr || *folder == '\0') {
-    throw std::runtime_error(
-        "KEYDESK_WINDOWS_BUILD must name the Windows build folder; its CTest sets it");
-  }
-  return folder;
-}
-
-// A Linux path as a Windows program under Wine names it: drive Z: is the Linux root.
-std::string WindowsPath(const std::string& path) {
-  std::string windows = "Z:" + path;
-  for (char& c : windows) {
-    if (c == '/') c = '\\';
-  }
-  return windows;
-}
-
-// The console program: Wine hands Ctrl+C (SIGINT) to console programs only.
-std::string WindowsProgram() { return WindowsBuild() + "/keydesk-console.exe"; }
-
-// Where a program keeps its files, and how it names that folder.
-struct Platform {
-  std::string name;
-  test::Launch launch;
-  std::string (*path)(const std::string&);
-};
-
-const Platform kLinux{"Linux", {}, [](const std::string& path) { return path; }};
-Platform Windows() {
-  test::Launch launch;
-  launch.program = WindowsProgram();
-  launch.commandPrefix = {Wine()};
-  launch.folderPrefix = "Z:";
-  return {"Windows", launch, [](const std::string& path) { return WindowsPath(path); }};
-}
+using test::WindowsBuild;
+using test::WindowsPath;
+using test::WindowsProgram;
+using test::Wine;
+using Platform = test::ProgramPlatform;
+const Platform kLinux = test::LinuxPlatform();
+Platform Windows() { return test::WindowsPlatform(); }
 
 // One program, in its own folder.
 class Side {
