@@ -31,10 +31,17 @@ target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32 shell32)
 set(KEYDESK_LAYERS_ABOVE_PLATFORM ${KEYDESK_CORE_LAYERS})
 list(REMOVE_ITEM KEYDESK_LAYERS_ABOVE_PLATFORM platform)
 keydesk_layer_sources(KEYDESK_CORE_SOURCES windows ${KEYDESK_LAYERS_ABOVE_PLATFORM})
-# No libpq for MinGW on Debian: the PostgreSQL store's entry points say this build has none.
-list(FILTER KEYDESK_CORE_SOURCES EXCLUDE REGEX ".*/store/postgres/.*")
+# The PostgreSQL store where scripts/libpq-mingw has made libpq (cmake/libpq-mingw.cmake);
+# without it the store's entry points say that this build has none.
+include(${CMAKE_CURRENT_LIST_DIR}/libpq-mingw.cmake)
+if(TARGET PostgreSQL::PostgreSQL)
+  list(FILTER KEYDESK_CORE_SOURCES EXCLUDE REGEX ".*/postgres_unavailable\\.cpp$")
+else()
+  list(FILTER KEYDESK_CORE_SOURCES EXCLUDE REGEX ".*/store/postgres/.*")
+endif()
 add_library(keydesk_core STATIC ${KEYDESK_CORE_SOURCES})
-target_link_libraries(keydesk_core PUBLIC keydesk_platform)
+target_link_libraries(keydesk_core PUBLIC keydesk_platform
+  $<TARGET_NAME_IF_EXISTS:PostgreSQL::PostgreSQL>)
 
 # The window (src/ui_win32): the forms over the core, their templates, pictures and version
 # in keydesk.rc, compiled by windres from UTF-8.

@@ -1,4 +1,4 @@
-// The PostgreSQL store's entry points for builds without libpq (Windows).
+// The PostgreSQL store's entry points for builds without libpq (the 64-bit Windows build).
 #include "platform/errors.h"
 #include "store/postgres_store.h"
 

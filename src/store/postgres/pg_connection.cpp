@@ -1,12 +1,11 @@
 #include "store/postgres/pg_connection.h"
 
 #include <libpq-fe.h>
-#include <poll.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "platform/code_page.h"
+#include "platform/socket_wait.h"
 
 namespace keydesk {
 namespace {
@@ -99,20 +98,18 @@ void PgConnection::RaiseConnectionError() const {
   throw PostgresError("", OneLine(PQerrorMessage(Handle())));
 }
 
-void PgConnection::Await(short events, Clock::time_point deadline) {
-  pollfd descriptor{PQsocket(Handle()), events, 0};
-  if (descriptor.fd < 0) RaiseConnectionError();
-  for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    const int ready = left > 0 ? ::poll(&descriptor, 1, static_cast<int>(left)) : 0;
-    if (ready > 0) return;
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) RaiseConnectionError();
-    abandoned_ = true;
-    throw PostgresError("", "no answer from the PostgreSQL server within " +
-                                std::to_string(answerWait_.count()) + " seconds");
-  }
+void PgConnection::Await(SocketInterest interest, Clock::time_point deadline) {
+  const int socket = PQsocket(Handle());
+  if (socket < 0) RaiseConnectionError();
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  const SocketWaitResult ready =
+      left.count() > 0 ? WaitForSocket(static_cast<NativeSocket>(socket), interest, left)
+                       : SocketWaitResult::TimedOut;
+  if (ready == SocketWaitResult::Ready) return;
+  if (ready == SocketWaitResult::Failed) RaiseConnectionError();
+  abandoned_ = true;
+  throw PostgresError("", "no answer from the PostgreSQL server within " +
+                              std::to_string(answerWait_.count()) + " seconds");
 }
 
 PgResult PgConnection::Execute(std::string_view sql, const std::vector<PgParameter>& parameters) {
@@ -133,7 +130,7 @@ PgResult PgConnection::Execute(std::string_view sql, const std::vector<PgParamet
     const int flushed = PQflush(Handle());
     if (flushed == 0) break;
     if (flushed < 0) RaiseConnectionError();
-    Await(POLLOUT | POLLIN, deadline);
+    Await(SocketInterest::ReadOrWrite, deadline);
     if (PQconsumeInput(Handle()) == 0) RaiseConnectionError();
   }
 
@@ -142,7 +139,7 @@ PgResult PgConnection::Execute(std::string_view sql, const std::vector<PgParamet
   std::optional<PostgresError> failure;
   for (;;) {
     while (PQisBusy(Handle()) != 0) {
-      Await(POLLIN, deadline);
+      Await(SocketInterest::Read, deadline);
       if (PQconsumeInput(Handle()) == 0) RaiseConnectionError();
     }
     PGresult* result = PQgetResult(Handle());
@@ -164,9 +161,12 @@ bool PgConnection::Reusable() {
   if (abandoned_ || PQstatus(Handle()) != CONNECTION_OK) return false;
   // A server that ended the session (a restart, an administrator) has said so on the
   // socket, and then closed it: read until nothing more is waiting, which finds the close.
-  pollfd descriptor{PQsocket(Handle()), POLLIN, 0};
+  const int socket = PQsocket(Handle());
   for (int reads = 0; reads < kMaxIdleReads; ++reads) {
-    if (descriptor.fd < 0 || ::poll(&descriptor, 1, 0) <= 0) break;
+    if (socket < 0) break;
+    const auto waiting = WaitForSocket(static_cast<NativeSocket>(socket), SocketInterest::Read,
+                                       std::chrono::milliseconds::zero());
+    if (waiting != SocketWaitResult::Ready) break;
     if (PQconsumeInput(Handle()) == 0) return false;
     while (PGnotify* notice = PQnotifies(Handle())) PQfreemem(notice);
   }

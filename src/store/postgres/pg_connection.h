@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/socket_wait.h"
 #include "store/postgres/connection_parameters.h"
 
 struct pg_conn;
@@ -80,9 +81,9 @@ class PgConnection {
   bool Reusable();
 
  private:
-  // Waits until the socket is ready for events or the deadline passes (which gives the
+  // Waits until the socket is ready for interest or the deadline passes (which gives the
   // connection up and raises).
-  void Await(short events, std::chrono::steady_clock::time_point deadline);
+  void Await(SocketInterest interest, std::chrono::steady_clock::time_point deadline);
   [[noreturn]] void RaiseConnectionError() const;
   pg_conn* Handle() const { return connection_.get(); }
 
