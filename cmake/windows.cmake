@@ -252,6 +252,18 @@ endif()
 set_tests_properties(KeydeskExe PROPERTIES
   ENVIRONMENT "KEYDESK_WINDOWS_BUILD=${CMAKE_BINARY_DIR};KEYDESK_WINE=${KEYDESK_WINE_LOADER}")
 
+# The PostgreSQL store's program-level tests (tests/postgres/: a Linux program of the Linux
+# build that starts its own server on 127.0.0.1, with TLS) against this build's
+# keydesk-console.exe, where this build has libpq; of two desks sharing the server, one stays
+# the Linux program.
+if(TARGET PostgreSQL::PostgreSQL)
+  add_test(NAME PostgresStoreUnderWine
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --linux ${KEYDESK_LINUX_BUILD}/keydesk_postgres_tests
+      --gtest_brief=1 --gtest_filter=SeveralDesksTest.*:StoreMigrationTest.*)
+  set_tests_properties(PostgresStoreUnderWine PROPERTIES
+    ENVIRONMENT "KEYDESK_WINDOWS_BUILD=${CMAKE_BINARY_DIR};KEYDESK_WINE=${KEYDESK_WINE_LOADER}")
+endif()
+
 # A Windows test that hangs under Wine fails after this long instead of holding up the run.
 get_property(KEYDESK_WINDOWS_TEST_NAMES DIRECTORY PROPERTY TESTS)
 set_tests_properties(${KEYDESK_WINDOWS_TEST_NAMES} PROPERTIES TIMEOUT 600)
