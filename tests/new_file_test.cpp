@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
@@ -56,6 +57,22 @@ TEST_F(NewFileTest, ExaminePathGivesTheReasonForANameWindowsRefuses) {
 TEST_F(NewFileTest, ExaminePathCallsAPipeNoFile) {
   ASSERT_EQ(::mkfifo(File("pipe").c_str(), 0600), 0);
   EXPECT_EQ(ExaminePath(File("pipe"), &reason_), PathState::NotAFile);
+}
+
+// A service started with UMask=0027 keeps Client.mdb and the devices' files from other users.
+TEST_F(NewFileTest, NewFilesTakeTheirModeFromTheUmask) {
+  for (const mode_t mask : {mode_t{027}, mode_t{022}}) {
+    const mode_t before = ::umask(mask);
+    const std::optional<std::string> unique = CreateUniqueFile(File("Client.mdb"), &reason_);
+    const bool replaced = ReplaceWholeFile(File("Card.txt"), "content");
+    ::umask(before);
+    ASSERT_TRUE(unique && replaced) << reason_;
+    for (const std::string& name : {*unique, File("Card.txt")}) {
+      struct stat info {};
+      ASSERT_EQ(::stat(name.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0777, 0644 & ~mask) << name;
+    }
+  }
 }
 
 TEST_F(NewFileTest, ExaminePathGivesTheReasonWhenItCannotLook) {

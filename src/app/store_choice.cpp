@@ -53,6 +53,9 @@ StoreChoice StoreChoice::Load(const std::string& folder) {
   if (!known) {
     throw Error("Option.ini [Store] Kind=" + kind + ": the store is SQLite or PostgreSQL");
   }
+  // The server's keys concern the PostgreSQL store only: a slip in them never stops a desk
+  // that keeps Client.mdb.
+  if (choice.Kind != StoreKind::PostgreSQL) return choice;
   choice.Postgres.Connection = file.ReadString(kSection, "Connection", "");
   const std::string verify = file.ReadString(kSection, "VerifyServer", "1");
   const std::optional<int32_t> verifyNumber = verify.empty() ? 1 : TryStrToInt(verify);

@@ -45,7 +45,7 @@ class FileRewrite {
 };
 
 // Replaces the file at path with one holding content, in one step and readable by other
-// users. False on failure, with no temporary file left.
+// users where the umask lets them. False on failure, with no temporary file left.
 bool ReplaceWholeFile(const std::string& path, std::string_view content);
 
 // Appends bytes with one write, creating the file when missing. False when not every byte

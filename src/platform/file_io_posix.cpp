@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/file_io.h"
+#include "platform/new_file.h"
 
 namespace keydesk {
 namespace {
@@ -135,10 +137,16 @@ bool FileRewrite::Commit(std::string_view content) {
 }
 
 bool ReplaceWholeFile(const std::string& path, std::string_view content) {
-  std::string temp = path + ".XXXXXX";
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.Get() < 0) return false;
-  bool ok = ::fchmod(fd.Get(), 0644) == 0 && WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
+  std::string reason;
+  const std::optional<std::string> made = CreateUniqueFile(path, &reason);
+  if (!made) return false;
+  const std::string& temp = *made;
+  Fd fd(::open(temp.c_str(), O_WRONLY | O_CLOEXEC));
+  if (fd.Get() < 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  bool ok = WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
   ok = fd.Close() && ok;
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());

@@ -21,7 +21,8 @@ enum class PathState {
 PathState ExaminePath(const std::string& path, std::string* reason);
 
 // A new empty file named path followed by a suffix that no other file has; none (with the
-// reason) when it cannot be made. Readable by other users, as the files beside it are.
+// reason) when it cannot be made. Readable by other users where the process's umask lets
+// them (on POSIX the mode is 0644 less the umask).
 std::optional<std::string> CreateUniqueFile(const std::string& path, std::string* reason);
 
 enum class Placement {

@@ -1,9 +1,10 @@
-#include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 #include "platform/code_page.h"
 #include "platform/new_file.h"
@@ -26,16 +27,24 @@ PathState ExaminePath(const std::string& path, std::string* reason) {
 }
 
 std::optional<std::string> CreateUniqueFile(const std::string& path, std::string* reason) {
-  std::string name = path + ".XXXXXX";
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    *reason = ErrnoReason(errno);
-    return std::nullopt;
+  // Made with the mode the process's umask leaves of 0644, as every file keydesk makes: a
+  // service started with UMask=0027 keeps Client.mdb from other users.
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof(kLetters) - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = path + ".";
+    for (int i = 0; i < 8; ++i) name += kLetters[pick(random)];
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return name;
+    }
+    if (errno != EEXIST) break;
   }
-  // mkstemp makes the file private to its owner.
-  ::fchmod(fd, 0644);
-  ::close(fd);
-  return name;
+  *reason = ErrnoReason(errno);
+  return std::nullopt;
 }
 
 Placement PlaceWithoutReplacing(const std::string& from, const std::string& to,
