@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <stdexcept>
 #include <tuple>
 
 #include "core/access_log.h"
@@ -189,25 +191,53 @@ TEST_F(DoorlockHandlerTest, ReadsTheCardAndReportsZeroWhenTheReadFails) {
   EXPECT_EQ(Log()[Log().size() - 3], "读卡失败");
 }
 
-TEST_F(DoorlockHandlerTest, AReadCardIsLookedUpInTheJournalForTheLogAlone) {
+// A card read is checked against its journal row: the PMS's answer is as ever, the log and
+// the clerk's list say what the journal knows and what does not match.
+TEST_F(DoorlockHandlerTest, AReadCardIsCheckedAgainstItsJournalRow) {
   sysOption_.SaveDoorlockRecord = true;
   Handle(IssueRequest());
   doorlock_.readNo = 5301;
+  doorlock_.readDetails = {"08", "0808181400", "0808201200", {}, {}};
   const std::string response = Handle("<DoorRequest type=\"ReadCard\"/>");
   EXPECT_EQ(Log()[Log().size() - 3],
             "发卡记录：房间 010208，客人 王先生，有效期 2008-08-18 14:00 至 2008-08-20 12:00");
+  EXPECT_EQ(outcome_.Warning, "");
+
+  // The encoder wrote room 11 and another end: the card is not the one journaled.
+  doorlock_.readDetails = {"11", "0808181400", "0808201230", {}, {}};
+  EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), response);
+  EXPECT_EQ(Utf8FromAnsi(outcome_.Warning),
+            "卡上数据与发卡记录不符：房间 11 / 010208，结束 2008-08-20 12:30 / 2008-08-20 12:00");
+  EXPECT_EQ(Log()[Log().size() - 3], Utf8FromAnsi(outcome_.Warning));
 
   // A later normal card for the room: the card read may no longer open the door.
+  doorlock_.readDetails = {};
   doorlock_.cardNo = 5302;
   Handle(IssueRequest());
   EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), response);
-  EXPECT_EQ(Log()[Log().size() - 3],
+  EXPECT_EQ(Log()[Log().size() - 4],
             "发卡记录：房间 010208，客人 王先生，有效期 2008-08-18 14:00 至 2008-08-20 "
             "12:00；此后该房间已发新卡，此卡可能已不能开门");
+  EXPECT_EQ(Utf8FromAnsi(outcome_.Warning), "此后该房间已发新卡，此卡可能已不能开门");
+  // A later normal card that failed shuts nothing out.
+  doorlock_.readNo = 5302;
+  doorlock_.cardNo = 5303;
+  doorlock_.writeResult = false;
+  Handle(IssueRequest());
+  Handle("<DoorRequest type=\"ReadCard\"/>");
+  EXPECT_EQ(outcome_.Warning, "");
   doorlock_.readNo = 99;
   Handle("<DoorRequest type=\"ReadCard\"/>");
-  EXPECT_EQ(Log()[Log().size() - 3], "发卡记录中没有卡号 99");
+  EXPECT_EQ(Log()[Log().size() - 4], "发卡记录中没有卡号 99");
+  EXPECT_EQ(Utf8FromAnsi(outcome_.Warning), "发卡记录中没有此卡");
   EXPECT_EQ(response, Response("200", "读卡成功", 5301));
+}
+
+TEST_F(DoorlockHandlerTest, AFailedReadSaysWhichBlockAndCode) {
+  doorlock_.readResult = false;
+  doorlock_.readDetails.Failure = AnsiFromUtf8("读电梯块失败（代码 5）");
+  EXPECT_EQ(Handle("<DoorRequest type=\"ReadCard\"/>"), Response("500", "读卡失败", 0));
+  EXPECT_EQ(Utf8FromAnsi(outcome_.Reason), "读电梯块失败（代码 5）");
 }
 
 TEST_F(DoorlockHandlerTest, EraseMessagesEndInABlankThatTheLogLinesLack) {
@@ -346,7 +376,78 @@ TEST_F(DoorlockHandlerTest, JournalsEveryIssueAttemptWithTheRequestsValues) {
                               "2026-12-07 09:30:00.000", "成功"),
                   ElementsAre("R0001", "88", "010208", "1", "2008-08-18 13:50:00.000",
                               "2008-08-18 13:50:00.000", "2008-08-20 12:30:00.000", "1", "王先生",
-                              "2026-12-07 09:30:00.000", "失败：发卡器没有写成，原因见当天日志")));
+                              "2026-12-07 09:30:00.000", "失败：发卡器没有写成")));
+}
+
+// The journal is written ahead: the row says the card is being written, with its number,
+// before the encoder touches the card; a row that cannot be written stops the card.
+TEST_F(DoorlockHandlerTest, TheJournalRowIsWrittenBeforeTheCard) {
+  sysOption_.SaveDoorlockRecord = true;
+  std::vector<std::vector<std::string>> duringWrite;
+  doorlock_.duringWrite = [&] {
+    duringWrite = test::TestDb(dbPath_).Rows("select CardNo, IssueResult from T_IssueCardRecord");
+  };
+  EXPECT_EQ(Handle(IssueRequest()), Response("200", "发卡成功", 5301));
+  EXPECT_EQ(duringWrite, (std::vector<std::vector<std::string>>{{"5301", "写卡中"}}));
+
+  // The file gone: no row, so no card; the PMS hears the failure with no card number.
+  ASSERT_TRUE(std::filesystem::remove(dbPath_));
+  EXPECT_EQ(Handle(IssueRequest()), Response("500", "发卡失败", 0));
+  EXPECT_EQ(doorlock_.Count("WriteCard"), 1);
+  EXPECT_THAT(Utf8FromAnsi(outcome_.Reason), ::testing::StartsWith("发卡记录无法写入，没有写卡："));
+  EXPECT_THAT(Log(), ::testing::Contains(::testing::StartsWith("发卡记录无法写入，没有写卡：")));
+}
+
+TEST_F(DoorlockHandlerTest, RowsLeftInProgressAreMarkedInterruptedAtTheNextStart) {
+  sysOption_.SaveDoorlockRecord = true;
+  // The process dies while the encoder writes: the row stays as it was then.
+  doorlock_.duringWrite = [&] { throw std::runtime_error("killed"); };
+  EXPECT_THROW(Handle(IssueRequest()), std::runtime_error);
+  test::TestDb db(dbPath_);
+  EXPECT_EQ(db.Scalar("select IssueResult from T_IssueCardRecord"), "写卡中");
+  EXPECT_EQ(store_.MarkInterruptedRecords(), 1);
+  EXPECT_EQ(
+      db.Rows("select CardNo, IssueResult from T_IssueCardRecord"),
+      (std::vector<std::vector<std::string>>{{"5301", "中断：不知道卡是否写好，请读卡核对"}}));
+  EXPECT_EQ(store_.MarkInterruptedRecords(), 0);
+}
+
+TEST_F(DoorlockHandlerTest, ACardLeftOnTheEncoderIsNamedWithWhatToDo) {
+  sysOption_.SaveDoorlockRecord = true;
+  doorlock_.writeResult = false;
+  doorlock_.report.Failure = AnsiFromUtf8("写电梯块失败（代码 8）");
+  doorlock_.report.CardLeft = true;
+  doorlock_.report.Voided = true;
+  EXPECT_EQ(Handle(IssueRequest()), Response("500", "发卡失败", 5301));
+  EXPECT_EQ(Utf8FromAnsi(outcome_.Reason),
+            "卡可能能开门：写电梯块失败（代码 8）；客房块已改为过期；请销毁此卡或重新写卡");
+  EXPECT_EQ(test::TestDb(dbPath_).Scalar("select IssueResult from T_IssueCardRecord"),
+            "失败，卡可能能开门：写电梯块失败（代码 8）；客房块已改为过期；请销毁此卡或重新写卡");
+}
+
+// A client that has gone before the encoder is touched gets no card; one that goes after
+// its card was written leaves a row that says the PMS does not know of it.
+TEST_F(DoorlockHandlerTest, AClientThatHasGoneIsNotCutACardAndAWrittenCardIsNamed) {
+  sysOption_.SaveDoorlockRecord = true;
+  TDoorlockMessageHandler gone(*service_);
+  gone.WatchClient([] { return true; });
+  const Reply refused = gone.HandleMessage(UnicodeFromUtf8(IssueRequest()));
+  EXPECT_EQ(doorlock_.Count("WriteCard"), 0);
+  EXPECT_EQ(Utf8FromAnsi(refused.Outcome.Reason), "PMS 已断开，没有写卡");
+  EXPECT_FALSE(refused.ClientGone);
+
+  TDoorlockMessageHandler there(*service_);
+  there.WatchClient([] { return false; });
+  const Reply written = there.HandleMessage(UnicodeFromUtf8(IssueRequest()));
+  EXPECT_EQ(doorlock_.Count("WriteCard"), 1);
+  ASSERT_TRUE(written.ClientGone);
+  written.ClientGone();
+  EXPECT_EQ(Utf8FromAnsi(written.ClientGoneReason),
+            "卡已写好（卡号 5301），PMS 没有收到结果，请在 PMS 核对");
+  EXPECT_EQ(test::TestDb(dbPath_).Rows("select CardNo, IssueResult from T_IssueCardRecord"),
+            (std::vector<std::vector<std::string>>{
+                {"0", "拒绝：PMS 已断开，没有写卡"},
+                {"5301", "卡已写好（卡号 5301），PMS 没有收到结果，请在 PMS 核对"}}));
 }
 
 // A card the encoder could not hold as asked is refused before the encoder or the room time

@@ -38,6 +38,8 @@ class LiftDoorlockTest : public ::testing::Test {
     settings.PowerSwitchSectorNo = 2;
     settings.PowerSwitchPassword = "FFFFFFFFFFFF";
     settings.PowerSwitchTypeName = "8602-1M-57BA";
+    // The blocks' calls alone; the read-back has tests of its own.
+    settings.VerifyAfterWrite = false;
     option_.Set(settings);
   }
 
@@ -49,7 +51,16 @@ class LiftDoorlockTest : public ::testing::Test {
 
   bool Write(int64_t& cardNo, DateTime begin = MakeDateTime(2008, 3, 15, 14, 5),
              DateTime end = MakeDateTime(2008, 3, 17, 12, 0), const std::string& guest = "Guest") {
-    return driver_.WriteCard("R1", "01", "02", "08", guest, begin, begin, end, end, false, cardNo);
+    return driver_.WriteCardReported("R1", "01", "02", "08", guest, begin, begin, end, end, false,
+                                     cardNo, report_);
+  }
+  // The card file's line of a block's field, e.g. "GuestCard.ValidTo".
+  std::string CardField(const std::string& field) const {
+    const std::string card = test::ReadFileBytes(dir_.File("card.txt"));
+    const size_t at = card.find(field + "=");
+    if (at == std::string::npos) return {};
+    const size_t end = card.find('\n', at);
+    return card.substr(at + field.size() + 1, end - at - field.size() - 1);
   }
 
   std::vector<std::string> Trace() const { return test::SplitLines(test::ReadFileBytes(trace_)); }
@@ -64,6 +75,7 @@ class LiftDoorlockTest : public ::testing::Test {
   SharedOption option_{TOption()};
   DrevanLibrary library_{test::kCardLibraryPath};
   TDrevanLiftDoorlock driver_{library_, option_, log_};
+  TWriteReport report_;
 };
 
 TEST_F(LiftDoorlockTest, WritesTheThreeBlocksWithTheWorkedExamplesTextsAndBeeps) {
@@ -112,11 +124,22 @@ TEST_P(LiftDoorlockReadBackTest, FailsTheCardWithOneLineNamingTheDifference) {
   sim_.Fail(GetParam().fail);
   int64_t cardNo = 0;
   ASSERT_TRUE(Write(cardNo)) << "without the option the encoder's word is taken";
+  const size_t firstCard = Trace().size();
   Configure([](TOption& o) { o.VerifyAfterWrite = true; });
   EXPECT_FALSE(Write(cardNo));
   EXPECT_EQ(cardNo, 2);
-  EXPECT_EQ(Log().back(), std::string("发卡失败, 写卡后读回不符: ") + GetParam().line);
-  EXPECT_THAT(Trace().back(), Not(HasSubstr("Reader_Alarm")));
+  const auto log = Log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], std::string("发卡失败, 写卡后读回不符: ") + GetParam().line);
+  EXPECT_EQ(Utf8FromAnsi(report_.Failure), std::string("写卡后读回不符：") + GetParam().line);
+  // The wrong card opens a room: it is voided, and the log says whether that took.
+  EXPECT_TRUE(report_.CardLeft);
+  ASSERT_TRUE(report_.Voided.has_value());
+  EXPECT_THAT(log.back(), HasSubstr(*report_.Voided ? "客房块已改为过期" : "客房块改为过期失败"));
+  const auto trace = Trace();
+  for (size_t i = firstCard; i < trace.size(); ++i) {
+    EXPECT_THAT(trace[i], Not(HasSubstr("Reader_Alarm")));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,6 +212,7 @@ struct WriteFailure {
   const char* failure;
   const char* logLine;
   size_t blocksLeft;  // blocks on the card afterwards
+  const char* reason;
 };
 
 class LiftDoorlockWriteFailureTest : public LiftDoorlockTest,
@@ -199,19 +223,61 @@ TEST_P(LiftDoorlockWriteFailureTest, StopsAtTheFailedStepWithTheCardNumberSet) {
   int64_t cardNo = 0;
   EXPECT_FALSE(Write(cardNo));
   EXPECT_EQ(cardNo, 1);
-  EXPECT_EQ(Log().back(), GetParam().logLine);
+  EXPECT_EQ(Utf8FromAnsi(report_.Failure), GetParam().reason);
+  const auto log = Log();
   for (const std::string& line : Trace()) EXPECT_THAT(line, Not(HasSubstr("Reader_Alarm")));
   const std::string card = test::ReadFileBytes(dir_.File("card.txt"));
   EXPECT_EQ(card.find("GuestCard.") != std::string::npos, GetParam().blocksLeft >= 1);
   EXPECT_EQ(card.find("Lift.") != std::string::npos, GetParam().blocksLeft >= 2);
   EXPECT_EQ(card.find("PowerSwitch.") != std::string::npos, false);
+  if (GetParam().blocksLeft == 0) {
+    EXPECT_EQ(log.back(), GetParam().logLine);
+    EXPECT_FALSE(report_.CardLeft);
+    EXPECT_FALSE(report_.Voided.has_value());
+    return;
+  }
+  // A guest-room block that opens the room is left: written again as long expired.
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], GetParam().logLine);
+  EXPECT_EQ(log.back(), "客房块已改为过期, 卡号：1");
+  EXPECT_TRUE(report_.CardLeft);
+  EXPECT_EQ(report_.Voided, true);
+  EXPECT_EQ(CardField("GuestCard.ValidTo"), "0001010001");
 }
 
-INSTANTIATE_TEST_SUITE_P(EachBlock, LiftDoorlockWriteFailureTest,
-                         ::testing::Values(WriteFailure{"Write_Guest_Card:7", "发卡失败7", 0},
-                                           WriteFailure{"Write_Guest_Lift:8", "电梯失败8", 1},
-                                           WriteFailure{"Write_Guest_PowerSwitch:9", "取电失败9",
-                                                        2}));
+INSTANTIATE_TEST_SUITE_P(
+    EachBlock, LiftDoorlockWriteFailureTest,
+    ::testing::Values(WriteFailure{"Write_Guest_Card:7", "发卡失败7", 0, "写客房块失败（代码 7）"},
+                      WriteFailure{"Write_Guest_Lift:8", "电梯失败8", 1, "写电梯块失败（代码 8）"},
+                      WriteFailure{"Write_Guest_PowerSwitch:9", "取电失败9", 2,
+                                   "写取电块失败（代码 9）"}));
+
+TEST_F(LiftDoorlockTest, AVoidThatDoesNotReadBackIsNotBelieved) {
+  // The lift block fails, and the encoder stores the guest-room block's end wrongly while
+  // saying it wrote it, also when the card is voided.
+  sim_.Fail("Write_Guest_Lift:8");
+  sim_.Corrupt("GuestCard.ValidTo");
+  int64_t cardNo = 0;
+  ASSERT_FALSE(Write(cardNo));
+  EXPECT_TRUE(report_.CardLeft);
+  EXPECT_EQ(report_.Voided, false);
+  EXPECT_EQ(Log().back(), "客房块改为过期失败, 卡号：1");
+}
+
+TEST_F(LiftDoorlockTest, BeforeWriteNamesTheCardFirstAndCanStopIt) {
+  std::vector<int64_t> named;
+  report_.BeforeWrite = [&named](int64_t cardNo) {
+    named.push_back(cardNo);
+    return named.size() < 2;
+  };
+  int64_t cardNo = 0;
+  ASSERT_TRUE(Write(cardNo));
+  EXPECT_FALSE(Write(cardNo));
+  EXPECT_THAT(named, ElementsAre(1, 2));
+  // The second card's number was taken, and nothing written to the card.
+  EXPECT_THAT(Trace(), ::testing::Contains("SerialNo_FromNow").Times(2));
+  EXPECT_EQ(CardField("GuestCard.CardNo"), "1");
+}
 
 TEST_F(LiftDoorlockTest, ReadsBackTheCardWrittenAndLogsEachBlock) {
   int64_t written = 0;

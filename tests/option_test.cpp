@@ -99,7 +99,7 @@ TEST_F(DoorlockOptionTest, SaveWritesItsFourteenKeysInOrderAndKeepsTheSystemKeys
             "PortName=COM1\r\nHotelPassword=572604\r\nLockTypeName=IC\r\nSectorNo=0\r\n"
             "PowerSwitchSectorNo=0\r\nPowerSwitchPassword=\r\nClientID=0\r\n"
             "PubDoor=00000000\r\nPowerSwitchTypeName=\r\nBeginAddr=96\r\nEndAddr=97\r\n"
-            "MaxLiftAddr=97\r\nLiftData=6000\r\nVerifyAfterWrite=0\r\n");
+            "MaxLiftAddr=97\r\nLiftData=6000\r\nVerifyAfterWrite=1\r\n");
 }
 
 TEST_F(DoorlockOptionTest, MalformedIntegersGiveTheDefault) {

@@ -61,8 +61,17 @@ Application::Application(StartupSettings settings)
   // The door lock's options say whether cards depend on the store: then a store that cannot
   // be had is a standing warning from the start.
   const KindEntry* entry = FindKindEntry(settings_.InterfaceKind);
-  recordStore_->Open(entry != nullptr && entry->UsesRecordStore &&
+  const bool usesStore = entry != nullptr && entry->UsesRecordStore;
+  recordStore_->Open(usesStore &&
                      (sysOption_.SaveDoorlockRecord || sysOption_.UseNativeDoorlockDb));
+  // Cards this desk was writing when it was stopped dead: nobody knows whether they were
+  // finished, and the journal must not keep saying they are being written.
+  if (usesStore && sysOption_.SaveDoorlockRecord) {
+    if (const int interrupted = recordStore_->MarkInterruptedRecords(); interrupted > 0) {
+      log_.Write(AnsiFromUtf8("发卡记录中有 " + std::to_string(interrupted) +
+                              " 张卡写到一半程序就停了，已标为中断：请读卡核对"));
+    }
+  }
   if (storeChoice_.Kind == StoreChoice::StoreKind::PostgreSQL &&
       PostgresServerUnverified(storeChoice_.Postgres)) {
     status_.SetUnverifiedStoreServer(recordStore_->Description());

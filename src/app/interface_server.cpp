@@ -42,7 +42,8 @@ void InterfaceServer::StartServer(LogPane& pane) {
                                  .CardNo = outcome.CardNo,
                                  .ResultCode = outcome.ResultCode,
                                  .Answered = answered,
-                                 .Reason = outcome.Reason});
+                                 .Reason = outcome.Reason,
+                                 .Warning = outcome.Warning});
       },
       ReadLimits{network.RequestTimeout, network.IdleTimeout}, &context_.Access);
   listener_ = std::make_unique<TcpListener>(

@@ -7,6 +7,7 @@
 
 #include "platform/conversions.h"
 #include "platform/errors.h"
+#include "platform/host_name.h"
 #include "platform/paths.h"
 #include "platform/profile_file.h"
 #include "store/doorlock_record_manager.h"
@@ -70,7 +71,9 @@ StoreChoice StoreChoice::Load(const std::string& folder) {
 std::unique_ptr<RecordStore> MakeRecordStore(const StoreChoice& choice, const std::string& folder,
                                              TLogFile& log, ServiceStatus* status) {
   if (choice.Kind == StoreChoice::StoreKind::PostgreSQL) {
-    return MakePostgresRecordStore(choice.Postgres, log, status);
+    // A desk is its computer and its folder, as it is again after a restart.
+    return MakePostgresRecordStore(choice.Postgres, log, status,
+                                   HostName() + ":" + AnsiFromPath(folder));
   }
   return std::make_unique<TDoorlockRecordManager>(
       PathInFolder(folder, TDoorlockRecordManager::kFileName), log, status);

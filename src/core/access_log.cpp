@@ -115,7 +115,9 @@ void AccessLog::Served(const Ipv4Endpoint& peer, const Request& request) {
   AppendQuoted(event, request.ResultCode);
   event += " card=";
   AppendQuoted(event, request.CardNo);
-  event += request.Answered ? " answered=yes ms=" : " answered=no ms=";
+  event += request.Answered     ? " answered=yes ms="
+           : request.ClientGone ? " answered=client-gone ms="
+                                : " answered=no ms=";
   event += std::to_string(request.Taken.count());
   if (!request.Error.empty()) {
     event += " error=";

@@ -47,7 +47,8 @@ class AccessLog {
     std::string_view ResultCode;
     std::string_view CardNo;
     bool Answered = false;
-    std::string_view Error;              // why it ended without a response, if it raised an error
+    bool ClientGone = false;  // not answered because the client had gone: answered=client-gone
+    std::string_view Error;   // why it ended without a response, if it raised an error
     std::chrono::milliseconds Taken{0};  // from the request's NUL to the response sent
   };
 

@@ -56,7 +56,8 @@ std::string OperationName(const std::string& type) {
 }
 
 bool OperationFailed(const OperationEntry& entry) {
-  return !entry.Answered || (!entry.ResultCode.empty() && entry.ResultCode != kSucceededCode);
+  return !entry.Answered || (!entry.ResultCode.empty() && entry.ResultCode != kSucceededCode) ||
+         !entry.Warning.empty();
 }
 
 std::string OperationLine(const OperationEntry& entry) {
@@ -68,7 +69,10 @@ std::string OperationLine(const OperationEntry& entry) {
   if (!entry.Answered)
     return line + AnsiFromUtf8("  没有答复") +
            (entry.Reason.empty() ? "" : AnsiFromUtf8("：") + entry.Reason);
-  if (!OperationFailed(entry)) return line + AnsiFromUtf8("  成功");
+  const bool succeeded =
+      entry.Answered && (entry.ResultCode.empty() || entry.ResultCode == kSucceededCode);
+  if (succeeded && entry.Warning.empty()) return line + AnsiFromUtf8("  成功");
+  if (succeeded) return line + AnsiFromUtf8("  成功，") + entry.Warning;
   return line + AnsiFromUtf8("  失败") +
          (entry.Reason.empty() ? "" : AnsiFromUtf8("：") + entry.Reason);
 }

@@ -23,6 +23,7 @@ struct OperationEntry {
   std::string ResultCode;  // "200", "500"; empty where the response carries none
   bool Answered = false;   // whether a response was sent
   std::string Reason;      // why it failed, when known
+  std::string Warning;     // what the clerk must notice although it succeeded
 };
 
 // The newest operations, for the main window's list: at most kKept, the oldest dropped.
@@ -50,11 +51,12 @@ class OperationList {
 // table lacks; "无法读取的请求" for none.
 std::string OperationName(const std::string& type);
 
-// Whether the clerk must notice it: not answered, or answered with another code than "200".
+// Whether the clerk must notice it: not answered, answered with another code than "200", or
+// with a warning.
 bool OperationFailed(const OperationEntry& entry);
 
-// The list's line: time, peer, operation, room, guest, card number, and 成功 or 失败 with the
-// reason (or 没有答复).
+// The list's line: time, peer, operation, room, guest, card number, and 成功 (with the
+// warning) or 失败 with the reason (or 没有答复).
 std::string OperationLine(const OperationEntry& entry);
 
 }  // namespace keydesk

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/date_time.h"
@@ -16,6 +18,25 @@ struct TCardDetails {
   // Set when the card's blocks belong to different cards (a write that failed half way over
   // an older card): what differs, for the operator. The read then fails.
   std::string Inconsistency;
+  // Why a read failed: the block and the library's code, for the operator.
+  std::string Failure;
+};
+
+// What a card write came to besides true or false, for the clerk and the journal. Texts are
+// code page 936.
+struct TWriteReport {
+  // Called with the new card's number before anything is written to the card, so that the
+  // journal names the card before it exists; false stops the write with nothing written.
+  std::function<bool(int64_t CardNo)> BeforeWrite;
+  // Why the write failed: the step and the library's code. Empty when it succeeded, and when
+  // the driver cannot tell.
+  std::string Failure;
+  // A card that may open the room was left on the encoder: its guest-room block was written,
+  // but a later block failed or the card read back other than written.
+  bool CardLeft = false;
+  // Set when the driver rewrote such a card's guest-room block with a validity long ended:
+  // whether that took.
+  std::optional<bool> Voided;
 };
 
 // The one interface through which the system reaches the guest-card encoder. Every
@@ -45,6 +66,18 @@ class TBaseDoorlock {
     (void)RegisterId, (void)RoomBuildingCode, (void)RoomFloorCode, (void)RoomNo, (void)GuestName,
         (void)BeginDate, (void)BeginTime, (void)EndDate, (void)EndTime, (void)IsCopy, (void)CardNo;
     return false;
+  }
+
+  // WriteCard telling more of what came of it (Report). Not one of the seven operations
+  // above; a driver that cannot tell more only writes.
+  virtual bool WriteCardReported(const std::string& RegisterId, const std::string& RoomBuildingCode,
+                                 const std::string& RoomFloorCode, const std::string& RoomNo,
+                                 const std::string& GuestName, DateTime BeginDate,
+                                 DateTime BeginTime, DateTime EndDate, DateTime EndTime,
+                                 bool IsCopy, int64_t& CardNo, TWriteReport& Report) {
+    (void)Report;
+    return WriteCard(RegisterId, RoomBuildingCode, RoomFloorCode, RoomNo, GuestName, BeginDate,
+                     BeginTime, EndDate, EndTime, IsCopy, CardNo);
   }
 
   // Reads the card on the encoder; CardNo receives the number as soon as it was read.

@@ -32,6 +32,20 @@ const std::string kReadPowerSwitchFailed = AnsiFromUtf8("读取电失败");
 const std::string kReadPowerSwitchSucceeded = AnsiFromUtf8("读取电成功, 取电结束时间: ");
 const std::string kReadBackDiffers = AnsiFromUtf8("发卡失败, 写卡后读回不符: ");
 const std::string kBlocksDiffer = AnsiFromUtf8("读卡失败, 卡上各块的卡号不一致: ");
+const std::string kVoided = AnsiFromUtf8("客房块已改为过期, 卡号：");
+const std::string kVoidFailed = AnsiFromUtf8("客房块改为过期失败, 卡号：");
+
+// A validity that ended long ago, and its start stamp ("yymmddhhnn" of 2000-01-01 00:00): a
+// card that holds it opens no door, and its stamp shuts out no other card.
+constexpr const char* kVoidFrom = "0001010000";
+constexpr const char* kVoidTo = "0001010001";
+constexpr uint32_t kVoidStamp = 1010000;
+
+// The reasons a write or read failed, for the clerk: the step and the library's code.
+std::string StepFailed(const char* stepUtf8, int64_t code) {
+  return AnsiFromUtf8(std::string(stepUtf8) + "（代码 ") + std::to_string(code) +
+         AnsiFromUtf8("）");
+}
 
 // What differs when a block carries another card's number than the guest-room block; empty
 // when they agree.
@@ -109,6 +123,18 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
                                     const std::string& GuestName, DateTime BeginDate,
                                     DateTime BeginTime, DateTime EndDate, DateTime EndTime,
                                     bool IsCopy, int64_t& CardNo) {
+  TWriteReport report;
+  return WriteCardReported(RegisterId, RoomBuildingCode, RoomFloorCode, RoomNo, GuestName,
+                           BeginDate, BeginTime, EndDate, EndTime, IsCopy, CardNo, report);
+}
+
+bool TDrevanLiftDoorlock::WriteCardReported(const std::string& RegisterId,
+                                            const std::string& RoomBuildingCode,
+                                            const std::string& RoomFloorCode,
+                                            const std::string& RoomNo, const std::string& GuestName,
+                                            DateTime BeginDate, DateTime BeginTime,
+                                            DateTime EndDate, DateTime EndTime, bool IsCopy,
+                                            int64_t& CardNo, TWriteReport& Report) {
   // Only the room number reaches the card; a copy card is written like any other.
   (void)RegisterId, (void)RoomBuildingCode, (void)RoomFloorCode, (void)IsCopy;
   const TOption option = option_.Get();
@@ -120,6 +146,8 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   const std::optional<uint32_t> stamp = StartStamp(BeginDate);
   if (!stamp) {
     log_.Write(kStampOutOfRange + FormatDateTime("yyyy-mm-dd hh:nn", BeginDate));
+    Report.Failure =
+        AnsiFromUtf8("起始时间超出卡的范围：") + FormatDateTime("yyyy-mm-dd hh:nn", BeginDate);
     return false;
   }
 
@@ -127,6 +155,7 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   MutexLock lock(deviceMutex_);
   const int32_t cardNo = library_.SerialNo_FromNow();
   CardNo = cardNo;
+  if (Report.BeforeWrite && !Report.BeforeWrite(CardNo)) return false;
 
   const std::string validFrom = ValidityText(BeginDate, BeginTime);
   const std::string validTo = ValidityText(EndDate, EndTime);
@@ -136,9 +165,21 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
       kZeros, option.PubDoor.c_str(), validFrom.c_str(), validTo.c_str());
   if (cardResult != 0) {
     log.Write(kWriteFailed + std::to_string(cardResult));
+    Report.Failure = StepFailed("写客房块失败", cardResult);
     return false;
   }
   log.Write(kWriteSucceeded + std::to_string(CardNo));
+
+  // From here on the card holds a guest-room block that opens the room: a later failure
+  // leaves a card that must not be handed out, so it is voided where the library lets us.
+  auto leftOnEncoder = [&](std::string failure) {
+    Report.Failure = std::move(failure);
+    Report.CardLeft = true;
+    std::string line;
+    Report.Voided = VoidGuestRoomBlock(option, cardNo, RoomNo, line);
+    log.Write(std::move(line));
+    return false;
+  };
 
   const int32_t liftResult =
       library_.Write_Guest_Lift(port, lockType, sector, option.HotelPassword.c_str(), cardNo,
@@ -146,7 +187,7 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
                                 validFrom.c_str(), validTo.c_str(), option.LiftData.c_str());
   if (liftResult != 0) {
     log.Write(kLiftFailed + std::to_string(liftResult));
-    return false;
+    return leftOnEncoder(StepFailed("写电梯块失败", liftResult));
   }
   log.Write(kLiftSucceeded);
 
@@ -168,7 +209,7 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
   }
   if (powerSwitchResult != 0) {
     log.Write(kPowerSwitchFailed + std::to_string(powerSwitchResult));
-    return false;
+    return leftOnEncoder(StepFailed("写取电块失败", powerSwitchResult));
   }
 
   // Before the beep, which tells the desk that the card is good.
@@ -176,13 +217,43 @@ bool TDrevanLiftDoorlock::WriteCard(const std::string& RegisterId,
     const WrittenCard written{cardNo, RoomNo, validFrom, validTo, option.LiftData, switchType};
     if (const auto difference = ReadBackDifference(library_, option, written)) {
       log.Write(kReadBackDiffers + *difference);
-      return false;
+      return leftOnEncoder(AnsiFromUtf8("写卡后读回不符：") + *difference);
     }
   }
 
   BeepLocked(option);
   log.Write(kPowerSwitchSucceeded + validTo);
   return true;
+}
+
+bool TDrevanLiftDoorlock::VoidGuestRoomBlock(const TOption& option, int32_t cardNo,
+                                             const std::string& RoomNo, std::string& line) {
+  const int32_t port = option.PortNo();
+  const int32_t lockType = option.LockTypeCode();
+  const auto sector = static_cast<uint8_t>(option.SectorNo);
+  const int32_t written = library_.Write_Guest_Card(
+      port, lockType, sector, option.HotelPassword.c_str(), cardNo, kVoidStamp, 1, RoomNo.c_str(),
+      kZeros, option.PubDoor.c_str(), kVoidFrom, kVoidTo);
+  if (written != 0) {
+    line = kVoidFailed + std::to_string(cardNo) + " " + std::to_string(written);
+    return false;
+  }
+  // A card that was written wrongly once may be written wrongly again: believe only what
+  // reads back.
+  std::vector<char> room = Buffer(kRoomCapacity);
+  std::vector<char> zeros = Buffer(kZerosCapacity);
+  std::vector<char> pubDoor = Buffer(kPubDoorCapacity);
+  std::vector<char> validFrom = Buffer(kValidityCapacity);
+  std::vector<char> validTo = Buffer(kValidityCapacity);
+  int32_t cardNoRead = 0;
+  uint32_t stamp = 0;
+  int32_t one = 0;
+  const int16_t read = library_.Read_Guest_Card(
+      port, lockType, sector, option.HotelPassword.c_str(), &cardNoRead, &stamp, &one, room.data(),
+      zeros.data(), pubDoor.data(), validFrom.data(), validTo.data());
+  const bool voided = read == 0 && cardNoRead == cardNo && Text(validTo) == kVoidTo;
+  line = (voided ? kVoided : kVoidFailed) + std::to_string(cardNo);
+  return voided;
 }
 
 bool TDrevanLiftDoorlock::ReadCard(int64_t& CardNo) {
@@ -217,6 +288,7 @@ bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details
       zeros.data(), pubDoor.data(), validFrom.data(), validTo.data());
   if (cardResult != 0) {
     log.Write(kReadFailed + std::to_string(cardResult));
+    Details.Failure = StepFailed("读客房块失败", cardResult);
     return false;
   }
   CardNo = cardNo;
@@ -230,6 +302,7 @@ bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details
       &cardNo, validFrom.data(), validTo.data(), liftData.data());
   if (liftResult != 0) {
     log.Write(kReadLiftFailed + std::to_string(liftResult));
+    Details.Failure = StepFailed("读电梯块失败", liftResult);
     return false;
   }
   // A card whose lift block is an older card's (the new card's lift write failed) opens
@@ -247,6 +320,7 @@ bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details
       validFrom.data(), validTo.data(), option.PowerSwitchTypeCode());
   if (powerSwitchResult != 0) {
     log.Write(kReadPowerSwitchFailed);
+    Details.Failure = StepFailed("读取电块失败", powerSwitchResult);
     return false;
   }
   // Only the first power-switch model writes the card number into its block.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "doorlock/base_doorlock.h"
 #include "platform/mutex.h"
@@ -33,6 +34,15 @@ class TDrevanLiftDoorlock final : public TBaseDoorlock {
                  const std::string& RoomFloorCode, const std::string& RoomNo,
                  const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
                  DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo) override;
+  // Stops before anything is written when the start stamp does not fit the card, or
+  // Report.BeforeWrite says so. A card whose later block failed, or that read back other than
+  // written (VerifyAfterWrite), gets its guest-room block written again with a validity in
+  // 2000, so that it opens no door, and read back to see that it did.
+  bool WriteCardReported(const std::string& RegisterId, const std::string& RoomBuildingCode,
+                         const std::string& RoomFloorCode, const std::string& RoomNo,
+                         const std::string& GuestName, DateTime BeginDate, DateTime BeginTime,
+                         DateTime EndDate, DateTime EndTime, bool IsCopy, int64_t& CardNo,
+                         TWriteReport& Report) override;
   bool ReadCard(int64_t& CardNo) override;
   bool EraseCard() override;
   bool ReadCardDetails(int64_t& CardNo, TCardDetails& Details) override;
@@ -42,6 +52,11 @@ class TDrevanLiftDoorlock final : public TBaseDoorlock {
 
  private:
   void BeepLocked(const TOption& option) REQUIRES(deviceMutex_);
+  // Writes the card's guest-room block again with a validity long ended and reads it back:
+  // whether the card now holds that.
+  // line receives what the log is to say of it.
+  bool VoidGuestRoomBlock(const TOption& option, int32_t cardNo, const std::string& RoomNo,
+                          std::string& line) REQUIRES(deviceMutex_);
 
   const DrevanLibrary& library_;
   const SharedOption& option_;

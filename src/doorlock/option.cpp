@@ -29,7 +29,8 @@ const std::array<Key, 14>& Keys() {
       Key(kSection, "EndAddr", &TOption::EndAddr, 97),
       Key(kSection, "MaxLiftAddr", &TOption::MaxLiftAddr, 97),
       Key(kSection, "LiftData", &TOption::LiftData, "6000"),
-      Key(kSection, "VerifyAfterWrite", &TOption::VerifyAfterWrite, false),
+      // On unless set to 0: a card that reads back other than written must not pass as good.
+      Key(kSection, "VerifyAfterWrite", &TOption::VerifyAfterWrite, true),
   };
   return keys;
 }

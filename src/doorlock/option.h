@@ -41,7 +41,7 @@ struct TOption {
   std::string LiftData = "6000";
   // After writing a card, read it back and fail the issue when it differs from what was
   // written (an encoder can report success for a card pulled away too early).
-  bool VerifyAfterWrite = false;
+  bool VerifyAfterWrite = true;
 };
 
 // The process-wide door lock options. The driver takes a copy at every card operation on

@@ -43,6 +43,9 @@ class TConnection {
   void Write(std::string_view bytes) { socket_.SendAll(bytes); }
   void LimitWrites(std::chrono::milliseconds limit) { socket_.SetSendTimeout(limit); }
 
+  // Whether the client has closed its side or gone: see Socket::PeerClosed.
+  bool PeerClosed() const { return socket_.PeerClosed(); }
+
   void Close() { socket_.Close(); }
   bool IsOpen() const { return socket_.IsOpen(); }
   void Abort() { socket_.Shutdown(); }

@@ -3,10 +3,17 @@
 #include "core/access_log.h"
 #include "core/log_file.h"
 #include "intake/connection.h"
+#include "platform/code_page.h"
 #include "platform/errors.h"
 #include "wire/decode_utf8.h"
 
 namespace keydesk {
+namespace {
+
+// The log's line for a response not sent because the client had closed its connection.
+const std::string kClientGone = AnsiFromUtf8("PMS 已断开连接，答复没有送出");
+
+}  // namespace
 
 bool DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
                   TLogFile& log) {
@@ -61,6 +68,7 @@ void RequestIntake::Ended(const TConnection& connection, const RequestOutcome& o
                    .ResultCode = outcome.ResultCode,
                    .CardNo = outcome.CardNo,
                    .Answered = answered,
+                   .ClientGone = outcome.ClientGone,
                    .Error = error,
                    .Taken = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::steady_clock::now() - read)});
@@ -73,10 +81,24 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     const std::optional<std::string> request = connection.ReadRequest(limits_);
     if (!request) return false;  // the client left before a NUL: nothing to answer or log
     read = std::chrono::steady_clock::now();
+    handler->WatchClient([&connection] { return connection.PeerClosed(); });
     const Reply reply = handler->HandleMessage(DecodeUtf8(*request));
+    // A client that has closed would not read the response: the kernel would take it all
+    // the same, and it would count as answered.
     const bool sent = DeliverReply(
-        reply, [&connection](std::string_view frame) { connection.Write(frame); }, log_);
-    Ended(connection, reply.Outcome, sent, {}, read);
+        reply,
+        [&connection](std::string_view frame) {
+          if (connection.PeerClosed()) throw SocketError(kClientGone);
+          connection.Write(frame);
+        },
+        log_);
+    RequestOutcome outcome = reply.Outcome;
+    if (reply.Response && !sent) {
+      outcome.ClientGone = true;
+      if (reply.ClientGone) reply.ClientGone();
+      if (!reply.ClientGoneReason.empty()) outcome.Reason = reply.ClientGoneReason;
+    }
+    Ended(connection, outcome, sent, {}, read);
     // A response that could not be sent, or only in part, leaves nothing to go on with.
     if (reply.Response && !sent) return false;
   } catch (const TimeoutError&) {

@@ -9,7 +9,8 @@
 namespace keydesk {
 
 void ListTestOperation(const ServiceContext& context, const char* type, std::string roomKey,
-                       std::string number, bool succeeded, std::string reason) {
+                       std::string number, bool succeeded, std::string reason,
+                       std::string warning) {
   context.Status.Operations().Add({.Time = context.LocalClock.Now(),
                                    .Peer = AnsiFromUtf8(kTestPeer),
                                    .Type = type,
@@ -18,7 +19,8 @@ void ListTestOperation(const ServiceContext& context, const char* type, std::str
                                    .CardNo = std::move(number),
                                    .ResultCode = succeeded ? "200" : "500",
                                    .Answered = true,
-                                   .Reason = std::move(reason)});
+                                   .Reason = std::move(reason),
+                                   .Warning = std::move(warning)});
 }
 
 }  // namespace keydesk

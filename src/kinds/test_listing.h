@@ -12,6 +12,7 @@ inline constexpr const char* kTestPeer = "测试对话框";
 // Puts a test dialog's card operation in the main window's list of operations, as a PMS
 // request of that type would be (texts code page 936).
 void ListTestOperation(const ServiceContext& context, const char* type, std::string roomKey,
-                       std::string number, bool succeeded, std::string reason = {});
+                       std::string number, bool succeeded, std::string reason = {},
+                       std::string warning = {});
 
 }  // namespace keydesk

@@ -27,10 +27,13 @@ struct PanelEntry {
 // The entries' texts when a button is pressed, by name; a check box is "1" or "0".
 using PanelEntries = std::map<std::string, std::string>;
 
-// What a press gave back: the dialog's line and the entries it fills in.
+// What a press gave back: the dialog's line and the entries it fills in, and whether the
+// line needs the clerk's eye (a card not made, or one that differs from its journal row),
+// which the window shows in red.
 struct PanelResult {
   std::string Line;
   std::vector<std::pair<std::string, std::string>> Filled;
+  bool Attention = false;
 };
 
 struct PanelButton {

@@ -50,6 +50,10 @@ class Socket {
   // Up to size bytes; 0 when the peer has closed. Raises SocketError, or TimeoutError when
   // the receive time limit ran out first.
   size_t Receive(char* buffer, size_t size);
+  // Whether the peer has closed its side or reset the connection, without waiting or taking
+  // any byte: bytes waiting to be read (a next request) count as a peer still there. The
+  // owner's thread only.
+  bool PeerClosed() const;
   // How long one Receive may wait for bytes; zero waits for ever. The owner's thread only.
   void SetReceiveTimeout(std::chrono::milliseconds limit);
   // How long a send may wait for the peer to take bytes before SendAll raises SocketError;

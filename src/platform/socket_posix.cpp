@@ -112,6 +112,17 @@ size_t Socket::Receive(char* buffer, size_t size) {
   }
 }
 
+bool Socket::PeerClosed() const {
+  const int fd = Descriptor();
+  if (fd == kNoSocket) return true;
+  char byte;
+  for (;;) {
+    const ssize_t got = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (got >= 0) return got == 0;
+    if (errno != EINTR) return errno != EAGAIN && errno != EWOULDBLOCK;
+  }
+}
+
 namespace {
 
 void SetTimeout(int fd, int option, std::chrono::milliseconds limit) {

@@ -82,6 +82,8 @@ void SqliteConnection::SetBusyTimeout(int milliseconds) {
   if (Failed(rc)) Raise(db_, rc);
 }
 
+int64_t SqliteConnection::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+
 int64_t SqliteConnection::Changes() const { return sqlite3_changes64(db_); }
 
 bool SqliteConnection::HasMoved() const {
@@ -124,6 +126,10 @@ void SqliteStatement::BindText(const char* name, std::string_view text) {
 
 void SqliteStatement::BindInt(const char* name, int32_t value) {
   Check(sqlite3_bind_int(statement_, ParameterIndex(name), value));
+}
+
+void SqliteStatement::BindInt64(const char* name, int64_t value) {
+  Check(sqlite3_bind_int64(statement_, ParameterIndex(name), value));
 }
 
 bool SqliteStatement::Step() {

@@ -46,6 +46,8 @@ class SqliteConnection {
   void SetBusyTimeout(int milliseconds);
   // Rows changed by the last completed insert, update or delete.
   int64_t Changes() const;
+  // The rowid of the row the last insert on this connection made.
+  int64_t LastInsertRowId() const;
   // True when the file was deleted or renamed since it was opened, so that writes would land
   // in a file nobody can find any more. Always false on Windows, which does not let either
   // happen to an open database file.
@@ -69,6 +71,7 @@ class SqliteStatement {
   // Text is bound as given; callers hand UTF-8.
   void BindText(const char* name, std::string_view text);
   void BindInt(const char* name, int32_t value);
+  void BindInt64(const char* name, int64_t value);
 
   // Steps once: true with a row to read, false when the statement has finished.
   bool Step();

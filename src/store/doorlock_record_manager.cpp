@@ -13,6 +13,7 @@
 #include "platform/new_file.h"
 #include "platform/paths.h"
 #include "platform/sqlite_statement.h"
+#include "store/issue_result.h"
 #include "store/journal_reader.h"
 #include "store/store_guard.h"
 
@@ -33,11 +34,19 @@ constexpr std::string_view kInsertIssueCardRecord =
     " Values(:RegisterId, :CardNo, :RoomNo, :CardType, :LastCheckInTime, :CheckInTime, "
     ":CheckOutTime, :IsCopy, :GuestName, :OpratingTime, :IssueResult)";
 
-// The newest row of a card, and whether a normal card for its room was journaled after it.
+constexpr std::string_view kCompleteIssueCardRecord =
+    "update T_IssueCardRecord set CardNo=:CardNo, IssueResult=:IssueResult where rowid=:Id";
+constexpr std::string_view kMarkInterrupted =
+    "update T_IssueCardRecord set IssueResult=:Interrupted where IssueResult=:Writing";
+
+// The newest row of a card, and whether a normal card for its room that may have been
+// written (any but a failed or refused attempt) was journaled after it.
 constexpr std::string_view kSelectIssuedCard =
     "select r.RoomNo, r.GuestName, r.CheckInTime, r.CheckOutTime, cast(r.IsCopy as text), "
     "cast(exists(select 1 from T_IssueCardRecord later where later.RoomNo = r.RoomNo "
-    "and later.IsCopy = 0 and later.rowid > r.rowid) as text) "
+    "and later.IsCopy = 0 and later.rowid > r.rowid and not (ifnull(later.IssueResult, '') "
+    "like :Failed || '%' or ifnull(later.IssueResult, '') like :Refused || '%')) as text), "
+    "r.LastCheckInTime, r.IssueResult "
     "from T_IssueCardRecord r where r.CardNo = :CardNo order by r.rowid desc limit 1";
 
 // The journal's operation-time column is spelt OpratingTime; readers of the file expect it.
@@ -148,8 +157,8 @@ TDoorlockRecordManager::TDoorlockRecordManager(std::string fileName, TLogFile& l
 TDoorlockRecordManager::~TDoorlockRecordManager() = default;
 
 template <typename Body>
-void TDoorlockRecordManager::Guarded(Body&& body, bool report) noexcept {
-  StoreGuard(log_, status_).Run(std::forward<Body>(body), report);
+void TDoorlockRecordManager::Guarded(Body&& body, bool report, std::string* failure) noexcept {
+  StoreGuard(log_, status_).Run(std::forward<Body>(body), report, failure);
 }
 
 SqliteConnection& TDoorlockRecordManager::Connection() {
@@ -241,6 +250,52 @@ void TDoorlockRecordManager::InsertRoom(const std::string& RoomNo, DateTime Last
   log_.Write(AnsiFromUtf8(kNewRoom) + RoomNo);
 }
 
+std::optional<int64_t> TDoorlockRecordManager::BeginIssueCardRecord(const IssueCardRecord& record,
+                                                                    std::string& error) {
+  MutexLock lock(mutex_);
+  std::optional<int64_t> id;
+  Guarded(
+      [&] {
+        mutex_.AssertHeld();
+        SqliteConnection& connection = Connection();
+        InsertIssueCardRecord(connection, record);
+        id = connection.LastInsertRowId();
+      },
+      /*report=*/true, &error);
+  return id;
+}
+
+bool TDoorlockRecordManager::CompleteIssueCardRecord(int64_t id, const std::string& CardNo,
+                                                     const std::string& IssueResult) {
+  MutexLock lock(mutex_);
+  bool done = false;
+  Guarded([&] {
+    mutex_.AssertHeld();
+    SqliteStatement statement(Connection(), kCompleteIssueCardRecord);
+    BindAnsiText(statement, ":CardNo", CardNo);
+    BindAnsiText(statement, ":IssueResult", IssueResult);
+    statement.BindInt64(":Id", id);
+    statement.Execute();
+    done = true;
+  });
+  return done;
+}
+
+int TDoorlockRecordManager::MarkInterruptedRecords() {
+  MutexLock lock(mutex_);
+  int marked = -1;
+  Guarded([&] {
+    mutex_.AssertHeld();
+    SqliteConnection& connection = Connection();
+    SqliteStatement statement(connection, kMarkInterrupted);
+    BindAnsiText(statement, ":Interrupted", InterruptedResult());
+    BindAnsiText(statement, ":Writing", WritingResult());
+    statement.Execute();
+    marked = static_cast<int>(connection.Changes());
+  });
+  return marked;
+}
+
 void TDoorlockRecordManager::AddIssueCardRecord(const std::string& RegisterId,
                                                 const std::string& CardNo,
                                                 const std::string& RoomNo, int32_t CardType,
@@ -251,20 +306,27 @@ void TDoorlockRecordManager::AddIssueCardRecord(const std::string& RegisterId,
   MutexLock lock(mutex_);
   Guarded([&] {
     mutex_.AssertHeld();
-    SqliteStatement statement(Connection(), kInsertIssueCardRecord);
-    BindAnsiText(statement, ":RegisterId", RegisterId);
-    BindAnsiText(statement, ":CardNo", CardNo);
-    BindAnsiText(statement, ":RoomNo", RoomNo);
-    statement.BindInt(":CardType", CardType);
-    BindDateTime(statement, ":LastCheckInTime", LastCheckInTime);
-    BindDateTime(statement, ":CheckInTime", CheckInTime);
-    BindDateTime(statement, ":CheckOutTime", CheckOutTime);
-    statement.BindInt(":IsCopy", IsCopy ? 1 : 0);
-    BindAnsiText(statement, ":GuestName", GuestName);
-    BindDateTime(statement, ":OpratingTime", OpratingTime);
-    BindAnsiText(statement, ":IssueResult", IssueResult);
-    statement.Execute();
+    InsertIssueCardRecord(Connection(),
+                          {RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, CheckInTime,
+                           CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult});
   });
+}
+
+void TDoorlockRecordManager::InsertIssueCardRecord(SqliteConnection& connection,
+                                                   const IssueCardRecord& record) {
+  SqliteStatement statement(connection, kInsertIssueCardRecord);
+  BindAnsiText(statement, ":RegisterId", record.RegisterId);
+  BindAnsiText(statement, ":CardNo", record.CardNo);
+  BindAnsiText(statement, ":RoomNo", record.RoomNo);
+  statement.BindInt(":CardType", record.CardType);
+  BindDateTime(statement, ":LastCheckInTime", record.LastCheckInTime);
+  BindDateTime(statement, ":CheckInTime", record.CheckInTime);
+  BindDateTime(statement, ":CheckOutTime", record.CheckOutTime);
+  statement.BindInt(":IsCopy", record.IsCopy ? 1 : 0);
+  BindAnsiText(statement, ":GuestName", record.GuestName);
+  BindDateTime(statement, ":OpratingTime", record.OpratingTime);
+  BindAnsiText(statement, ":IssueResult", record.IssueResult);
+  statement.Execute();
 }
 
 bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
@@ -276,12 +338,21 @@ bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
     mutex_.AssertHeld();
     SqliteStatement statement(Connection(), kSelectIssuedCard);
     BindAnsiText(statement, ":CardNo", CardNo);
+    BindAnsiText(statement, ":Failed", FailedResult({}));
+    BindAnsiText(statement, ":Refused", RefusedResult({}));
     read = true;
     if (!statement.Step()) return;
     auto text = [&statement](int column) {
       return AnsiFromUtf8(statement.ColumnText(column).value_or(""));
     };
-    Card = TIssuedCard{text(0), text(1), text(2), text(3), text(4) == "1", text(5) == "1"};
+    Card = TIssuedCard{.RoomNo = text(0),
+                       .GuestName = text(1),
+                       .CheckInTime = text(2),
+                       .CheckOutTime = text(3),
+                       .LastCheckInTime = text(6),
+                       .IssueResult = text(7),
+                       .IsCopy = text(4) == "1",
+                       .Superseded = text(5) == "1"};
   });
   return read;
 }

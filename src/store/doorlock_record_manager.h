@@ -24,8 +24,8 @@ class TLogFile;
 // database that could not be opened is tried again by the next operation.
 //
 // Thread-safe: one connection, and every operation runs under mutex_. A journal row is
-// committed durably before AddIssueCardRecord returns. Holding a room takes no lock of its
-// own: a desk of its own needs no more than its callers' lock around the hold.
+// committed durably before AddIssueCardRecord or BeginIssueCardRecord returns. Holding a room takes
+// no lock of its own: a desk of its own needs no more than its callers' lock around the hold.
 class TDoorlockRecordManager final : public RecordStore {
  public:
   static constexpr const char* kFileName = "Client.mdb";
@@ -59,6 +59,12 @@ class TDoorlockRecordManager final : public RecordStore {
                           DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
                           const std::string& GuestName, DateTime OpratingTime,
                           const std::string& IssueResult = {}) override;
+  std::optional<int64_t> BeginIssueCardRecord(const IssueCardRecord& record,
+                                              std::string& error) override;
+  bool CompleteIssueCardRecord(int64_t id, const std::string& CardNo,
+                               const std::string& IssueResult) override;
+  // A file is one desk's alone (the folder lock sees to that): every row in progress is its.
+  int MarkInterruptedRecords() override;
   // The journal's word on the card with that number in Card, none when it has no row for
   // it; false (and logged) when the journal cannot be read.
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
@@ -75,10 +81,13 @@ class TDoorlockRecordManager final : public RecordStore {
   SqliteConnection& Connection() REQUIRES(mutex_);
   // The insert of AddRoom, with its log line.
   void InsertRoom(const std::string& RoomNo, DateTime LastCheckInTime) REQUIRES(mutex_);
-  // Runs body, writing any error that leaves it to the log as a line of its own; reports the
-  // outcome to the status when told to.
+  // The insert of a journal row.
+  void InsertIssueCardRecord(SqliteConnection& connection, const IssueCardRecord& record)
+      REQUIRES(mutex_);
+  // Runs body, writing any error that leaves it to the log as a line of its own (and giving
+  // its message in *failure when asked); reports the outcome to the status when told to.
   template <typename Body>
-  void Guarded(Body&& body, bool report = true) noexcept;
+  void Guarded(Body&& body, bool report = true, std::string* failure = nullptr) noexcept;
 
   const std::string fileName_;
   TLogFile& log_;

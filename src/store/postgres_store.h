@@ -25,9 +25,10 @@ struct PostgresSettings {
 };
 
 // Raises Error when the connection string cannot be read or is refused; connects to nothing
-// yet.
+// yet. desk names this desk among those sharing the server (code page 936).
 std::unique_ptr<RecordStore> MakePostgresRecordStore(const PostgresSettings& settings,
-                                                     TLogFile& log, ServiceStatus* status);
+                                                     TLogFile& log, ServiceStatus* status,
+                                                     const std::string& desk = {});
 
 // Which server and database the string names, for messages; never the password.
 std::string DescribePostgresStore(const PostgresSettings& settings);

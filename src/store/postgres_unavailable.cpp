@@ -14,7 +14,7 @@ namespace {
 }  // namespace
 
 std::unique_ptr<RecordStore> MakePostgresRecordStore(const PostgresSettings&, TLogFile&,
-                                                     ServiceStatus*) {
+                                                     ServiceStatus*, const std::string&) {
   Unavailable();
 }
 

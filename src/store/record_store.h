@@ -18,8 +18,25 @@ struct TIssuedCard {
   std::string GuestName;
   std::string CheckInTime;
   std::string CheckOutTime;
+  std::string LastCheckInTime;  // the start written to the card
+  std::string IssueResult;
   bool IsCopy = false;
   bool Superseded = false;
+};
+
+// One card-issue attempt as the service journals it. Texts code page 936.
+struct IssueCardRecord {
+  std::string RegisterId;
+  std::string CardNo;  // decimal, "0" while the driver has given none
+  std::string RoomNo;  // the room key
+  int32_t CardType = 1;
+  DateTime LastCheckInTime;  // the start written to the card
+  DateTime CheckInTime;
+  DateTime CheckOutTime;
+  bool IsCopy = false;
+  std::string GuestName;
+  DateTime OpratingTime;
+  std::string IssueResult;  // see store/issue_result.h
 };
 
 // One issued card as the journal holds it; texts in code page 936, times as stored
@@ -119,6 +136,19 @@ class RecordStore {
                                   DateTime LastCheckInTime, DateTime CheckInTime,
                                   DateTime CheckOutTime, bool IsCopy, const std::string& GuestName,
                                   DateTime OpratingTime, const std::string& IssueResult = {}) = 0;
+  // The write-ahead journal of a card issue. Begin writes the attempt's row before the
+  // encoder is touched, committed before it returns: its id, or none when it could not be
+  // written, with the reason in error (logged and told to the service status as every store
+  // failure); no card may be cut then. Complete sets the row's card number and result, false
+  // (logged) when it could not.
+  virtual std::optional<int64_t> BeginIssueCardRecord(const IssueCardRecord& record,
+                                                      std::string& error) = 0;
+  virtual bool CompleteIssueCardRecord(int64_t id, const std::string& CardNo,
+                                       const std::string& IssueResult) = 0;
+  // At start-up: the rows that this desk left in progress ("写卡中") when it was stopped
+  // dead become interrupted; how many, or -1 (logged) when the journal cannot be written.
+  virtual int MarkInterruptedRecords() = 0;
+
   // The journal's word on the card with that number in Card, none when it has no row for
   // it; false (and logged) when the journal cannot be read.
   virtual bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) = 0;

@@ -9,7 +9,8 @@
 
 namespace keydesk {
 
-bool StoreGuard::Run(const std::function<void()>& body, bool report) const noexcept {
+bool StoreGuard::Run(const std::function<void()>& body, bool report,
+                     std::string* failureText) const noexcept {
   std::optional<std::string> failure;
   try {
     try {
@@ -19,6 +20,7 @@ bool StoreGuard::Run(const std::function<void()>& body, bool report) const noexc
     } catch (...) {
       failure = "unknown error";
     }
+    if (failure && failureText != nullptr) *failureText = *failure;
     if (failure) log_.Write(*failure);
     if (report && status_ != nullptr) {
       if (failure) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace keydesk {
 
@@ -17,9 +18,10 @@ class StoreGuard {
   // status may be null: nobody is told.
   StoreGuard(TLogFile& log, ServiceStatus* status) : log_(log), status_(status) {}
 
-  // True when body raised nothing. report false keeps the status out of it (start-up, when
-  // the store may not be used at all).
-  bool Run(const std::function<void()>& body, bool report = true) const noexcept;
+  // True when body raised nothing; otherwise the error's message in *failure when given.
+  // report false keeps the status out of it (start-up, when the store may not be used at all).
+  bool Run(const std::function<void()>& body, bool report = true,
+           std::string* failure = nullptr) const noexcept;
 
  private:
   TLogFile& log_;

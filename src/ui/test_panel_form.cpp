@@ -236,6 +236,7 @@ void TTestPanelForm::Press(const PanelButton& button) {
     SetBusy(false);
     const PanelResult result = press.Take();
     ResultLbl->setText(FromAnsi(result.Line));
+    ResultLbl->setStyleSheet(result.Attention ? QStringLiteral("color: #c00000;") : QString());
     for (const auto& [name, text] : result.Filled) SetText(Control(name), text);
   });
 }

@@ -135,7 +135,20 @@ void TestPanelForm::Press(const PanelButton& button) {
     throw;
   }
   for (const auto& [name, text] : result.Filled) SetItemText(ControlOf(name), text);
+  attention_ = result.Attention;
   SetItemText(IDC_RESULT, result.Line);
+}
+
+INT_PTR TestPanelForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_CTLCOLORSTATIC || !attention_ ||
+      GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_RESULT) {
+    return 0;
+  }
+  // A line that needs the clerk's eye is red, as in the main window's list.
+  const auto context = reinterpret_cast<HDC>(wParam);
+  SetTextColor(context, RGB(0xC0, 0x00, 0x00));
+  SetBkMode(context, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void TestPanelForm::SetBusy(bool busy) {

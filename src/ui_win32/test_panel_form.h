@@ -14,7 +14,8 @@ struct PanelButton;
 // panel's template in keydesk.rc, which keeps each dialog's layout. A press runs off the main
 // thread, so that the window keeps painting while a slow device works; meanwhile every button
 // is disabled and the dialog cannot be closed, and afterwards the keyboard focus is back on
-// the pressed button. The line below says what the last press did.
+// the pressed button. The line below says what the last press did, in red when it needs the
+// clerk's eye.
 class TestPanelForm final : public Dialog {
  public:
   // panel must outlive the dialog. Raises for a panel that no template lays out.
@@ -28,6 +29,7 @@ class TestPanelForm final : public Dialog {
   void OnInit() override;
   bool OnCommand(int id, int code) override;
   void OnCancel() override;
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Press(const PanelButton& button);
   void SetBusy(bool busy);
   void PumpUntil(const std::atomic<bool>& done);
@@ -35,6 +37,7 @@ class TestPanelForm final : public Dialog {
   const TestPanel& panel_;
   bool busy_ = false;
   HWND pressed_ = nullptr;  // had the focus when the press began
+  bool attention_ = false;  // the last press's line is shown in red
 };
 
 }  // namespace keydesk

@@ -20,6 +20,10 @@ class TMessageHandler {
  public:
   virtual ~TMessageHandler() = default;
   virtual Reply HandleMessage(const std::u16string& request) = 0;
+  // Before HandleMessage: how to ask whether the client has gone (closed its connection), so
+  // that a handler can leave undone what nobody would learn of. Handlers that do nothing
+  // lasting ignore it.
+  virtual void WatchClient(std::function<bool()> gone) { (void)gone; }
 };
 
 using MessageHandlerFactory = std::function<std::unique_ptr<TMessageHandler>()>;

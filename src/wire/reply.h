@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,11 @@ struct RequestOutcome {
   std::string CardNo;      // the card or tag number answered; empty when the answer has none
   std::string Guest;       // the guest the request names, for the clerk's list
   std::string Reason;      // why it failed, when the handler knows, for the clerk's list
+  // What the clerk must look at although the request succeeded (a card that differs from
+  // its journal row); empty when nothing.
+  std::string Warning;
+  // The client had gone before its response could be sent.
+  bool ClientGone = false;
 };
 
 // What a handler answers to one request; the intake sends it.
@@ -34,6 +40,11 @@ struct Reply {
   std::vector<std::string> OutcomeLines;
   std::vector<std::string> LinesAfterSending;
   RequestOutcome Outcome;
+  // When the client has gone before its response was sent: what the clerk is to read instead
+  // of the reason, and what to do about it (a written card's journal row says so). Empty and
+  // unset when there is nothing to tell beyond "没有答复".
+  std::string ClientGoneReason;
+  std::function<void()> ClientGone;
 };
 
 // The wire frame of a response text in code page 936: its UTF-8 bytes and one NUL.

@@ -16,6 +16,7 @@
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 #include "platform/errors.h"
+#include "store/issue_result.h"
 #include "wire/xml_doc.h"
 
 namespace keydesk {
@@ -109,35 +110,47 @@ Reply TDoorlockMessageHandler::HandleMessage(const std::u16string& request) {
 
 void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& response,
                                         Reply& reply) {
-  int64_t cardNo = 0;
-  const bool written = WriteGuestCard(root, cardNo, reply.Outcome);
+  const IssueOutcome issued = WriteGuestCard(root, reply.Outcome);
+  const bool written = issued.Written;
   response.ResultCode = written ? kSucceededCode : kFailedCode;
   response.ResultMessage = written ? kIssueSucceeded : kIssueFailed;
-  response.CardNo = cardNo;
+  // A card stopped before the encoder has no number the PMS could look for.
+  response.CardNo = issued.CardNo;
   reply.OutcomeLines.push_back(kRoomOpen + Field(root, kRoomNo) +
                                (written ? kIssueSucceededLine : kIssueFailedLine));
+  if (!written) {
+    reply.Outcome.Reason = issued.Reason;
+    reply.OutcomeLines.push_back(AnsiFromUtf8("原因：") + issued.Reason);
+    return;
+  }
+  // The card opens the room whether or not the PMS hears of it.
+  reply.ClientGoneReason = UnansweredResult(issued.CardNo);
+  reply.ClientGone = [&service = service_, issued] { MarkUnanswered(service, issued); };
 }
 
 void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response, Reply& reply) {
   std::vector<std::string>& lines = reply.OutcomeLines;
   int64_t cardNo = 0;
+  TCardDetails details;
   TBaseDoorlock* doorlock = service_.Doorlock;
-  const bool read = doorlock != nullptr && doorlock->ReadCard(cardNo);
+  const bool read = doorlock != nullptr && doorlock->ReadCardDetails(cardNo, details);
   if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
   if (read) {
     response.ResultCode = kSucceededCode;
     response.ResultMessage = kReadSucceeded;
     response.CardNo = cardNo;
     lines.push_back(kReadSucceededLine + std::to_string(cardNo));
-    // What the journal knows of the card, for whoever reads the log; the PMS's answer is as
+    // The card against its journal row, for the log and the clerk; the PMS's answer is as
     // ever.
-    if (const std::string journal = IssuedCardText(service_.Context, cardNo); !journal.empty()) {
-      lines.push_back(journal);
-    }
+    const CardCheck check = CheckIssuedCard(service_.Context, cardNo, details);
+    if (!check.Journal.empty()) lines.push_back(check.Journal);
+    if (!check.Warning.empty()) lines.push_back(check.Warning);
+    reply.Outcome.Warning = check.Warning;
   } else {
     response.ResultCode = kFailedCode;
     response.ResultMessage = kReadFailed;
     lines.push_back(kReadFailed);
+    reply.Outcome.Reason = ReadFailureReason(doorlock != nullptr, details);
   }
 }
 
@@ -149,8 +162,8 @@ void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& respon
   reply.OutcomeLines.push_back(erased ? kEraseSucceededLine : kEraseFailedLine);
 }
 
-bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& CardNo,
-                                             RequestOutcome& outcome) {
+IssueOutcome TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root,
+                                                     RequestOutcome& outcome) {
   if (root.ChildCount() < kRequiredIssueFields) {
     throw Error("IssueCard request has " + std::to_string(root.ChildCount()) +
                 " fields; 11 are required");
@@ -172,10 +185,7 @@ bool TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root, int64_t& Card
   if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
     service_.KeepConnection = ReadBooleanText(keep->ValueText());
   }
-  std::string refusal;
-  const bool written = IssueGuestCard(service_, card, CardNo, &refusal);
-  if (!written) outcome.Reason = IssueFailureReason(refusal, service_.Doorlock != nullptr);
-  return written;
+  return IssueGuestCard(service_, card, clientGone_);
 }
 
 }  // namespace keydesk

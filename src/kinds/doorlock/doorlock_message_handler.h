@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "kinds/doorlock/guest_card_issue.h"
 #include "wire/message_handler.h"
 
 namespace keydesk {
@@ -25,6 +27,7 @@ class TDoorlockMessageHandler final : public TMessageHandler {
   explicit TDoorlockMessageHandler(DoorlockService& service) : service_(service) {}
 
   Reply HandleMessage(const std::u16string& request) override;
+  void WatchClient(std::function<bool()> gone) override { clientGone_ = std::move(gone); }
 
  private:
   // Each carries out one request type, fills the response and adds its outcome's log lines
@@ -33,15 +36,15 @@ class TDoorlockMessageHandler final : public TMessageHandler {
   void ReadCard(const TXmlNode& root, door::TResponse& response, Reply& reply);
   void EraseCard(const TXmlNode& root, door::TResponse& response, Reply& reply);
 
-  // Issues the card that the request's root describes; true when the driver wrote it.
-  // CardNo receives the number the driver reported, also after a failed write; outcome the
-  // room key and register id, once the fields have been read.
-  bool WriteGuestCard(const TXmlNode& root, int64_t& CardNo, RequestOutcome& outcome);
+  // Issues the card that the request's root describes; outcome receives the room key and
+  // register id, once the fields have been read.
+  IssueOutcome WriteGuestCard(const TXmlNode& root, RequestOutcome& outcome);
 
   struct Operation;
   static const Operation* FindOperation(const std::string& type);
 
   DoorlockService& service_;
+  std::function<bool()> clientGone_;
 };
 
 }  // namespace keydesk

@@ -39,9 +39,9 @@ bool DoorlockTestActions::ClosePort() {
 }
 
 void DoorlockTestActions::Listed(const char* type, std::string roomKey, int64_t CardNo,
-                                 bool succeeded, std::string reason) const {
+                                 bool succeeded, std::string reason, std::string warning) const {
   ListTestOperation(service_.Context, type, std::move(roomKey), std::to_string(CardNo), succeeded,
-                    std::move(reason));
+                    std::move(reason), std::move(warning));
 }
 
 bool DoorlockTestActions::EraseCard() {
@@ -59,19 +59,22 @@ bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
   return read;
 }
 
-bool DoorlockTestActions::ReadCardDetails(int64_t& CardNo, TCardDetails& Details) {
+DoorlockTestActions::CheckedRead DoorlockTestActions::ReadCardChecked() {
+  CheckedRead result;
   TBaseDoorlock* doorlock = service_.Doorlock;
-  const bool read = doorlock != nullptr && doorlock->ReadCardDetails(CardNo, Details);
-  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
-  Listed("ReadCard", {}, CardNo, read);
-  return read;
+  result.Read = doorlock != nullptr && doorlock->ReadCardDetails(result.CardNo, result.Details);
+  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(result.Read);
+  if (result.Read) {
+    result.Check = CheckIssuedCard(service_.Context, result.CardNo, result.Details);
+    Listed("ReadCard", {}, result.CardNo, true, {}, result.Check.Warning);
+  } else {
+    Listed("ReadCard", {}, result.CardNo, false,
+           ReadFailureReason(doorlock != nullptr, result.Details));
+  }
+  return result;
 }
 
-std::string DoorlockTestActions::JournalText(int64_t CardNo) const {
-  return IssuedCardText(service_.Context, CardNo);
-}
-
-bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& CardNo) {
+IssueOutcome DoorlockTestActions::WriteCard(const TestCardEntries& entries) {
   GuestCardIssue card;
   card.RoomBuildingCode = entries.RoomBuildingCode;
   card.RoomFloorCode = entries.RoomFloorCode;
@@ -87,15 +90,15 @@ bool DoorlockTestActions::WriteCard(const TestCardEntries& entries, int64_t& Car
     Listed("IssueCard", roomKey, 0, false, *refusal);
     throw Error(*refusal + AnsiFromUtf8("，没有写卡。"));
   }
-  std::string refused;
-  const bool written = IssueGuestCard(service_, card, CardNo, &refused);
-  Listed("IssueCard", roomKey, CardNo, written,
-         written ? std::string() : IssueFailureReason(refused, service_.Doorlock != nullptr));
-  return written;
+  const IssueOutcome outcome = IssueGuestCard(service_, card);
+  Listed("IssueCard", roomKey, outcome.CardNo, outcome.Written, outcome.Reason);
+  return outcome;
 }
 
-std::string DoorlockTestActions::WriteOutcome(bool written, int64_t CardNo) {
-  return TestOutcomeText("写卡", written, AnsiFromUtf8("卡号 ") + std::to_string(CardNo));
+std::string DoorlockTestActions::WriteOutcome(const IssueOutcome& outcome) {
+  std::string details = AnsiFromUtf8("卡号 ") + std::to_string(outcome.CardNo);
+  if (!outcome.Written && !outcome.Reason.empty()) details += AnsiFromUtf8("，") + outcome.Reason;
+  return TestOutcomeText("写卡", outcome.Written, details);
 }
 
 std::string DoorlockTestActions::EraseOutcome(bool erased) {
@@ -103,22 +106,12 @@ std::string DoorlockTestActions::EraseOutcome(bool erased) {
   return TestOutcomeText("销卡", true, AnsiFromUtf8("卡本身没有改动，仍按写入的有效期开门"));
 }
 
-namespace {
-
-// "yymmddhhnn" as "20yy-mm-dd hh:nn"; anything else as it is.
-std::string ValidityForPeople(const std::string& validity) {
-  if (validity.size() != 10) return validity;
-  return "20" + validity.substr(0, 2) + "-" + validity.substr(2, 2) + "-" + validity.substr(4, 2) +
-         " " + validity.substr(6, 2) + ":" + validity.substr(8, 2);
-}
-
-}  // namespace
-
 std::string DoorlockTestActions::ReadOutcome(bool read, int64_t CardNo,
                                              const TCardDetails& Details) {
   if (!read && !Details.Inconsistency.empty()) {
     return TestOutcomeText("读卡", false, AnsiFromUtf8("卡不完整，") + Details.Inconsistency);
   }
+  if (!read && !Details.Failure.empty()) return TestOutcomeText("读卡", false, Details.Failure);
   if (!read) return TestOutcomeText("读卡", false);
   std::string details = AnsiFromUtf8("卡号 ") + std::to_string(CardNo);
   if (!Details.RoomNo.empty()) details += AnsiFromUtf8("，房间 ") + Details.RoomNo;
@@ -127,6 +120,13 @@ std::string DoorlockTestActions::ReadOutcome(bool read, int64_t CardNo,
                AnsiFromUtf8(" 至 ") + ValidityForPeople(Details.ValidTo);
   }
   return TestOutcomeText("读卡", true, details);
+}
+
+std::string DoorlockTestActions::ReadOutcome(const CheckedRead& read) {
+  std::string line = ReadOutcome(read.Read, read.CardNo, read.Details);
+  if (!read.Check.Journal.empty()) line += "\n" + read.Check.Journal;
+  if (!read.Check.Warning.empty()) line += "\n" + read.Check.Warning;
+  return line;
 }
 
 }  // namespace keydesk

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "doorlock/base_doorlock.h"
+#include "kinds/doorlock/guest_card_issue.h"
+#include "kinds/doorlock/issued_card_text.h"
 #include "platform/date_time.h"
 
 namespace keydesk {
@@ -44,31 +46,39 @@ class DoorlockTestActions {
   bool EraseCard();
   // CardNo keeps whatever the driver left in it, also after a failed read.
   bool ReadCard(int64_t& CardNo);
-  // As ReadCard, with the guest-room block's room and validity where the driver tells them.
-  bool ReadCardDetails(int64_t& CardNo, TCardDetails& Details);
+
+  // A read with the guest-room block's room and validity where the driver tells them, and
+  // the card checked against its journal row.
+  struct CheckedRead {
+    bool Read = false;
+    int64_t CardNo = 0;  // zero unless the driver got as far as the card's number
+    TCardDetails Details;
+    CardCheck Check;
+  };
+  CheckedRead ReadCardChecked();
 
   // Writes a card for the room of the three codes and journals it when SaveDoorlockRecord is
   // on, whatever the write's result. Raises ConvertError "'%s' is not a valid date and time"
   // for a bad check-in or check-out text, and Error with the reason and "，没有写卡。" for a card
   // that the rule of a PMS request refuses as typed (IssueRefusal: a room the card cannot
   // hold, a check-out not after the check-in ...), before the driver or the store is called.
-  // CardNo receives what the driver reported.
-  bool WriteCard(const TestCardEntries& entries, int64_t& CardNo);
+  IssueOutcome WriteCard(const TestCardEntries& entries);
 
-  // What the journal knows of a card read, for the dialog; empty when no journal is kept.
-  std::string JournalText(int64_t CardNo) const;
-
-  // The dialog's line after each button.
-  static std::string WriteOutcome(bool written, int64_t CardNo);
-  // A read whose blocks belong to different cards says that the card is incomplete.
+  // The dialog's line after each button: what came of it, and why not, or what to do with a
+  // card that may open the room.
+  static std::string WriteOutcome(const IssueOutcome& outcome);
+  // A read whose blocks belong to different cards says that the card is incomplete; a read
+  // says the block and code that failed, or what the journal says of the card and where they
+  // differ.
   static std::string ReadOutcome(bool read, int64_t CardNo, const TCardDetails& Details);
+  static std::string ReadOutcome(const CheckedRead& read);
   // The driver erases nothing: the line says that the card keeps what was written on it.
   static std::string EraseOutcome(bool erased);
 
  private:
   // Puts the card operation in the main window's list of operations.
   void Listed(const char* type, std::string roomKey, int64_t CardNo, bool succeeded,
-              std::string reason = {}) const;
+              std::string reason = {}, std::string warning = {}) const;
 
   DoorlockService& service_;
 };

@@ -24,22 +24,19 @@ TestPanel DoorlockTestPanel(DoorlockService& service) {
          card.CheckIn = EntryText(entries, "CheckInDateTimeTxt");
          card.CheckOut = EntryText(entries, "CheckOutDateTimeTxt");
          card.IsCopy = EntryText(entries, "IsCopyCheckBox") == "1";
-         int64_t cardNo = 0;
-         const bool written = actions->WriteCard(card, cardNo);
-         return PanelResult{DoorlockTestActions::WriteOutcome(written, cardNo), {}};
+         const IssueOutcome outcome = actions->WriteCard(card);
+         return PanelResult{.Line = DoorlockTestActions::WriteOutcome(outcome),
+                            .Filled = {},
+                            .Attention = !outcome.Written};
        }},
       {"ReadCardBtn",
        "读卡",
        {"CardNoTxt"},
        [actions](const PanelEntries&) {
-         // Zero unless the driver got as far as the card's number.
-         int64_t cardNo = 0;
-         TCardDetails details;
-         const bool read = actions->ReadCardDetails(cardNo, details);
-         std::string line = DoorlockTestActions::ReadOutcome(read, cardNo, details);
-         const std::string journal = read ? actions->JournalText(cardNo) : std::string();
-         if (!journal.empty()) line += "\n" + journal;
-         return PanelResult{line, {{"CardNoTxt", std::to_string(cardNo)}}};
+         const DoorlockTestActions::CheckedRead read = actions->ReadCardChecked();
+         return PanelResult{.Line = DoorlockTestActions::ReadOutcome(read),
+                            .Filled = {{"CardNoTxt", std::to_string(read.CardNo)}},
+                            .Attention = !read.Read || !read.Check.Warning.empty()};
        }},
       {"EraseCardBtn",
        "销卡",

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/date_time.h"
@@ -22,22 +24,40 @@ struct GuestCardIssue {
   bool IsCopy = false;
 };
 
+// What came of a card issue, for the answer, the clerk and the journal. Texts code page 936.
+struct IssueOutcome {
+  bool Written = false;
+  int64_t CardNo = 0;  // what the driver reported, also for a card it failed to finish
+  // Why no good card was made, for the clerk: the refusal, the journal's or the encoder's
+  // failure (the block and the library's code), and for a card that may open the room what
+  // to do with it. Empty when written.
+  std::string Reason;
+  // A card that may open the room lies on the encoder (a later block failed, or it read
+  // back other than written).
+  bool CardLeft = false;
+  // The journal row of the attempt, when one was written.
+  std::optional<int64_t> RecordId;
+};
+
 // Issues the card with the system's start-time and record-keeping rules: without the record
 // store the card starts at CheckIn; with it, a normal card starts now less DelayMinutes and
 // that becomes the room's last check-in time once written, while a copy card takes the
-// room's last check-in time (recording a fresh one for a room never seen). With
-// SaveDoorlockRecord the attempt is journaled whatever the write's result. A card that
-// IssueRefusal refuses is neither written nor given a room time: the reason is logged and, if
-// refusal is given, put there. True when the installed driver wrote the card; CardNo receives
-// what the driver reported. The guest name reaches the card as CardGuestName cuts it.
+// room's last check-in time (recording a fresh one for a room never seen). The guest name
+// reaches the card as CardGuestName cuts it.
+//
+// With SaveDoorlockRecord the journal is written ahead: the attempt's row ("写卡中", with the
+// start the card will get) before the encoder is touched, its card number as soon as the
+// driver has one, and its result after. A row that cannot be written stops the issue before
+// the encoder. A card that IssueRefusal refuses, or whose client has gone (clientGone, asked
+// just before the encoder), is not written and gets no room time; the attempt is journaled
+// as refused and the reason logged.
 //
 // Thread-safe: the room time's read and write run under the service's RoomTimeMutex and
 // the record store's hold of the room, which also keeps out other desks sharing the store.
-bool IssueGuestCard(DoorlockService& service, const GuestCardIssue& card, int64_t& CardNo,
-                    std::string* refusal = nullptr);
+IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card,
+                            const std::function<bool()>& clientGone = {});
 
-// Why a card was not written, for the clerk: the refusal when there was one, else that there
-// is no encoder or that the encoder did not write it.
-std::string IssueFailureReason(const std::string& refused, bool hasDriver);
+// The journal row of a written card whose answer never reached the PMS says so.
+void MarkUnanswered(DoorlockService& service, const IssueOutcome& outcome);
 
 }  // namespace keydesk

@@ -25,7 +25,7 @@ struct TOptionEntries {
   std::string EndAddr;
   std::string MaxLiftAddr;
   std::string LiftData;
-  bool VerifyAfterWrite = false;
+  bool VerifyAfterWrite = true;
 };
 
 inline constexpr const char* kOptionFormCaption = "Pellor门锁接口配置";

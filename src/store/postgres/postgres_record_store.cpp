@@ -1,6 +1,7 @@
 #include "store/postgres/postgres_record_store.h"
 
 #include "platform/code_page.h"
+#include "store/issue_result.h"
 #include "store/journal_query.h"
 #include "store/postgres/postgres_room_hold.h"
 #include "store/postgres/postgres_schema.h"
@@ -14,11 +15,23 @@ constexpr std::string_view kInsertIssueCardRecord =
     "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult) "
     "values($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)";
 
-// The newest row of a card, and whether a normal card for its room was journaled after it.
+constexpr std::string_view kBeginIssueCardRecord =
+    "insert into T_IssueCardRecord(RegisterId, CardNo, RoomNo, CardType, LastCheckInTime, "
+    "CheckInTime, CheckOutTime, IsCopy, GuestName, OpratingTime, IssueResult, Desk) "
+    "values($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12) returning Id::text";
+constexpr std::string_view kCompleteIssueCardRecord =
+    "update T_IssueCardRecord set CardNo = $2, IssueResult = $3 where Id = $1::bigint";
+constexpr std::string_view kMarkInterrupted =
+    "update T_IssueCardRecord set IssueResult = $1 where IssueResult = $2 and Desk = $3";
+
+// The newest row of a card, and whether a normal card for its room that may have been
+// written (any but a failed or refused attempt) was journaled after it.
 constexpr std::string_view kSelectIssuedCard =
     "select r.RoomNo, r.GuestName, r.CheckInTime, r.CheckOutTime, r.IsCopy::text, "
     "exists(select 1 from T_IssueCardRecord later where later.RoomNo = r.RoomNo "
-    "and later.IsCopy = 0 and later.Id > r.Id)::int::text "
+    "and later.IsCopy = 0 and later.Id > r.Id and not (starts_with(coalesce(later.IssueResult, "
+    "''), $2) or starts_with(coalesce(later.IssueResult, ''), $3)))::int::text, "
+    "r.LastCheckInTime, r.IssueResult "
     "from T_IssueCardRecord r where r.CardNo = $1 order by r.Id desc limit 1";
 
 // strpos keeps "%" and "_" in a typed part from acting as patterns.
@@ -36,10 +49,11 @@ std::string Ansi(const PgResult& rows, int row, int column) {
 }  // namespace
 
 PostgresRecordStore::PostgresRecordStore(const ConnectionParameters& parameters, TLogFile& log,
-                                         ServiceStatus* status)
+                                         ServiceStatus* status, std::string desk)
     : log_(log),
       guard_(log, status),
       description_(DescribeConnection(parameters)),
+      desk_(std::move(desk)),
       pool_(parameters, EnsureTables) {}
 
 void PostgresRecordStore::Open(bool needed) {
@@ -82,14 +96,60 @@ void PostgresRecordStore::AddIssueCardRecord(const std::string& RegisterId,
   });
 }
 
+std::optional<int64_t> PostgresRecordStore::BeginIssueCardRecord(const IssueCardRecord& record,
+                                                                 std::string& error) {
+  std::optional<int64_t> id;
+  guard_.Run(
+      [&] {
+        const PgResult rows = pool_.Take()->Execute(
+            kBeginIssueCardRecord,
+            {Utf8FromAnsi(record.RegisterId), Utf8FromAnsi(record.CardNo),
+             Utf8FromAnsi(record.RoomNo), std::to_string(record.CardType),
+             StoredTime(record.LastCheckInTime), StoredTime(record.CheckInTime),
+             StoredTime(record.CheckOutTime), record.IsCopy ? "1" : "0",
+             Utf8FromAnsi(record.GuestName), StoredTime(record.OpratingTime),
+             Utf8FromAnsi(record.IssueResult), Utf8FromAnsi(desk_)});
+        id = std::stoll(rows.Text(0, 0).value_or("0"));
+      },
+      /*report=*/true, &error);
+  return id;
+}
+
+bool PostgresRecordStore::CompleteIssueCardRecord(int64_t id, const std::string& CardNo,
+                                                  const std::string& IssueResult) {
+  return guard_.Run([&] {
+    pool_.Take()->Execute(kCompleteIssueCardRecord,
+                          {std::to_string(id), Utf8FromAnsi(CardNo), Utf8FromAnsi(IssueResult)});
+  });
+}
+
+int PostgresRecordStore::MarkInterruptedRecords() {
+  int marked = -1;
+  guard_.Run([&] {
+    const PgResult rows = pool_.Take()->Execute(
+        std::string(kMarkInterrupted) + " returning 1",
+        {Utf8FromAnsi(InterruptedResult()), Utf8FromAnsi(WritingResult()), Utf8FromAnsi(desk_)});
+    marked = rows.Rows();
+  });
+  return marked;
+}
+
 bool PostgresRecordStore::FindIssuedCard(const std::string& CardNo,
                                          std::optional<TIssuedCard>& Card) {
   Card.reset();
   return guard_.Run([&] {
-    const PgResult rows = pool_.Take()->Execute(kSelectIssuedCard, {Utf8FromAnsi(CardNo)});
+    const PgResult rows = pool_.Take()->Execute(
+        kSelectIssuedCard,
+        {Utf8FromAnsi(CardNo), Utf8FromAnsi(FailedResult({})), Utf8FromAnsi(RefusedResult({}))});
     if (rows.Rows() == 0) return;
-    Card = TIssuedCard{Ansi(rows, 0, 0), Ansi(rows, 0, 1),        Ansi(rows, 0, 2),
-                       Ansi(rows, 0, 3), Ansi(rows, 0, 4) == "1", Ansi(rows, 0, 5) == "1"};
+    Card = TIssuedCard{.RoomNo = Ansi(rows, 0, 0),
+                       .GuestName = Ansi(rows, 0, 1),
+                       .CheckInTime = Ansi(rows, 0, 2),
+                       .CheckOutTime = Ansi(rows, 0, 3),
+                       .LastCheckInTime = Ansi(rows, 0, 6),
+                       .IssueResult = Ansi(rows, 0, 7),
+                       .IsCopy = Ansi(rows, 0, 4) == "1",
+                       .Superseded = Ansi(rows, 0, 5) == "1"};
   });
 }
 

@@ -20,8 +20,10 @@ class TLogFile;
 // Thread-safe.
 class PostgresRecordStore final : public RecordStore {
  public:
-  // Connects to nothing yet.
-  PostgresRecordStore(const ConnectionParameters& parameters, TLogFile& log, ServiceStatus* status);
+  // Connects to nothing yet. desk names this desk among those sharing the server (its rows in
+  // progress are its own to mark interrupted).
+  PostgresRecordStore(const ConnectionParameters& parameters, TLogFile& log, ServiceStatus* status,
+                      std::string desk = {});
 
   void Open(bool needed = false) override;
   bool IsOpen() const override;
@@ -37,6 +39,11 @@ class PostgresRecordStore final : public RecordStore {
                           DateTime CheckInTime, DateTime CheckOutTime, bool IsCopy,
                           const std::string& GuestName, DateTime OpratingTime,
                           const std::string& IssueResult = {}) override;
+  std::optional<int64_t> BeginIssueCardRecord(const IssueCardRecord& record,
+                                              std::string& error) override;
+  bool CompleteIssueCardRecord(int64_t id, const std::string& CardNo,
+                               const std::string& IssueResult) override;
+  int MarkInterruptedRecords() override;
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   JournalPage ReadJournalPage(const JournalFilter& filter) override;
 
@@ -44,6 +51,7 @@ class PostgresRecordStore final : public RecordStore {
   TLogFile& log_;
   const StoreGuard guard_;
   const std::string description_;
+  const std::string desk_;
   PgConnectionPool pool_;
 };
 

@@ -11,12 +11,13 @@ constexpr std::string_view kAllPresent =
     "select to_regclass('t_room') is not null and to_regclass('ux_t_room_roomno') is not null "
     "and to_regclass('t_issuecardrecord') is not null and exists(select 1 from "
     "information_schema.columns where table_name = 't_issuecardrecord' "
-    "and column_name = 'issueresult')";
+    "and column_name = 'issueresult') and exists(select 1 from information_schema.columns "
+    "where table_name = 't_issuecardrecord' and column_name = 'desk')";
 
 // The columns and texts of Client.mdb, so that rows compare across the two stores; times
 // sort as text, byte by byte as there. The journal's order is kept in Id, where the file
 // has its rowid. The journal's operation-time column is spelt OpratingTime, as in the file.
-constexpr std::array<std::string_view, 7> kCreate = {
+constexpr std::array<std::string_view, 8> kCreate = {
     "create table if not exists T_Room(RoomNo text not null, "
     "LastCheckInTime text collate \"C\")",
     "create unique index if not exists UX_T_Room_RoomNo on T_Room(RoomNo)",
@@ -32,6 +33,9 @@ constexpr std::array<std::string_view, 7> kCreate = {
     "on T_IssueCardRecord(OpratingTime)",
     // What came of each attempt; empty for rows journaled before keydesk kept it.
     "alter table T_IssueCardRecord add column if not exists IssueResult text",
+    // Which desk wrote the row, so that a desk starting again marks interrupted only its own
+    // attempts, not those of a desk that is writing a card now.
+    "alter table T_IssueCardRecord add column if not exists Desk text",
 };
 
 }  // namespace

@@ -23,8 +23,9 @@ ConnectionParameters Parameters(const PostgresSettings& settings) {
 }  // namespace
 
 std::unique_ptr<RecordStore> MakePostgresRecordStore(const PostgresSettings& settings,
-                                                     TLogFile& log, ServiceStatus* status) {
-  return std::make_unique<PostgresRecordStore>(Parameters(settings), log, status);
+                                                     TLogFile& log, ServiceStatus* status,
+                                                     const std::string& desk) {
+  return std::make_unique<PostgresRecordStore>(Parameters(settings), log, status, desk);
 }
 
 std::string DescribePostgresStore(const PostgresSettings& settings) {
