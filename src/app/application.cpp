@@ -65,8 +65,9 @@ Application::Application(StartupSettings settings)
   recordStore_->Open(usesStore &&
                      (sysOption_.SaveDoorlockRecord || sysOption_.UseNativeDoorlockDb));
   // Cards this desk was writing when it was stopped dead: nobody knows whether they were
-  // finished, and the journal must not keep saying they are being written.
-  if (usesStore && sysOption_.SaveDoorlockRecord) {
+  // finished, and the journal must not keep saying they are being written. A store that did
+  // not open has said so; its rows wait for a start that opens it.
+  if (usesStore && sysOption_.SaveDoorlockRecord && recordStore_->IsOpen()) {
     if (const int interrupted = recordStore_->MarkInterruptedRecords(); interrupted > 0) {
       log_.Write(AnsiFromUtf8("发卡记录中有 " + std::to_string(interrupted) +
                               " 张卡写到一半程序就停了，已标为中断：请读卡核对"));

@@ -1,7 +1,9 @@
 // The program's folder and its database failing under a running server: the folder turns
-// read-only, Client.mdb is deleted, locked by another process or holds garbage. Requests
-// must still be answered as the encoder decides; the log loses lines silently, and every
-// store operation that fails says so in the log.
+// read-only, Client.mdb is deleted, locked by another process or holds garbage. The log
+// loses lines silently, and every store operation that fails says so in the log. With the
+// journal kept, no card is cut whose row cannot be written first: such an IssueCard is
+// answered as failed with no card number, and the encoder is not touched; everything else
+// is answered as the encoder decides.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -199,31 +201,30 @@ TEST_F(StorageFaultsTest, ADeletedDatabaseIsReportedByEveryOperationAndNotRecrea
   EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 0u);
 
   ASSERT_TRUE(fs::remove(DbFile()));
-  // A copy card looks the room up, adds it when missing, and journals: three operations.
-  EXPECT_EQ(Issue("08", "1"), test::DoorResponse("200", "发卡成功", 2));
-  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 3u);
-  // A normal card updates the room's time (the insert is not tried after a failed update)
-  // and journals: two more.
-  EXPECT_EQ(Issue("09"), test::DoorResponse("200", "发卡成功", 3));
-  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 5u);
-  // A read looks the card up in the journal: one more, and nothing said of the card.
-  EXPECT_EQ(Ask(test::kReadCardRequest), test::DoorResponse("200", "读卡成功", 3));
-  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 6u);
-  EXPECT_EQ(test::CountContaining(Log(), "发卡记录"), 0u);
+  // A copy card looks the room up, then cannot write its row: no card, and no room added.
+  EXPECT_EQ(Issue("08", "1"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法写入，没有写卡"), 1u);
+  // A normal card cannot write its row either.
+  EXPECT_EQ(Issue("09"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法写入，没有写卡"), 2u);
+  // The card on the encoder is still card 1; the journal cannot say what it is, and says so.
+  EXPECT_EQ(Ask(test::kReadCardRequest), test::DoorResponse("200", "读卡成功", 1));
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法读取，不能核对此卡"), 1u);
   EXPECT_FALSE(fs::exists(DbFile()));
+  const size_t failures = test::CountContaining(Log(), "Client.mdb");
 
   // A database put back is used by the next operation.
   InitDb();
-  EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 4));
-  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 6u);
+  EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 2));
+  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), failures);
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
-  // Six failed operations, one warning for the operator; then one word that it is over.
+  // Failed operations, one warning for the operator; then one word that it is over.
   const auto err = test::SplitLines(server_->Stderr());
   EXPECT_EQ(test::CountContaining(err, "警告：发卡记录无法写入数据库："), 1u);
   EXPECT_EQ(err.back(), "keydesk: 写入已恢复");
   test::TestDb db(DbFile());
-  EXPECT_EQ(db.Rows("select CardNo, RoomNo from T_IssueCardRecord"),
-            (std::vector<std::vector<std::string>>{{"4", "010210"}}));
+  EXPECT_EQ(db.Rows("select CardNo, RoomNo, IssueResult from T_IssueCardRecord"),
+            (std::vector<std::vector<std::string>>{{"2", "010210", "成功"}}));
 }
 
 TEST_F(StorageFaultsTest, ADatabaseMovedAwayWhileServingKeepsEveryRowItWasGiven) {
@@ -233,8 +234,8 @@ TEST_F(StorageFaultsTest, ADatabaseMovedAwayWhileServingKeepsEveryRowItWasGiven)
   EXPECT_EQ(Issue("08"), test::DoorResponse("200", "发卡成功", 1));
   // Moved aside, as an operator taking a copy does: the rows committed so far go with it.
   fs::rename(DbFile(), dir_.File("Client.bak"));
-  EXPECT_EQ(Issue("09"), test::DoorResponse("200", "发卡成功", 2));
-  EXPECT_EQ(test::CountContaining(Log(), "Client.mdb"), 1u);
+  EXPECT_EQ(Issue("09"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法写入，没有写卡"), 1u);
   EXPECT_FALSE(fs::exists(DbFile()));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   test::TestDb moved(dir_.File("Client.bak"));
@@ -257,27 +258,27 @@ TEST_F(StorageFaultsTest, ADatabaseLockedByAnotherProcessIsReportedAndUsedAgainW
   {
     test::TestDb locker(DbFile());
     locker.Exec("BEGIN EXCLUSIVE");
-    // Each write waits out the store's busy timeout, then gives up with a logged error; the
-    // response does not depend on it, and a client that needs no store is served meanwhile.
+    // Each row waits out the store's busy timeout, then gives up with a logged error, and
+    // its card is not cut; a client that needs no store is served meanwhile.
     std::optional<std::string> read;
     std::thread reader([&] { read = Ask(test::kReadCardRequest); });
-    EXPECT_EQ(Issue("09"), test::DoorResponse("200", "发卡成功", 2));
+    EXPECT_EQ(Issue("09"), test::DoorResponse("500", "发卡失败", 0));
     reader.join();
     EXPECT_EQ(read.has_value(), true);
     // A copy card can still read the room's time (readers are not locked out), but its
-    // journal row is refused.
-    EXPECT_EQ(Issue("08", "1"), test::DoorResponse("200", "发卡成功", 3));
+    // journal row is refused, and so is the card.
+    EXPECT_EQ(Issue("08", "1"), test::DoorResponse("500", "发卡失败", 0));
     locker.Exec("ROLLBACK");
   }
-  // One line per refused write: 09's room time and journal row, the copy card's row.
-  EXPECT_EQ(test::CountContaining(Log(), "database is locked"), 3u);
+  const size_t locked = test::CountContaining(Log(), "database is locked");
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法写入，没有写卡"), 2u);
 
-  EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 4));
+  EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 2));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
-  EXPECT_EQ(test::CountContaining(Log(), "database is locked"), 3u);
+  EXPECT_EQ(test::CountContaining(Log(), "database is locked"), locked);
   test::TestDb db(DbFile());
   EXPECT_EQ(db.Rows("select CardNo from T_IssueCardRecord order by rowid"),
-            (std::vector<std::vector<std::string>>{{"1"}, {"4"}}));
+            (std::vector<std::vector<std::string>>{{"1"}, {"2"}}));
   // 09 never got its room; 08 kept the time of its normal card.
   const auto rooms = db.Rows("select RoomNo, LastCheckInTime from T_Room order by RoomNo");
   ASSERT_EQ(rooms.size(), 2u);
@@ -296,11 +297,12 @@ TEST_F(StorageFaultsTest, AGarbageDatabaseIsReportedByEveryOperationAndLeftAsItI
   EXPECT_THAT(server_->Stderr(),
               ::testing::HasSubstr("keydesk: 警告：发卡记录无法写入数据库：数据库 " + DbFile() +
                                    " 不是数据库文件，或者已损坏（file is not a database）"));
-  EXPECT_EQ(Issue("08"), test::DoorResponse("200", "发卡成功", 1));
-  EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 3u);
-  EXPECT_EQ(Issue("08", "1"), test::DoorResponse("200", "发卡成功", 2));
-  EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 6u);
-  EXPECT_EQ(Ask(test::kReadCardRequest), test::DoorResponse("200", "读卡成功", 2));
+  // No row, so no card: the encoder is never touched.
+  EXPECT_EQ(Issue("08"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(Issue("08", "1"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法写入，没有写卡"), 2u);
+  EXPECT_EQ(Ask(test::kReadCardRequest), test::DoorResponse("500", "读卡失败", 0));
+  EXPECT_FALSE(fs::exists(sim_.File("SimCard.txt")));
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   EXPECT_TRUE(test::ReadFileBytes(DbFile()) == garbage) << "the store wrote into the garbage";
 }
@@ -315,9 +317,9 @@ TEST_F(StorageFaultsTest, ADatabaseReplacedByGarbageWhileServingIsReportedAndNot
   const std::string garbage = Garbage(64 * 1024);
   WriteBytes(DbFile() + ".restored", garbage);
   fs::rename(DbFile() + ".restored", DbFile());
-  EXPECT_EQ(Issue("09"), test::DoorResponse("200", "发卡成功", 2));
-  EXPECT_EQ(Issue("10"), test::DoorResponse("200", "发卡成功", 3));
-  EXPECT_EQ(test::CountContaining(Log(), "file is not a database"), 2u);
+  EXPECT_EQ(Issue("09"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(Issue("10"), test::DoorResponse("500", "发卡失败", 0));
+  EXPECT_EQ(test::CountOf(Log(), "发卡记录无法写入，没有写卡"), 2u);
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   EXPECT_TRUE(test::ReadFileBytes(DbFile()) == garbage) << "the store wrote into the garbage";
 }

@@ -149,8 +149,8 @@ TEST_F(OptionFormTest, OKTakesEveryEditedControl) {
   form.edtEndAddr->setText(QStringLiteral("2"));
   form.edtMaxLiftAddr->setText(QStringLiteral("3"));
   form.edtLiftData->setText(QStringLiteral("FFFF"));
-  EXPECT_FALSE(form.chkVerifyAfterWrite->isChecked());
-  form.chkVerifyAfterWrite->setChecked(true);
+  EXPECT_TRUE(form.chkVerifyAfterWrite->isChecked()) << "on unless set to 0";
+  form.chkVerifyAfterWrite->setChecked(false);
 
   ASSERT_TRUE(PressOK(form));
 
@@ -168,7 +168,7 @@ TEST_F(OptionFormTest, OKTakesEveryEditedControl) {
   expected.EndAddr = 2;
   expected.MaxLiftAddr = 3;
   expected.LiftData = "FFFF";
-  expected.VerifyAfterWrite = true;
+  expected.VerifyAfterWrite = false;
   EXPECT_EQ(Fields(option_.Get()), Fields(expected));
   EXPECT_EQ(Fields(Stored()), Fields(expected));
 }

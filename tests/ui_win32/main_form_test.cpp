@@ -279,7 +279,7 @@ TEST_F(MainFormTest, OptionsTakeEveryEntrySaveThemAndAskForARestart) {
   EXPECT_EQ(Utf8FromAnsi(saved.PowerSwitchTypeName), "自定义-1");
   EXPECT_EQ(saved.ClientID, 4294967295u);
   EXPECT_EQ(saved.BeginAddr, 1);
-  EXPECT_TRUE(saved.VerifyAfterWrite);
+  EXPECT_FALSE(saved.VerifyAfterWrite) << "on by default, and clicked off";
   EXPECT_THAT(test::ReadFileBytes(app_.File("Option.ini")), HasSubstr("ClientID=-1"));
 }
 

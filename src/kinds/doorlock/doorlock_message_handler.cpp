@@ -118,9 +118,9 @@ void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& r
   response.CardNo = issued.CardNo;
   reply.OutcomeLines.push_back(kRoomOpen + Field(root, kRoomNo) +
                                (written ? kIssueSucceededLine : kIssueFailedLine));
+  // Every reason is in the log already, where it arose.
   if (!written) {
     reply.Outcome.Reason = issued.Reason;
-    reply.OutcomeLines.push_back(AnsiFromUtf8("原因：") + issued.Reason);
     return;
   }
   // The card opens the room whether or not the PMS hears of it.

@@ -126,10 +126,10 @@ class CardWrite {
             std::move(result)};
   }
 
+  // The store has logged its error just before; the log says what came of it.
   std::string JournalFailure(const std::string& error) const {
-    const std::string reason = AnsiFromUtf8("发卡记录无法写入，没有写卡：") + error;
-    context_.Log.Write(reason);
-    return reason;
+    context_.Log.Write(AnsiFromUtf8("发卡记录无法写入，没有写卡"));
+    return AnsiFromUtf8("发卡记录无法写入，没有写卡：") + error;
   }
 
   // Says in the outcome why the card is not good, and gives the journal's result for it.
