@@ -173,6 +173,7 @@ bool TDrevanLiftDoorlock::WriteCardReported(const std::string& RegisterId,
   // From here on the card holds a guest-room block that opens the room: a later failure
   // leaves a card that must not be handed out, so it is voided where the library lets us.
   auto leftOnEncoder = [&](std::string failure) {
+    deviceMutex_.AssertHeld();  // called only below, within the lock
     Report.Failure = std::move(failure);
     Report.CardLeft = true;
     std::string line;
