@@ -19,6 +19,7 @@
 #include "doorlock/base_doorlock.h"
 #include "doorlock/option.h"
 #include "fakes/fake_doorlock.h"
+#include "file_size_limit.h"
 #include "fixed_clock.h"
 #include "intake/request_intake.h"
 #include "kinds/doorlock/doorlock_service.h"
@@ -396,6 +397,24 @@ TEST_F(DoorlockHandlerTest, TheJournalRowIsWrittenBeforeTheCard) {
   EXPECT_EQ(doorlock_.Count("WriteCard"), 1);
   EXPECT_THAT(Utf8FromAnsi(outcome_.Reason), ::testing::StartsWith("发卡记录无法写入，没有写卡："));
   EXPECT_THAT(Log(), ::testing::Contains("发卡记录无法写入，没有写卡"));
+}
+
+// A full disk: the row cannot grow the database's files, so no card is cut.
+TEST_F(DoorlockHandlerTest, OnAFullDiskNoCardIsCut) {
+  sysOption_.SaveDoorlockRecord = true;
+  ASSERT_EQ(Handle(IssueRequest()), Response("200", "发卡成功", 5301));
+  {
+    const auto size = [](const std::string& file) {
+      std::error_code missing;
+      const auto bytes = std::filesystem::file_size(file, missing);
+      return missing ? 0 : bytes;
+    };
+    test::FileSizeLimit full(std::max(size(dbPath_), size(dbPath_ + "-wal")));
+    EXPECT_EQ(Handle(IssueRequest()), Response("500", "发卡失败", 0));
+  }
+  EXPECT_EQ(doorlock_.Count("WriteCard"), 1);
+  EXPECT_THAT(Utf8FromAnsi(outcome_.Reason), ::testing::StartsWith("发卡记录无法写入，没有写卡："));
+  EXPECT_EQ(test::TestDb(dbPath_).Scalar("select count(*) from T_IssueCardRecord"), "1");
 }
 
 TEST_F(DoorlockHandlerTest, RowsLeftInProgressAreMarkedInterruptedAtTheNextStart) {

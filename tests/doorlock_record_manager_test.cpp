@@ -1,4 +1,5 @@
 #include "store/doorlock_record_manager.h"
+#include "store/issue_result.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -668,6 +669,32 @@ TEST_F(DoorlockRecordManagerTest, CreateDatabaseReportsAnImpossiblePath) {
   error.clear();
   EXPECT_FALSE(TDoorlockRecordManager::CreateDatabase(dir_.File("Folder.mdb"), error));
   EXPECT_THAT(error, HasSubstr("Folder.mdb"));
+}
+
+TEST(IssueResultTest, EachTextSaysItsStateWhetherItsCardMayOpenTheRoomAndIfItNeedsTheClerk) {
+  struct Case {
+    std::string text;
+    IssueState state;
+    bool mayOpen;
+    bool attention;
+  };
+  for (const Case& c : std::vector<Case>{
+           {WritingResult(), IssueState::Writing, true, false},
+           {WrittenResult(), IssueState::Written, true, false},
+           {UnansweredResult(14), IssueState::Unanswered, true, true},
+           {InterruptedResult(), IssueState::Interrupted, true, true},
+           {DoubtfulResult(AnsiFromUtf8("写电梯块失败（代码 8）")), IssueState::Doubtful, true,
+            true},
+           {FailedResult(AnsiFromUtf8("没有发卡器")), IssueState::Failed, false, true},
+           {RefusedResult(AnsiFromUtf8("房号为空")), IssueState::Refused, false, true},
+           {"", IssueState::Old, false, false},
+       }) {
+    EXPECT_EQ(IssueStateOf(c.text), c.state) << Utf8FromAnsi(c.text);
+    EXPECT_EQ(MayOpenRoom(c.state), c.mayOpen) << Utf8FromAnsi(c.text);
+    EXPECT_EQ(NeedsAttention(c.state), c.attention) << Utf8FromAnsi(c.text);
+  }
+  EXPECT_EQ(Utf8FromAnsi(UnansweredResult(14)),
+            "卡已写好（卡号 14），PMS 没有收到结果，请在 PMS 核对");
 }
 
 }  // namespace

@@ -67,6 +67,19 @@ TEST(OperationListTest, SaysInChineseWhatWasDoneAndWhatFailedWithTheReason) {
   EXPECT_FALSE(OperationFailed(police));
   EXPECT_EQ(Utf8FromAnsi(OperationLine(police)), "2026-12-09 14:05:30  10.0.0.7  取客人信息  成功");
   EXPECT_EQ(OperationName("SomethingNew"), "SomethingNew");
+
+  // A read that succeeded but whose card differs from its journal row needs the clerk's eye.
+  const OperationEntry differs{.Time = issued.Time,
+                               .Peer = "10.0.0.7",
+                               .Type = "ReadCard",
+                               .CardNo = "14",
+                               .ResultCode = "200",
+                               .Answered = true,
+                               .Warning = AnsiFromUtf8("卡上数据与发卡记录不符：房间 11 / 020317")};
+  EXPECT_TRUE(OperationFailed(differs));
+  EXPECT_EQ(Utf8FromAnsi(OperationLine(differs)),
+            "2026-12-09 14:05:30  10.0.0.7  读卡  卡号 14  成功，卡上数据与发卡记录不符：房间 11 / "
+            "020317");
 }
 
 }  // namespace

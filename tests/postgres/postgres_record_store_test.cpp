@@ -18,6 +18,7 @@
 #include "postgres_server.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
+#include "store/issue_result.h"
 #include "store/postgres/connection_parameters.h"
 #include "store/postgres_store.h"
 #include "temp_dir.h"
@@ -148,6 +149,44 @@ TEST_F(PostgresRecordStoreTest, JournalRowsAreWrittenAsClientMdbWritesThem) {
   EXPECT_EQ(onServer, inFile);
   EXPECT_EQ(onServer[0][4], "2008-10-15 13:53:09.250");
   EXPECT_EQ(Utf8FromAnsi(server->ReadJournal({})[0].IssueResult), "拒绝：房号长于卡上的 6 个字符");
+}
+
+// The journal written ahead, in both stores alike; at a new start a desk marks interrupted
+// only the rows it left in progress itself, not those of a desk writing a card now.
+TEST_F(PostgresRecordStoreTest, RowsWrittenAheadAreCompletedAndADeskMarksOnlyItsOwn) {
+  std::string error;
+  ASSERT_TRUE(TDoorlockRecordManager::CreateDatabase(dir_.File("Client.mdb"), error)) << error;
+  TDoorlockRecordManager file(dir_.File("Client.mdb"), log_);
+  file.Open();
+  auto deskA = MakePostgresRecordStore({connection_}, log_, nullptr, "front:A");
+  auto deskB = MakePostgresRecordStore({connection_}, log_, nullptr, "front:B");
+  IssueCardRecord row{"R1",
+                      "0",
+                      "010208",
+                      1,
+                      start_,
+                      start_,
+                      start_,
+                      false,
+                      AnsiFromUtf8("王先生"),
+                      start_,
+                      WritingResult()};
+  for (RecordStore* store : {static_cast<RecordStore*>(&file), deskA.get(), deskB.get()}) {
+    const std::optional<int64_t> first = store->BeginIssueCardRecord(row, error);
+    const std::optional<int64_t> second = store->BeginIssueCardRecord(row, error);
+    ASSERT_TRUE(first && second) << error;
+    EXPECT_TRUE(store->CompleteIssueCardRecord(*first, "17", WrittenResult()));
+  }
+  const std::string columns = "CardNo, IssueResult from T_IssueCardRecord";
+  EXPECT_THAT(test::TestDb(dir_.File("Client.mdb")).Rows("select " + columns + " order by rowid"),
+              ElementsAre(ElementsAre("17", "成功"), ElementsAre("0", "写卡中")));
+  EXPECT_EQ(deskA->MarkInterruptedRecords(), 1);
+  EXPECT_EQ(file.MarkInterruptedRecords(), 1);
+  EXPECT_THAT(
+      TestPg(connection_).Rows("select Desk, " + columns + " order by Id"),
+      ElementsAre(ElementsAre("front:A", "17", "成功"),
+                  ElementsAre("front:A", "0", "中断：不知道卡是否写好，请读卡核对"),
+                  ElementsAre("front:B", "17", "成功"), ElementsAre("front:B", "0", "写卡中")));
 }
 
 // A server's tables made before keydesk kept each attempt's result get the column when a desk

@@ -10,11 +10,14 @@
 #include <memory>
 #include <thread>
 
+#include "core/access_log.h"
 #include "fault_support.h"
 #include "loopback_client.h"
+#include "platform/clock.h"
 #include "server_process.h"
 #include "store/doorlock_record_manager.h"
 #include "temp_dir.h"
+#include "test_db.h"
 
 namespace keydesk {
 namespace {
@@ -308,6 +311,43 @@ TEST(DescriptorExhaustionTest, ConnectionsBeyondTheDescriptorsAreClosedAndServin
   EXPECT_EQ(server.Stop(SIGTERM), 0);
   // Nor could the access log open its file meanwhile: the operator is told.
   EXPECT_THAT(server.Stderr(), HasSubstr("警告：访问日志无法写入："));
+}
+
+// A PMS that goes away. The first client leaves while its card is being written: the card
+// is good and opens the room, so the journal and the access log say that the PMS never heard
+// of it. The second asks for the same room and leaves at once; by its turn (the room is held
+// for the first) it is gone, and no card is cut for nobody.
+TEST(PmsGoneTest, AWrittenCardIsNamedAndAClientGoneBeforeTheEncoderGetsNone) {
+  test::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(TDoorlockRecordManager::CreateDatabase(dir.File("Client.mdb"), error)) << error;
+  test::WriteOption(dir.Path().string(), "DoorlockOption", "SaveDoorlockRecord", "1");
+  test::WriteOption(dir.Path().string(), "DoorlockOption", "UseNativeDoorlockDb", "1");
+  test::ServerProcess server(
+      dir.Path().string(), {},
+      {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}, {"DREVAN_SIM_DELAY_MS", "300"}});
+  const std::string request = test::IssueCardRequest({.checkOutDate = test::kFutureCheckOut});
+
+  auto first = std::make_unique<test::LoopbackClient>(server.Port());
+  first->SendFrame(request);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  {
+    test::LoopbackClient second(server.Port());
+    second.SendFrame(request);
+  }
+  first.reset();
+  EXPECT_EQ(server.Stop(SIGTERM), 0);  // lets both requests finish
+
+  test::TestDb db(dir.File("Client.mdb"));
+  EXPECT_EQ(db.Rows("select CardNo, IssueResult from T_IssueCardRecord order by rowid"),
+            (std::vector<std::vector<std::string>>{
+                {"1", "卡已写好（卡号 1），PMS 没有收到结果，请在 PMS 核对"},
+                {"0", "拒绝：PMS 已断开，没有写卡"}}));
+  EXPECT_THAT(test::ReadFileBytes(dir.File("SimCard.txt")), HasSubstr("GuestCard.CardNo=1\n"));
+  const std::string access =
+      test::ReadFileBytes(AccessLog::FileName(dir.Path().string(), SystemClock().Now()));
+  EXPECT_THAT(access, ::testing::ContainsRegex("result=\"200\" card=\"1\" answered=client-gone "));
+  EXPECT_THAT(access, Not(HasSubstr("answered=yes")));
 }
 
 }  // namespace

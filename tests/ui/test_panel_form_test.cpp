@@ -145,7 +145,18 @@ TEST(TestPanelFormDoorlockTest, APressTakesTheEntriesToTheEncoderAndShowsAndFill
   EXPECT_EQ(cardNo->text(), QStringLiteral("1"));
   EXPECT_TRUE(form.ResultLbl->text().startsWith(QStringLiteral("读卡成功：卡号 1，房间 08")))
       << form.ResultLbl->text().toStdString();
+  EXPECT_TRUE(form.ResultLbl->styleSheet().isEmpty());
   EXPECT_THAT(boxes.Shown(), IsEmpty());
+
+  // A card whose lift block failed opens the room: the line says so, and what to do, in red.
+  setenv("DREVAN_SIM_FAIL", "Write_Guest_Lift:8", 1);
+  form.findChild<QPushButton*>(QStringLiteral("WriteCardBtn"))->click();
+  unsetenv("DREVAN_SIM_FAIL");
+  EXPECT_EQ(
+      form.ResultLbl->text(),
+      QStringLiteral("写卡失败：卡号 2，卡可能能开门：写电梯块失败（代码 8）；客房块已改为过期；"
+                     "请销毁此卡或重新写卡"));
+  EXPECT_TRUE(form.ResultLbl->styleSheet().contains(QStringLiteral("color")));
 
   // A press that raises is shown in the error box, the result line left empty.
   checkOut->setText(QStringLiteral("2008-02-30 12:00:00"));
