@@ -45,6 +45,8 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
     } else if (change == ServiceStatus::Change::StoreRecovered) {
       const std::string still = StoreWarningText(now);
       err << "keydesk: " << (still.empty() ? "写入已恢复" : Utf8FromAnsi(still)) << std::endl;
+    } else if (change == ServiceStatus::Change::Encoder) {
+      err << "keydesk: " << Utf8FromAnsi(EncoderStatusText(now)) << std::endl;
     }
   });
   InterfaceServer server(application.Kind(), application.Context());
@@ -64,7 +66,7 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
   // Only now does a service manager count the service as started: the port accepts.
   NotifyServiceManager("READY=1");
   {
-    const WatchdogFeeder watchdog(server);
+    const WatchdogFeeder watchdog(server, status);
     WaitForStopRequest();
   }
   NotifyServiceManager("STOPPING=1");

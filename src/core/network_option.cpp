@@ -34,7 +34,7 @@ int64_t Count(std::string_view value, int64_t max, const char* what) {
   return *number;
 }
 
-const std::array<Key, 8> kKeys = {{
+const std::array<Key, 9> kKeys = {{
     {"Network", "ListenAddress",
      [](std::string_view value, NetworkOption& option) {
        option.ListenAddress = ParseIpv4(Trim(value));
@@ -73,6 +73,11 @@ const std::array<Key, 8> kKeys = {{
        if (!number) Expected("应为 1（写访问日志）或 0（不写）");
        option.AccessLog = *number != 0;
      }},
+    {"SysOption", "EncoderTimeout",
+     [](std::string_view value, NetworkOption& option) {
+       option.EncoderTimeout =
+           std::chrono::seconds(Count(value, kMaxSeconds, "应为 0 到 86400 的秒数（0 表示不限）"));
+     }},
     {"Log", "KeepDays",
      [](std::string_view value, NetworkOption& option) {
        option.KeepDays =
@@ -99,7 +104,7 @@ void ReadKey(const Key& key, const std::string& value, NetworkOption& option) {
 NetworkOption NetworkOption::Load(const std::string& path) {
   NetworkOption option;
   const ProfileFile file(path);
-  for (const char* section : {"Network", "Log"}) {
+  for (const char* section : {"Network", "SysOption", "Log"}) {
     std::vector<const Key*> keys;
     std::vector<std::string_view> names;
     for (const Key& key : kKeys) {

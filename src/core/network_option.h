@@ -26,6 +26,9 @@ struct NetworkOption {
   int MaxConnections = 512;                 // zero: no limit
   int MaxConnectionsPerHost = 64;           // zero: no limit
   bool AccessLog = true;
+  // [SysOption]: how long one call of the card library may take before the encoder counts as
+  // hung; zero: no limit.
+  std::chrono::seconds EncoderTimeout{30};
   int KeepDays = 0;  // [Log]: daily and access logs older than this are removed; zero keeps all
 
   // The keys of the file at path; a missing file, section, key or empty value gives the

@@ -36,6 +36,28 @@ void ServiceStatus::EncoderCalled(bool succeeded) {
   snapshot_.EncoderFailuresInARow = succeeded ? 0 : snapshot_.EncoderFailuresInARow + 1;
 }
 
+void ServiceStatus::EncoderStuck(std::string reason, std::chrono::steady_clock::time_point since) {
+  {
+    MutexLock lock(mutex_);
+    if (snapshot_.EncoderStuck == reason && snapshot_.EncoderStuckSince == since) return;
+    ++snapshot_.Version;
+    snapshot_.EncoderStuck = std::move(reason);
+    snapshot_.EncoderStuckSince = since;
+  }
+  Notify(Change::Encoder);
+}
+
+void ServiceStatus::EncoderAnswersAgain() {
+  {
+    MutexLock lock(mutex_);
+    if (!snapshot_.EncoderStuck) return;
+    ++snapshot_.Version;
+    snapshot_.EncoderStuck.reset();
+    snapshot_.EncoderStuckSince.reset();
+  }
+  Notify(Change::Encoder);
+}
+
 void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost) {
   MutexLock lock(mutex_);
   ++snapshot_.Version;

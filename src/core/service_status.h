@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -46,6 +47,10 @@ class ServiceStatus {
     // Card writes and reads in a row that the encoder did not carry out; zero after one that
     // it did.
     int EncoderFailuresInARow = 0;
+    // Set while a call of the encoder's has not come back within its limit: why requests now
+    // fail at once ("发卡器 30 秒没有响应").
+    std::optional<std::string> EncoderStuck;
+    std::optional<std::chrono::steady_clock::time_point> EncoderStuckSince;  // when the call began
     uint64_t Answered = 0;
     std::optional<LastRequest> Last;
     std::optional<std::string> LogFailure;        // set while the log cannot be written
@@ -54,7 +59,7 @@ class ServiceStatus {
   };
 
   // What changed; one call per change.
-  enum class Change { Listener, Request, StoreFailed, StoreRecovered };
+  enum class Change { Listener, Request, StoreFailed, StoreRecovered, Encoder };
   using Listener = std::function<void(Change change, const Snapshot& snapshot)>;
 
   // Called for every later change of the listener or the stores (not for each request:
@@ -64,6 +69,10 @@ class ServiceStatus {
   void SetEncoder(std::string description, bool simulated) EXCLUDES(mutex_);
   // A card write or read reached the encoder and succeeded or not.
   void EncoderCalled(bool succeeded) EXCLUDES(mutex_);
+  // A call of the encoder's is stuck, and the call came back at last.
+  void EncoderStuck(std::string reason, std::chrono::steady_clock::time_point since)
+      EXCLUDES(mutex_);
+  void EncoderAnswersAgain() EXCLUDES(mutex_);
   // How the listener is reached: the address it listens on (empty: every local address) and,
   // while every host may connect, what any host can then do (see Snapshot::OpenToAnyHost).
   void SetReach(std::string listenAddress, std::string openToAnyHost) EXCLUDES(mutex_);

@@ -39,7 +39,7 @@ bool ListenerAlarm(const ServiceStatus::Snapshot& status) {
 }
 
 bool EncoderAlarm(const ServiceStatus::Snapshot& status) {
-  return status.EncoderFailuresInARow >= kEncoderAlarmFailures;
+  return status.EncoderStuck || status.EncoderFailuresInARow >= kEncoderAlarmFailures;
 }
 
 std::string EncoderStatusText(const ServiceStatus::Snapshot& status) {
@@ -47,7 +47,10 @@ std::string EncoderStatusText(const ServiceStatus::Snapshot& status) {
   std::string text = status.SimulatedEncoder
                          ? AnsiFromUtf8("模拟发卡器，不能制作真卡：") + status.Encoder
                          : AnsiFromUtf8("发卡器：") + status.Encoder;
-  if (EncoderAlarm(status)) {
+  if (status.EncoderStuck) {
+    text += AnsiFromUtf8("；") + *status.EncoderStuck +
+            AnsiFromUtf8("，请求都答复失败，直到它响应；请检查发卡器，或重新启动 keydesk");
+  } else if (EncoderAlarm(status)) {
     text += AnsiFromUtf8("；连续 " + std::to_string(status.EncoderFailuresInARow) +
                          " 次读写卡没有成功，请检查发卡器的连接、电源和卡");
   }

@@ -35,6 +35,8 @@ class TConnection {
   bool WaitedIdle() const { return waitedIdle_; }
   // How long the last read had waited, for a read that timed out.
   std::chrono::milliseconds Waited() const;
+  // When the first byte of the request last read came.
+  std::chrono::steady_clock::time_point RequestBegan() const { return requestBegan_; }
   // Bytes received of the request being read.
   size_t Buffered() const { return framer_.Buffered(); }
 

@@ -81,7 +81,12 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     const std::optional<std::string> request = connection.ReadRequest(limits_);
     if (!request) return false;  // the client left before a NUL: nothing to answer or log
     read = std::chrono::steady_clock::now();
-    handler->WatchClient([&connection] { return connection.PeerClosed(); });
+    handler->SetContext(
+        {.Host = connection.Peer().Address,
+         .Deadline = limits_.Request.count() > 0
+                         ? std::optional(connection.RequestBegan() + limits_.Request)
+                         : std::nullopt,
+         .ClientGone = [&connection] { return connection.PeerClosed(); }});
     const Reply reply = handler->HandleMessage(DecodeUtf8(*request));
     // A client that has closed would not read the response: the kernel would take it all
     // the same, and it would count as answered.

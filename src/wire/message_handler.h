@@ -1,12 +1,23 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "wire/reply.h"
 
 namespace keydesk {
+
+// Who sent a request and until when it may be served: a handler waiting for a device gives
+// up at the deadline, and leaves undone what nobody would learn of once the client has gone.
+struct RequestContext {
+  uint32_t Host = 0;                                              // the client's IPv4 address
+  std::optional<std::chrono::steady_clock::time_point> Deadline;  // none: no limit
+  std::function<bool()> ClientGone;  // whether the client has closed its connection
+};
 
 // Carries out one request of the interface kind. Created by the intake for one request,
 // used for one HandleMessage call and freed. HandleMessage turns the decoded request into a
@@ -20,10 +31,9 @@ class TMessageHandler {
  public:
   virtual ~TMessageHandler() = default;
   virtual Reply HandleMessage(const std::u16string& request) = 0;
-  // Before HandleMessage: how to ask whether the client has gone (closed its connection), so
-  // that a handler can leave undone what nobody would learn of. Handlers that do nothing
-  // lasting ignore it.
-  virtual void WatchClient(std::function<bool()> gone) { (void)gone; }
+  // Before HandleMessage: who asks and until when (see RequestContext). Handlers that wait
+  // for nothing and do nothing lasting ignore it.
+  virtual void SetContext(RequestContext context) { (void)context; }
 };
 
 using MessageHandlerFactory = std::function<std::unique_ptr<TMessageHandler>()>;

@@ -19,6 +19,7 @@
 
 #include "fault_support.h"
 #include "loopback_client.h"
+#include "notify_socket.h"
 #include "platform/code_page.h"
 #include "server_process.h"
 #include "sim_environment.h"
@@ -156,34 +157,8 @@ TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesid
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
 }
 
-// A service manager's notification socket: what keydesk tells it, one datagram each.
-class NotifySocket {
- public:
-  explicit NotifySocket(const std::string& path) : path_(path) {
-    descriptor_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    EXPECT_EQ(bind(descriptor_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    const timeval wait{10, 0};
-    setsockopt(descriptor_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-  }
-  ~NotifySocket() { close(descriptor_); }
-  // The next message, or empty when none came within ten seconds.
-  std::string Next() {
-    char buffer[256];
-    const ssize_t size = recv(descriptor_, buffer, sizeof buffer, 0);
-    return size > 0 ? std::string(buffer, static_cast<size_t>(size)) : std::string();
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  int descriptor_ = -1;
-};
-
 TEST_F(DoorlockEndToEndTest, TellsTheServiceManagerOnceItListensFeedsItsWatchdogAndStops) {
-  NotifySocket manager(dir_.File("notify"));
+  test::NotifySocket manager(dir_.File("notify"));
   Start({{"NOTIFY_SOCKET", manager.Path()}, {"WATCHDOG_USEC", "200000"}});
   EXPECT_EQ(manager.Next(), "READY=1");
   // Ready means served; the watchdog is fed while the listener takes connections.

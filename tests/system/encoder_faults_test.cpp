@@ -13,6 +13,8 @@
 #include <thread>
 
 #include "fault_support.h"
+#include "loopback_client.h"
+#include "notify_socket.h"
 #include "server_process.h"
 #include "temp_dir.h"
 #include "test_db.h"
@@ -282,6 +284,70 @@ TEST_F(EncoderFaultsTest, ASlowEncoderServesTwentyConcurrentCardsInTurnAndLosesN
   EXPECT_EQ(std::set<int64_t>(issued.issuedNumbers.begin(), issued.issuedNumbers.end()), numbers);
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
   EXPECT_EQ(Journal().size(), static_cast<size_t>(kClients));
+}
+
+// Another host asking without pause does not keep the PMS waiting: the hosts take turns at
+// the encoder, so the PMS's read waits for at most one call of the other host's besides the
+// one under way; and a request still in line at its deadline is told the encoder is busy.
+TEST_F(EncoderFaultsTest, HostsTakeTurnsAndARequestInLineAtItsDeadlineHearsTheEncoderIsBusy) {
+  test::WriteOption(dir_.Path().string(), "Network", "RequestTimeout", "1");
+  Start({{"DREVAN_SIM_DELAY_MS", "100"}});  // a read is three calls: 300 ms
+  std::atomic<bool> stop{false};
+  std::atomic<int> othersServed{0};
+  std::vector<std::thread> others;
+  for (int i = 0; i < 12; ++i) {
+    others.emplace_back([&] {
+      while (!stop) {
+        try {
+          if (test::Ask(server_->Port(), test::kReadCardRequest).response) ++othersServed;
+        } catch (const std::exception&) {
+        }
+      }
+    });
+  }
+  while (othersServed < 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+  test::LoopbackClient pms(server_->Port(), kLoopbackAddress + 1);
+  const int before = othersServed;
+  pms.SendFrame(test::kReadCardRequest);
+  EXPECT_EQ(pms.ReadResponse(), test::DoorResponse("500", "读卡失败", 0));  // no card yet
+  // The read under way when the PMS asked, and one of the other host's in its turn.
+  EXPECT_LE(othersServed - before, 3);
+  // Twelve in line from one host, each read 300 ms: the last ones wait past their 1 s.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (test::CountContaining(test::LogOf(dir_.Path()), "发卡器忙") == 0 &&
+         std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  stop = true;
+  for (auto& other : others) other.join();
+  EXPECT_GE(test::CountContaining(test::LogOf(dir_.Path()), "发卡器忙"), 1u);
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+}
+
+// A call the library does not come back from: its request is answered at the limit, later
+// ones at once, the service manager's watchdog goes unfed while it lasts, and all is as
+// before once the call returns.
+TEST_F(EncoderFaultsTest, AHungCallIsAnsweredAtItsLimitAndStopsTheWatchdogWhileItLasts) {
+  test::WriteOption(dir_.Path().string(), "SysOption", "EncoderTimeout", "1");
+  test::NotifySocket manager(dir_.File("notify"));
+  Start({{"DREVAN_SIM_DELAY_MS", "3000"},
+         {"NOTIFY_SOCKET", manager.Path()},
+         {"WATCHDOG_USEC", "200000"}});
+  EXPECT_EQ(manager.Next(), "READY=1");
+  EXPECT_EQ(manager.Next(), "WATCHDOG=1");
+  EXPECT_EQ(test::Ask(server_->Port(), test::kReadCardRequest).response,
+            test::DoorResponse("500", "读卡失败", 0));
+  EXPECT_EQ(test::Ask(server_->Port(), test::kReadCardRequest).response,
+            test::DoorResponse("500", "读卡失败", 0));
+  // Fed no more while the call hangs: what came is what was sent before it was stuck.
+  manager.Drain();
+  EXPECT_EQ(manager.NextWithin(std::chrono::milliseconds(800)), "");
+  // The call comes back (3 s): fed again.
+  EXPECT_EQ(manager.Next(), "WATCHDOG=1");
+  EXPECT_EQ(server_->Stop(SIGTERM), 0);
+  EXPECT_THAT(server_->Stderr(), ::testing::HasSubstr("发卡器 1 秒没有响应"));
+  EXPECT_EQ(test::CountContaining(test::LogOf(dir_.Path()), "发卡器 1 秒没有响应"), 2u);
 }
 
 }  // namespace

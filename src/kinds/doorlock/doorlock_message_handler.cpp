@@ -128,13 +128,39 @@ void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& r
   reply.ClientGone = [&service = service_, issued] { MarkUnanswered(service, issued); };
 }
 
+EncoderRequest TDoorlockMessageHandler::Request() const {
+  return {context_.Host, context_.Deadline, context_.ClientGone};
+}
+
+namespace {
+
+struct ReadResult {
+  bool Read = false;
+  int64_t CardNo = 0;
+  TCardDetails Details;
+};
+
+}  // namespace
+
 void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& response, Reply& reply) {
   std::vector<std::string>& lines = reply.OutcomeLines;
-  int64_t cardNo = 0;
-  TCardDetails details;
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  const bool read = doorlock != nullptr && doorlock->ReadCardDetails(cardNo, details);
-  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
+  EncoderAccess* encoder = service_.Encoder.get();
+  std::optional<EncoderRefusal> refusal;
+  ReadResult result;
+  if (encoder != nullptr) {
+    const auto call =
+        std::make_shared<EncoderCall<ReadResult>>([&driver = encoder->Driver()](ReadResult& r) {
+          r.Read = driver.ReadCardDetails(r.CardNo, r.Details);
+        });
+    refusal = encoder->Run(Request(), call);
+    if (!refusal) {
+      result = call->Result_;
+      service_.Context.Status.EncoderCalled(result.Read);
+    }
+  }
+  const bool read = result.Read;
+  const int64_t cardNo = result.CardNo;
+  const TCardDetails& details = result.Details;
   if (read) {
     response.ResultCode = kSucceededCode;
     response.ResultMessage = kReadSucceeded;
@@ -150,13 +176,24 @@ void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& respons
     response.ResultCode = kFailedCode;
     response.ResultMessage = kReadFailed;
     lines.push_back(kReadFailed);
-    reply.Outcome.Reason = ReadFailureReason(doorlock != nullptr, details);
+    reply.Outcome.Reason =
+        refusal ? refusal->Reason : ReadFailureReason(encoder != nullptr, details);
+    if (refusal) lines.push_back(refusal->Reason);
   }
 }
 
 void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& response, Reply& reply) {
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  const bool erased = doorlock != nullptr && doorlock->EraseCard();
+  bool erased = false;
+  if (EncoderAccess* encoder = service_.Encoder.get()) {
+    const auto call = std::make_shared<EncoderCall<bool>>(
+        [&driver = encoder->Driver()](bool& done) { done = driver.EraseCard(); });
+    if (const auto refusal = encoder->Run(Request(), call)) {
+      reply.Outcome.Reason = refusal->Reason;
+      reply.OutcomeLines.push_back(refusal->Reason);
+    } else {
+      erased = call->Result_;
+    }
+  }
   response.ResultCode = erased ? kSucceededCode : kFailedCode;
   response.ResultMessage = erased ? kEraseSucceeded : kEraseFailed;
   reply.OutcomeLines.push_back(erased ? kEraseSucceededLine : kEraseFailedLine);
@@ -185,7 +222,7 @@ IssueOutcome TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root,
   if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
     service_.KeepConnection = ReadBooleanText(keep->ValueText());
   }
-  return IssueGuestCard(service_, card, clientGone_);
+  return IssueGuestCard(service_, card, Request());
 }
 
 }  // namespace keydesk

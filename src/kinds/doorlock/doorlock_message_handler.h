@@ -27,7 +27,7 @@ class TDoorlockMessageHandler final : public TMessageHandler {
   explicit TDoorlockMessageHandler(DoorlockService& service) : service_(service) {}
 
   Reply HandleMessage(const std::u16string& request) override;
-  void WatchClient(std::function<bool()> gone) override { clientGone_ = std::move(gone); }
+  void SetContext(RequestContext context) override { context_ = std::move(context); }
 
  private:
   // Each carries out one request type, fills the response and adds its outcome's log lines
@@ -43,8 +43,11 @@ class TDoorlockMessageHandler final : public TMessageHandler {
   struct Operation;
   static const Operation* FindOperation(const std::string& type);
 
+  // How this request waits for the encoder.
+  EncoderRequest Request() const;
+
   DoorlockService& service_;
-  std::function<bool()> clientGone_;
+  RequestContext context_;
 };
 
 }  // namespace keydesk

@@ -24,18 +24,41 @@ std::string DoorlockTestActions::DefaultCheckOut() const {
   return DefaultTestCheckOut(service_.Context.LocalClock);
 }
 
+namespace {
+
+// Runs call on the encoder in this desk's turn, without a deadline: the clerk sees the
+// dialog wait. The reason when it did not run or come back; result as the call left it.
+// call reaches nothing but the driver and result, so that a call that hangs may outlive it.
+template <class Result>
+std::optional<std::string> OnEncoder(DoorlockService& service, Result& result,
+                                     void (*call)(TBaseDoorlock& driver, Result& result)) {
+  EncoderAccess* encoder = service.Encoder.get();
+  if (encoder == nullptr) return AnsiFromUtf8("没有发卡器");
+  const auto job = std::make_shared<EncoderCall<Result>>(
+      [&driver = encoder->Driver(), call](Result& r) { call(driver, r); });
+  job->Result_ = result;
+  if (const auto refusal = encoder->Run({}, job)) return refusal->Reason;
+  result = job->Result_;
+  return std::nullopt;
+}
+
+}  // namespace
+
 bool DoorlockTestActions::OpenPort() {
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  return doorlock != nullptr && doorlock->OpenPort();
+  bool opened = false;
+  return !OnEncoder<bool>(service_, opened, [](TBaseDoorlock& d, bool& r) { r = d.OpenPort(); }) &&
+         opened;
 }
 
 void DoorlockTestActions::Beep() {
-  if (TBaseDoorlock* doorlock = service_.Doorlock) doorlock->Beep();
+  bool unused = false;
+  OnEncoder<bool>(service_, unused, [](TBaseDoorlock& d, bool&) { d.Beep(); });
 }
 
 bool DoorlockTestActions::ClosePort() {
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  return doorlock != nullptr && doorlock->ClosePort();
+  bool closed = false;
+  return !OnEncoder<bool>(service_, closed, [](TBaseDoorlock& d, bool& r) { r = d.ClosePort(); }) &&
+         closed;
 }
 
 void DoorlockTestActions::Listed(const char* type, std::string roomKey, int64_t CardNo,
@@ -45,31 +68,48 @@ void DoorlockTestActions::Listed(const char* type, std::string roomKey, int64_t 
 }
 
 bool DoorlockTestActions::EraseCard() {
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  const bool erased = doorlock != nullptr && doorlock->EraseCard();
-  Listed("EraseCard", {}, 0, erased);
+  bool erased = false;
+  const auto refusal =
+      OnEncoder<bool>(service_, erased, [](TBaseDoorlock& d, bool& r) { r = d.EraseCard(); });
+  erased = erased && !refusal;
+  Listed("EraseCard", {}, 0, erased, refusal.value_or(std::string()));
   return erased;
 }
 
+namespace {
+
+struct Read {
+  bool Read = false;
+  int64_t CardNo = 0;
+  TCardDetails Details;
+};
+
+}  // namespace
+
 bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  const bool read = doorlock != nullptr && doorlock->ReadCard(CardNo);
-  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(read);
-  Listed("ReadCard", {}, CardNo, read);
-  return read;
+  Read read{false, CardNo, {}};
+  const auto refusal = OnEncoder<Read>(
+      service_, read, [](TBaseDoorlock& d, Read& r) { r.Read = d.ReadCard(r.CardNo); });
+  CardNo = read.CardNo;
+  if (!refusal) service_.Context.Status.EncoderCalled(read.Read);
+  Listed("ReadCard", {}, CardNo, read.Read && !refusal, refusal.value_or(std::string()));
+  return read.Read && !refusal;
 }
 
 DoorlockTestActions::CheckedRead DoorlockTestActions::ReadCardChecked() {
-  CheckedRead result;
-  TBaseDoorlock* doorlock = service_.Doorlock;
-  result.Read = doorlock != nullptr && doorlock->ReadCardDetails(result.CardNo, result.Details);
-  if (doorlock != nullptr) service_.Context.Status.EncoderCalled(result.Read);
+  Read read;
+  const auto refusal = OnEncoder<Read>(service_, read, [](TBaseDoorlock& d, Read& r) {
+    r.Read = d.ReadCardDetails(r.CardNo, r.Details);
+  });
+  CheckedRead result{read.Read && !refusal, read.CardNo, read.Details, {}};
+  if (!refusal) service_.Context.Status.EncoderCalled(read.Read);
   if (result.Read) {
     result.Check = CheckIssuedCard(service_.Context, result.CardNo, result.Details);
     Listed("ReadCard", {}, result.CardNo, true, {}, result.Check.Warning);
   } else {
+    if (refusal) result.Details.Failure = *refusal;
     Listed("ReadCard", {}, result.CardNo, false,
-           ReadFailureReason(doorlock != nullptr, result.Details));
+           ReadFailureReason(service_.Encoder != nullptr, result.Details));
   }
   return result;
 }

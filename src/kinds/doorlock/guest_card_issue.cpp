@@ -36,12 +36,95 @@ DateTime StartFromStore(DoorlockService& service, RoomTimes& room, bool isCopy, 
 // Why the card must not be written at all: what the card cannot hold, or a client that has
 // gone; none when it may be written.
 std::optional<std::string> Refusal(const ServiceContext& context, const GuestCardIssue& card,
-                                   DateTime start, const std::function<bool()>& clientGone) {
+                                   DateTime start, const EncoderRequest& request) {
   std::optional<std::string> reason = IssueRefusal(card, start);
-  if (!reason && clientGone && clientGone()) reason = AnsiFromUtf8("PMS 已断开，没有写卡");
+  if (!reason && request.ClientGone && request.ClientGone()) {
+    reason = AnsiFromUtf8("PMS 已断开，没有写卡");
+  }
   if (reason) context.Log.Write(AnsiFromUtf8("拒绝发卡：") + *reason);
   return reason;
 }
+
+// What a write came to, for the clerk (Reason) and the journal (Result).
+struct WriteVerdict {
+  std::string Reason;  // empty when written
+  std::string Result;
+  bool CardLeft = false;
+};
+
+std::string JournalFailureReason(const std::string& error) {
+  return AnsiFromUtf8("发卡记录无法写入，没有写卡：") + error;
+}
+
+WriteVerdict Verdict(bool written, bool journalFailed, const TWriteReport& report) {
+  if (written) return {{}, WrittenResult(), false};
+  if (journalFailed) {
+    const std::string reason = JournalFailureReason(AnsiFromUtf8("卡号写不进发卡记录"));
+    return {reason, FailedResult(reason), false};
+  }
+  const std::string failure =
+      report.Failure.empty() ? AnsiFromUtf8("发卡器没有写成") : report.Failure;
+  if (!report.CardLeft) return {failure, FailedResult(failure), false};
+  std::string doubtful = failure;
+  if (report.Voided) {
+    doubtful += AnsiFromUtf8(*report.Voided ? "；客房块已改为过期" : "；客房块改为过期没有成功");
+  }
+  const std::string result = DoubtfulResult(doubtful);
+  // The line reads as the journal does, without its leading "失败，".
+  return {result.substr(AnsiFromUtf8("失败，").size()), result, true};
+}
+
+// The write on the encoder's thread: the card named in its journal row before anything is
+// written to it, the write, and the row completed. A write given up on (the encoder did not
+// answer in time) was answered as failed: a card written all the same is one the PMS does
+// not know of, and its row says so.
+class WriteJob final : public EncoderJob {
+ public:
+  WriteJob(TBaseDoorlock& driver, RecordStore& store, const GuestCardIssue& card, DateTime start,
+           std::optional<int64_t> recordId)
+      : driver_(driver), store_(store), card_(card), start_(start), recordId_(recordId) {}
+
+  void Call() override {
+    TWriteReport report;
+    report.BeforeWrite = [this](int64_t cardNo) {
+      if (!recordId_ ||
+          store_.CompleteIssueCardRecord(*recordId_, std::to_string(cardNo), WritingResult())) {
+        return true;
+      }
+      JournalFailed = true;
+      return false;
+    };
+    Written =
+        driver_.WriteCardReported(card_.RegisterId, card_.RoomBuildingCode, card_.RoomFloorCode,
+                                  card_.RoomNo, CardGuestName(card_.GuestName), start_, start_,
+                                  card_.CheckOut, card_.CheckOut, card_.IsCopy, CardNo, report);
+    // A card the journal stopped never reached the encoder: it has no number to show.
+    if (JournalFailed) CardNo = 0;
+    Outcome = Verdict(Written, JournalFailed, report);
+    if (recordId_) {
+      store_.CompleteIssueCardRecord(*recordId_, std::to_string(CardNo), Outcome.Result);
+    }
+  }
+
+  void Abandoned() override {
+    if (recordId_ && Written) {
+      store_.CompleteIssueCardRecord(*recordId_, std::to_string(CardNo), UnansweredResult(CardNo));
+    }
+  }
+
+  // Read by the caller once Call has returned in time.
+  bool Written = false;
+  bool JournalFailed = false;
+  int64_t CardNo = 0;
+  WriteVerdict Outcome;
+
+ private:
+  TBaseDoorlock& driver_;
+  RecordStore& store_;
+  const GuestCardIssue card_;
+  const DateTime start_;
+  const std::optional<int64_t> recordId_;
+};
 
 // One card issue from its start time on: journal ahead, write, journal what came of it.
 class CardWrite {
@@ -72,47 +155,46 @@ class CardWrite {
     if (!journaled_) return true;
     std::string error;
     outcome_.RecordId = context_.RecordStore.BeginIssueCardRecord(Record(WritingResult()), error);
-    if (!outcome_.RecordId) outcome_.Reason = JournalFailure(error);
+    if (!outcome_.RecordId) {
+      // The store has logged its error just before; the log says what came of it.
+      context_.Log.Write(AnsiFromUtf8("发卡记录无法写入，没有写卡"));
+      outcome_.Reason = JournalFailureReason(error);
+    }
     return outcome_.RecordId.has_value();
   }
 
   // What came of it so far.
   const IssueOutcome& Outcome() const { return outcome_; }
 
-  // Writes the card and completes its row.
-  IssueOutcome Write() {
-    TBaseDoorlock* doorlock = service_.Doorlock;
-    TWriteReport report;
-    bool journalFailed = false;
-    report.BeforeWrite = [&](int64_t cardNo) {
-      // The row names the card before the card exists, so a crash leaves its number behind.
-      if (!outcome_.RecordId || context_.RecordStore.CompleteIssueCardRecord(
-                                    *outcome_.RecordId, std::to_string(cardNo), WritingResult())) {
-        return true;
+  // Writes the card in its turn at the encoder and completes its row.
+  IssueOutcome Write(const EncoderRequest& request) {
+    if (service_.Encoder == nullptr) {
+      outcome_.Reason = AnsiFromUtf8("没有发卡器");
+      Complete(FailedResult(outcome_.Reason));
+      return outcome_;
+    }
+    const auto job = std::make_shared<WriteJob>(service_.Encoder->Driver(), context_.RecordStore,
+                                                card_, start_, outcome_.RecordId);
+    if (const std::optional<EncoderRefusal> refusal = service_.Encoder->Run(request, job)) {
+      outcome_.Reason = refusal->Reason;
+      if (refusal->What == EncoderRefusal::Kind::Stuck) {
+        // The write goes on; its row is completed when it comes back.
+        context_.Log.Write(refusal->Reason + AnsiFromUtf8("，不知道卡是否写好"));
+        return outcome_;
       }
-      journalFailed = true;
-      return false;
-    };
-    if (doorlock != nullptr) {
-      outcome_.Written = doorlock->WriteCardReported(
-          card_.RegisterId, card_.RoomBuildingCode, card_.RoomFloorCode, card_.RoomNo,
-          CardGuestName(card_.GuestName), start_, start_, card_.CheckOut, card_.CheckOut,
-          card_.IsCopy, outcome_.CardNo, report);
-      // A write the journal stopped never reached the card.
-      if (!journalFailed) context_.Status.EncoderCalled(outcome_.Written);
+      if (refusal->What == EncoderRefusal::Kind::Gone) {
+        outcome_.Reason = AnsiFromUtf8("PMS 已断开，没有写卡");
+      }
+      context_.Log.Write(AnsiFromUtf8("没有写卡：") + outcome_.Reason);
+      Complete(RefusedResult(outcome_.Reason));
+      return outcome_;
     }
-    std::string result = WrittenResult();
-    if (journalFailed) {
-      outcome_.Reason = JournalFailure(AnsiFromUtf8("卡号写不进发卡记录"));
-      outcome_.CardNo = 0;
-      result = FailedResult(outcome_.Reason);
-    } else if (!outcome_.Written) {
-      result = Failure(doorlock, report);
-    }
-    if (outcome_.RecordId) {
-      context_.RecordStore.CompleteIssueCardRecord(*outcome_.RecordId,
-                                                   std::to_string(outcome_.CardNo), result);
-    }
+    outcome_.Written = job->Written;
+    outcome_.CardNo = job->CardNo;
+    outcome_.Reason = job->Outcome.Reason;
+    outcome_.CardLeft = job->Outcome.CardLeft;
+    // A write the journal stopped never reached the card.
+    if (!job->JournalFailed) context_.Status.EncoderCalled(outcome_.Written);
     return outcome_;
   }
 
@@ -126,33 +208,10 @@ class CardWrite {
             std::move(result)};
   }
 
-  // The store has logged its error just before; the log says what came of it.
-  std::string JournalFailure(const std::string& error) const {
-    context_.Log.Write(AnsiFromUtf8("发卡记录无法写入，没有写卡"));
-    return AnsiFromUtf8("发卡记录无法写入，没有写卡：") + error;
-  }
-
-  // Says in the outcome why the card is not good, and gives the journal's result for it.
-  std::string Failure(const TBaseDoorlock* doorlock, const TWriteReport& report) {
-    if (doorlock == nullptr) {
-      outcome_.Reason = AnsiFromUtf8("没有发卡器");
-      return FailedResult(outcome_.Reason);
+  void Complete(const std::string& result) {
+    if (outcome_.RecordId) {
+      context_.RecordStore.CompleteIssueCardRecord(*outcome_.RecordId, "0", result);
     }
-    const std::string failure =
-        report.Failure.empty() ? AnsiFromUtf8("发卡器没有写成") : report.Failure;
-    if (!report.CardLeft) {
-      outcome_.Reason = failure;
-      return FailedResult(failure);
-    }
-    outcome_.CardLeft = true;
-    std::string doubtful = failure;
-    if (report.Voided) {
-      doubtful += AnsiFromUtf8(*report.Voided ? "；客房块已改为过期" : "；客房块改为过期没有成功");
-    }
-    const std::string result = DoubtfulResult(doubtful);
-    // The line reads as the journal does, without its leading "失败，".
-    outcome_.Reason = result.substr(AnsiFromUtf8("失败，").size());
-    return result;
   }
 
   DoorlockService& service_;
@@ -167,17 +226,17 @@ class CardWrite {
 }  // namespace
 
 IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card,
-                            const std::function<bool()>& clientGone) {
+                            const EncoderRequest& request) {
   const ServiceContext& context = service.Context;
   const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
 
   if (!context.SysOption.UseNativeDoorlockDb) {
     CardWrite write(service, card, card.CheckIn);
-    if (auto refusal = Refusal(context, card, card.CheckIn, clientGone)) {
+    if (auto refusal = Refusal(context, card, card.CheckIn, request)) {
       return write.Refuse(*refusal);
     }
     if (!write.Begin()) return write.Outcome();
-    return write.Write();
+    return write.Write(request);
   }
 
   // Two cards for one room at the same moment must not interleave their store calls: the
@@ -188,10 +247,10 @@ IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card
   const DateTime start = StartFromStore(service, *room, card.IsCopy, fresh);
   CardWrite write(service, card, start);
   // A card that is not written leaves no room time behind.
-  if (auto refusal = Refusal(context, card, start, clientGone)) return write.Refuse(*refusal);
+  if (auto refusal = Refusal(context, card, start, request)) return write.Refuse(*refusal);
   if (!write.Begin()) return write.Outcome();
   if (fresh) room->AddRoom(start);
-  IssueOutcome outcome = write.Write();
+  IssueOutcome outcome = write.Write(request);
   if (outcome.Written && !card.IsCopy) room->SetLastCheckInTime(start);
   return outcome;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "doorlock/encoder_access.h"
 #include "platform/date_time.h"
 
 namespace keydesk {
@@ -48,14 +49,17 @@ struct IssueOutcome {
 // With SaveDoorlockRecord the journal is written ahead: the attempt's row ("写卡中", with the
 // start the card will get) before the encoder is touched, its card number as soon as the
 // driver has one, and its result after. A row that cannot be written stops the issue before
-// the encoder. A card that IssueRefusal refuses, or whose client has gone (clientGone, asked
-// just before the encoder), is not written and gets no room time; the attempt is journaled
-// as refused and the reason logged.
+// the encoder. A card that IssueRefusal refuses, or whose client has gone, is not written and
+// gets no room time; the attempt is journaled as refused and the reason logged. The card waits
+// for its turn at the encoder as request says (its host's turn, its deadline, its client);
+// one that gets none is refused the same way ("发卡器忙"). A write that does not come back
+// within the encoder's limit is answered as failed at once; its row is completed when it
+// comes back, as unanswered if the card was written after all.
 //
 // Thread-safe: the room time's read and write run under the service's RoomTimeMutex and
 // the record store's hold of the room, which also keeps out other desks sharing the store.
 IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card,
-                            const std::function<bool()>& clientGone = {});
+                            const EncoderRequest& request = {});
 
 // The journal row of a written card whose answer never reached the PMS says so.
 void MarkUnanswered(DoorlockService& service, const IssueOutcome& outcome);
