@@ -47,7 +47,7 @@ void JournalBrowser::SortBy(int column) {
   // The first click on a column: times and numbers newest or highest first, texts A to Z.
   filter.Ascending = sort == filter.Sort
                          ? !filter.Ascending
-                         : !(sort == JournalSort::IssueTime || sort == JournalSort::CheckIn ||
+                         : !(sort == JournalSort::IssueTime || sort == JournalSort::LastCheckIn ||
                              sort == JournalSort::CheckOut || sort == JournalSort::CardNo);
   filter.Sort = sort;
   filter.Offset = 0;

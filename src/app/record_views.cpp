@@ -14,7 +14,7 @@ std::string Time(const std::string& stored) { return stored.substr(0, 19); }
 std::array<std::string, 8> JournalCells(const JournalRow& row) {
   return {row.RoomNo,
           row.GuestName,
-          Time(row.CheckInTime),
+          Time(row.LastCheckInTime),
           Time(row.CheckOutTime),
           row.CardNo,
           row.IsCopy ? AnsiFromUtf8("是") : std::string(),

@@ -39,6 +39,8 @@ class PostgresRecordStore final : public RecordStore {
                           const std::string& IssueResult = {}) override;
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   JournalPage ReadJournalPage(const JournalFilter& filter) override;
+  RoomCards ReadRoomCards(const std::string& RoomNo, DateTime now) override;
+  bool Shared() const override { return true; }
 
  private:
   TLogFile& log_;
