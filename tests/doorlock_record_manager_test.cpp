@@ -16,6 +16,7 @@
 #include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
+#include "room_cards_rows.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
 #include "test_db.h"
@@ -342,6 +343,19 @@ TEST_F(DoorlockRecordManagerTest, ACardIsFoundWithWhetherALaterNormalCardReplace
   EXPECT_TRUE(card->Superseded);
   ASSERT_TRUE(store.FindIssuedCard("19", card));
   EXPECT_FALSE(card->Superseded);
+}
+
+// The room view's cards: valid now by the start written to the card, from rows that may
+// have made a card, copies included, each marked when a later normal card shut it out.
+TEST_F(DoorlockRecordManagerTest, TheCardsThatOpenARoomNowAreReadWithTheOnesShutOut) {
+  CreateDb();
+  TDoorlockRecordManager store(dbFile_, log_);
+  const DateTime now = MakeDateTime(2026, 12, 8, 12, 0, 0);
+  test::AddRoomCardRows(store, now);
+  test::ExpectRoomCards(store.ReadRoomCards("020317", now));
+  // Once every card has expired there is none.
+  EXPECT_TRUE(store.ReadRoomCards("020317", now.AddDays(3)).Cards.empty());
+  EXPECT_THAT(LogMessages(), IsEmpty());
 }
 
 // --- An unreachable or unusable database ----------------------------------------------------

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -124,8 +125,12 @@ int main(int argc, char** argv) {
   testForm.findChild<QPushButton*>(QStringLiteral("WriteCardBtn"))->click();
   testForm.findChild<QPushButton*>(QStringLiteral("ReadCardBtn"))->click();
   saved = Save(testForm, folder, "doorlock_test_form.png") && saved;
-  JournalBrowser journal(context.RecordStore);
+  JournalBrowser journal(context.RecordStore, context.SysOption, context.LocalClock,
+                         EncoderCardReader(application.Kind()));
   TJournalForm journalForm(journal, &mainForm);
+  journalForm.RoomKeyTxt->setText(QStringLiteral("010208"));
+  journalForm.RoomCardsBtn->click();
+  journalForm.CheckCardBtn->click();  // the test dialog's card, of another room
   saved = Save(journalForm, folder, "journal_form.png") && saved;
   // As a fresh Option.ini opens it, rather than with the scratch folder's port 0.
   TSysOption(file("Settings.ini")).Save();

@@ -9,6 +9,8 @@
 #include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
+#include "kinds/doorlock/doorlock_kind.h"
+#include "kinds/doorlock/doorlock_test_actions.h"
 #include "kinds/kind.h"
 #include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
@@ -103,7 +105,8 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       }
       break;
     case DeskCommand::Journal: {
-      JournalBrowser journal(context_.RecordStore);
+      JournalBrowser journal(context_.RecordStore, context_.SysOption, context_.LocalClock,
+                             EncoderCardReader(kind_));
       view.ShowJournal(journal);
       break;
     }
@@ -163,6 +166,16 @@ std::vector<DeskOperation> Desk::NewOperations() {
     lines.push_back({OperationLine(entry), OperationFailed(entry)});
   }
   return lines;
+}
+
+CardReader EncoderCardReader(Kind& kind) {
+  // Only the door lock kind has an encoder to read.
+  auto* doorlock = dynamic_cast<DoorlockKind*>(&kind);
+  if (doorlock == nullptr || doorlock->Service().Doorlock == nullptr) return {};
+  auto actions = std::make_shared<DoorlockTestActions>(doorlock->Service());
+  return [actions](int64_t& CardNo, TCardDetails& Details) {
+    return actions->ReadCardDetails(CardNo, Details);
+  };
 }
 
 std::string DeskTitle(int interfaceKind) {

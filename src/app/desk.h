@@ -13,6 +13,7 @@
 #include "app/admin_password.h"
 #include "app/interface_server.h"
 #include "app/panel_press.h"
+#include "app/room_cards_view.h"
 #include "core/box_message.h"
 #include "core/log_follower.h"
 #include "core/log_pane.h"
@@ -140,6 +141,11 @@ class Desk {
   bool stopped_ = false;
   bool stateChangeSet_ = false;
 };
+
+// The card on the kind's encoder as the journal's room view reads it: through the installed
+// driver as the door lock test dialog does, listed among the operations. Empty for a kind
+// without an encoder. kind must outlive the reader.
+CardReader EncoderCardReader(Kind& kind);
 
 // The title for a start-up error box (UTF-8): the kind's, or "keydesk" for a number that is
 // no kind.

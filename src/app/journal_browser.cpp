@@ -5,8 +5,20 @@
 
 namespace keydesk {
 
+JournalBrowser::JournalBrowser(RecordStore& store, const TSysOption& options, const Clock& clock,
+                               CardReader reader)
+    : store_(store),
+      kept_(JournalKept(options, store)),
+      rooms_(store, kept_, clock, std::move(reader)) {
+  filter_.Limit = kPageRows;
+}
+
 void JournalBrowser::Read(const JournalFilter& filter) {
-  JournalPage page = store_.ReadJournalPage(filter);
+  JournalPage page;
+  read_ = ReadForOperator(
+      kept_, store_, [&] { page = store_.ReadJournalPage(filter); }, notice_);
+  // A store that cannot be read leaves an empty page: rows of an earlier read beside its
+  // notice would pass for what it holds.
   filter_ = filter;
   page_ = std::move(page);
 }
@@ -47,7 +59,7 @@ void JournalBrowser::SortBy(int column) {
   // The first click on a column: times and numbers newest or highest first, texts A to Z.
   filter.Ascending = sort == filter.Sort
                          ? !filter.Ascending
-                         : !(sort == JournalSort::IssueTime || sort == JournalSort::CheckIn ||
+                         : !(sort == JournalSort::IssueTime || sort == JournalSort::LastCheckIn ||
                              sort == JournalSort::CheckOut || sort == JournalSort::CardNo);
   filter.Sort = sort;
   filter.Offset = 0;
@@ -55,7 +67,9 @@ void JournalBrowser::SortBy(int column) {
 }
 
 std::string JournalBrowser::PageText() const {
-  if (page_.Total == 0) return AnsiFromUtf8("没有记录");
+  if (!read_) return {};
+  // Without a journal, an empty one says nothing of the cards issued.
+  if (page_.Total == 0) return kept_ ? AnsiFromUtf8("没有记录") : std::string();
   const int64_t pages = (page_.Total + kPageRows - 1) / kPageRows;
   const int64_t page = filter_.Offset / kPageRows + 1;
   return AnsiFromUtf8("第 " + std::to_string(page) + "/" + std::to_string(pages) + " 页，共 " +

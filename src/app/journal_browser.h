@@ -3,14 +3,21 @@
 #include <cstdint>
 #include <string>
 
+#include "app/journal_notice.h"
 #include "app/record_views.h"
+#include "app/room_cards_view.h"
 #include "store/record_store.h"
 
 namespace keydesk {
 
+class Clock;
+class TSysOption;
+
 // What the journal window does, for both front ends: it finds rows by card number, guest,
 // room and days of issue, shows them a page at a time with the total, and sorts them by any
-// column. The windows only show the page and forward clicks. Texts are code page 936.
+// column; it says when no journal is kept or the store cannot be read; and its room view
+// lists the cards that open a room now. The windows only show and forward clicks. Texts are
+// code page 936.
 //
 // Used on the main thread; reads the store beside the running service.
 class JournalBrowser {
@@ -26,12 +33,14 @@ class JournalBrowser {
     std::string To;
   };
 
-  // store must outlive the browser.
-  explicit JournalBrowser(RecordStore& store) : store_(store) { filter_.Limit = kPageRows; }
+  // store and clock must outlive the browser; options say whether this desk journals its
+  // cards; reader reads the card on the encoder for the room view, empty without one.
+  JournalBrowser(RecordStore& store, const TSysOption& options, const Clock& clock,
+                 CardReader reader = {});
 
   // Reads the first page of what the search finds, newest first unless a column was chosen.
-  // Raises as RecordStore::ReadJournalPage (a day that is no date, a store that cannot be
-  // read), and then leaves the page shown as it was.
+  // A store that cannot be read empties the page and the notice says why; a day that is no
+  // date raises ConvertError and leaves the page shown as it was.
   void Find(const Search& search);
   // The next and the previous page; nothing when there is none.
   void NextPage();
@@ -43,18 +52,27 @@ class JournalBrowser {
   const JournalPage& Page() const { return page_; }
   bool HasNextPage() const;
   bool HasPreviousPage() const { return filter_.Offset > 0; }
-  // "第 1/3 页，共 512 条" (or "没有记录").
+  // "第 1/3 页，共 512 条"; "没有记录" only for a journal that is kept and was read, and has
+  // no row the search finds; empty when the store could not be read.
   std::string PageText() const;
+  // Whether no journal is kept, or the store could not be read at the last step, and why.
+  const JournalNotice& Notice() const { return notice_; }
   int SortColumn() const { return static_cast<int>(filter_.Sort); }
   bool Ascending() const { return filter_.Ascending; }
 
+  RoomCardsView& Rooms() { return rooms_; }
+
  private:
-  // Reads the filter's page; the page shown changes only when the read succeeds.
+  // Reads the filter's page; ConvertError leaves everything as it was.
   void Read(const JournalFilter& filter);
 
   RecordStore& store_;
+  const bool kept_;
   JournalFilter filter_;
   JournalPage page_;
+  bool read_ = false;  // the page shown was read from the store
+  JournalNotice notice_;
+  RoomCardsView rooms_;
 };
 
 }  // namespace keydesk

@@ -198,6 +198,9 @@ void TDoorlockRecordManager::Open(bool needed) {
       /*report=*/needed);
 }
 
+// Messages are code page 936; the path is the file system's own text.
+std::string TDoorlockRecordManager::Description() const { return AnsiFromPath(fileName_); }
+
 bool TDoorlockRecordManager::IsOpen() const {
   MutexLock lock(mutex_);
   return database_ != nullptr;
@@ -359,6 +362,10 @@ bool TDoorlockRecordManager::FindIssuedCard(const std::string& CardNo,
 
 JournalPage TDoorlockRecordManager::ReadJournalPage(const JournalFilter& filter) {
   return ReadJournalFile(fileName_, filter);
+}
+
+RoomCards TDoorlockRecordManager::ReadRoomCards(const std::string& RoomNo, DateTime now) {
+  return ReadRoomCardsFile(fileName_, RoomNo, now);
 }
 
 bool TDoorlockRecordManager::CreateDatabase(const std::string& fileName, std::string& error) {

@@ -41,7 +41,7 @@ class TDoorlockRecordManager final : public RecordStore {
   void Open(bool needed = false) override;
   bool IsOpen() const override;
   const std::string& FileName() const { return fileName_; }
-  std::string Description() const override { return fileName_; }
+  std::string Description() const override;
 
   std::unique_ptr<RoomTimes> HoldRoom(const std::string& RoomNo) override {
     return UnheldRoomTimes(*this, RoomNo);
@@ -70,6 +70,10 @@ class TDoorlockRecordManager final : public RecordStore {
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   // Reads with a read-only connection of its own, so it never waits on the service's lock.
   JournalPage ReadJournalPage(const JournalFilter& filter) override;
+  // Reads as ReadJournalPage does.
+  RoomCards ReadRoomCards(const std::string& RoomNo, DateTime now) override;
+  // Client.mdb is this desk's own.
+  bool Shared() const override { return false; }
 
   // Creates the database file with both tables when it does not exist yet; an existing
   // file is left as it is. Returns false (with the reason in error) on failure.

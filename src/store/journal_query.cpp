@@ -10,9 +10,9 @@ namespace keydesk {
 namespace {
 
 // The sort keys, in the order of JournalSort. Card numbers are decimal texts: the shorter
-// is the smaller.
+// is the smaller. The start is the one written to the card, as the grid shows it.
 constexpr std::array<const char*, 8> kSortKeys = {
-    "RoomNo", "GuestName",    "CheckInTime", "CheckOutTime", "length(CardNo) {dir}, CardNo",
+    "RoomNo", "GuestName",    "LastCheckInTime", "CheckOutTime", "length(CardNo) {dir}, CardNo",
     "IsCopy", "OpratingTime", "IssueResult"};
 
 // A day as stored times begin: "yyyy-mm-dd".

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/date_time.h"
 #include "store/record_store.h"
 
 namespace keydesk {
@@ -12,5 +13,9 @@ namespace keydesk {
 // service's writes go on while it reads. Raises DatabaseError when the file cannot be read,
 // ConvertError "'%s' is not a valid date and time" for a bad day.
 JournalPage ReadJournalFile(const std::string& fileName, const JournalFilter& filter);
+
+// The cards of the room key that may open it at now (see RoomCardsAt), read as
+// ReadJournalFile reads. Raises DatabaseError when the file cannot be read.
+RoomCards ReadRoomCardsFile(const std::string& fileName, const std::string& RoomNo, DateTime now);
 
 }  // namespace keydesk

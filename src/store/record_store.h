@@ -44,7 +44,10 @@ struct IssueCardRecord {
 struct JournalRow {
   std::string RoomNo;
   std::string GuestName;
-  std::string CheckInTime;
+  std::string CheckInTime;  // as the caller gave it
+  // The start written to the card, which the lock goes by: with the room times kept it is the
+  // issue time less DelayMinutes, or for a copy card the room's last normal card's start.
+  std::string LastCheckInTime;
   std::string CheckOutTime;
   std::string CardNo;
   bool IsCopy = false;
@@ -55,7 +58,7 @@ struct JournalRow {
 };
 
 // The journal grid's columns, in their order, as a journal can be sorted by them.
-enum class JournalSort { Room, Guest, CheckIn, CheckOut, CardNo, Copy, IssueTime, Result };
+enum class JournalSort { Room, Guest, LastCheckIn, CheckOut, CardNo, Copy, IssueTime, Result };
 
 // Which rows to read, in which order. Texts code page 936; days "yyyy-mm-dd" or as the
 // operator types a date.
@@ -76,6 +79,21 @@ struct JournalFilter {
 struct JournalPage {
   std::vector<JournalRow> Rows;
   int64_t Total = 0;
+};
+
+// A card that the journal says may open its room now: its row, and whether a normal card for
+// the room that may open it too was journaled after it, which the lock then goes by instead.
+struct RoomCard {
+  JournalRow Row;
+  bool Superseded = false;
+};
+
+// The cards of one room whose validity covers a moment, newest first, and how many rows of
+// that room journaled before keydesk kept results also cover it (whether their cards were
+// written nobody knows).
+struct RoomCards {
+  std::vector<RoomCard> Cards;
+  int OldRows = 0;
 };
 
 // The room-time operations of one room, held for one card issue: between the hold's start
@@ -100,7 +118,7 @@ class RoomTimes {
 // journal of card-issue attempts (T_IssueCardRecord). Client.mdb beside the program for one
 // desk, or a database server that several desks share.
 //
-// No error leaves an operation except ReadJournal's: each catches its own, writes the
+// No error leaves an operation but the operator's reads: each catches its own, writes the
 // message to the log as a line of its own, and tells the service status, so a store failure
 // never changes a request's answer. A store that cannot be reached is tried again by the
 // next operation.
@@ -160,6 +178,11 @@ class RecordStore {
   std::vector<JournalRow> ReadJournal(const JournalFilter& filter) {
     return ReadJournalPage(filter).Rows;
   }
+  // The cards of the room key (exactly) whose validity covers now and whose row may open the
+  // room, read as ReadJournalPage reads. Raises Error when the store cannot be read.
+  virtual RoomCards ReadRoomCards(const std::string& RoomNo, DateTime now) = 0;
+  // Whether other desks journal into this store too, whatever this desk's options say.
+  virtual bool Shared() const = 0;
 };
 
 // Room times that need no hold of their own: each operation goes to the store's own, as for

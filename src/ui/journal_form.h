@@ -14,8 +14,11 @@ class JournalBrowser;
 
 // The journal of issued cards, read-only: what the desk looks at when a guest says a card
 // does not open the door. Found by card number, guest, room and days of issue, a page at a
-// time with the total, sorted by a click on any column's header. The browser reads the record
-// store while the service goes on writing.
+// time with the total, sorted by a click on any column's header; rows to look at in red, and
+// above them what the browser says when no journal is kept or it cannot be read. Below, the
+// room view: the cards that open a room now, and where the card on the encoder stands among
+// them (read off the main thread; meanwhile the buttons are disabled and the dialog stays).
+// The browser reads the record store while the service goes on writing.
 class TJournalForm final : public QDialog {
  public:
   // browser must outlive the dialog.
@@ -27,20 +30,36 @@ class TJournalForm final : public QDialog {
   QLineEdit* FromFilterTxt;
   QLineEdit* ToFilterTxt;
   QPushButton* QueryBtn;
+  QLabel* NoticeLbl;
   QTableWidget* JournalGrid;
   QPushButton* PreviousPageBtn;
   QPushButton* NextPageBtn;
   QLabel* PageLbl;
+  QLineEdit* RoomKeyTxt;
+  QPushButton* RoomCardsBtn;
+  QPushButton* CheckCardBtn;
+  QLabel* RoomNoticeLbl;
+  QTableWidget* RoomGrid;
+  QLabel* CheckLbl;
 
   // Finds the rows the fields ask for; an error is shown and the grid left as it was.
   void Query();
+  // Lists the cards that open the room typed now.
+  void ShowRoom();
+  // Reads the card on the encoder and says where it stands in the room's list.
+  void CheckCard();
+
+  void reject() override;
 
  private:
   // Runs a browser step; shows its page, or its error in a box.
   void Browse(const std::function<void()>& step);
   void Show();
+  void ShowRoomCards();
+  void SetBusy(bool busy);
 
   JournalBrowser& browser_;
+  bool busy_ = false;
 };
 
 }  // namespace keydesk

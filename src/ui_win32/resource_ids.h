@@ -79,5 +79,12 @@
 #define IDC_PAGETEXT 367
 #define IDC_PREVPAGE 368
 #define IDC_NEXTPAGE 369
+#define IDC_JOURNALNOTICE 370
+#define IDC_ROOMKEY 371
+#define IDC_ROOMCARDS 372
+#define IDC_CHECKCARD 373
+#define IDC_ROOMNOTICE 374
+#define IDC_ROOMGRID 375
+#define IDC_CHECKTEXT 376
 // The 系统设置 dialog's entries, one after another from here in the order of its fields.
 #define IDC_SETTINGS 400

@@ -16,6 +16,7 @@
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "postgres_server.h"
+#include "room_cards_rows.h"
 #include "sim_environment.h"
 #include "store/doorlock_record_manager.h"
 #include "store/issue_result.h"
@@ -274,6 +275,19 @@ TEST_F(PostgresRecordStoreTest, TheJournalIsPagedSortedAndSearchedAlikeInBothSto
   }
 }
 
+// The room view's cards, as from Client.mdb: valid now by the start written to the card, from
+// rows that may have made a card, copies included, the ones a later normal card shut out
+// marked; the server's own journal order decides which came later.
+TEST_F(PostgresRecordStoreTest, TheCardsThatOpenARoomNowAreReadWithTheOnesShutOut) {
+  auto store = OpenStore();
+  EXPECT_TRUE(store->Shared());
+  const DateTime now = MakeDateTime(2026, 12, 8, 12, 0, 0);
+  test::AddRoomCardRows(*store, now);
+  test::ExpectRoomCards(store->ReadRoomCards("020317", now));
+  EXPECT_TRUE(store->ReadRoomCards("020317", now.AddDays(3)).Cards.empty());
+  EXPECT_EQ(store->ReadJournal({.CardNo = "3"})[0].LastCheckInTime, "2026-12-08 11:00:00.000");
+}
+
 // ---- Holding a room across desks -----------------------------------------------------------
 
 // Whether some session waits for an advisory lock: a desk waiting for a held room.
@@ -355,7 +369,8 @@ TEST_F(PostgresRecordStoreTest, WithTheServerStoppedEachOperationLogsItsErrorAnd
   std::optional<TIssuedCard> card;
   EXPECT_FALSE(store->FindIssuedCard("1", card));
   EXPECT_THROW(store->ReadJournal({}), Error);
-  EXPECT_EQ(ConnectionErrors(), 4u);  // one line per operation; the reading raised instead
+  EXPECT_THROW(store->ReadRoomCards("010208", start_), Error);
+  EXPECT_EQ(ConnectionErrors(), 4u);  // one line per operation; the readings raised instead
   EXPECT_FALSE(store->IsOpen());
   EXPECT_TRUE(status.Get().JournalFailure.has_value());
 

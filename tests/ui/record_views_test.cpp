@@ -18,6 +18,7 @@
 #include "core/sys_option.h"
 #include "loopback_client.h"
 #include "message_box_recorder.h"
+#include "modal_script.h"
 #include "platform/code_page.h"
 #include "store/doorlock_record_manager.h"
 #include "test_application.h"
@@ -29,41 +30,55 @@ namespace keydesk {
 namespace {
 
 using test::MessageBoxRecorder;
+using test::ModalScript;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string IssueRequest(const std::string& room, const std::string& guest) {
+std::string IssueRequest(const std::string& room, const std::string& guest,
+                         const std::string& checkIn = "2008-08-18",
+                         const std::string& checkOut = "2008-08-20") {
   return "<DoorRequest type=\"IssueCard\"><Ignored/><RegisterId>R1</RegisterId>"
          "<RoomBuildingCode>01</RoomBuildingCode><RoomFloorCode>02</RoomFloorCode><RoomNo>" +
-         room + "</RoomNo><GuestName>" + guest +
-         "</GuestName><CheckInDate>2008-08-18</CheckInDate><CheckInTime>14:00:00</CheckInTime>"
-         "<CheckOutDate>2008-08-20</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime>"
-         "<IsCopy>False</IsCopy></DoorRequest>";
+         room + "</RoomNo><GuestName>" + guest + "</GuestName><CheckInDate>" + checkIn +
+         "</CheckInDate><CheckInTime>14:00:00</CheckInTime><CheckOutDate>" + checkOut +
+         "</CheckOutDate><CheckOutTime>12:00:00</CheckOutTime><IsCopy>False</IsCopy></DoorRequest>";
+}
+
+// A day from today, as a request gives it.
+std::string Day(int fromToday) {
+  return QDate::currentDate().addDays(fromToday).toString(Qt::ISODate).toStdString();
 }
 
 class RecordViewsTest : public ::testing::Test {
  protected:
-  RecordViewsTest() { application_.Context().SysOption.SaveDoorlockRecord = true; }
-
-  void Issue(const std::string& room, const std::string& guest) {
+  void Issue(const std::string& room, const std::string& guest,
+             const std::string& checkIn = "2008-08-18",
+             const std::string& checkOut = "2008-08-20") {
     test::LoopbackClient client(application_.Port());
-    client.SendFrame(IssueRequest(room, guest));
+    client.SendFrame(IssueRequest(room, guest, checkIn, checkOut));
     ASSERT_TRUE(client.ReadResponse().has_value());
   }
-  // One column of the journal grid, top to bottom.
-  static QStringList Column(const TJournalForm& journal, int column) {
+  // One column of the journal grid (or another), top to bottom.
+  static QStringList Column(const TJournalForm& journal, int column,
+                            const QTableWidget* grid = nullptr) {
+    if (grid == nullptr) grid = journal.JournalGrid;
     QStringList cells;
-    for (int row = 0; row < journal.JournalGrid->rowCount(); ++row) {
-      cells << journal.JournalGrid->item(row, column)->text();
-    }
+    for (int row = 0; row < grid->rowCount(); ++row) cells << grid->item(row, column)->text();
     return cells;
+  }
+
+  // The journal on, before the browser takes it as on.
+  static const TSysOption& Journaling(test::TestApplication& application) {
+    application.Context().SysOption.SaveDoorlockRecord = true;
+    return application.Context().SysOption;
   }
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_;
   Desk desk_{application_.Context(), application_.Kind()};
   TMainForm form_{desk_};
-  JournalBrowser browser_{application_.Context().RecordStore};
+  JournalBrowser browser_{application_.Context().RecordStore, Journaling(application_),
+                          application_.Context().LocalClock};
 };
 
 TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDay) {
@@ -125,6 +140,51 @@ TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDa
   EXPECT_EQ(Column(journal, 4), (QStringList{"1", "2", "3"}));
   EXPECT_EQ(journal.PageLbl->text(), QStringLiteral("第 1/1 页，共 3 条"));
   EXPECT_FALSE(journal.NextPageBtn->isEnabled());
+}
+
+// The desk's journal window reads the card on the simulated encoder: the last one written.
+TEST_F(RecordViewsTest, TheRoomViewListsTheRoomsCardsAndFindsTheCardOnTheEncoderAmongThem) {
+  Issue("08", "赵先生");  // expired long ago
+  Issue("08", "王先生", Day(-1), Day(2));
+  Issue("09", "张先生", Day(-1), Day(2));
+  Issue("08", "李女士", Day(-1), Day(2));  // the card left on the encoder
+  QStringList cards, shutOut;
+  QString check;
+  ModalScript script;
+  script.Then<TJournalForm>([&](TJournalForm& journal) {
+    journal.RoomKeyTxt->setText(QStringLiteral("010208"));
+    journal.RoomCardsBtn->click();
+    cards = Column(journal, 0, journal.RoomGrid);
+    shutOut = Column(journal, 7, journal.RoomGrid);
+    journal.CheckCardBtn->click();
+    check = journal.CheckLbl->text();
+    journal.reject();
+  });
+  desk_.Run(DeskCommand::Journal, form_);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(cards, (QStringList{"4", "2"}));
+  EXPECT_EQ(shutOut, (QStringList{"", "已被后发的卡取代"}));
+  EXPECT_TRUE(check.startsWith(QStringLiteral("此卡在列表中：第 1 张（卡号 4，李女士，")))
+      << check.toStdString();
+  EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(RecordViewsTest, AJournalThatCannotBeReadIsSaidInRedInsteadOfNoRecords) {
+  test::WriteFileBytes(application_.File("Broken.mdb"), std::string(8192, '\x5a'));
+  TDoorlockRecordManager store(application_.File("Broken.mdb"), application_.Context().Log);
+  JournalBrowser browser(store, application_.Context().SysOption,
+                         application_.Context().LocalClock);
+  TJournalForm journal(browser);
+  EXPECT_TRUE(journal.NoticeLbl->isVisibleTo(&journal));
+  EXPECT_THAT(journal.NoticeLbl->text().toStdString(),
+              ::testing::AllOf(::testing::StartsWith("发卡记录无法读取（"),
+                               ::testing::HasSubstr("file is not a database")));
+  EXPECT_TRUE(journal.NoticeLbl->styleSheet().contains(QStringLiteral("#c00000")));
+  EXPECT_EQ(journal.PageLbl->text(), QString());
+  journal.RoomKeyTxt->setText(QStringLiteral("010208"));
+  journal.RoomCardsBtn->click();
+  EXPECT_TRUE(journal.RoomNoticeLbl->styleSheet().contains(QStringLiteral("#c00000")));
+  EXPECT_FALSE(journal.CheckCardBtn->isEnabled());
 }
 
 TEST_F(RecordViewsTest, TheJournalReadsWhileRequestsAreBeingServed) {

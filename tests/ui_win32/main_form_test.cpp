@@ -15,6 +15,8 @@
 #include "doorlock/option.h"
 #include "kinds/kind.h"
 #include "loopback_client.h"
+#include "store/doorlock_record_manager.h"
+#include "ui_win32/journal_form.h"
 #include "ui_win32/resource_ids.h"
 #include "window_test_application.h"
 
@@ -305,14 +307,21 @@ TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   Command(ID_TEST);
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
-  LRESULT rows = 0, rowsOfAnotherDay = -1;
-  std::string caption, room, guest, pageText;
+  LRESULT rows = 0, rowsOfAnotherDay = -1, roomCards = 0;
+  std::string caption, room, guest, pageText, roomCard, check;
   script.Then(IDD_JOURNAL, [&](Dialog& journal) {
     caption = Utf8Text(journal.Handle());
     const HWND grid = journal.Item(IDC_JOURNALGRID);
     rows = SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0);
     room = Cell(grid, 0, 0);
     guest = Cell(grid, 0, 1);
+    // The room view lists the card, which still lies on the encoder.
+    Type(journal, IDC_ROOMKEY, "000108");
+    Click(journal, IDC_ROOMCARDS);
+    roomCards = SendMessageW(journal.Item(IDC_ROOMGRID), LVM_GETITEMCOUNT, 0, 0);
+    roomCard = Cell(journal.Item(IDC_ROOMGRID), 0, 0);
+    Click(journal, IDC_CHECKCARD);
+    check = Utf8Item(journal, IDC_CHECKTEXT);
     Type(journal, IDC_FROMFILTER, "2000-01-01");
     Type(journal, IDC_TOFILTER, "2000-01-01");
     Click(journal, IDOK);
@@ -329,6 +338,8 @@ TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   EXPECT_EQ(rows, 1);
   EXPECT_EQ(room, "000108");
   EXPECT_EQ(guest, "Test");
+  EXPECT_EQ(roomCards, 1);
+  EXPECT_THAT(check, ::testing::StartsWith("此卡在列表中：第 1 张（卡号 " + roomCard + "，Test，"));
   EXPECT_EQ(rowsOfAnotherDay, 0);
   EXPECT_EQ(pageText, "没有记录");
   ASSERT_EQ(script.Boxes().size(), 1u);
@@ -345,6 +356,34 @@ TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   std::string logFile = Utf8FromAnsi(test::ReadFileBytes(app_.Context().Log.FileName()));
   EXPECT_NE(logFile, "");
   EXPECT_EQ(logText, logFile);
+}
+
+// A store that cannot be read is said in red above an empty grid, not as "没有记录".
+TEST_F(MainFormTest, AJournalThatCannotBeReadIsSaidInRed) {
+  const std::string broken = app_.File("Broken.mdb");
+  test::WriteFileBytes(broken, std::string(8192, '\x5a'));
+  TDoorlockRecordManager store(broken, app_.Context().Log);
+  JournalBrowser browser(store, app_.Context().SysOption, app_.Context().LocalClock);
+  DialogScript script;
+  std::string notice, pageText;
+  COLORREF colour = 0;
+  script.Then(IDD_JOURNAL, [&](Dialog& journal) {
+    notice = Utf8Item(journal, IDC_JOURNALNOTICE);
+    pageText = Utf8Item(journal, IDC_PAGETEXT);
+    const HWND label = journal.Item(IDC_JOURNALNOTICE);
+    const HDC context = GetDC(label);
+    SendMessageW(journal.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
+                 reinterpret_cast<LPARAM>(label));
+    colour = GetTextColor(context);
+    ReleaseDC(label, context);
+    test::CloseBox(journal.Handle());
+  });
+  TJournalForm(browser).ShowModal(form_.Handle());
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(notice, ::testing::StartsWith("发卡记录无法读取（"));
+  EXPECT_THAT(notice, HasSubstr("file is not a database"));
+  EXPECT_EQ(colour, RGB(0xC0, 0, 0));
+  EXPECT_EQ(pageText, "");
 }
 
 TEST_F(MainFormTest, TheAboutBoxNamesTheInterfaceAndItsVersion) {

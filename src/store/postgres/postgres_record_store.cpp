@@ -6,6 +6,7 @@
 #include "store/postgres/postgres_room_hold.h"
 #include "store/postgres/postgres_schema.h"
 #include "store/postgres/postgres_time.h"
+#include "store/room_cards.h"
 
 namespace keydesk {
 namespace {
@@ -41,9 +42,34 @@ const JournalQuery::Dialect kPostgres = {
     "Id",
 };
 
+// The columns that RowAt reads, in its order.
+constexpr std::string_view kJournalColumns =
+    "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime, "
+    "IssueResult, LastCheckInTime";
+
+// A room's rows from the first whose card has not expired at $2 on, so that the later normal
+// cards that shut an earlier one out are among them; none when every card has expired.
+constexpr std::string_view kRoomRowsWhere =
+    " from T_IssueCardRecord where RoomNo = $1 and Id >= (select min(Id) from "
+    "T_IssueCardRecord where RoomNo = $1 and CheckOutTime >= $2) order by Id desc";
+
 // The database holds UTF-8; texts inside the system are code page 936.
 std::string Ansi(const PgResult& rows, int row, int column) {
   return AnsiFromUtf8(rows.Text(row, column).value_or(""));
+}
+
+JournalRow RowAt(const PgResult& rows, int r) {
+  JournalRow row;
+  row.RoomNo = Ansi(rows, r, 0);
+  row.GuestName = Ansi(rows, r, 1);
+  row.CheckInTime = Ansi(rows, r, 2);
+  row.CheckOutTime = Ansi(rows, r, 3);
+  row.CardNo = Ansi(rows, r, 4);
+  row.IsCopy = Ansi(rows, r, 5) == "1";
+  row.OpratingTime = Ansi(rows, r, 6);
+  row.IssueResult = Ansi(rows, r, 7);
+  row.LastCheckInTime = Ansi(rows, r, 8);
+  return row;
 }
 
 }  // namespace
@@ -162,24 +188,20 @@ JournalPage PostgresRecordStore::ReadJournalPage(const JournalFilter& filter) {
       connection->Execute("select count(*)::text from T_IssueCardRecord" + query.Where, values);
   page.Total = std::stoll(count.Text(0, 0).value_or("0"));
   const PgResult rows = connection->Execute(
-      "select RoomNo, GuestName, CheckInTime, CheckOutTime, CardNo, IsCopy::text, OpratingTime, "
-      "IssueResult from T_IssueCardRecord" +
-          query.Where + query.OrderBy + " limit " + std::to_string(filter.Limit) + " offset " +
-          std::to_string(filter.Offset),
+      std::string(kJournalColumns) + " from T_IssueCardRecord" + query.Where + query.OrderBy +
+          " limit " + std::to_string(filter.Limit) + " offset " + std::to_string(filter.Offset),
       values);
-  for (int r = 0; r < rows.Rows(); ++r) {
-    JournalRow row;
-    row.RoomNo = Ansi(rows, r, 0);
-    row.GuestName = Ansi(rows, r, 1);
-    row.CheckInTime = Ansi(rows, r, 2);
-    row.CheckOutTime = Ansi(rows, r, 3);
-    row.CardNo = Ansi(rows, r, 4);
-    row.IsCopy = Ansi(rows, r, 5) == "1";
-    row.OpratingTime = Ansi(rows, r, 6);
-    row.IssueResult = Ansi(rows, r, 7);
-    page.Rows.push_back(std::move(row));
-  }
+  for (int r = 0; r < rows.Rows(); ++r) page.Rows.push_back(RowAt(rows, r));
   return page;
+}
+
+RoomCards PostgresRecordStore::ReadRoomCards(const std::string& RoomNo, DateTime now) {
+  const PgResult rows =
+      pool_.Take()->Execute(std::string(kJournalColumns) + std::string(kRoomRowsWhere),
+                            {Utf8FromAnsi(RoomNo), StoredTime(now)});
+  std::vector<JournalRow> newestFirst;
+  for (int r = 0; r < rows.Rows(); ++r) newestFirst.push_back(RowAt(rows, r));
+  return RoomCardsAt(newestFirst, now);
 }
 
 }  // namespace keydesk
