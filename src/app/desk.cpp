@@ -174,7 +174,10 @@ CardReader EncoderCardReader(Kind& kind) {
   if (doorlock == nullptr || doorlock->Service().Doorlock == nullptr) return {};
   auto actions = std::make_shared<DoorlockTestActions>(doorlock->Service());
   return [actions](int64_t& CardNo, TCardDetails& Details) {
-    return actions->ReadCardDetails(CardNo, Details);
+    const DoorlockTestActions::CheckedRead read = actions->ReadCardChecked();
+    CardNo = read.CardNo;
+    Details = read.Details;
+    return read.Read;
   };
 }
 
