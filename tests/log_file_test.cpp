@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/log_retention.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "platform/code_page.h"
@@ -64,6 +65,61 @@ TEST_F(LogFileTest, MessageWithLineBreaksContinuesOnUnstampedLines) {
   const std::string message = AnsiFromUtf8("收到消息: ") + "\r\n<DoorRequest type=\"ReadCard\"/>";
   log.Write(message);
   EXPECT_EQ(ReadAll(fileName_), "2008-10-15 14:03:09 " + message + "\r\n");
+}
+
+// A request's own line breaks cannot put a line into the file that looks like one of ours:
+// a continuation line beginning with a digit gets a blank in front.
+TEST_F(LogFileTest, ARequestsLineBreaksCannotForgeAStampedLine) {
+  TLogFile log(fileName_, options_, clock_);
+  log.Write("<DoorRequest type=\"ReadCard\"/>\r\n2026-12-09 19:00:00 " +
+            AnsiFromUtf8("房间(0808)发卡成功"));
+  log.Write(AnsiFromUtf8("房间(") + "\r\n2026-12-09 19:00:00 x\n9\r8" + AnsiFromUtf8(")发卡成功"));
+  const std::string file = ReadAll(fileName_);
+  EXPECT_EQ(file, "2008-10-15 14:03:09 <DoorRequest type=\"ReadCard\"/>\r\n 2026-12-09 19:00:00 " +
+                      AnsiFromUtf8("房间(0808)发卡成功") + "\r\n2008-10-15 14:03:09 " +
+                      AnsiFromUtf8("房间(") + "\r\n 2026-12-09 19:00:00 x\n 9\r 8" +
+                      AnsiFromUtf8(")发卡成功") + "\r\n");
+  // Every line of the file that begins with a digit is one of ours.
+  const std::regex stamped("^2008-10-15 14:03:09 ");
+  std::istringstream lines(file);
+  for (std::string line; std::getline(lines, line, '\n');) {
+    for (std::string part; !line.empty();) {
+      const size_t cr = line.find('\r');
+      part = line.substr(0, cr);
+      line = cr == std::string::npos ? "" : line.substr(cr + 1);
+      if (!part.empty() && part[0] >= '0' && part[0] <= '9') {
+        EXPECT_TRUE(std::regex_search(part, stamped)) << part;
+      }
+    }
+  }
+}
+
+// What a request brings to the log is bounded: its text cut at 4 KiB with its length, and
+// once the file holds the day's budget, left out, said once in the file and to the status.
+TEST_F(LogFileTest, RequestTextsAreCutAndLeftOutPastTheDaysBudget) {
+  ServiceStatus status;
+  TLogFile log(fileName_, options_, clock_, RealFileSystem(), &status, nullptr, 128 * 1024);
+  const std::string small = "<DoorRequest type=\"ReadCard\"/>";
+  EXPECT_EQ(log.RequestText(small), small);
+  // A two-byte character across the cut is not split.
+  const std::string big = std::string(TLogFile::kRequestTextBytes - 1, 'a') + AnsiFromUtf8("房") +
+                          std::string(12000, 'b');
+  EXPECT_EQ(log.RequestText(big),
+            std::string(TLogFile::kRequestTextBytes - 1, 'a') +
+                AnsiFromUtf8("…（共 " + std::to_string(big.size()) + " 字节）"));
+  for (int i = 0; i < 20; ++i) log.Write(log.RequestText(big));
+  EXPECT_FALSE(status.Get().LogOverBudget.has_value());
+  const auto size = std::filesystem::file_size(fileName_);
+  for (int i = 0; i < 20; ++i) log.Write(log.RequestText(big));
+  EXPECT_EQ(Utf8FromAnsi(log.RequestText(big)),
+            "（请求内容没有写入，共 " + std::to_string(big.size()) + " 字节）");
+  EXPECT_LT(std::filesystem::file_size(fileName_), size + 20 * 4200);
+  const std::string file = ReadAll(fileName_);
+  const std::string warning =
+      AnsiFromUtf8("今天的日志已达 0 MB 的上限：此后请求的内容不再写入日志");
+  EXPECT_NE(file.find(warning), std::string::npos);
+  EXPECT_EQ(file.find(warning), file.rfind(warning)) << "said once";
+  EXPECT_EQ(status.Get().LogOverBudget, warning);
 }
 
 TEST_F(LogFileTest, ANulOrAByteThatBeginsNoCharacterIsWrittenAsAQuestionMark) {

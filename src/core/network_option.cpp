@@ -34,7 +34,9 @@ int64_t Count(std::string_view value, int64_t max, const char* what) {
   return *number;
 }
 
-const std::array<Key, 9> kKeys = {{
+constexpr int64_t kMaxDayMegabytes = 1'048'576;
+
+const std::array<Key, 10> kKeys = {{
     {"Network", "ListenAddress",
      [](std::string_view value, NetworkOption& option) {
        option.ListenAddress = ParseIpv4(Trim(value));
@@ -77,6 +79,11 @@ const std::array<Key, 9> kKeys = {{
      [](std::string_view value, NetworkOption& option) {
        option.EncoderTimeout =
            std::chrono::seconds(Count(value, kMaxSeconds, "应为 0 到 86400 的秒数（0 表示不限）"));
+     }},
+    {"Log", "MaxDayMB",
+     [](std::string_view value, NetworkOption& option) {
+       option.MaxDayMB = static_cast<int>(
+           Count(value, kMaxDayMegabytes, "应为 0 到 1048576 的 MB 数（0 表示不限）"));
      }},
     {"Log", "KeepDays",
      [](std::string_view value, NetworkOption& option) {

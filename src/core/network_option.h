@@ -30,6 +30,8 @@ struct NetworkOption {
   // hung; zero: no limit.
   std::chrono::seconds EncoderTimeout{30};
   int KeepDays = 0;  // [Log]: daily and access logs older than this are removed; zero keeps all
+  // [Log]: the daily log's size past which request texts are left out of it; zero: no bound.
+  int MaxDayMB = 256;
 
   // The keys of the file at path; a missing file, section, key or empty value gives the
   // default. Raises Error naming the key and its value when a value cannot be read, and

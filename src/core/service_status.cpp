@@ -58,6 +58,16 @@ void ServiceStatus::EncoderAnswersAgain() {
   Notify(Change::Encoder);
 }
 
+void ServiceStatus::LogOverBudget(std::string warning) {
+  {
+    MutexLock lock(mutex_);
+    if (snapshot_.LogOverBudget) return;
+    ++snapshot_.Version;
+    snapshot_.LogOverBudget = std::move(warning);
+  }
+  Notify(Change::StoreFailed);
+}
+
 void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost) {
   MutexLock lock(mutex_);
   ++snapshot_.Version;

@@ -56,6 +56,8 @@ class ServiceStatus {
     std::optional<std::string> LogFailure;        // set while the log cannot be written
     std::optional<std::string> JournalFailure;    // set while the journal cannot be written
     std::optional<std::string> AccessLogFailure;  // set while the access log cannot be written
+    // Set once the log file holds its day's budget: request texts are left out of it.
+    std::optional<std::string> LogOverBudget;
   };
 
   // What changed; one call per change.
@@ -90,6 +92,8 @@ class ServiceStatus {
   // write succeeds again.
   void WriteFailed(Store store, std::string reason) EXCLUDES(mutex_);
   void WriteSucceeded(Store store) EXCLUDES(mutex_);
+  // The log file holds its day's budget; what the log said of it.
+  void LogOverBudget(std::string warning) EXCLUDES(mutex_);
 
   Snapshot Get() const EXCLUDES(mutex_);
 

@@ -76,6 +76,7 @@ std::string StoreWarningText(const ServiceStatus::Snapshot& status) {
   if (status.JournalFailure) {
     text = Joined(text, AnsiFromUtf8("警告：发卡记录无法写入数据库：") + *status.JournalFailure);
   }
+  if (status.LogOverBudget) text = Joined(text, AnsiFromUtf8("警告：") + *status.LogOverBudget);
   if (status.AccessLogFailure) {
     text = Joined(text, AnsiFromUtf8("警告：访问日志无法写入：") + *status.AccessLogFailure);
   }

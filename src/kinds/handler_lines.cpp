@@ -14,7 +14,8 @@ const std::string kReturnedLine = AnsiFromUtf8("返回数据:");
 const std::string kDoneLine = AnsiFromUtf8("完成一次操作");
 
 void ParseAndLogReceipt(const std::string& ansiRequest, TXmlDoc& document, TLogFile& log) {
-  const std::array<std::string, 2> lines = {kReceivedLine + ansiRequest, kExecutingLine};
+  const std::array<std::string, 2> lines = {kReceivedLine + log.RequestText(ansiRequest),
+                                            kExecutingLine};
   try {
     document.ParseText(ansiRequest);
   } catch (...) {

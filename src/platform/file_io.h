@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,9 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes);
 
 // False when the file did not exist or cannot be removed.
 bool RemoveFile(const std::string& path);
+
+// The size in bytes of a plain file; none when there is none at path or it cannot be asked.
+std::optional<uint64_t> FileSize(const std::string& path);
 
 // A plain file of a folder: its name (without the folder) and when it was last written.
 struct FolderFile {

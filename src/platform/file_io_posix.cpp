@@ -162,6 +162,12 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+std::optional<uint64_t> FileSize(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(info.st_size);
+}
+
 std::vector<FolderFile> FilesInFolder(const std::string& folder) {
   std::vector<FolderFile> files;
   const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), &::closedir);

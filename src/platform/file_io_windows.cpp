@@ -136,6 +136,15 @@ bool AppendWholeBytes(const std::string& path, std::string_view bytes) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(WideFromAnsi(path).c_str()) != 0; }
 
+std::optional<uint64_t> FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  if (!GetFileAttributesExW(WideFromAnsi(path).c_str(), GetFileExInfoStandard, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+}
+
 std::vector<FolderFile> FilesInFolder(const std::string& folder) {
   // FILETIME counts 100 ns from 1601-01-01; the system clock, from 1970-01-01.
   constexpr int64_t kFrom1601To1970 = 116'444'736'000'000'000;

@@ -96,7 +96,7 @@ const TMemberMessageHandler::Operation* TMemberMessageHandler::FindOperation(
 
 Reply TMemberMessageHandler::HandleMessage(const std::u16string& request) {
   const std::string ansiRequest = AnsiFromUnicode(request);
-  log_.Write(kReceivedLine + ansiRequest);
+  log_.Write(kReceivedLine + log_.RequestText(ansiRequest));
 
   TXmlDoc document;
   member::TResponse response;

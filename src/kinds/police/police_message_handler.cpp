@@ -40,7 +40,7 @@ std::string GuestToXml(const TGuest& guest) {
 }
 
 Reply TPoliceMessageHandler::HandleMessage(const std::u16string& request) {
-  log_.Write(kReceivedLine + AnsiFromUnicode(request));
+  log_.Write(kReceivedLine + log_.RequestText(AnsiFromUnicode(request)));
 
   const TGuest* guest = police_ != nullptr ? police_->GetGuest() : nullptr;
   Reply reply;  // the client may have gone; this handler has never logged a failed send
