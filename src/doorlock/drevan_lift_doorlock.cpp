@@ -294,7 +294,7 @@ bool TDrevanLiftDoorlock::ReadCardDetails(int64_t& CardNo, TCardDetails& Details
   }
   CardNo = cardNo;
   // Taken now: the lift and power-switch reads overwrite the shared outputs.
-  Details = {Text(room), Text(validFrom), Text(validTo), {}};
+  Details = {Text(room), Text(validFrom), Text(validTo), {}, {}};
   log.Write(kReadSucceeded + std::to_string(CardNo));
 
   const int32_t guestRoomCardNo = cardNo;

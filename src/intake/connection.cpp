@@ -1,5 +1,7 @@
 #include "intake/connection.h"
 
+#include <thread>
+
 #include "platform/errors.h"
 
 namespace keydesk {
@@ -25,7 +27,12 @@ std::optional<std::string> TConnection::ReadRequest(const ReadLimits& limits) {
   bool begun = BeginsARequest(framer_.Pending());
   requestBegan_ = waitBegan_;
   for (;;) {
-    if (auto request = framer_.Next()) return request;
+    if (auto request = framer_.Next()) {
+      requestRead_ = Clock::now();
+      halfClosed_ = false;
+      seenOpen_ = false;
+      return request;
+    }
     waitedIdle_ = !begun;
     if (waitedIdle_) {
       LimitReceive(limits.Idle);
@@ -45,6 +52,34 @@ std::optional<std::string> TConnection::ReadRequest(const ReadLimits& limits) {
       requestBegan_ = Clock::now();
     }
     framer_.Append(bytes);
+  }
+}
+
+bool TConnection::ClientGone() {
+  switch (socket_.Peer()) {
+    case Socket::PeerState::Open:
+      seenOpen_ = true;
+      return false;
+    case Socket::PeerState::Reset:
+      return true;
+    case Socket::PeerState::Ended:
+      break;
+  }
+  if (!halfClosed_ && (!seenOpen_ || Clock::now() - requestRead_ < kHalfCloseGrace)) {
+    halfClosed_ = true;
+  }
+  return !halfClosed_;
+}
+
+bool TConnection::AnswerRefused(std::chrono::milliseconds wait) {
+  if (!halfClosed_) return false;
+  // The socket reads as ended already, so no wait on it would end at the reset: look now and
+  // then. Only answers to a client that shut its side wait here.
+  const Clock::time_point giveUp = Clock::now() + wait;
+  for (;;) {
+    if (socket_.Peer() == Socket::PeerState::Reset) return true;
+    if (Clock::now() >= giveUp) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 

@@ -45,8 +45,15 @@ class TConnection {
   void Write(std::string_view bytes) { socket_.SendAll(bytes); }
   void LimitWrites(std::chrono::milliseconds limit) { socket_.SetSendTimeout(limit); }
 
-  // Whether the client has closed its side or gone: see Socket::PeerClosed.
-  bool PeerClosed() const { return socket_.PeerClosed(); }
+  // Whether the client of the request last read has gone: reset the connection, or closed it
+  // while the request waited. A client that shut its sending side at once after sending (as
+  // nc does) still reads its answer: an end that is there when first looked at, or seen
+  // within kHalfCloseGrace of the request, counts as that, for the rest of the request.
+  static constexpr std::chrono::milliseconds kHalfCloseGrace{500};
+  bool ClientGone();
+  // After an answer sent to a client that had shut its side: whether it was closed after all,
+  // which the reset its system sends for the answer's bytes tells within wait.
+  bool AnswerRefused(std::chrono::milliseconds wait);
 
   void Close() { socket_.Close(); }
   bool IsOpen() const { return socket_.IsOpen(); }
@@ -64,6 +71,9 @@ class TConnection {
   std::chrono::milliseconds receiveLimit_{0};  // what the socket has now
   Clock::time_point requestBegan_;             // when the buffered request's first byte came
   Clock::time_point waitBegan_;                // when the last read began to wait
+  Clock::time_point requestRead_;              // when the last request's NUL was read
+  bool halfClosed_ = false;                    // its client shut its side right after it
+  bool seenOpen_ = false;                      // the client was seen with its side open
   bool waitedIdle_ = true;
 };
 

@@ -13,6 +13,10 @@ namespace {
 // The log's line for a response not sent because the client had closed its connection.
 const std::string kClientGone = AnsiFromUtf8("PMS 已断开连接，答复没有送出");
 
+// How long an answer to a client that had shut its side waits for the reset that says the
+// client had closed after all: a reset comes back within a round trip.
+constexpr std::chrono::milliseconds kAnswerRefusedWait{200};
+
 }  // namespace
 
 bool DeliverReply(const Reply& reply, const std::function<void(std::string_view frame)>& send,
@@ -86,26 +90,27 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
          .Deadline = limits_.Request.count() > 0
                          ? std::optional(connection.RequestBegan() + limits_.Request)
                          : std::nullopt,
-         .ClientGone = [&connection] { return connection.PeerClosed(); }});
+         .ClientGone = [&connection] { return connection.ClientGone(); }});
     const Reply reply = handler->HandleMessage(DecodeUtf8(*request));
-    // A client that has closed would not read the response: the kernel would take it all
-    // the same, and it would count as answered.
+    // A client that has gone would not read the response: the kernel would take it all the
+    // same, and it would count as answered.
     const bool sent = DeliverReply(
         reply,
         [&connection](std::string_view frame) {
-          if (connection.PeerClosed()) throw SocketError(kClientGone);
+          if (connection.ClientGone()) throw SocketError(kClientGone);
           connection.Write(frame);
         },
         log_);
     RequestOutcome outcome = reply.Outcome;
-    if (reply.Response && !sent) {
+    const bool refused = sent && connection.AnswerRefused(kAnswerRefusedWait);
+    if (reply.Response && (!sent || refused)) {
       outcome.ClientGone = true;
       if (reply.ClientGone) reply.ClientGone();
       if (!reply.ClientGoneReason.empty()) outcome.Reason = reply.ClientGoneReason;
     }
-    Ended(connection, outcome, sent, {}, read);
+    Ended(connection, outcome, sent && !refused, {}, read);
     // A response that could not be sent, or only in part, leaves nothing to go on with.
-    if (reply.Response && !sent) return false;
+    if (reply.Response && (!sent || refused)) return false;
   } catch (const TimeoutError&) {
     // Too slow a client must not hold a connection thread: it is closed without a word.
     if (access_ != nullptr) {

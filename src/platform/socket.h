@@ -50,10 +50,14 @@ class Socket {
   // Up to size bytes; 0 when the peer has closed. Raises SocketError, or TimeoutError when
   // the receive time limit ran out first.
   size_t Receive(char* buffer, size_t size);
-  // Whether the peer has closed its side or reset the connection, without waiting or taking
-  // any byte: bytes waiting to be read (a next request) count as a peer still there. The
-  // owner's thread only.
-  bool PeerClosed() const;
+  // What the peer has done with its side, asked without waiting or taking any byte: bytes
+  // waiting to be read (a next request) count as a peer still there. The owner's thread only.
+  enum class PeerState {
+    Open,
+    Ended,  // it has shut its sending side: closed, or only shut down for sending
+    Reset,  // the connection is reset or broken
+  };
+  PeerState Peer() const;
   // How long one Receive may wait for bytes; zero waits for ever. The owner's thread only.
   void SetReceiveTimeout(std::chrono::milliseconds limit);
   // How long a send may wait for the peer to take bytes before SendAll raises SocketError;

@@ -112,14 +112,16 @@ size_t Socket::Receive(char* buffer, size_t size) {
   }
 }
 
-bool Socket::PeerClosed() const {
+Socket::PeerState Socket::Peer() const {
   const int fd = Descriptor();
-  if (fd == kNoSocket) return true;
+  if (fd == kNoSocket) return PeerState::Reset;
   char byte;
   for (;;) {
     const ssize_t got = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (got >= 0) return got == 0;
-    if (errno != EINTR) return errno != EAGAIN && errno != EWOULDBLOCK;
+    if (got > 0) return PeerState::Open;
+    if (got == 0) return PeerState::Ended;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return PeerState::Open;
+    if (errno != EINTR) return PeerState::Reset;
   }
 }
 

@@ -85,21 +85,22 @@ size_t Socket::Receive(char* buffer, size_t size) {
   ThrowSocketError(error);
 }
 
-bool Socket::PeerClosed() const {
+Socket::PeerState Socket::Peer() const {
   const SOCKET socket = Descriptor();
-  if (socket == kNoSocket) return true;
+  if (socket == kNoSocket) return PeerState::Reset;
   // Winsock has no MSG_DONTWAIT: look first whether a read would return at once.
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(socket, &readable);
   timeval now{0, 0};
   const int ready = ::select(0, &readable, nullptr, nullptr, &now);
-  if (ready == 0) return false;
-  if (ready == SOCKET_ERROR) return true;
+  if (ready == 0) return PeerState::Open;
+  if (ready == SOCKET_ERROR) return PeerState::Reset;
   char byte;
   const int got = ::recv(socket, &byte, 1, MSG_PEEK);
-  if (got != SOCKET_ERROR) return got == 0;
-  return WSAGetLastError() != WSAEWOULDBLOCK;
+  if (got > 0) return PeerState::Open;
+  if (got == 0) return PeerState::Ended;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? PeerState::Open : PeerState::Reset;
 }
 
 namespace {

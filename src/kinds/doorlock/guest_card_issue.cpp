@@ -229,6 +229,9 @@ IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card
                             const EncoderRequest& request) {
   const ServiceContext& context = service.Context;
   const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
+  // A first look at the client before anything may keep the card waiting: one that shut its
+  // side as it sent is seen to have done so at once, and is not taken for one that gave up.
+  if (request.ClientGone) request.ClientGone();
 
   if (!context.SysOption.UseNativeDoorlockDb) {
     CardWrite write(service, card, card.CheckIn);
