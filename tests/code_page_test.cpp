@@ -39,6 +39,14 @@ TEST(CodePage936, MalformedBytesBecomeQuestionMarks) {
   EXPECT_EQ(AnsiFromUtf8("a\xC3(b"), "a?(b");
 }
 
+TEST(CodePage936, ExactConversionsRefuseWhatTheyCannotCarry) {
+  EXPECT_EQ(ExactAnsiFromUnicode(u"中文 a"), "\xD6\xD0\xCE\xC4 a");
+  EXPECT_EQ(ExactUnicodeFromAnsi("\xD6\xD0\xCE\xC4 a"), u"中文 a");
+  EXPECT_EQ(ExactAnsiFromUnicode(u"a\uD55Cb"), std::nullopt);
+  EXPECT_EQ(ExactAnsiFromUnicode(std::u16string{u'x', 0xD800}), std::nullopt);
+  EXPECT_EQ(ExactUnicodeFromAnsi("a\xD6"), std::nullopt);
+}
+
 TEST(CodePage936, KeepsNulAndControlCharacters) {
   const std::string withNul("a\0b\r\n", 5);
   EXPECT_EQ(AnsiFromUnicode(std::u16string(u"a\0b\r\n", 5)), withNul);

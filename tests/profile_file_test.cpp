@@ -9,11 +9,13 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #if !defined(_WIN32)
 #include "file_size_limit.h"
 #endif
+#include "platform/code_page.h"
 #include "platform/errors.h"
 #include "sim_environment.h"
 #include "temp_dir.h"
@@ -34,6 +36,23 @@ std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
   }
   return names;
 }
+
+// The text as a file of that form holds it, byte order mark first; UTF-8 by way of the
+// standard library's own conversion.
+enum class Form { kUtf8, kUtf16Le, kUtf16Be };
+std::string InFile(std::u16string_view text, Form form) {
+  if (form == Form::kUtf8) {
+    const std::u8string utf8 = std::filesystem::path(text).u8string();
+    return "\xEF\xBB\xBF" + std::string(utf8.begin(), utf8.end());
+  }
+  std::string bytes = form == Form::kUtf16Le ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char16_t unit : text) {
+    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+    bytes += form == Form::kUtf16Le ? std::string{low, high} : std::string{high, low};
+  }
+  return bytes;
+}
+constexpr Form kForms[] = {Form::kUtf8, Form::kUtf16Le, Form::kUtf16Be};
 
 class ProfileFileTest : public ::testing::Test {
  protected:
@@ -200,11 +219,52 @@ TEST_F(ProfileFileMatchTest, ANameWithoutEqualsIsAKeyThatReadsAsMissing) {
   EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=set\r\nKey=later\r\nOther=1\r\n");
 }
 
-TEST_F(ProfileFileMatchTest, AcceptsLfEndingsAndLastLineWithoutEnding) {
-  Given("[S]\nA=1\nB=2\r\nC=3");
-  EXPECT_EQ(Read("S", "A"), "1");
-  EXPECT_EQ(Read("S", "B"), "2");
-  EXPECT_EQ(Read("S", "C"), "3");
+TEST_F(ProfileFileMatchTest, AcceptsLfAndCrEndingsAndLastLineWithoutEnding) {
+  Given("[S]\nA=1\nB=2\r\nC=3\rD=4\n\rE=5");
+  EXPECT_EQ(file_.ReadStrings("S", {"A", "B", "C", "D", "E"}, "-"),
+            (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+  // As Windows reads it, a CR alone ends a line also among CR LF ends.
+  Given("[S]\r\nA=x\ry\r\n");
+  EXPECT_EQ(Read("S", "A"), "x");
+}
+
+// ---- Reading: files in Unicode, as Windows reads them ----
+
+using ProfileFileEncodingTest = ProfileFileTest;
+
+TEST_F(ProfileFileEncodingTest, Utf16AndUtf8FilesReadAsCodePage936) {
+  for (const Form form : kForms) {
+    // The byte order mark stands right before the first section's name.
+    Given(InFile(u"[Network]\rAllowedHosts=1.2.3.4\r[门锁]\r\n 密码 = 中文 \r\nKey=\"x\"\n", form));
+    EXPECT_EQ(Read("network", "AllowedHosts"), "1.2.3.4");
+    EXPECT_EQ(file_.ReadStrings("\xC3\xC5\xCB\xF8", {"\xC3\xDC\xC2\xEB", "KEY"}, "-"),
+              (std::vector<std::string>{"\xD6\xD0\xCE\xC4", "x"}));
+    EXPECT_EQ(file_.TextFault(), std::nullopt);
+  }
+}
+
+TEST_F(ProfileFileEncodingTest, FilesThatAreNoTextNameTheLineAndAreNeitherReadNorWritten) {
+  const std::string lone =
+      InFile(std::u16string{u'[', u'S', u']', u'\n', u'A', u'=', 0xD800}, Form::kUtf16Le);
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string("[S]\r\nA=x\0y\r\n", 13), "第 2 行有 NUL 字节，不是文本"},
+      {std::string("[\0S\0]\0", 6), "第 1 行有 NUL 字节，不是文本"},  // UTF-16 without its mark
+      {InFile(std::u16string_view(u"[S]\r\nA=\0\r\n", 10), Form::kUtf16Be),
+       "第 2 行有 NUL 字符，不是文本"},
+      {"\xEF\xBB\xBF[S]\r\n;\r\nA=\xC0\xAF\r\n", "第 3 行不是有效的 UTF-8 文本"},
+      {lone, "第 2 行不是有效的 UTF-16 文本"},
+      {InFile(u"[S]\r\n", Form::kUtf16Le) + "A", "第 2 行不是有效的 UTF-16 文本"},
+      {InFile(u"[S]\r\nA=x😀\r\n", Form::kUtf8), "第 2 行有 GBK（代码页 936）中没有的字符"},
+      {InFile(u"[S]\r\n[T\uD55C]\r\n", Form::kUtf16Le), "第 2 行有 GBK（代码页 936）中没有的字符"},
+  };
+  for (const auto& [bytes, fault] : cases) {
+    Given(bytes);
+    EXPECT_EQ(file_.TextFault(), AnsiFromUtf8(fault)) << fault;
+    EXPECT_EQ(Read("S", "A"), "<default>");
+    EXPECT_EQ(file_.ReadStrings("S", {"A"}, "-"), std::nullopt);
+    EXPECT_THROW(file_.WriteString("S", "A", "1"), IoError);
+    EXPECT_EQ(ReadFileBytes(path_), bytes);
+  }
 }
 
 // ---- Reading: value length ----
@@ -260,10 +320,13 @@ TEST_F(ProfileFileCreateTest, AppendsMissingSectionAtEnd) {
   EXPECT_EQ(ReadFileBytes(path_), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
 }
 
-TEST_F(ProfileFileCreateTest, EndsLastLineBeforeAppending) {
+TEST_F(ProfileFileCreateTest, EndsLastLineBeforeAppendingWithTheFilesOwnLineEnd) {
   Given("[A]\nx=1");
   file_.WriteString("B", "y", "2");
-  EXPECT_EQ(ReadFileBytes(path_), "[A]\nx=1\r\n[B]\r\ny=2\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\nx=1\n[B]\ny=2\n");
+  Given("[A]\rx=1\r\n");
+  file_.WriteString("A", "y", "2");
+  EXPECT_EQ(ReadFileBytes(path_), "[A]\rx=1\r\ny=2\r");
 }
 
 TEST_F(ProfileFileCreateTest, AddsKeyAfterLastKeyOfSection) {
@@ -320,10 +383,23 @@ TEST_F(ProfileFileReplaceTest, ReplacesOnlyFirstMatchingKey) {
 }
 
 TEST_F(ProfileFileReplaceTest, KeepsLineEndingOfReplacedLine) {
-  Given("[S]\nA=1\nB=2");
+  Given("[S]\nA=1\r\nB=2");
   file_.WriteString("S", "A", "x");
   file_.WriteString("S", "B", "y");
-  EXPECT_EQ(ReadFileBytes(path_), "[S]\nA=x\nB=y\r\n");
+  EXPECT_EQ(ReadFileBytes(path_), "[S]\nA=x\r\nB=y\n");
+}
+
+TEST_F(ProfileFileReplaceTest, WritesAUnicodeFileInItsEncodingKeepingEveryOtherLine) {
+  for (const Form form : kForms) {
+    // Characters that code page 936 lacks are kept where nothing reads them.
+    Given(InFile(u"; 😀\r[S]\rA=1\r; \uD55C\r", form));
+    file_.WriteString("s", "A", "\xD0\xC2");  // 新
+    file_.WriteString("T", "B", "2");
+    EXPECT_EQ(ReadFileBytes(path_), InFile(u"; 😀\r[S]\rA=新\r; \uD55C\r[T]\rB=2\r", form));
+    // A lead byte without its second byte is no character: it has no form there.
+    EXPECT_THROW(file_.WriteString("S", "A", "\xD6"), IoError);
+    EXPECT_EQ(Read("S", "A"), "\xD0\xC2");
+  }
 }
 
 TEST_F(ProfileFileReplaceTest, KeepsEverythingElseByteForByte) {
@@ -407,6 +483,7 @@ TEST_F(ProfileFileRoundTripTest, TextThatWouldBreakTheFileIsRefused) {
   EXPECT_THROW(file_.WriteString("S\n[T]", "Key", "1"), IoError);
   EXPECT_THROW(file_.WriteString("S", "A=B", "1"), IoError);
   EXPECT_THROW(file_.WriteString("S", ";Key", "1"), IoError);
+  EXPECT_THROW(file_.WriteString("S", "Key", std::string("a\0b", 3)), IoError);
   EXPECT_EQ(ReadFileBytes(path_), "[S]\r\nKey=1\r\n");
   EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"Option.ini"});
 }

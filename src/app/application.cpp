@@ -10,18 +10,23 @@
 #include "platform/file_io.h"
 #include "platform/new_file.h"
 #include "platform/paths.h"
+#include "platform/profile_file.h"
 #include "store/postgres_store.h"
 
 namespace keydesk {
 namespace {
 
-// An Option.ini that is there but cannot be read would leave every key at its default: another
-// port, the journal off. That is refused at start, naming the file.
+// An Option.ini that is there but cannot be read, or not as text, would leave every key at its
+// default: another port, the journal off. That is refused at start, naming the file and, for
+// text, the line and what is wrong with it.
 const std::string& ReadableOptions(const std::string& fileName) {
   std::string reason;
-  if (ExaminePath(fileName, &reason) != PathState::Missing && !ReadWholeFile(fileName)) {
-    throw Error(AnsiFromUtf8("无法读取 ") + AnsiFromPath(fileName) +
-                AnsiFromUtf8("：设置不能按默认值代替，keydesk 不启动"));
+  if (ExaminePath(fileName, &reason) == PathState::Missing) return fileName;
+  const std::string named = AnsiFromUtf8("无法读取 ") + AnsiFromPath(fileName) + AnsiFromUtf8("：");
+  const std::string refused = AnsiFromUtf8("设置不能按默认值代替，keydesk 不启动");
+  if (!ReadWholeFile(fileName)) throw Error(named + refused);
+  if (const std::optional<std::string> fault = ProfileFile(fileName).TextFault()) {
+    throw Error(named + *fault + AnsiFromUtf8("；") + refused);
   }
   return fileName;
 }

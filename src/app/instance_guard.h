@@ -12,9 +12,9 @@ class FolderLock;
 // each listens on a port of its own.
 //
 // The folder's lock for the kind, held until the result goes away; raises Error with the
-// clerk's message (code page 936) when another keydesk of the kind runs on the folder. A
-// folder where no lock file can be made (nobody may write there) is not refused: the program
-// runs as it would without the lock.
+// clerk's message (code page 936, naming the folder) when another keydesk of the kind runs on
+// the folder, or when the lock cannot be taken at all (a symbolic link or no plain file at the
+// lock file's name, a folder nobody may write): then no one can tell whether another runs.
 std::unique_ptr<FolderLock> HoldFolderForKind(const std::string& folder, int interfaceKind);
 
 }  // namespace keydesk

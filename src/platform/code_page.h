@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ std::string Utf8FromAnsi(std::string_view text);
 // Whether the bytes decode, every one of them, as characters of code page 936 (by this
 // platform's own reader of the code page, which has unassigned pairs).
 bool IsAnsiText(std::string_view bytes);
+
+// The conversions above without "?": none when a character has no form in the target, or
+// the source is not valid text.
+std::optional<std::string> ExactAnsiFromUnicode(std::u16string_view text);
+std::optional<std::u16string> ExactUnicodeFromAnsi(std::string_view text);
 
 // The text as any reader of code page 936 reads it to the end: each NUL, and each byte that
 // begins no character (a lead byte without its trail byte, an unassigned pair's lead byte, a

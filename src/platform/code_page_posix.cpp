@@ -6,6 +6,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/errors.h"
 
@@ -92,6 +93,42 @@ class Converter {
   CharacterLength characterLength_;
 };
 
+// One iconv descriptor that gives up at the first character it cannot convert. Not
+// thread-safe; each thread keeps its own.
+class StrictConverter {
+ public:
+  StrictConverter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {
+    if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {
+      throw Error(std::string("No conversion from ") + from + " to " + to);
+    }
+  }
+  ~StrictConverter() { iconv_close(descriptor_); }
+  StrictConverter(const StrictConverter&) = delete;
+  StrictConverter& operator=(const StrictConverter&) = delete;
+
+  std::optional<std::string> Convert(const char* input, size_t size) {
+    iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
+    std::string out(size * 2 + 16, '\0');
+    char* in = const_cast<char*>(input);
+    size_t inLeft = size;
+    size_t used = 0;
+    while (inLeft > 0) {
+      char* outPtr = out.data() + used;
+      size_t outLeft = out.size() - used;
+      const size_t result = iconv(descriptor_, &in, &inLeft, &outPtr, &outLeft);
+      used = out.size() - outLeft;
+      if (result != static_cast<size_t>(-1)) break;
+      if (errno != E2BIG) return std::nullopt;  // EILSEQ, or EINVAL for a cut character
+      out.resize(out.size() * 2);
+    }
+    out.resize(used);
+    return out;
+  }
+
+ private:
+  iconv_t descriptor_;
+};
+
 constexpr std::string_view kQuestion = "?";
 constexpr std::string_view kQuestion16{"?\0", 2};
 
@@ -115,31 +152,20 @@ std::string AnsiFromUtf8(std::string_view text) {
   return converter.Convert(text.data(), text.size(), kQuestion);
 }
 
-bool IsAnsiText(std::string_view bytes) {
-  // A strict converter of its own: the one of UnicodeFromAnsi passes over what it cannot read.
-  struct Strict {
-    Strict() : descriptor(iconv_open(kUtf16, kAnsi)) {
-      if (descriptor == reinterpret_cast<iconv_t>(-1)) throw Error("No conversion from CP936");
-    }
-    ~Strict() { iconv_close(descriptor); }
-    Strict(const Strict&) = delete;
-    Strict& operator=(const Strict&) = delete;
-    iconv_t descriptor;
-  };
-  thread_local Strict strict;
-  iconv(strict.descriptor, nullptr, nullptr, nullptr, nullptr);
-  char out[64];
-  char* in = const_cast<char*>(bytes.data());
-  size_t inLeft = bytes.size();
-  while (inLeft > 0) {
-    char* outPtr = out;
-    size_t outLeft = sizeof out;
-    if (iconv(strict.descriptor, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) &&
-        errno != E2BIG) {
-      return false;
-    }
-  }
-  return true;
+bool IsAnsiText(std::string_view bytes) { return ExactUnicodeFromAnsi(bytes).has_value(); }
+
+std::optional<std::string> ExactAnsiFromUnicode(std::u16string_view text) {
+  thread_local StrictConverter converter(kAnsi, kUtf16);
+  return converter.Convert(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+std::optional<std::u16string> ExactUnicodeFromAnsi(std::string_view text) {
+  thread_local StrictConverter converter(kUtf16, kAnsi);
+  const std::optional<std::string> bytes = converter.Convert(text.data(), text.size());
+  if (!bytes) return std::nullopt;
+  std::u16string out(bytes->size() / 2, u'\0');
+  std::memcpy(out.data(), bytes->data(), out.size() * 2);
+  return out;
 }
 
 std::string Utf8FromAnsi(std::string_view text) {

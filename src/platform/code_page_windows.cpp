@@ -191,4 +191,12 @@ std::string Utf8FromAnsi(std::string_view text) {
 
 bool IsAnsiText(std::string_view bytes) { return DecodeExactly(bytes).has_value(); }
 
+std::optional<std::string> ExactAnsiFromUnicode(std::u16string_view text) {
+  return EncodeExactly(text);
+}
+
+std::optional<std::u16string> ExactUnicodeFromAnsi(std::string_view text) {
+  return DecodeExactly(text);
+}
+
 }  // namespace keydesk

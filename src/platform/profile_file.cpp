@@ -1,13 +1,16 @@
 #include "platform/profile_file.h"
 
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/mutex.h"
 #include "platform/paths.h"
+#include "platform/profile_text.h"
 
 namespace keydesk {
 namespace {
@@ -76,8 +79,7 @@ std::string_view CutToMaxLength(std::string_view value) {
 enum class LineKind { kOther, kSection, kKey };
 
 struct Line {
-  std::string_view text;    // without its ending
-  std::string_view ending;  // "\r\n", "\n", or empty for a last line without one
+  const ProfileTextLine* source = nullptr;
   LineKind kind = LineKind::kOther;
   std::string_view name;   // section or key name, blanks trimmed
   std::string_view value;  // key value, blanks trimmed, quotes kept
@@ -85,7 +87,7 @@ struct Line {
 };
 
 void Classify(Line& line) {
-  const std::string_view text = TrimBlanks(line.text);
+  const std::string_view text = TrimBlanks(line.source->text);
   if (text.empty() || text.front() == ';') return;
   if (text.front() == '[') {
     // The last "]" closes the name, so that any name written as "[name]" reads back.
@@ -113,25 +115,32 @@ void Classify(Line& line) {
   line.value = TrimBlanks(text.substr(equals + 1));
 }
 
-std::vector<Line> SplitLines(std::string_view content) {
-  std::vector<Line> lines;
-  while (!content.empty()) {
-    Line line;
-    const size_t newline = content.find('\n');
-    if (newline == std::string_view::npos) {
-      line.text = content;
-      content = {};
-    } else {
-      const size_t textEnd = newline > 0 && content[newline - 1] == '\r' ? newline - 1 : newline;
-      line.text = content.substr(0, textEnd);
-      line.ending = content.substr(textEnd, newline + 1 - textEnd);
-      content.remove_prefix(newline + 1);
+// The lines of a profile file's content, classified, and why the content cannot be read, if it
+// cannot. Not copyable: the lines point into the text.
+struct Profile {
+  explicit Profile(std::string_view bytes) : text(DecodeProfileText(bytes)), fault(text.fault) {
+    bool inSection = false;
+    lines.reserve(text.lines.size());
+    for (size_t i = 0; i < text.lines.size(); ++i) {
+      Line line;
+      line.source = &text.lines[i];
+      Classify(line);
+      inSection = inSection || line.kind == LineKind::kSection;
+      // Such a name cannot be asked for, and such a value cannot be given, in code page 936;
+      // lines before the first section and comments are never read.
+      if (!fault && !line.source->exact && inSection && line.kind != LineKind::kOther) {
+        fault = AnsiFromUtf8("第 " + std::to_string(i + 1) + " 行有 GBK（代码页 936）中没有的字符");
+      }
+      lines.push_back(line);
     }
-    Classify(line);
-    lines.push_back(line);
   }
-  return lines;
-}
+  Profile(const Profile&) = delete;
+  Profile& operator=(const Profile&) = delete;
+
+  ProfileText text;
+  std::optional<std::string> fault;
+  std::vector<Line> lines;
+};
 
 struct Place {
   std::optional<size_t> section;  // header of the first matching section
@@ -164,50 +173,68 @@ std::string StoredValue(std::string_view value) {
   return stored;
 }
 
-// A line break would split the line, and a key with "=" or starting like a comment or a
-// section would not read back; such text is refused rather than stored damaged.
+// A line break would split the line, a NUL would make the file no text, and a key with "="
+// or starting like a comment or a section would not read back; such text is refused rather
+// than stored damaged.
 bool CanStore(std::string_view section, std::string_view key, std::string_view value) {
-  const auto hasBreak = [](std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
+  const auto unsafe = [](std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
   };
-  if (hasBreak(section) || hasBreak(key) || hasBreak(value)) return false;
+  if (unsafe(section) || unsafe(key) || unsafe(value)) return false;
   const std::string_view name = TrimBlanks(key);
   if (name.find('=') != std::string_view::npos) return false;
   return name.empty() || (name.front() != ';' && name.front() != '[');
 }
 
-std::string Compose(const std::vector<Line>& lines, std::string_view section, std::string_view key,
-                    std::string_view value) {
+// Lines added take the line end the file has, so that it keeps one kind of line end.
+std::string_view NewLineEnd(const ProfileText& text) {
+  for (const ProfileTextLine& line : text.lines) {
+    if (!line.ending.empty()) return line.ending;
+  }
+  return kLineEnd;
+}
+
+// The file's new bytes, in the encoding it was read in: lines not changed as they were, byte
+// for byte. None when the new text has no form in that encoding.
+std::optional<std::string> Compose(const Profile& profile, std::string_view section,
+                                   std::string_view key, std::string_view value) {
+  const std::vector<Line>& lines = profile.lines;
   const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
+  const ProfileEncoding encoding = profile.text.encoding;
+  const std::string_view newLine = NewLineEnd(profile.text);
   std::string keyLine(key);
   keyLine += '=';
   keyLine += StoredValue(value);
 
-  std::string out;
+  std::string out(ByteOrderMark(encoding));
+  bool encoded = true;
+  const auto add = [&](std::string_view text) {
+    const std::optional<std::string> bytes = EncodeProfileText(text, encoding);
+    if (bytes) out += *bytes;
+    encoded = encoded && bytes.has_value();
+  };
   for (size_t i = 0; i < lines.size(); ++i) {
-    const Line& line = lines[i];
+    const ProfileTextLine& line = *lines[i].source;
     if (place.key == i) {
-      out += keyLine;
-      out += line.ending.empty() ? kLineEnd : line.ending;
+      add(keyLine);
+      add(line.ending.empty() ? newLine : line.ending);
       continue;
     }
-    out += line.text;
-    out += line.ending;
+    out += line.bytes;
     if (!place.key && place.section && place.lastKey == i) {
-      if (line.ending.empty()) out += kLineEnd;
-      out += keyLine;
-      out += kLineEnd;
+      if (line.ending.empty()) add(newLine);
+      add(keyLine);
+      add(newLine);
     }
   }
   if (!place.section) {
-    if (!lines.empty() && lines.back().ending.empty()) out += kLineEnd;
-    out += '[';
-    out += section;
-    out += ']';
-    out += kLineEnd;
-    out += keyLine;
-    out += kLineEnd;
+    if (!lines.empty() && lines.back().source->ending.empty()) add(newLine);
+    add("[" + std::string(section) + "]");
+    add(newLine);
+    add(keyLine);
+    add(newLine);
   }
+  if (!encoded) return std::nullopt;
   return out;
 }
 
@@ -219,10 +246,11 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
                                     std::string_view defaultValue) const {
   const std::optional<std::string> content = ReadWholeProfile(path_);
   if (!content) return std::string(defaultValue);
-  const std::vector<Line> lines = SplitLines(*content);
-  const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
-  if (!place.key || !lines[*place.key].hasValue) return std::string(defaultValue);
-  std::string_view value = lines[*place.key].value;
+  const Profile profile(*content);
+  if (profile.fault) return std::string(defaultValue);
+  const Place place = Find(profile.lines, TrimBlanks(section), TrimBlanks(key));
+  if (!place.key || !profile.lines[*place.key].hasValue) return std::string(defaultValue);
+  std::string_view value = profile.lines[*place.key].value;
   if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
   return std::string(CutToMaxLength(value));
 }
@@ -232,19 +260,26 @@ std::optional<std::vector<std::string>> ProfileFile::ReadStrings(
     std::string_view defaultValue) const {
   const std::optional<std::string> content = ReadWholeProfile(path_);
   if (!content) return std::nullopt;
-  const std::vector<Line> lines = SplitLines(*content);
+  const Profile profile(*content);
+  if (profile.fault) return std::nullopt;
   std::vector<std::string> values;
   for (std::string_view key : keys) {
-    const Place place = Find(lines, TrimBlanks(section), TrimBlanks(key));
-    if (!place.key || !lines[*place.key].hasValue) {
+    const Place place = Find(profile.lines, TrimBlanks(section), TrimBlanks(key));
+    if (!place.key || !profile.lines[*place.key].hasValue) {
       values.emplace_back(defaultValue);
       continue;
     }
-    std::string_view value = lines[*place.key].value;
+    std::string_view value = profile.lines[*place.key].value;
     if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
     values.emplace_back(CutToMaxLength(value));
   }
   return values;
+}
+
+std::optional<std::string> ProfileFile::TextFault() const {
+  const std::optional<std::string> content = ReadWholeProfile(path_);
+  if (!content) return std::nullopt;
+  return Profile(*content).fault;
 }
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
@@ -252,9 +287,12 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key,
   const MutexLock lock(fileMutex);
   if (CanStore(section, key, value)) {
     FileRewrite rewrite(path_);
-    if (rewrite.Existing() &&
-        rewrite.Commit(Compose(SplitLines(*rewrite.Existing()), section, key, value))) {
-      return;
+    if (rewrite.Existing()) {
+      // A file that cannot be read is not rewritten: its lines would be placed wrongly or lost.
+      const Profile profile(*rewrite.Existing());
+      const std::optional<std::string> composed =
+          profile.fault ? std::nullopt : Compose(profile, section, key, value);
+      if (composed && rewrite.Commit(*composed)) return;
     }
   }
   throw IoError(Substitute(kUnableToWrite, AnsiFromPath(path_)));

@@ -157,6 +157,21 @@ TEST_F(DoorlockEndToEndTest, StartsAgainAtOnceOnItsPortAfterServingButNeverBesid
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
 }
 
+TEST_F(DoorlockEndToEndTest, NeverStartsWhereItsLockFileIsASymbolicLink) {
+  // A link is never followed, so no lock can be had here: run without one, two would run on
+  // one folder.
+  test::TempDir elsewhere;
+  std::filesystem::create_symlink(elsewhere.File("keydesk-doorlock.lock"),
+                                  dir_.File("keydesk-doorlock.lock"));
+  const auto run = test::RunProgram({"--headless", "--dir", dir_.Path().string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "keydesk: 无法取得 " + dir_.Path().string() +
+                         " 的锁文件 keydesk-doorlock.lock：它是符号链接。不能确定这个文件夹没有"
+                         "另一个MarveskOxbel门锁接口在运行，keydesk 不启动\n");
+  EXPECT_TRUE(test::LogFileIn(dir_.Path()).empty());
+  EXPECT_FALSE(std::filesystem::exists(elsewhere.File("keydesk-doorlock.lock")));
+}
+
 TEST_F(DoorlockEndToEndTest, TellsTheServiceManagerOnceItListensFeedsItsWatchdogAndStops) {
   test::NotifySocket manager(dir_.File("notify"));
   Start({{"NOTIFY_SOCKET", manager.Path()}, {"WATCHDOG_USEC", "200000"}});

@@ -320,6 +320,31 @@ TEST(AllowedHostsSystemTest, OnlyTheAllowedHostGetsACardAndEveryOtherIsTracedInT
   EXPECT_THAT(server.Stderr(), Not(HasSubstr("AllowedHosts")));
 }
 
+std::string Utf16LeFile(std::string_view ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : ascii) bytes += {c, '\0'};
+  return bytes;
+}
+
+TEST(AllowedHostsSystemTest, AreReadFromAnOptionFileSavedAsUnicodeOrWithCrLineEnds) {
+  // Notepad's UTF-8 with its mark right before [Network], its "Unicode", and old Mac line ends.
+  const std::string files[] = {"\xEF\xBB\xBF[Network]\r\nAllowedHosts=127.0.0.1\r\n",
+                               Utf16LeFile("[Network]\r\nAllowedHosts=127.0.0.1\r\n"),
+                               "[Network]\rAllowedHosts=127.0.0.1\r"};
+  for (const std::string& file : files) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir.File("Option.ini"), file);
+    // Its port is written into the file as the file is: the start below finds it there.
+    test::ServerProcess server(dir.Path().string(), {},
+                               {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+    test::LoopbackClient stranger(server.Port(), kLoopbackAddress + 1);
+    stranger.SendFrame(test::IssueCardRequest());
+    EXPECT_TRUE(stranger.ClosedByServer());
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+    EXPECT_EQ(test::ReadFileBytes(dir.File("Option.ini")).substr(0, 3), file.substr(0, 3));
+  }
+}
+
 TEST(AllowedHostsSystemTest, WithoutThemTheStartSaysOnceThatAnyHostCanIssueCards) {
   test::TempDir dir;
   test::ServerProcess server(dir.Path().string(), {},

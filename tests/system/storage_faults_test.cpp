@@ -334,5 +334,16 @@ TEST_F(StorageFaultsTest, AnOptionFileThatCannotBeReadStopsTheStart) {
   EXPECT_THAT(run.err, ::testing::HasSubstr("无法读取 " + dir_.File("Option.ini")));
 }
 
+TEST_F(StorageFaultsTest, AnOptionFileThatIsNoTextStopsTheStartNamingTheLine) {
+  // Saved as UTF-16 without the mark that would tell it: the defaults would serve instead.
+  WriteBytes(dir_.File("Option.ini"), std::string("[\0S\0y\0s\0O\0p\0t\0i\0o\0n\0]\0", 22));
+  const test::ProgramResult run = test::RunProgram({"--headless", "--dir", dir_.Path().string()},
+                                                   {{"DREVAN_SIM_CARD", sim_.File("SimCard.txt")}});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "keydesk: 无法读取 " + dir_.File("Option.ini") +
+                         "：第 1 行有 NUL 字节，不是文本；设置不能按默认值代替，keydesk 不启动\n");
+  EXPECT_EQ(Names(dir_.Path()), (std::set<std::string>{"Option.ini", "keydesk-doorlock.lock"}));
+}
+
 }  // namespace
 }  // namespace keydesk

@@ -1,6 +1,9 @@
-// Option.ini files made from a fixed seed, each read key by key through the Windows profile
-// function GetPrivateProfileStringA and through ProfileFile: the values must agree, so that
-// keydesk reads a hand-edited file as the Windows functions would.
+// Option.ini files made from a fixed seed, in each encoding Windows reads (ANSI, or UTF-8 or
+// UTF-16 after a byte order mark) and with CR LF, LF and lone CR line ends, each read key by
+// key through the Windows profile function GetPrivateProfileStringA and through ProfileFile:
+// the values must agree, so that keydesk reads a hand-edited file as the Windows functions
+// would. Some are then written by ProfileFile and read again, so that Windows reads what
+// keydesk writes as keydesk does.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,7 +19,7 @@
 namespace keydesk {
 namespace {
 
-constexpr int kFiles = 200;
+constexpr int kFiles = 400;
 constexpr const char* kDefault = "<default>";
 // The buffer the system reads with: values of at most 2047 characters.
 constexpr DWORD kBufferSize = ProfileFile::kMaxValueLength + 1;
@@ -73,7 +76,8 @@ std::string MakeFile(std::mt19937& random) {
   std::string text;
   const int lines = 1 + static_cast<int>(random() % 24);
   for (int i = 0; i < lines; ++i) {
-    const char* end = random() % 5 == 0 ? "\n" : "\r\n";
+    const unsigned ending = random() % 6;
+    const char* end = ending == 0 ? "\n" : ending == 1 ? "\r" : "\r\n";
     switch (random() % 10) {
       case 0:
       case 1:
@@ -105,6 +109,27 @@ std::string MakeFile(std::mt19937& random) {
   return text;
 }
 
+// The file in one of the encodings, converted by Windows itself: 0 ANSI, 1 UTF-8, 2 UTF-16 LE
+// and 3 UTF-16 BE, each of the last three after its byte order mark.
+std::string Encoded(const std::string& ansi, int encoding) {
+  if (encoding == 0) return ansi;
+  std::wstring wide(ansi.size(), L'\0');
+  wide.resize(MultiByteToWideChar(936, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+  if (encoding == 1) {
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                    utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr));
+    return "\xEF\xBB\xBF" + utf8;
+  }
+  std::string bytes = encoding == 2 ? "\xFF\xFE" : "\xFE\xFF";
+  for (const wchar_t unit : wide) {
+    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+    bytes += encoding == 2 ? std::string{low, high} : std::string{high, low};
+  }
+  return bytes;
+}
+
 std::string ReadThroughWindows(const std::string& path, const std::string& section,
                                const std::string& key) {
   std::vector<char> buffer(kBufferSize);
@@ -123,29 +148,49 @@ std::string Shown(const std::string& text) {
   return text.substr(0, 20) + "...(" + std::to_string(text.size()) + " bytes, ending" + tail + ")";
 }
 
+// Every key of the file read both ways, the first mismatches reported.
+void ReadsAlike(const std::string& path, const std::string& content, int& compared,
+                int& mismatches) {
+  const ProfileFile file(path);
+  for (const std::string& section : kSections) {
+    for (const std::string& key : kKeys) {
+      const std::string windows = ReadThroughWindows(path, section, key);
+      const std::string ours = file.ReadString(section, key, kDefault);
+      ++compared;
+      if (windows != ours && ++mismatches <= 10) {
+        ADD_FAILURE() << path << ", [" << section << "] " << key << ": Windows " << Shown(windows)
+                      << ", ours " << Shown(ours) << "\n--- file ---\n"
+                      << content;
+      }
+    }
+  }
+}
+
 TEST(ProfileFileDifferential, ReadsEveryKeyOfGeneratedFilesAsTheWindowsFunctionDoes) {
   test::TempDir dir;
   std::mt19937 random(20081015);
+  const auto pick = [&](const std::vector<std::string>& from) -> const std::string& {
+    return from[random() % from.size()];
+  };
   int compared = 0;
   int mismatches = 0;
   for (int n = 0; n < kFiles; ++n) {
     // A name of its own for every file: Wine keeps recently read profile files cached.
     const std::string path = dir.File("Option" + std::to_string(n) + ".ini");
     const std::string content = MakeFile(random);
-    std::ofstream(path, std::ios::binary) << content;
-    const ProfileFile file(path);
-    for (const std::string& section : kSections) {
-      for (const std::string& key : kKeys) {
-        const std::string windows = ReadThroughWindows(path, section, key);
-        const std::string ours = file.ReadString(section, key, kDefault);
-        ++compared;
-        if (windows != ours && ++mismatches <= 10) {
-          ADD_FAILURE() << "file " << n << ", [" << section << "] " << key << ": Windows "
-                        << Shown(windows) << ", ours " << Shown(ours) << "\n--- file ---\n"
-                        << content;
-        }
-      }
+    std::ofstream(path, std::ios::binary) << Encoded(content, n % 4);
+    ReadsAlike(path, content, compared, mismatches);
+    if (n % 10 >= 4) continue;
+    // Written by keydesk, in each encoding in turn.
+    const std::string written = dir.File("Written" + std::to_string(n) + ".ini");
+    std::ofstream(written, std::ios::binary) << Encoded(content, n % 4);
+    ProfileFile file(written);
+    for (int i = 0; i < 3; ++i) {
+      const std::string& section = pick(kSections);
+      const std::string& key = pick(kKeys);
+      file.WriteString(section, key, pick(kValues));
     }
+    ReadsAlike(written, "(written) " + content, compared, mismatches);
   }
   EXPECT_EQ(mismatches, 0) << "of " << compared << " keys read";
 }
