@@ -58,11 +58,13 @@ void ServiceStatus::EncoderAnswersAgain() {
   Notify(Change::Encoder);
 }
 
-void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost) {
+void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost,
+                             std::string openThrough) {
   MutexLock lock(mutex_);
   ++snapshot_.Version;
   snapshot_.ListenAddress = std::move(listenAddress);
   snapshot_.OpenToAnyHost = std::move(openToAnyHost);
+  snapshot_.OpenThrough = std::move(openThrough);
 }
 
 void ServiceStatus::SetUnverifiedStoreServer(std::string server) {
@@ -97,6 +99,25 @@ void ServiceStatus::Stopped() {
     snapshot_.Listening = false;
   }
   Notify(Change::Listener);
+}
+
+void ServiceStatus::ConnectionRefused(uint32_t host, ConnectionRefusal why) {
+  {
+    MutexLock lock(mutex_);
+    ++snapshot_.Version;
+    for (RefusedHosts& refused : snapshot_.Refused) {
+      if (refused.Host == host && refused.Why == why) {
+        ++refused.Count;
+        return;
+      }
+    }
+    if (snapshot_.Refused.size() >= kRefusedHostsKept) {
+      ++snapshot_.RefusedElsewhere;
+      return;
+    }
+    snapshot_.Refused.push_back({host, why, 1});
+  }
+  Notify(Change::Refused);
 }
 
 void ServiceStatus::RequestEnded(DateTime time, std::string type, bool answered,
