@@ -72,6 +72,8 @@ Options:
   --ready-file FILE     idle mode: written once every connection has been tried
   --pace-us N           idle mode: pause between connects (default 500), so that a listener
                         with a short backlog keeps up instead of dropping SYNs
+  --refill 1            idle mode: a connection the server closes is opened again at once
+  --from ADDRESS        connect from this local address of 127.0.0.0/8 (another "host")
   --runs N              startup mode: starts to time (default 5)
 )";
 
@@ -167,6 +169,8 @@ struct Options {
   double hold = 5;
   std::string readyFile;
   int paceUs = 500;
+  bool refill = false;
+  std::optional<in_addr_t> from;  // network byte order
   int runs = 5;
   std::vector<std::string> command;
 };
@@ -241,6 +245,14 @@ Options ParseOptions(int argc, char** argv) {
       options.readyFile = value;
     } else if (name == "--pace-us") {
       options.paceUs = std::stoi(value);
+    } else if (name == "--refill") {
+      options.refill = value != "0";
+    } else if (name == "--from") {
+      in_addr address{};
+      if (::inet_pton(AF_INET, value.c_str(), &address) != 1) {
+        throw std::runtime_error("--from needs an IPv4 address");
+      }
+      options.from = address.s_addr;
     } else if (name == "--runs") {
       options.runs = std::stoi(value);
     } else {
@@ -309,14 +321,25 @@ ErrorKind KindOfErrno(int error) {
 }
 
 // A blocking socket whose every send and receive gives up after timeout, connected to
-// 127.0.0.1:port. A connect that runs out of time fails with EINPROGRESS.
-std::optional<Socket> Connect(int port, int timeoutMs, ErrorKind& error) {
+// 127.0.0.1:port, from the address from when given. A connect that runs out of time fails
+// with EINPROGRESS.
+std::optional<Socket> Connect(int port, int timeoutMs, ErrorKind& error,
+                              std::optional<in_addr_t> from = std::nullopt) {
   Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!socket.IsOpen()) {
     error = kOther;
     return std::nullopt;
   }
   const int fd = socket.NativeHandle();
+  if (from) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = *from;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+      error = kOther;
+      return std::nullopt;
+    }
+  }
   timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
@@ -428,7 +451,8 @@ class LoadRun {
       const SteadyClock::time_point start = SteadyClock::now();
       bool ok = true;
       if (!connection.IsOpen()) {
-        std::optional<Socket> opened = Connect(options_.port, options_.timeoutMs, error);
+        std::optional<Socket> opened =
+            Connect(options_.port, options_.timeoutMs, error, options_.from);
         const auto connected = SteadyClock::now();
         if (connected - start >= kSlowConnect) ++stats.slowConnects;
         if (opened) {
@@ -591,7 +615,7 @@ int RunOnce(const Options& options) {
   ErrorKind error = kOther;
   std::string response;
   const auto start = SteadyClock::now();
-  std::optional<Socket> connection = Connect(options.port, options.timeoutMs, error);
+  std::optional<Socket> connection = Connect(options.port, options.timeoutMs, error, options.from);
   bool ok = connection && SendAll(connection->NativeHandle(), options.request, error) &&
             ReadResponse(connection->NativeHandle(), start + milliseconds(options.timeoutMs),
                          response, error);
@@ -621,7 +645,8 @@ int RunIdle(const Options& options) {
     if (i > 0 && options.paceUs > 0) std::this_thread::sleep_for(microseconds(options.paceUs));
     ErrorKind error = kOther;
     const auto before = SteadyClock::now();
-    std::optional<Socket> connection = Connect(options.port, options.timeoutMs, error);
+    std::optional<Socket> connection =
+        Connect(options.port, options.timeoutMs, error, options.from);
     if (SteadyClock::now() - before >= kSlowConnect) ++slowConnects;
     if (connection) {
       open.push_back(std::move(*connection));
@@ -633,8 +658,30 @@ int RunIdle(const Options& options) {
   if (!options.readyFile.empty()) {
     std::ofstream(options.readyFile) << open.size() << "\n";
   }
-  std::this_thread::sleep_for(
-      duration_cast<nanoseconds>(std::chrono::duration<double>(options.hold)));
+  const auto holdEnd =
+      SteadyClock::now() + duration_cast<nanoseconds>(std::chrono::duration<double>(options.hold));
+  uint64_t reopened = 0;
+  if (options.refill) {
+    // As a client that wants the server's places would: whatever the server closes is opened
+    // again at once.
+    while (SteadyClock::now() < holdEnd) {
+      std::vector<pollfd> watched;
+      for (const Socket& socket : open) watched.push_back({socket.NativeHandle(), POLLIN, 0});
+      if (::poll(watched.data(), watched.size(), 20) <= 0) continue;
+      for (size_t i = 0; i < watched.size(); ++i) {
+        if ((watched[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+        ErrorKind error = kOther;
+        std::optional<Socket> again = Connect(options.port, options.timeoutMs, error, options.from);
+        if (!again) {
+          ++errors[error];
+          continue;
+        }
+        open[i] = std::move(*again);
+        ++reopened;
+      }
+    }
+  }
+  std::this_thread::sleep_until(holdEnd);
 
   // Still open: nothing to read and no hang-up from the server.
   std::vector<pollfd> polls;
@@ -651,7 +698,7 @@ int RunIdle(const Options& options) {
        << ",\"mode\":\"idle\",\"connections\":" << options.connections
        << ",\"opened\":" << open.size() << ",\"failed\":" << failed
        << ",\"still_open\":" << stillOpen << ",\"open_s\":" << Fixed(openSeconds, 3)
-       << ",\"slow_connects\":" << slowConnects;
+       << ",\"slow_connects\":" << slowConnects << ",\"reopened\":" << reopened;
   for (int kind = 0; kind < kErrorKinds; ++kind) {
     json << ",\"" << kErrorNames[kind] << "\":" << errors[kind];
   }

@@ -15,6 +15,7 @@
 #include "kinds/doorlock/doorlock_kind.h"
 #include "kinds/hand/hand_kind.h"
 #include "kinds/police/police_kind.h"
+#include "platform/profile_file.h"
 
 namespace keydesk {
 namespace {
@@ -30,6 +31,10 @@ class RecordingView final : public DeskView {
   void ShowDoorlockOptions(SharedOption&) override { calls.push_back("doorlock options"); }
   void ShowSystemSettings(SystemSettings& settings) override {
     calls.push_back("settings " + std::to_string(settings.Fields().size()));
+    offered.clear();
+    for (const SettingField& field : settings.Fields()) {
+      if (!field.AllowHost.empty()) offered.push_back(field.Caption);
+    }
   }
   void ShowTestPanel(const TestPanel& panel) override { calls.push_back("test " + panel.Name()); }
   void ShowJournal(JournalBrowser&) override { calls.push_back("journal"); }
@@ -48,6 +53,7 @@ class RecordingView final : public DeskView {
 
   bool passwordGiven = true;
   std::vector<std::string> calls;
+  std::vector<std::string> offered;  // the settings' offers to allow a refused host
   std::vector<std::string> lines;
 };
 
@@ -145,6 +151,27 @@ TEST_F(DeskTest, TheStateLineIsGivenWhenItChangedWithItsTones) {
   EXPECT_EQ((*unverified)[3].Tone, StateTone::Alarm);
   EXPECT_THAT(Utf8FromAnsi((*unverified)[3].Text),
               ::testing::HasSubstr("VerifyServer=0），局域网上的机器可以冒充 PostgreSQL host=db1"));
+}
+
+TEST_F(DeskTest, RefusedHostsAreCountedOnTheStateLineAndOfferedInTheSettings) {
+  DoorlockKind kind(harness_.context, nullptr);
+  Desk desk(harness_.context, kind);
+  ProfileFile(harness_.sysOption.FileName).WriteString("Network", "AllowedHosts", "127.0.0.1");
+  ASSERT_TRUE(desk.NewState());
+  for (int i = 0; i < 3; ++i) {
+    harness_.status.ConnectionRefused(kLoopbackAddress + 1, ConnectionRefusal::NotAllowed);
+  }
+  harness_.status.ConnectionRefused(kLoopbackAddress + 2, ConnectionRefusal::TooManyFromHost);
+  const std::optional<DeskState> state = desk.NewState();
+  ASSERT_TRUE(state);
+  EXPECT_EQ((*state)[3].Tone, StateTone::Alarm);
+  EXPECT_EQ(Utf8FromAnsi((*state)[3].Text),
+            "拒绝了 127.0.0.2 的 3 次连接：不在允许的主机中；拒绝了 127.0.0.3 的 1 次连接：这台主机"
+            "的连接数已满（MaxConnectionsPerHost），没有等待请求的连接可以关闭");
+
+  // Only the host kept out by the list is offered; a cap is no matter of the list.
+  desk.Run(DeskCommand::Settings, view_);
+  EXPECT_THAT(view_.offered, ElementsAre("允许 127.0.0.2 连接（已拒绝 3 次）"));
 }
 
 TEST_F(DeskTest, OperationsComeOnceEachWithFailuresMarked) {

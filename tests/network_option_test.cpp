@@ -45,6 +45,8 @@ TEST_F(NetworkOptionTest, WithoutTheKeysEveryHostIsServedWithinTheDefaultBounds)
     EXPECT_FALSE(option.ListenAddress);
     EXPECT_TRUE(option.Allowed.AllowsAny());
     EXPECT_EQ(option.RequestTimeout, std::chrono::seconds(60));
+    // A first request within a minute of the connect; kept connections wait without limit.
+    EXPECT_EQ(option.FirstRequestTimeout, std::chrono::seconds(60));
     EXPECT_EQ(option.IdleTimeout, std::chrono::seconds(0));
     EXPECT_EQ(option.MaxConnections, 512);
     EXPECT_EQ(option.MaxConnectionsPerHost, 64);
@@ -63,10 +65,17 @@ TEST_F(NetworkOptionTest, ReadsEveryKey) {
   EXPECT_EQ(option.AllowedHostsText, "192.168.1.20, 10.1.0.0/24");
   EXPECT_EQ(option.RequestTimeout, std::chrono::seconds(5));
   EXPECT_EQ(option.IdleTimeout, std::chrono::seconds(30));
+  EXPECT_EQ(option.FirstRequestTimeout, std::chrono::seconds(30));
   EXPECT_EQ(option.MaxConnections, 0);
   EXPECT_EQ(option.MaxConnectionsPerHost, 2);
   EXPECT_FALSE(option.AccessLog);
   EXPECT_EQ(option.KeepDays, 30);
+}
+
+TEST_F(NetworkOptionTest, AnIdleTimeoutOfZeroSetByHandLiftsTheFirstRequestsLimitToo) {
+  const NetworkOption option = Load("[Network]\r\nIdleTimeout=0\r\n");
+  EXPECT_EQ(option.FirstRequestTimeout, std::chrono::seconds(0));
+  EXPECT_EQ(option.IdleTimeout, std::chrono::seconds(0));
 }
 
 TEST_F(NetworkOptionTest, AValueThatCannotBeReadIsRefusedNamingTheKeyAndTheValue) {
@@ -81,6 +90,12 @@ TEST_F(NetworkOptionTest, AValueThatCannotBeReadIsRefusedNamingTheKeyAndTheValue
   EXPECT_THAT(Refusal("[Network]\r\nListenAddress=localhost\r\n"), HasSubstr("ListenAddress"));
   EXPECT_THAT(Refusal("[Network]\r\nAccessLog=yes\r\n"), HasSubstr("AccessLog"));
   EXPECT_THAT(Refusal("[Log]\r\nKeepDays=1.5\r\n"), HasSubstr("[Log] KeepDays"));
+  // Which was meant, the range or the host? Neither is taken for the other.
+  EXPECT_THAT(
+      Refusal("[Network]\r\nAllowedHosts=127.0.0.1, 127.0.0.2/30\r\n"),
+      HasSubstr("[Network] AllowedHosts 的值“127.0.0.1, 127.0.0.2/30”无法读取："
+                "地址范围 127.0.0.2/30 的主机位不为零：范围应写作 127.0.0.0/30，一台主机只写 "
+                "127.0.0.2"));
   // A list cut at the profile's length limit could end in a wider range than was written.
   EXPECT_THAT(Refusal("[Network]\r\nAllowedHosts=" + std::string(2100, ',') + "10.0.0.1\r\n"),
               HasSubstr("太长"));
@@ -92,21 +107,37 @@ TEST_F(NetworkOptionTest, AFileThatIsThereButCannotBeReadIsRefused) {
 }
 
 TEST(AllowedHostsTest, AddressesAndRangesAllowExactlyTheirHosts) {
-  const AllowedHosts hosts = AllowedHosts::Parse(" 192.168.1.20,10.1.0.7/24\t172.16.0.0/12,,");
+  const AllowedHosts hosts = AllowedHosts::Parse(" 192.168.1.20,10.1.0.0/24\t172.16.0.0/12,,");
   EXPECT_FALSE(hosts.AllowsAny());
   EXPECT_TRUE(hosts.Allows(*ParseIpv4("192.168.1.20")));
   EXPECT_FALSE(hosts.Allows(*ParseIpv4("192.168.1.21")));
-  EXPECT_TRUE(hosts.Allows(*ParseIpv4("10.1.0.255")));  // the host bits of 10.1.0.7/24 go
+  EXPECT_TRUE(hosts.Allows(*ParseIpv4("10.1.0.255")));
   EXPECT_FALSE(hosts.Allows(*ParseIpv4("10.1.1.0")));
   EXPECT_TRUE(hosts.Allows(*ParseIpv4("172.31.255.255")));
   EXPECT_FALSE(hosts.Allows(*ParseIpv4("127.0.0.1")));  // loopback is not allowed by itself
-  EXPECT_TRUE(AllowedHosts::Parse("0.0.0.0/0").Allows(*ParseIpv4("8.8.8.8")));
+  EXPECT_EQ(hosts.WideEntry(), "");
   EXPECT_TRUE(AllowedHosts::Parse("").AllowsAny());
+  EXPECT_TRUE(AllowedHosts::Parse("").Empty());
 }
 
-TEST(AllowedHostsTest, AnEntryThatIsNoAddressOrRangeIsRefused) {
-  for (const char* entry : {"10.1.0", "10.1.0.0/33", "10.1.0.0/", "010.1.0.1", "10.1.0.1.5",
-                            "+10.1.0.1", "10.1.0.0/08", "host.example"}) {
+TEST(AllowedHostsTest, AnyAndRangesWiderThanASlash8AreNamedForTheWarning) {
+  for (const char* list : {"any", "10.0.0.1, ANY", "0.0.0.0/0"}) {
+    SCOPED_TRACE(list);
+    const AllowedHosts hosts = AllowedHosts::Parse(list);
+    EXPECT_FALSE(hosts.Empty());
+    EXPECT_TRUE(hosts.AllowsAny());
+    EXPECT_TRUE(hosts.Allows(*ParseIpv4("8.8.8.8")));
+  }
+  EXPECT_EQ(AllowedHosts::Parse("10.0.0.1, ANY").WideEntry(), "ANY");
+  EXPECT_EQ(AllowedHosts::Parse("127.0.0.1 10.0.0.0/7").WideEntry(), "10.0.0.0/7");
+  EXPECT_FALSE(AllowedHosts::Parse("10.0.0.0/7").AllowsAny());
+  EXPECT_EQ(AllowedHosts::Parse("10.0.0.0/8").WideEntry(), "");
+}
+
+TEST(AllowedHostsTest, AnEntryThatIsNoAddressOrRangeOrHasHostBitsIsRefused) {
+  for (const char* entry :
+       {"10.1.0", "10.1.0.0/33", "10.1.0.0/", "010.1.0.1", "10.1.0.1.5", "+10.1.0.1", "10.1.0.0/08",
+        "host.example", "anyhost", "10.1.0.7/24", "127.0.0.2/30", "127.0.0.2/0"}) {
     EXPECT_THROW(AllowedHosts::Parse(entry), Error) << entry;
   }
   EXPECT_EQ(Ipv4Text(*ParseIpv4("255.0.10.1")), "255.0.10.1");

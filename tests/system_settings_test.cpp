@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "core/ipv4.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -64,7 +65,31 @@ TEST_F(SystemSettingsTest, OpensWithWhatTheFileHoldsAndTheDefaults) {
   EXPECT_EQ(value("DelayMinutes"), "30");
   EXPECT_EQ(value("AllowedHosts"), "192.168.1.0/24");
   EXPECT_EQ(value("RequestTimeout"), "60");
+  EXPECT_EQ(value("IdleTimeout"), "");  // its own default, which no one number shows
   EXPECT_EQ(value("AccessLog"), "1");
+}
+
+TEST_F(SystemSettingsTest, AHostRefusedForNotBeingAllowedIsOfferedAndAddedWhenTicked) {
+  using Refused = ServiceStatus::RefusedHosts;
+  const std::vector<Refused> refused = {
+      {*ParseIpv4("192.168.1.5"), ConnectionRefusal::NotAllowed, 9},  // allowed by the file now
+      {*ParseIpv4("10.0.0.8"), ConnectionRefusal::TooManyFromHost, 7},
+      {*ParseIpv4("10.0.0.9"), ConnectionRefusal::NotAllowed, 4},
+  };
+  SystemSettings settings(file_, refused);
+  const SettingField& offer = settings.Fields().back();
+  EXPECT_EQ(settings.Fields().size(), SystemSettings(file_).Fields().size() + 1);
+  EXPECT_EQ(offer.Caption, "允许 10.0.0.9 连接（已拒绝 4 次）");
+  EXPECT_EQ(offer.Kind, SettingKind::Switch);
+
+  // Left unticked, it writes nothing.
+  EXPECT_EQ(Utf8FromAnsi(settings.Save(Entries(settings))), "没有改动。");
+  std::vector<std::string> entries = Entries(settings);
+  entries.back() = "1";
+  EXPECT_THAT(Utf8FromAnsi(settings.Save(entries)), HasSubstr("已保存：允许连接的主机"));
+  EXPECT_THAT(File(), HasSubstr("AllowedHosts=192.168.1.0/24, 10.0.0.9\r\n"));
+  // Allowed by the file now, it is offered no more.
+  EXPECT_EQ(SystemSettings(file_, refused).Fields().size(), SystemSettings(file_).Fields().size());
 }
 
 TEST_F(SystemSettingsTest, NothingChangedWritesNothing) {
@@ -104,7 +129,8 @@ TEST_F(SystemSettingsTest, ABadEntryIsRefusedByItsCaptionAndNothingIsWritten) {
       {"HandPortNo", "abc", "“手牌接口端口”"},
       {"DelayMinutes2", "-5", "“卡的结束时间延后（分钟）”"},
       {"SaveDoorlockRecord", "yes", "应为 1 或 0"},
-      {"AllowedHosts", " , ", "“允许连接的主机（空：任何主机）”"},
+      {"AllowedHosts", " , ", "“允许连接的主机（any 或空：任何主机）”"},
+      {"AllowedHosts", "192.168.1.7/24", "主机位不为零"},
       {"ListenAddress", "010.1.0.5", "IPv4"},
       {"RequestTimeout", "90000", "86400"},
   };

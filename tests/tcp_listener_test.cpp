@@ -9,10 +9,12 @@
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
+#include <regex>
 #include <thread>
 
 #include "core/access_log.h"
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "fixed_clock.h"
 #include "intake/connection.h"
@@ -71,7 +73,7 @@ class TcpListenerTest : public ::testing::Test {
         log_, RequestObserver(), limits, &access_);
     listener_ = std::make_unique<TcpListener>(
         [this](TConnection& connection) { intake_->Serve(connection); }, std::move(policy),
-        &access_);
+        &access_, &status_);
     listener_->Activate(0);
   }
   void TearDown() override {
@@ -108,6 +110,7 @@ class TcpListenerTest : public ::testing::Test {
   test::FixedClock clock_{test::MakeDateTime(2026, 12, 7, 9, 0)};
   TLogFile log_{dir_.File("20261207.LOG"), options_, clock_};
   AccessLog access_{dir_.Path().string(), "doorlock", true, clock_};
+  ServiceStatus status_;
   std::atomic<bool> keepConnection_{false};
   EchoHandler::Gate gate_;
   std::unique_ptr<RequestIntake> intake_;
@@ -280,6 +283,12 @@ TEST_F(TcpListenerTest, AHostNotAllowedIsClosedBeforeAByteIsReadAndLogged) {
   pms.SendFrame("ReadCard");
   EXPECT_EQ(pms.ReadResponse(), "echo:ReadCard");
   EXPECT_EQ(gate_.handled, 1);
+  // Counted for the window, by host and reason.
+  const auto refused = status_.Get().Refused;
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].Host, kLoopbackAddress + 1);
+  EXPECT_EQ(refused[0].Why, ConnectionRefusal::NotAllowed);
+  EXPECT_EQ(refused[0].Count, 1u);
   const std::vector<std::string> lines = AccessLines(2);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_THAT(lines[0], MatchesRegex("127\\.0\\.0\\.2:.+ doorlock refused reason=not-allowed\r"));
@@ -288,30 +297,51 @@ TEST_F(TcpListenerTest, AHostNotAllowedIsClosedBeforeAByteIsReadAndLogged) {
                            "ms=.+\r"));
 }
 
-TEST_F(TcpListenerTest, ConnectionsBeyondEitherCapAreClosedAtAccept) {
+// Connections that only wait must not keep the PMS out: at a cap, the one waiting longest
+// of its own host (per host) or of the host holding the most (in all) is closed instead.
+TEST_F(TcpListenerTest, AtACapTheConnectionWaitingLongestOfTheBusiestHostMakesRoom) {
   Start(true, {.MaxConnections = 3, .MaxConnectionsPerHost = 2});
-  std::vector<test::LoopbackClient> held;
-  held.push_back(Client());
-  held.push_back(Client());
+  auto first = ClientFrom(1);
+  auto second = ClientFrom(1);
   while (listener_->OpenConnections() < 2) std::this_thread::yield();
-  auto thirdFromHost = Client();
-  EXPECT_TRUE(thirdFromHost.ClosedByServer());
-  held.push_back(ClientFrom(2));
+  auto third = ClientFrom(1);  // the host's cap: its first connection goes
+  EXPECT_TRUE(first.ClosedByServer());
+  auto other = ClientFrom(2);
   while (listener_->OpenConnections() < 3) std::this_thread::yield();
-  auto fourth = ClientFrom(3);
-  EXPECT_TRUE(fourth.ClosedByServer());
-  // A place that comes free is taken again.
-  held.front().SendFrame("first");
-  EXPECT_EQ(held.front().ReadResponse(), "echo:first");
-  while (listener_->OpenConnections() > 2) std::this_thread::yield();
-  auto next = Client();
-  next.SendFrame("next");
-  EXPECT_EQ(next.ReadResponse(), "echo:next");
-  const std::vector<std::string> lines = AccessLines(4);
-  EXPECT_THAT(lines, ::testing::Contains(
-                         MatchesRegex("127\\.0\\.0\\.1:.* refused reason=too-many-from-host\r")));
-  EXPECT_THAT(lines, ::testing::Contains(
-                         MatchesRegex("127\\.0\\.0\\.3:.* refused reason=too-many-connections\r")));
+  auto newcomer = ClientFrom(3);  // the cap in all: 127.0.0.1 holds the most
+  EXPECT_TRUE(second.ClosedByServer());
+  EXPECT_EQ(second.Unread(), "");
+  for (auto* client : {&third, &other, &newcomer}) {
+    client->SendFrame("ReadCard");
+    EXPECT_EQ(client->ReadResponse(), "echo:ReadCard");
+  }
+  EXPECT_TRUE(status_.Get().Refused.empty());
+  const std::vector<std::string> lines = AccessLines(5);
+  EXPECT_THAT(lines, ::testing::Contains(MatchesRegex(
+                         "127\\.0\\.0\\.1:[0-9]+ doorlock closed reason=too-many-from-host "
+                         "ms=[0-9]+ for=127\\.0\\.0\\.1:[0-9]+\r")));
+  EXPECT_THAT(lines, ::testing::Contains(MatchesRegex(
+                         "127\\.0\\.0\\.1:[0-9]+ doorlock closed reason=too-many-connections "
+                         "ms=[0-9]+ for=127\\.0\\.0\\.3:[0-9]+\r")));
+}
+
+TEST_F(TcpListenerTest, AtACapTheNewcomerIsClosedOnlyWhenEveryConnectionIsServing) {
+  Start(true, {.MaxConnections = 2});
+  std::vector<test::LoopbackClient> busy;
+  for (int i = 0; i < 2; ++i) {
+    busy.push_back(ClientFrom(2 + i));
+    busy.back().SendFrame("hold");
+  }
+  while (gate_.waiting < 2) std::this_thread::yield();
+  auto refused = Client();
+  EXPECT_TRUE(refused.ClosedByServer());
+  OpenGate();
+  for (auto& client : busy) EXPECT_EQ(client.ReadResponse(), "echo:hold");
+  const auto counted = status_.Get().Refused;
+  ASSERT_EQ(counted.size(), 1u);
+  EXPECT_EQ(counted[0].Why, ConnectionRefusal::TooManyConnections);
+  EXPECT_THAT(AccessLines(3), ::testing::Contains(MatchesRegex(
+                                  "127\\.0\\.0\\.1:.* refused reason=too-many-connections\r")));
 }
 
 TEST_F(TcpListenerTest, ARequestMustArriveWithinItsLimitHoweverSlowlyItTrickles) {
@@ -338,9 +368,48 @@ TEST_F(TcpListenerTest, ARequestMustArriveWithinItsLimitHoweverSlowlyItTrickles)
   EXPECT_EQ(quick.ReadResponse(), "echo:quick");
 }
 
+TEST_F(TcpListenerTest, BlanksDoNotKeepAConnectionBeyondTheFirstRequestsLimit) {
+  Start(true, {},
+        {.Request = std::chrono::seconds(60), .FirstRequest = std::chrono::milliseconds(300)});
+  auto trickle = Client();
+  trickle.SetSendTimeout(std::chrono::seconds(5));
+  // A blank every 100 ms: each would restart a limit taken per receive.
+  bool closed = false;
+  for (int i = 0; i < 40 && !closed; ++i) {
+    try {
+      trickle.Send(i % 2 == 0 ? " " : "\r\n");
+    } catch (const std::exception&) {
+      break;  // the server has gone
+    }
+    closed = trickle.ClosedByServer(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(closed || trickle.ClosedByServer());
+  EXPECT_EQ(gate_.handled, 0);
+  const std::vector<std::string> lines = AccessLines(1);
+  ASSERT_EQ(lines.size(), 1u);
+  std::smatch waited;
+  ASSERT_TRUE(std::regex_search(lines[0], waited, std::regex("timeout wait=idle ms=([0-9]+)")));
+  EXPECT_GE(std::stoi(waited[1]), 300);  // counted from the connect
+}
+
+TEST_F(TcpListenerTest, KeptConnectionsWaitWithoutLimitUnlessAnIdleLimitIsSet) {
+  keepConnection_ = true;
+  Start(true, {},
+        {.Request = std::chrono::seconds(60), .FirstRequest = std::chrono::milliseconds(100)});
+  auto kept = Client();
+  kept.SendFrame("first");
+  EXPECT_EQ(kept.ReadResponse(), "echo:first");
+  EXPECT_FALSE(kept.ClosedByServer(std::chrono::milliseconds(400)));
+  kept.SendFrame("second");
+  EXPECT_EQ(kept.ReadResponse(), "echo:second");
+}
+
 TEST_F(TcpListenerTest, AConnectionIdleBeyondItsLimitIsClosedAlsoBetweenKeptRequests) {
   keepConnection_ = true;
-  Start(true, {}, {.Request = std::chrono::seconds(60), .Idle = std::chrono::milliseconds(200)});
+  Start(true, {},
+        {.Request = std::chrono::seconds(60),
+         .FirstRequest = std::chrono::milliseconds(200),
+         .Idle = std::chrono::milliseconds(200)});
   auto silent = Client();
   EXPECT_TRUE(silent.ClosedByServer());
   auto kept = Client();

@@ -19,8 +19,10 @@
 #include "app/desk.h"
 #include "app/journal_browser.h"
 #include "app/system_settings.h"
+#include "core/ipv4.h"
 #include "core/sys_option.h"
 #include "kinds/kind.h"
+#include "platform/profile_file.h"
 #include "platform/socket.h"
 #include "store/doorlock_record_manager.h"
 #include "ui/journal_form.h"
@@ -132,9 +134,12 @@ int main(int argc, char** argv) {
   journalForm.RoomCardsBtn->click();
   journalForm.CheckCardBtn->click();  // the test dialog's card, of another room
   saved = Save(journalForm, folder, "journal_form.png") && saved;
-  // As a fresh Option.ini opens it, rather than with the scratch folder's port 0.
+  // As a new install's Option.ini opens it once its PMS was refused, rather than with the
+  // scratch folder's port 0.
   TSysOption(file("Settings.ini")).Save();
-  SystemSettings systemSettings(file("Settings.ini"));
+  ProfileFile(file("Settings.ini")).WriteString("Network", "AllowedHosts", "127.0.0.1");
+  SystemSettings systemSettings(file("Settings.ini"),
+                                {{*ParseIpv4("192.168.1.20"), ConnectionRefusal::NotAllowed, 3}});
   TSettingsForm settingsForm(systemSettings, &mainForm);
   saved = Save(settingsForm, folder, "settings_form.png") && saved;
   return saved ? 0 : 1;

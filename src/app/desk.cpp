@@ -93,7 +93,8 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       }
       break;
     case DeskCommand::Settings: {
-      SystemSettings settings(context_.SysOption.FileName);
+      // A host refused since start may be the PMS, kept out until named: it is offered.
+      SystemSettings settings(context_.SysOption.FileName, context_.Status.Get().Refused);
       view.ShowSystemSettings(settings);
       break;
     }

@@ -47,6 +47,9 @@ HeadlessResult RunHeadless(Application& application, std::ostream& out, std::ost
       err << "keydesk: " << (still.empty() ? "写入已恢复" : Utf8FromAnsi(still)) << std::endl;
     } else if (change == ServiceStatus::Change::Encoder) {
       err << "keydesk: " << Utf8FromAnsi(EncoderStatusText(now)) << std::endl;
+    } else if (change == ServiceStatus::Change::Refused && !now.Refused.empty()) {
+      // A host's first refusal for a reason; the access log has every one.
+      err << "keydesk: " << Utf8FromAnsi(RefusedHostsText(now.Refused.back())) << std::endl;
     }
   });
   InterfaceServer server(application.Kind(), application.Context());

@@ -45,14 +45,18 @@ void InterfaceServer::StartServer(LogPane& pane) {
                                  .Reason = outcome.Reason,
                                  .Warning = outcome.Warning});
       },
-      ReadLimits{network.RequestTimeout, network.IdleTimeout}, &context_.Access);
+      ReadLimits{network.RequestTimeout, network.FirstRequestTimeout, network.IdleTimeout},
+      &context_.Access);
   listener_ = std::make_unique<TcpListener>(
       [intake = intake_](TConnection& connection) { intake->Serve(connection); },
       ListenerPolicy{network.ListenAddress.value_or(kAnyAddress), network.Allowed,
                      network.MaxConnections, network.MaxConnectionsPerHost},
-      &context_.Access);
+      &context_.Access, &status);
+  // No list, "any" and ranges wider than a /8 let in (nearly) every host of the network.
+  const std::string wide = network.Allowed.WideEntry();
+  const bool open = network.Allowed.Empty() || !wide.empty();
   status.SetReach(network.ListenAddress ? Ipv4Text(*network.ListenAddress) : std::string(),
-                  network.Allowed.AllowsAny() ? AnsiFromUtf8(info.AnyHostMay) : std::string());
+                  open ? AnsiFromUtf8(info.AnyHostMay) : std::string(), wide);
   pane.AddLine(AnsiFromUtf8(info.StartLine));
   const int port = context_.SysOption.*(info.PortOption) & 0xFFFF;
   try {

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/new_install_options.h"
 #include "app/store_choice.h"
 #include "platform/code_page.h"
 #include "platform/errors.h"
@@ -26,6 +27,16 @@ int InitDatabase(const std::string& folder, std::ostream& err) {
 }  // namespace
 
 int InitStore(const std::string& folder, std::ostream& err) {
+  try {
+    if (const std::string options = WriteNewInstallOptions(folder); !options.empty()) {
+      err << "keydesk: wrote " << Utf8FromPath(options) << ": only this machine ("
+          << kNewInstallAllowedHosts << ") may connect until [Network] AllowedHosts names the PMS"
+          << std::endl;
+    }
+  } catch (const Error& error) {
+    err << "keydesk: " << Utf8FromAnsi(error.what()) << std::endl;
+    return 1;
+  }
   try {
     const StoreChoice choice = StoreChoice::Load(folder);
     if (choice.Kind == StoreChoice::StoreKind::SQLite) return InitDatabase(folder, err);

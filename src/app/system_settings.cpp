@@ -1,7 +1,9 @@
 #include "app/system_settings.h"
 
+#include <algorithm>
 #include <string_view>
 
+#include "core/ipv4.h"
 #include "core/network_option.h"
 #include "core/sys_option.h"
 #include "platform/code_page.h"
@@ -14,6 +16,7 @@ namespace {
 
 constexpr const char* kSys = "SysOption";
 constexpr const char* kDoorlock = "DoorlockOption";
+constexpr const char* kAllowRefusedHost = "AllowRefusedHost";  // the offers' name
 
 std::string Switch(bool on) { return on ? "1" : "0"; }
 
@@ -54,12 +57,14 @@ std::vector<SettingField> ReadFields(const std::string& file) {
        Switch(sys.SaveDoorlockRecord)},
       {"Network", "ListenAddress", "监听地址（空：本机所有地址）", SettingKind::Text,
        stored("Network", "ListenAddress", "")},
-      {"Network", "AllowedHosts", "允许连接的主机（空：任何主机）", SettingKind::Text,
+      {"Network", "AllowedHosts", "允许连接的主机（any 或空：任何主机）", SettingKind::Text,
        stored("Network", "AllowedHosts", "")},
       {"Network", "RequestTimeout", "请求时限（秒，0：不限）", SettingKind::Number,
        stored("Network", "RequestTimeout", Seconds(network.RequestTimeout))},
-      {"Network", "IdleTimeout", "空闲时限（秒，0：不限）", SettingKind::Number,
-       stored("Network", "IdleTimeout", Seconds(network.IdleTimeout))},
+      // Empty is a default of its own: 60 s for the first request, no limit between kept
+      // ones; no one number shows it.
+      {"Network", "IdleTimeout", "空闲时限（秒，0：不限；空：第一个请求 60 秒）",
+       SettingKind::Number, stored("Network", "IdleTimeout", "")},
       {"Network", "MaxConnections", "最多连接数（0：不限）", SettingKind::Number,
        stored("Network", "MaxConnections", std::to_string(network.MaxConnections))},
       {"Network", "MaxConnectionsPerHost", "每台主机最多连接数（0：不限）", SettingKind::Number,
@@ -69,6 +74,50 @@ std::vector<SettingField> ReadFields(const std::string& file) {
       {"Log", "KeepDays", "日志保留天数（0：全部保留）", SettingKind::Number,
        stored("Log", "KeepDays", std::to_string(network.KeepDays))},
   };
+}
+
+// The hosts refused for not being allowed that the file's list keeps out still, most
+// refused first, as switches that add them.
+std::vector<SettingField> Offers(const std::string& file,
+                                 const std::vector<ServiceStatus::RefusedHosts>& refused) {
+  AllowedHosts allowed;
+  try {
+    allowed = AllowedHosts::Parse(ProfileFile(file).ReadString("Network", "AllowedHosts", ""));
+  } catch (const Error&) {
+    return {};  // a list that cannot be read is mended in its own entry first
+  }
+  if (allowed.AllowsAny()) return {};
+  std::vector<ServiceStatus::RefusedHosts> candidates;
+  for (const ServiceStatus::RefusedHosts& host : refused) {
+    if (host.Why == ConnectionRefusal::NotAllowed && !allowed.Allows(host.Host)) {
+      candidates.push_back(host);
+    }
+  }
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const auto& a, const auto& b) { return a.Count > b.Count; });
+  if (candidates.size() > SystemSettings::kMostOffers) {
+    candidates.resize(SystemSettings::kMostOffers);
+  }
+  std::vector<SettingField> offers;
+  for (const ServiceStatus::RefusedHosts& host : candidates) {
+    const std::string address = Ipv4Text(host.Host);
+    offers.push_back({"Network", kAllowRefusedHost,
+                      "允许 " + address + " 连接（已拒绝 " + std::to_string(host.Count) + " 次）",
+                      SettingKind::Switch, "0", address});
+  }
+  return offers;
+}
+
+// The list as typed with the host added, unless the list lets it in already (an empty list
+// lets every host in). A list that cannot be read gets the host all the same, and is then
+// refused with its caption.
+std::string WithHost(const std::string& list, const std::string& host) {
+  try {
+    if (AllowedHosts::Parse(list).Allows(*ParseIpv4(host))) return list;
+  } catch (const Error&) {
+  }
+  const std::string_view trimmed = Trim(list);
+  return trimmed.empty() ? host : std::string(trimmed) + ", " + host;
 }
 
 [[noreturn]] void Refuse(const SettingField& field, const std::string& entry,
@@ -108,14 +157,30 @@ void Check(const SettingField& field, const std::string& entry) {
 
 }  // namespace
 
-SystemSettings::SystemSettings(std::string optionFile)
-    : file_(std::move(optionFile)), fields_(ReadFields(file_)) {}
+SystemSettings::SystemSettings(std::string optionFile,
+                               const std::vector<ServiceStatus::RefusedHosts>& refused)
+    : file_(std::move(optionFile)), fields_(ReadFields(file_)) {
+  for (SettingField& offer : Offers(file_, refused)) fields_.push_back(std::move(offer));
+}
 
-std::string SystemSettings::Save(const std::vector<std::string>& entries) {
-  if (entries.size() != fields_.size()) throw Error("System settings: wrong number of entries");
+std::string SystemSettings::Save(const std::vector<std::string>& given) {
+  if (given.size() != fields_.size()) throw Error("System settings: wrong number of entries");
+  std::vector<std::string> entries = given;
+  size_t hostsField = fields_.size();
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (std::string_view(fields_[i].Key) == "AllowedHosts") hostsField = i;
+  }
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (fields_[i].AllowHost.empty()) continue;
+    if (entries[i] != "0" && entries[i] != "1")
+      Refuse(fields_[i], entries[i], AnsiFromUtf8("应为 1 或 0"));
+    if (entries[i] == "1" && hostsField < fields_.size()) {
+      entries[hostsField] = WithHost(entries[hostsField], fields_[i].AllowHost);
+    }
+  }
   std::vector<size_t> changed;
   for (size_t i = 0; i < fields_.size(); ++i) {
-    if (entries[i] == fields_[i].Value) continue;
+    if (!fields_[i].AllowHost.empty() || entries[i] == fields_[i].Value) continue;
     // Only what the clerk changed is checked: an odd value left in the file by hand stays.
     Check(fields_[i], entries[i]);
     changed.push_back(i);

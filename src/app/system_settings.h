@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/service_status.h"
+
 namespace keydesk {
 
 // One key of the 系统设置 dialog: where it stands in Option.ini, its caption and what it
@@ -12,29 +14,41 @@ enum class SettingKind { Number, Switch, Text };
 struct SettingField {
   const char* Section;
   const char* Key;
-  const char* Caption;  // UTF-8
+  std::string Caption;  // UTF-8
   SettingKind Kind;
   std::string Value;  // as it stands in the file, code page 936; a switch is "1" or "0"
+  // An offer, a switch that is no key of its own: when ticked, this host (an address) is
+  // added to AllowedHosts. Empty for a key of the file.
+  std::string AllowHost;
 };
 
 // The keys that otherwise need a text editor: the listening ports, WriteLog, the door lock's
 // delays and journal switches, and [Network] with [Log] KeepDays. They are read at start-up
 // and never change while keydesk runs (connection threads read them without a lock), so the
-// dialog writes Option.ini only, and every change takes effect at the next start.
+// dialog writes Option.ini only, and every change takes effect at the next start. Below them,
+// each host refused since start for not being among the allowed hosts, and not allowed by
+// the file now, is offered to be added (the PMS of a new install, kept out until named).
 //
 // Main thread only, like every write of Option.ini.
 class SystemSettings {
  public:
-  // Reads the keys' values from the file; a missing key opens with its default.
-  explicit SystemSettings(std::string optionFile);
+  // The most hosts offered, those refused most often first.
+  static constexpr size_t kMostOffers = 5;
+
+  // Reads the keys' values from the file; a missing key opens with its default. refused:
+  // the connections refused since start (ServiceStatus), of which those not allowed make
+  // the offers.
+  explicit SystemSettings(std::string optionFile,
+                          const std::vector<ServiceStatus::RefusedHosts>& refused = {});
 
   const std::vector<SettingField>& Fields() const { return fields_; }
 
   // Takes the dialog's entries, one per field in the order of Fields (a switch "1" or "0").
-  // Checks every entry first and raises Error naming the field (in Chinese) at the first that
-  // cannot be read, writing nothing. Then writes only the keys whose entry differs from what
-  // the file held, and returns what the clerk is told (code page 936): which keys were saved
-  // and that they take effect after a restart, or that nothing changed. Raises IoError
+  // A ticked offer adds its host to the AllowedHosts entry, unless that entry allows it
+  // already. Checks every entry first and raises Error naming the field (in Chinese) at the
+  // first that cannot be read, writing nothing. Then writes only the keys whose entry differs
+  // from what the file held, and returns what the clerk is told (code page 936): which keys were
+  // saved and that they take effect after a restart, or that nothing changed. Raises IoError
   // "Unable to write to %s" when the file cannot be written; keys before it are written.
   std::string Save(const std::vector<std::string>& entries);
 

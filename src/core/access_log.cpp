@@ -132,6 +132,14 @@ void AccessLog::TimedOut(const Ipv4Endpoint& peer, bool idle, std::chrono::milli
                   " ms=" + std::to_string(waited.count()));
 }
 
+void AccessLog::ClosedForRoom(const Ipv4Endpoint& peer, Refusal cap,
+                              std::chrono::milliseconds waited, const Ipv4Endpoint& newcomer) {
+  if (!enabled_) return;
+  Write(peer, std::string("closed reason=") + kRefusals.at(static_cast<size_t>(cap)) +
+                  " ms=" + std::to_string(waited.count()) +
+                  " for=" + EndpointText(newcomer.Address, newcomer.Port));
+}
+
 void AccessLog::Oversized(const Ipv4Endpoint& peer, size_t bytes) {
   if (!enabled_) return;
   Write(peer, "oversized bytes=" + std::to_string(bytes));

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/connection_refusal.h"
 #include "core/stamped_line_writer.h"
 #include "platform/file_system.h"
 #include "platform/socket.h"
@@ -22,6 +23,8 @@ class ServiceStatus;
 //   2026-12-08 21:03:04.123 127.0.0.1:51234 doorlock request type="IssueCard" room="010208"
 //     register="R0001" result="200" card="5301" ms=12      (one line in the file)
 //   2026-12-08 21:03:05.002 127.0.0.2:40112 doorlock refused reason=not-allowed
+//   2026-12-08 21:03:06.010 127.0.0.3:40200 doorlock closed reason=too-many-connections
+//     ms=61234 for=127.0.0.1:51300                          (one line in the file)
 //
 // Every text field is quoted, and a control character, NUL, backslash, double quote or byte
 // that is no code page 936 character inside it is written as \xNN (a backslash as \\), so
@@ -30,14 +33,7 @@ class ServiceStatus;
 // Thread-safe; lines are written in groups as the daily log's are.
 class AccessLog {
  public:
-  // Why a connection was closed right after it was accepted.
-  enum class Refusal {
-    NotAllowed,          // its host is not among the allowed hosts
-    TooManyConnections,  // MaxConnections were open
-    TooManyFromHost,     // MaxConnectionsPerHost were open from its host
-    NoDescriptor,        // the process had no file descriptor left for it
-    NoThread,            // no thread could be started for it
-  };
+  using Refusal = ConnectionRefusal;
 
   // What one request came to; the texts are code page 936, as the request gave them.
   struct Request {
@@ -65,6 +61,10 @@ class AccessLog {
   void Served(const Ipv4Endpoint& peer, const Request& request);
   // A request that did not arrive whole within its time limit (idle: none had begun).
   void TimedOut(const Ipv4Endpoint& peer, bool idle, std::chrono::milliseconds waited);
+  // A connection waiting for a request, closed after waited so that newcomer could be taken
+  // in although the cap was reached.
+  void ClosedForRoom(const Ipv4Endpoint& peer, Refusal cap, std::chrono::milliseconds waited,
+                     const Ipv4Endpoint& newcomer);
   // A request longer than the longest one allowed.
   void Oversized(const Ipv4Endpoint& peer, size_t bytes);
 

@@ -46,6 +46,13 @@ std::string EndpointText(uint32_t address, uint16_t port) {
   return Ipv4Text(address) + ":" + std::to_string(port);
 }
 
+bool AllowedHosts::IsAnyHost(std::string_view entry) {
+  // Letters only, so that folding the case by one bit is exact.
+  return entry.size() == kAnyHost.size() &&
+         std::equal(entry.begin(), entry.end(), kAnyHost.begin(),
+                    [](char a, char b) { return (a | 0x20) == b; });
+}
+
 AllowedHosts AllowedHosts::Parse(std::string_view text) {
   AllowedHosts hosts;
   while (!text.empty()) {
@@ -56,6 +63,10 @@ AllowedHosts AllowedHosts::Parse(std::string_view text) {
     const size_t end = std::find_if(text.begin(), text.end(), IsSeparator) - text.begin();
     const std::string_view entry = text.substr(0, end);
     text.remove_prefix(end);
+    if (IsAnyHost(entry)) {
+      hosts.ranges_.push_back({0, 0, 0, std::string(entry)});
+      continue;
+    }
     const size_t slash = entry.find('/');
     const std::optional<uint32_t> address = ParseIpv4(entry.substr(0, slash));
     const std::optional<uint32_t> prefix = slash == std::string_view::npos
@@ -65,9 +76,20 @@ AllowedHosts AllowedHosts::Parse(std::string_view text) {
       throw Error(AnsiFromUtf8("不是 IPv4 地址或地址范围：") + ReadableAnsi(entry));
     }
     const uint32_t mask = *prefix == 0 ? 0 : ~uint32_t{0} << (32 - *prefix);
-    hosts.ranges_.push_back({*address & mask, mask});
+    if ((*address & mask) != *address) {
+      const std::string network = Ipv4Text(*address & mask) + "/" + std::to_string(*prefix);
+      throw Error(AnsiFromUtf8("地址范围 ") + std::string(entry) +
+                  AnsiFromUtf8(" 的主机位不为零：范围应写作 " + network + "，一台主机只写 ") +
+                  Ipv4Text(*address));
+    }
+    hosts.ranges_.push_back({*address, mask, *prefix, std::string(entry)});
   }
   return hosts;
+}
+
+bool AllowedHosts::AllowsAny() const {
+  return ranges_.empty() || std::any_of(ranges_.begin(), ranges_.end(),
+                                        [](const Range& range) { return range.Prefix == 0; });
 }
 
 bool AllowedHosts::Allows(uint32_t address) const {
@@ -75,6 +97,13 @@ bool AllowedHosts::Allows(uint32_t address) const {
   return std::any_of(ranges_.begin(), ranges_.end(), [address](const Range& range) {
     return (address & range.Mask) == range.Network;
   });
+}
+
+std::string AllowedHosts::WideEntry() const {
+  for (const Range& range : ranges_) {
+    if (range.Prefix < kNarrowestWideRange) return range.Text;
+  }
+  return {};
 }
 
 }  // namespace keydesk

@@ -47,7 +47,7 @@ const std::array<Key, 10> kKeys = {{
        option.AllowedHostsText = std::string(Trim(value));
        option.Allowed = AllowedHosts::Parse(value);
        // Separators alone name no host: taken as "any host", they would widen access.
-       if (option.Allowed.AllowsAny()) Expected("没有一个地址");
+       if (option.Allowed.Empty()) Expected("没有一个地址");
      }},
     {"Network", "RequestTimeout",
      [](std::string_view value, NetworkOption& option) {
@@ -58,6 +58,7 @@ const std::array<Key, 10> kKeys = {{
      [](std::string_view value, NetworkOption& option) {
        option.IdleTimeout =
            std::chrono::seconds(Count(value, kMaxSeconds, "应为 0 到 86400 的秒数（0 表示不限）"));
+       option.FirstRequestTimeout = option.IdleTimeout;
      }},
     {"Network", "MaxConnections",
      [](std::string_view value, NetworkOption& option) {

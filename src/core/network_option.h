@@ -13,7 +13,8 @@ namespace keydesk {
 // Who may reach the interface's port and for how long: the keys of [Network] in Option.ini,
 // with [Log] KeepDays, which bounds what a flood of requests leaves on the disk. Without
 // these keys keydesk listens and serves as it always has, but for the bounds that keep one
-// client from taking the port away from the PMS (RequestTimeout and the connection caps).
+// client from taking the port away from the PMS (the time limits and the connection caps).
+// A new install starts with an Option.ini that names this machine alone (--init-db).
 //
 // Read once at start-up and never written by keydesk. Immutable afterwards, so connection
 // threads read it freely.
@@ -22,9 +23,14 @@ struct NetworkOption {
   std::string AllowedHostsText;             // as written, for the operator
   AllowedHosts Allowed;                     // empty: any host
   std::chrono::seconds RequestTimeout{60};  // first byte to NUL; zero: no limit
-  std::chrono::seconds IdleTimeout{0};      // waiting for a request; zero: no limit
-  int MaxConnections = 512;                 // zero: no limit
-  int MaxConnectionsPerHost = 64;           // zero: no limit
+  // From the connect to the first request's first byte, whatever else arrives: a connection
+  // that never asks must not hold its place. IdleTimeout when set; zero: no limit.
+  std::chrono::seconds FirstRequestTimeout{60};
+  // From a kept connection's last response to the next request's first byte: a PMS may keep
+  // its connection for hours, so no limit unless IdleTimeout is set.
+  std::chrono::seconds IdleTimeout{0};
+  int MaxConnections = 512;        // zero: no limit
+  int MaxConnectionsPerHost = 64;  // zero: no limit
   bool AccessLog = true;
   // [SysOption]: how long one call of the card library may take before the encoder counts as
   // hung; zero: no limit.

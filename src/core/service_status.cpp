@@ -68,11 +68,13 @@ void ServiceStatus::LogOverBudget(std::string warning) {
   Notify(Change::StoreFailed);
 }
 
-void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost) {
+void ServiceStatus::SetReach(std::string listenAddress, std::string openToAnyHost,
+                             std::string openThrough) {
   MutexLock lock(mutex_);
   ++snapshot_.Version;
   snapshot_.ListenAddress = std::move(listenAddress);
   snapshot_.OpenToAnyHost = std::move(openToAnyHost);
+  snapshot_.OpenThrough = std::move(openThrough);
 }
 
 void ServiceStatus::SetUnverifiedStoreServer(std::string server) {
@@ -107,6 +109,25 @@ void ServiceStatus::Stopped() {
     snapshot_.Listening = false;
   }
   Notify(Change::Listener);
+}
+
+void ServiceStatus::ConnectionRefused(uint32_t host, ConnectionRefusal why) {
+  {
+    MutexLock lock(mutex_);
+    ++snapshot_.Version;
+    for (RefusedHosts& refused : snapshot_.Refused) {
+      if (refused.Host == host && refused.Why == why) {
+        ++refused.Count;
+        return;
+      }
+    }
+    if (snapshot_.Refused.size() >= kRefusedHostsKept) {
+      ++snapshot_.RefusedElsewhere;
+      return;
+    }
+    snapshot_.Refused.push_back({host, why, 1});
+  }
+  Notify(Change::Refused);
 }
 
 void ServiceStatus::RequestEnded(DateTime time, std::string type, bool answered,

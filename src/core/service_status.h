@@ -5,7 +5,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "core/connection_refusal.h"
 #include "core/operation_list.h"
 #include "platform/date_time.h"
 #include "platform/mutex.h"
@@ -13,8 +15,9 @@
 namespace keydesk {
 
 // What the operator sees of the running service besides the log pane: whether it listens
-// and where, which encoder is in use, the requests answered, the last request, and whether
-// the log and the journal can be written. Texts are code page 936.
+// and where, which encoder is in use, the requests answered, the last request, the
+// connections refused, and whether the log and the journal can be written. Texts are code
+// page 936.
 //
 // Thread-safe. Connection threads and the stores report; the front end reads a snapshot. The
 // change listener runs on the reporting thread, so a window posts to its own thread from it.
@@ -30,14 +33,26 @@ class ServiceStatus {
     std::string Result;  // its result code ("200", "500"), empty where it carries none
   };
 
+  // The connections of one host refused at accept for one reason since start.
+  struct RefusedHosts {
+    uint32_t Host;
+    ConnectionRefusal Why;
+    uint64_t Count;
+  };
+  // Hosts and reasons counted one by one; a flood from more addresses costs no more memory.
+  static constexpr size_t kRefusedHostsKept = 32;
+
   struct Snapshot {
     uint64_t Version = 0;  // counts the changes, so a front end knows when to show anew
     bool Listening = false;
     std::string ListenAddress;  // empty: every local address
     int Port = 0;
     // While any host on the network may connect: what it can then do; empty while the
-    // allowed hosts are set.
+    // allowed hosts keep others out.
     std::string OpenToAnyHost;
+    // The allowed hosts' entry that lets every host in ("any", "0.0.0.0/0"); empty when
+    // none are set.
+    std::string OpenThrough;
     // The record store's server while it may be on another machine and its certificate is not
     // verified; empty otherwise.
     std::string UnverifiedStoreServer;
@@ -58,10 +73,14 @@ class ServiceStatus {
     std::optional<std::string> AccessLogFailure;  // set while the access log cannot be written
     // Set once the log file holds its day's budget: request texts are left out of it.
     std::optional<std::string> LogOverBudget;
+    // Connections refused at accept since start, by host and reason in the order first seen,
+    // and those beyond kRefusedHostsKept hosts and reasons.
+    std::vector<RefusedHosts> Refused;
+    uint64_t RefusedElsewhere = 0;
   };
 
   // What changed; one call per change.
-  enum class Change { Listener, Request, StoreFailed, StoreRecovered, Encoder };
+  enum class Change { Listener, Request, StoreFailed, StoreRecovered, Encoder, Refused };
   using Listener = std::function<void(Change change, const Snapshot& snapshot)>;
 
   // Called for every later change of the listener or the stores (not for each request:
@@ -76,13 +95,19 @@ class ServiceStatus {
       EXCLUDES(mutex_);
   void EncoderAnswersAgain() EXCLUDES(mutex_);
   // How the listener is reached: the address it listens on (empty: every local address) and,
-  // while every host may connect, what any host can then do (see Snapshot::OpenToAnyHost).
-  void SetReach(std::string listenAddress, std::string openToAnyHost) EXCLUDES(mutex_);
+  // while every host may connect, what any host can then do and through which entry of the
+  // allowed hosts (see Snapshot::OpenToAnyHost and OpenThrough).
+  void SetReach(std::string listenAddress, std::string openToAnyHost, std::string openThrough = {})
+      EXCLUDES(mutex_);
   // The record store's server, connected to without verifying its certificate.
   void SetUnverifiedStoreServer(std::string server) EXCLUDES(mutex_);
   void Listened(int port) EXCLUDES(mutex_);
   void NotListening(int port, std::string reason) EXCLUDES(mutex_);
   void Stopped() EXCLUDES(mutex_);
+
+  // The listener refused a connection as soon as it was accepted. The change listener hears
+  // of a host's first refusal for each reason only: a flood must not flood the window too.
+  void ConnectionRefused(uint32_t host, ConnectionRefusal why) EXCLUDES(mutex_);
 
   // A request ended, answered or not.
   void RequestEnded(DateTime time, std::string type, bool answered, std::string result)

@@ -1,5 +1,8 @@
 #include "core/status_text.h"
 
+#include <algorithm>
+
+#include "core/ipv4.h"
 #include "core/operation_list.h"
 #include "platform/code_page.h"
 
@@ -85,10 +88,60 @@ std::string StoreWarningText(const ServiceStatus::Snapshot& status) {
 
 std::string AccessWarningText(const ServiceStatus::Snapshot& status) {
   if (status.OpenToAnyHost.empty()) return {};
-  return AnsiFromUtf8(
-             "警告：没有设置允许连接的主机（Option.ini [Network] AllowedHosts），"
-             "网络上的任何主机都能") +
-         status.OpenToAnyHost;
+  if (status.OpenThrough.empty()) {
+    return AnsiFromUtf8(
+               "警告：没有设置允许连接的主机（Option.ini [Network] AllowedHosts），"
+               "网络上的任何主机都能") +
+           status.OpenToAnyHost;
+  }
+  const std::string named =
+      AnsiFromUtf8("警告：允许连接的主机（Option.ini [Network] AllowedHosts）") +
+      (AllowedHosts::IsAnyHost(status.OpenThrough)
+           ? AnsiFromUtf8("设为“") + status.OpenThrough + AnsiFromUtf8("”，")
+           : AnsiFromUtf8("中的“") + status.OpenThrough + AnsiFromUtf8("”范围太宽（超过 /8），"));
+  return named + AnsiFromUtf8("网络上的任何主机都能") + status.OpenToAnyHost;
+}
+
+const char* RefusalReasonText(ConnectionRefusal why) {
+  switch (why) {
+    case ConnectionRefusal::NotAllowed:
+      return "不在允许的主机中";
+    case ConnectionRefusal::TooManyConnections:
+      return "连接总数已满（MaxConnections），没有等待请求的连接可以关闭";
+    case ConnectionRefusal::TooManyFromHost:
+      return "这台主机的连接数已满（MaxConnectionsPerHost），没有等待请求的连接可以关闭";
+    case ConnectionRefusal::NoDescriptor:
+      return "系统的文件句柄已用完";
+    case ConnectionRefusal::NoThread:
+      break;
+  }
+  return "无法为连接启动线程";
+}
+
+std::string RefusedHostsText(const ServiceStatus::RefusedHosts& refused) {
+  return AnsiFromUtf8("拒绝了 " + Ipv4Text(refused.Host) + " 的 " + std::to_string(refused.Count) +
+                      " 次连接：" + RefusalReasonText(refused.Why));
+}
+
+std::string RefusalText(const ServiceStatus::Snapshot& status) {
+  // The few hosts refused most; a scan of the network must not fill the window.
+  constexpr size_t kShown = 3;
+  std::vector<ServiceStatus::RefusedHosts> refused = status.Refused;
+  std::stable_sort(refused.begin(), refused.end(),
+                   [](const auto& a, const auto& b) { return a.Count > b.Count; });
+  std::string text;
+  uint64_t others = status.RefusedElsewhere;
+  for (size_t i = 0; i < refused.size(); ++i) {
+    if (i < kShown) {
+      text = Joined(text, RefusedHostsText(refused[i]));
+    } else {
+      others += refused[i].Count;
+    }
+  }
+  if (others > 0) {
+    text = Joined(text, AnsiFromUtf8("另有 " + std::to_string(others) + " 次连接被拒绝"));
+  }
+  return text;
 }
 
 std::string UnverifiedStoreWarningText(const ServiceStatus::Snapshot& status) {
@@ -100,8 +153,9 @@ std::string UnverifiedStoreWarningText(const ServiceStatus::Snapshot& status) {
 }
 
 std::string WarningText(const ServiceStatus::Snapshot& status) {
-  return Joined(Joined(AccessWarningText(status), UnverifiedStoreWarningText(status)),
-                StoreWarningText(status));
+  return Joined(Joined(Joined(AccessWarningText(status), UnverifiedStoreWarningText(status)),
+                       StoreWarningText(status)),
+                RefusalText(status));
 }
 
 }  // namespace keydesk

@@ -27,13 +27,21 @@ std::string RequestStatusText(const ServiceStatus::Snapshot& status);
 // The warning while the log, the journal or the access log cannot be written; empty while all
 // can.
 std::string StoreWarningText(const ServiceStatus::Snapshot& status);
-// The standing warning while any host on the network may connect; empty once the allowed
-// hosts are set.
+// The standing warning while any host on the network may connect: no allowed hosts, "any" or
+// a range wider than a /8; empty otherwise.
 std::string AccessWarningText(const ServiceStatus::Snapshot& status);
+// Why connections were refused, UTF-8: "不在允许的主机中".
+const char* RefusalReasonText(ConnectionRefusal why);
+// One host's refusals for one reason: "拒绝了 127.0.0.2 的 3 次连接：不在允许的主机中".
+std::string RefusedHostsText(const ServiceStatus::RefusedHosts& refused);
+// The connections refused since start, the hosts refused most first and the rest summed up;
+// empty while none was.
+std::string RefusalText(const ServiceStatus::Snapshot& status);
 // The standing warning while the record store's server is reached without verifying its
 // certificate ([Store] VerifyServer=0); empty otherwise.
 std::string UnverifiedStoreWarningText(const ServiceStatus::Snapshot& status);
-// Every warning the operator must see at a glance: the access warnings and the store warning.
+// Every warning the operator must see at a glance: the access warnings, the store warning and
+// the connections refused.
 std::string WarningText(const ServiceStatus::Snapshot& status);
 
 }  // namespace keydesk

@@ -1,5 +1,6 @@
 #include "intake/connection.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "platform/errors.h"
@@ -19,30 +20,48 @@ bool BeginsARequest(std::string_view bytes) {
 
 }  // namespace
 
+TConnection::TConnection(Socket socket, Ipv4Endpoint peer)
+    : socket_(std::move(socket)),
+      peer_(peer),
+      connected_(Clock::now()),
+      waitingSince_(std::max<Clock::rep>(1, connected_.time_since_epoch().count())) {}
+
 std::optional<std::string> TConnection::ReadRequest(const ReadLimits& limits) {
   char chunk[4096];
-  waitBegan_ = Clock::now();
+  // The first request is waited for from the connect, so that a client that connects and
+  // sends nothing, or only blanks, has its place for that long and no longer.
+  const bool first = requestsRead_ == 0;
+  waitBegan_ = first ? connected_ : Clock::now();
+  const std::chrono::milliseconds idleLimit = first ? limits.FirstRequest : limits.Idle;
   // A request already buffered behind the last one (pipelined) has its time from now, when
   // its turn comes, not from when it arrived while the last one was being carried out.
   bool begun = BeginsARequest(framer_.Pending());
-  requestBegan_ = waitBegan_;
+  requestBegan_ = Clock::now();
+  bool lookedLate = false;
   for (;;) {
     if (auto request = framer_.Next()) {
       requestRead_ = Clock::now();
       halfClosed_ = false;
       seenOpen_ = false;
+      ++requestsRead_;
       return request;
     }
     waitedIdle_ = !begun;
-    if (waitedIdle_) {
-      LimitReceive(limits.Idle);
-    } else if (limits.Request.count() > 0) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(requestBegan_ +
-                                                                     limits.Request - Clock::now());
-      if (left.count() <= 0) throw TimeoutError("Read timed out.");
+    const std::chrono::milliseconds limit = begun ? limits.Request : idleLimit;
+    if (limit.count() > 0) {
+      // Each receive gets what is left: bytes that arrive do not restart the wait.
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          (begun ? requestBegan_ : waitBegan_) + limit - Clock::now());
+      if (left.count() <= 0) {
+        // Once more, briefly: bytes that came in time count even when this thread comes to
+        // them late.
+        if (lookedLate) throw TimeoutError("Read timed out.");
+        lookedLate = true;
+        left = std::chrono::milliseconds(1);
+      }
       LimitReceive(left);
     } else {
-      LimitReceive(limits.Request);
+      LimitReceive(limit);
     }
     const size_t received = socket_.Receive(chunk, sizeof chunk);
     if (received == 0) return std::nullopt;
@@ -81,6 +100,36 @@ bool TConnection::AnswerRefused(std::chrono::milliseconds wait) {
     if (Clock::now() >= giveUp) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+}
+
+bool TConnection::BeginServing() {
+  Clock::rep since = waitingSince_.load();
+  while (since != kServing) {
+    if (since == kMadeRoom) return false;
+    if (waitingSince_.compare_exchange_weak(since, kServing)) return true;
+  }
+  return true;
+}
+
+void TConnection::EndServing() {
+  waitingSince_ = std::max<Clock::rep>(1, Clock::now().time_since_epoch().count());
+}
+
+std::optional<TConnection::Clock::time_point> TConnection::WaitingSince() const {
+  const Clock::rep since = waitingSince_.load();
+  if (since == kServing || since == kMadeRoom) return std::nullopt;
+  return Clock::time_point(Clock::duration(since));
+}
+
+bool TConnection::AbortIfWaiting() {
+  Clock::rep since = waitingSince_.load();
+  while (since != kServing && since != kMadeRoom) {
+    if (waitingSince_.compare_exchange_weak(since, kMadeRoom)) {
+      Abort();
+      return true;
+    }
+  }
+  return false;
 }
 
 std::chrono::milliseconds TConnection::Waited() const {

@@ -84,6 +84,8 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     std::unique_ptr<TMessageHandler> handler = createHandler_();
     const std::optional<std::string> request = connection.ReadRequest(limits_);
     if (!request) return false;  // the client left before a NUL: nothing to answer or log
+    // Closed a moment ago to make room for another client: nothing of it was done.
+    if (!connection.BeginServing()) return false;
     read = std::chrono::steady_clock::now();
     handler->SetContext(
         {.Host = connection.Peer().Address,
@@ -131,7 +133,9 @@ bool RequestIntake::TCPServerExecute(TConnection& connection) const {
     Ended(connection, {}, false, error.what(), read);
     return false;
   }
-  return keepConnection_ != nullptr && keepConnection_->load();
+  if (keepConnection_ == nullptr || !keepConnection_->load()) return false;
+  connection.EndServing();
+  return true;
 }
 
 }  // namespace keydesk

@@ -29,8 +29,9 @@ using RequestObserver = std::function<void(const Ipv4Endpoint& peer, const Reque
 // UTF-8, hands each to a new handler of the interface kind and sends its reply. After each
 // request the connection is closed, unless keepConnection is given and set; so is a
 // connection whose request does not arrive within the read limits, or whose peer takes no
-// part of a response within the request limit. Each request, timeout and oversized request
-// goes to the access log, if given.
+// part of a response within the request limit. While a request is carried out the
+// connection is marked so (TConnection::BeginServing): the listener then never closes it to
+// make room. Each request, timeout and oversized request goes to the access log, if given.
 //
 // Thread-safe: one routine serves all connections; keepConnection is shared with the
 // handler that sets it.

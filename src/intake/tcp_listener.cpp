@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "core/service_status.h"
 #include "intake/connection.h"
 #include "intake/connection_threads.h"
 #include "platform/errors.h"
@@ -25,11 +26,52 @@ auto* const abandoned PT_GUARDED_BY(abandonedMutex) =
 struct TcpListener::Shared {
   explicit Shared(ConnectionRoutine routine) : serve(std::move(routine)) {}
 
-  // Takes the connection off the lists.
+  // Takes the connection off the lists, unless it was taken off already to make room.
   void Forget(const std::shared_ptr<TConnection>& connection) REQUIRES(mutex) {
-    connections.erase(connection);
+    if (connections.erase(connection) == 0) return;
     const auto host = perHost.find(connection->Peer().Address);
     if (host != perHost.end() && --host->second == 0) perHost.erase(host);
+  }
+
+  // Aborts the connection that has waited longest for a request, of the host holding the
+  // most connections (of host alone, when given), and forgets it; none when every connection
+  // in question is carrying out a request. waited: how long the one aborted had waited.
+  std::shared_ptr<TConnection> MakeRoom(std::optional<uint32_t> host,
+                                        std::chrono::milliseconds& waited) REQUIRES(mutex) {
+    using Clock = TConnection::Clock;
+    // A connection may begin a request between the choice and the abort; then look again.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      struct Longest {
+        Clock::time_point Since;
+        std::shared_ptr<TConnection> Connection;
+      };
+      std::map<uint32_t, Longest> longest;  // by host, its connection waiting longest
+      for (const auto& connection : connections) {
+        const uint32_t address = connection->Peer().Address;
+        if (host && address != *host) continue;
+        const std::optional<Clock::time_point> since = connection->WaitingSince();
+        if (!since) continue;
+        Longest& candidate = longest[address];
+        if (!candidate.Connection || *since < candidate.Since) candidate = {*since, connection};
+      }
+      const Longest* chosen = nullptr;
+      int chosenCount = 0;
+      for (const auto& [address, candidate] : longest) {
+        const int count = perHost[address];
+        if (chosen == nullptr || count > chosenCount ||
+            (count == chosenCount && candidate.Since < chosen->Since)) {
+          chosen = &candidate;
+          chosenCount = count;
+        }
+      }
+      if (chosen == nullptr) return nullptr;
+      std::shared_ptr<TConnection> victim = chosen->Connection;
+      if (!victim->AbortIfWaiting()) continue;
+      waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - chosen->Since);
+      Forget(victim);
+      return victim;
+    }
+    return nullptr;
   }
 
   const ConnectionRoutine serve;
@@ -38,9 +80,11 @@ struct TcpListener::Shared {
   std::map<uint32_t, int> perHost GUARDED_BY(mutex);  // open connections by peer address
 };
 
-TcpListener::TcpListener(ConnectionRoutine serve, ListenerPolicy policy, AccessLog* access)
+TcpListener::TcpListener(ConnectionRoutine serve, ListenerPolicy policy, AccessLog* access,
+                         ServiceStatus* status)
     : policy_(std::move(policy)),
       access_(access),
+      status_(status),
       shared_(std::make_shared<Shared>(std::move(serve))) {}
 
 TcpListener::~TcpListener() {
@@ -104,10 +148,14 @@ void TcpListener::Take(Socket socket, const Ipv4Endpoint& peer) {
     return;
   }
   auto connection = std::make_shared<TConnection>(std::move(socket), peer);
-  if (const std::optional<AccessLog::Refusal> refusal = Admit(connection)) {
+  const Admission admission = Admit(connection);
+  if (admission.Refused) {
     connection->Close();
-    Refuse(peer, *refusal);
+    Refuse(peer, *admission.Refused);
     return;
+  }
+  if (admission.MadeRoom && access_ != nullptr) {
+    access_->ClosedForRoom(admission.MadeRoom->Peer(), admission.Cap, admission.Waited, peer);
   }
   try {
     threads_->Run([shared = shared_, connection] { Serve(*shared, connection); });
@@ -122,23 +170,38 @@ void TcpListener::Take(Socket socket, const Ipv4Endpoint& peer) {
   }
 }
 
-std::optional<AccessLog::Refusal> TcpListener::Admit(
-    const std::shared_ptr<TConnection>& connection) {
+TcpListener::Admission TcpListener::Admit(const std::shared_ptr<TConnection>& connection) {
   MutexLock lock(shared_->mutex);
-  if (policy_.MaxConnections > 0 &&
-      shared_->connections.size() >= static_cast<size_t>(policy_.MaxConnections)) {
-    return AccessLog::Refusal::TooManyConnections;
+  const uint32_t host = connection->Peer().Address;
+  Admission admission;
+  std::optional<uint32_t> roomOf;  // whose connections may make room: all when none
+  bool atCap = false;
+  const auto fromHost = shared_->perHost.find(host);
+  if (policy_.MaxConnectionsPerHost > 0 && fromHost != shared_->perHost.end() &&
+      fromHost->second >= policy_.MaxConnectionsPerHost) {
+    // Under this cap only a place of its own host's lets it in.
+    atCap = true;
+    admission.Cap = AccessLog::Refusal::TooManyFromHost;
+    roomOf = host;
+  } else if (policy_.MaxConnections > 0 &&
+             shared_->connections.size() >= static_cast<size_t>(policy_.MaxConnections)) {
+    atCap = true;
+    admission.Cap = AccessLog::Refusal::TooManyConnections;
   }
-  int& fromHost = shared_->perHost[connection->Peer().Address];
-  if (policy_.MaxConnectionsPerHost > 0 && fromHost >= policy_.MaxConnectionsPerHost) {
-    return AccessLog::Refusal::TooManyFromHost;
+  if (atCap) {
+    admission.MadeRoom = shared_->MakeRoom(roomOf, admission.Waited);
+    if (!admission.MadeRoom) {
+      admission.Refused = admission.Cap;
+      return admission;
+    }
   }
-  ++fromHost;
+  ++shared_->perHost[host];
   shared_->connections.insert(connection);
-  return std::nullopt;
+  return admission;
 }
 
 void TcpListener::Refuse(const Ipv4Endpoint& peer, AccessLog::Refusal why) {
+  if (status_ != nullptr) status_->ConnectionRefused(peer.Address, why);
   if (access_ == nullptr) return;
   constexpr size_t kMostHosts = 4096;  // a flood from many addresses forgets older tallies
   const int64_t second = std::chrono::duration_cast<std::chrono::seconds>(

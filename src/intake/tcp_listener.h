@@ -16,6 +16,7 @@
 namespace keydesk {
 
 class ConnectionThreads;
+class ServiceStatus;
 class TConnection;
 
 // Who the listener serves: where it listens, which hosts, and how many connections at once.
@@ -27,10 +28,14 @@ struct ListenerPolicy {
 };
 
 // The TCP listener: accepts connections on a thread of its own and runs each connection on a
-// thread of its own until the connection ends. A connection from a host that is not allowed,
-// or beyond the caps, is closed as soon as it is accepted, before a byte is read, and told to
-// the access log. Deactivating stops accepting, closes every open connection so that blocked
-// reads return, and waits for the connection threads.
+// thread of its own until the connection ends. A connection from a host that is not allowed
+// is closed as soon as it is accepted, before a byte is read. At a cap, the connection that
+// has waited longest for a request, of the host holding the most connections (of the
+// newcomer's own host at the cap per host), is closed to take the newcomer in: connections
+// that only wait must not keep the PMS out. Only when every connection is carrying out a
+// request is the newcomer closed instead. Refusals and connections closed so go to the
+// access log, refusals to the service status too. Deactivating stops accepting, closes every
+// open connection so that blocked reads return, and waits for the connection threads.
 //
 // Activate and Deactivate are called from one thread (the main thread); the rest is
 // thread-safe.
@@ -43,9 +48,9 @@ class TcpListener {
   // what it captures) must stay valid while any connection thread runs.
   using ConnectionRoutine = std::function<void(TConnection&)>;
 
-  // access, if given, must outlive the listener.
+  // access and status, if given, must outlive the listener.
   explicit TcpListener(ConnectionRoutine serve, ListenerPolicy policy = {},
-                       AccessLog* access = nullptr);
+                       AccessLog* access = nullptr, ServiceStatus* status = nullptr);
   // Deactivates; errors are swallowed here, so call Deactivate first to see them.
   ~TcpListener();
   TcpListener(const TcpListener&) = delete;
@@ -74,15 +79,24 @@ class TcpListener {
   void AcceptLoop();
   // Serves an accepted connection, or closes it at once when its host or the caps say so.
   void Take(Socket socket, const Ipv4Endpoint& peer);
-  // Takes the connection into the count unless a cap is reached; why not, otherwise.
-  std::optional<AccessLog::Refusal> Admit(const std::shared_ptr<TConnection>& connection);
-  // Tells the access log, at most once a second for each host: a flood of refused
-  // connections must neither fill the disk nor hold up accepting.
+  // What became of a connection at the caps.
+  struct Admission {
+    std::optional<AccessLog::Refusal> Refused;  // set when it is to be closed
+    // The connection closed to take it in, which cap was reached and how long it had waited.
+    std::shared_ptr<TConnection> MadeRoom;
+    AccessLog::Refusal Cap = AccessLog::Refusal::TooManyConnections;
+    std::chrono::milliseconds Waited{0};
+  };
+  // Takes the connection into the count, making room at a cap when a connection only waits.
+  Admission Admit(const std::shared_ptr<TConnection>& connection);
+  // Tells the service status, and the access log at most once a second for each host: a
+  // flood of refused connections must neither fill the disk nor hold up accepting.
   void Refuse(const Ipv4Endpoint& peer, AccessLog::Refusal why);
   static void Serve(Shared& shared, const std::shared_ptr<TConnection>& connection);
 
   const ListenerPolicy policy_;
   AccessLog* const access_;
+  ServiceStatus* const status_;
   std::shared_ptr<Shared> shared_;
   Socket listening_;
   uint16_t port_ = 0;

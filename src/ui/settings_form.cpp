@@ -35,7 +35,7 @@ TSettingsForm::TSettingsForm(SystemSettings& settings, QWidget* parent)
   fields->setColumnStretch(1, 1);
   for (const SettingField& field : settings_.Fields()) {
     const int row = static_cast<int>(entries_.size());
-    auto* caption = new QLabel(QString::fromUtf8(field.Caption), this);
+    auto* caption = new QLabel(QString::fromStdString(field.Caption), this);
     fields->addWidget(caption, row, 0);
     QWidget* entry = nullptr;
     if (field.Kind == SettingKind::Switch) {

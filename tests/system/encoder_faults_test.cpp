@@ -291,6 +291,8 @@ TEST_F(EncoderFaultsTest, ASlowEncoderServesTwentyConcurrentCardsInTurnAndLosesN
 // one under way; and a request still in line at its deadline is told the encoder is busy.
 TEST_F(EncoderFaultsTest, HostsTakeTurnsAndARequestInLineAtItsDeadlineHearsTheEncoderIsBusy) {
   test::WriteOption(dir_.Path().string(), "Network", "RequestTimeout", "1");
+  // The PMS's host beside this one; --init-db's Option.ini allows this machine only.
+  test::WriteOption(dir_.Path().string(), "Network", "AllowedHosts", "127.0.0.1, 127.0.0.2");
   Start({{"DREVAN_SIM_DELAY_MS", "100"}});  // a read is three calls: 300 ms
   std::atomic<bool> stop{false};
   std::atomic<int> othersServed{0};

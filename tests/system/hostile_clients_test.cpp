@@ -314,6 +314,43 @@ TEST(DescriptorExhaustionTest, ConnectionsBeyondTheDescriptorsAreClosedAndServin
   EXPECT_THAT(server.Stderr(), HasSubstr("警告：访问日志无法写入："));
 }
 
+// Eight hosts hold every place with connections that never send, as a flood of idle
+// connections would at the default caps (8 x 64 of 512). The PMS, from a ninth address, is
+// served all the same, each time in the place of the connection that waited longest.
+TEST(IdleSquattersTest, ANinthHostIsServedWhileEightHostsHoldEveryPlaceWaiting) {
+  test::TempDir dir;
+  const std::string folder = dir.Path().string();
+  test::WriteOption(folder, "Network", "MaxConnections", "16");
+  test::WriteOption(folder, "Network", "MaxConnectionsPerHost", "2");
+  test::ServerProcess server(folder, {}, {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+  // By the age of their connections, oldest first.
+  std::vector<std::pair<int, std::unique_ptr<test::LoopbackClient>>> squatters;
+  auto squat = [&](int host) {
+    squatters.emplace_back(
+        host, std::make_unique<test::LoopbackClient>(server.Port(), kLoopbackAddress + host));
+  };
+  for (int host = 1; host <= 8; ++host) {
+    squat(host);
+    squat(host);
+  }
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_EQ(test::Ask(server.Port(), test::kReadCardRequest).response,
+              test::DoorResponse("500", "读卡失败", 0));  // no card on the encoder
+    // Every host holds two: the oldest connection made room. Its host takes the place again.
+    EXPECT_TRUE(squatters.front().second->ClosedByServer());
+    for (size_t i = 1; i < squatters.size(); ++i) EXPECT_TRUE(Untouched(*squatters[i].second));
+    const int host = squatters.front().first;
+    squatters.erase(squatters.begin());
+    squat(host);
+  }
+  EXPECT_EQ(server.Stop(SIGTERM), 0);
+  const std::string access = test::ReadFileBytes(AccessLog::FileName(folder, SystemClock().Now()));
+  EXPECT_EQ(test::CountContaining(test::SplitLines(access), " closed reason=too-many-connections "),
+            3u);
+  EXPECT_THAT(access, Not(HasSubstr(" refused ")));
+}
+
 // A PMS that goes away. The first client leaves while its card is being written: the card
 // is good and opens the room, so the journal and the access log say that the PMS never heard
 // of it. The second asks for the same room and gives up while it waits; by its turn (the room

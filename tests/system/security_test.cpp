@@ -361,12 +361,70 @@ TEST(AllowedHostsSystemTest, WithoutThemTheStartSaysOnceThatAnyHostCanIssueCards
 }
 
 TEST(AllowedHostsSystemTest, AnEntryThatCannotBeReadStopsTheStartInsteadOfAllowingAnyHost) {
+  // The second has host bits set: the range 127.0.0.0/30 or the host 127.0.0.2?
+  for (const std::string list : {"127.0.0.1, 10.0.0.0/33", "127.0.0.2/30"}) {
+    test::TempDir dir;
+    test::WriteOption(dir.Path().string(), "Network", "AllowedHosts", list);
+    const test::ProgramResult result =
+        test::RunProgram({"--headless", "--dir", dir.Path().string()},
+                         {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("[Network] AllowedHosts 的值“" + list + "”无法读取"));
+  }
+}
+
+TEST(AllowedHostsSystemTest, AnyOrARangeWiderThanASlash8IsWarnedOfAsNoListIs) {
+  const std::map<std::string, std::string> warnings = {
+      {"any", "（Option.ini [Network] AllowedHosts）设为“any”，"},
+      {"127.0.0.1, 0.0.0.0/0", "（Option.ini [Network] AllowedHosts）中的“0.0.0.0/0”范围太宽"},
+      {"10.0.0.0/7", "（Option.ini [Network] AllowedHosts）中的“10.0.0.0/7”范围太宽（超过 /8）"}};
+  for (const auto& [list, warning] : warnings) {
+    SCOPED_TRACE(list);
+    test::TempDir dir;
+    test::WriteOption(dir.Path().string(), "Network", "AllowedHosts", list);
+    test::ServerProcess server(dir.Path().string(), {},
+                               {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+    EXPECT_THAT(server.Stderr(), HasSubstr("keydesk: 警告：允许连接的主机" + warning));
+    EXPECT_THAT(server.Stderr(), HasSubstr("网络上的任何主机都能发卡、读卡和注销卡\n"));
+  }
+}
+
+// --init-db on an empty folder, as the Debian package's first install runs it: this machine
+// alone is served until the hotel names its PMS, and a host kept out is said at once.
+TEST(AllowedHostsSystemTest, ANewInstallServesThisMachineOnlyAndSaysWhomItRefused) {
   test::TempDir dir;
-  test::WriteOption(dir.Path().string(), "Network", "AllowedHosts", "127.0.0.1, 10.0.0.0/33");
-  const test::ProgramResult result = test::RunProgram(
-      {"--headless", "--dir", dir.Path().string()}, {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_THAT(result.err, HasSubstr("[Network] AllowedHosts 的值“127.0.0.1, 10.0.0.0/33”无法读取"));
+  const std::string folder = dir.Path().string();
+  const test::ProgramResult created = test::RunProgram({"--init-db", "--dir", folder});
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_THAT(created.err, HasSubstr("only this machine (127.0.0.1) may connect"));
+  EXPECT_THAT(
+      test::ReadFileBytes(dir.File("Option.ini")),
+      ::testing::MatchesRegex("\\[Network\\]\r\n(;.*\r\n)?AllowedHosts=127\\.0\\.0\\.1\r\n"));
+  // The administrator password will be written into it.
+  EXPECT_EQ(fs::status(dir.File("Option.ini")).permissions() &
+                (fs::perms::group_all | fs::perms::others_all),
+            fs::perms::none);
+  // A file that is there is the site's: a second --init-db leaves it as it is.
+  test::WriteOption(folder, "Network", "AllowedHosts", "127.0.0.1, 127.0.0.3");
+  const std::string named = test::ReadFileBytes(dir.File("Option.ini"));
+  EXPECT_EQ(test::RunProgram({"--init-db", "--dir", folder}).status, 0);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("Option.ini")), named);
+  test::WriteOption(folder, "Network", "AllowedHosts", "127.0.0.1");
+
+  test::ServerProcess server(folder, {}, {{"DREVAN_SIM_CARD", dir.File("SimCard.txt")}});
+  for (int i = 0; i < 2; ++i) {
+    test::LoopbackClient stranger(server.Port(), kLoopbackAddress + 1);
+    stranger.SendFrame(test::kReadCardRequest);
+    EXPECT_TRUE(stranger.ClosedByServer());
+  }
+  EXPECT_EQ(test::Ask(server.Port(), test::kReadCardRequest).response,
+            test::DoorResponse("500", "读卡失败", 0));
+  EXPECT_EQ(server.Stop(SIGTERM), 0);
+  EXPECT_THAT(server.Stderr(), Not(HasSubstr("警告：")));
+  // Once, at the host's first refusal.
+  EXPECT_THAT(server.Stderr(),
+              HasSubstr("keydesk: 拒绝了 127.0.0.2 的 1 次连接：不在允许的主机中\n"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "app/system_settings.h"
+#include "core/ipv4.h"
 #include "message_box_recorder.h"
 #include "platform/profile_file.h"
 #include "sim_environment.h"
@@ -103,6 +104,19 @@ TEST_F(SettingsFormTest, OKTakesATickedBoxAsOneAndCancelChangesNothing) {
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(ProfileFile(file_).ReadString("SysOption", "WriteLog", ""), "1");
+}
+
+TEST_F(SettingsFormTest, ARefusedHostIsOfferedAsABoxThatAddsItToTheAllowedHosts) {
+  SystemSettings settings(file_, {{*ParseIpv4("10.0.0.9"), ConnectionRefusal::NotAllowed, 2}});
+  TSettingsForm form(settings);
+  auto* offer = form.findChild<QCheckBox*>(QStringLiteral("AllowRefusedHost"));
+  ASSERT_NE(offer, nullptr);
+  EXPECT_FALSE(offer->isChecked());
+  offer->setChecked(true);
+  form.btnOK->click();
+
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+  EXPECT_EQ(ProfileFile(file_).ReadString("Network", "AllowedHosts", ""), "10.0.0.1, 10.0.0.9");
 }
 
 }  // namespace
