@@ -16,7 +16,33 @@
 namespace keydesk {
 namespace {
 
-constexpr std::string_view kSection = "Store";
+constexpr const char* kSection = "Store";
+
+constexpr std::array<OptionKey, 3> kKeys = {{
+    {.Section = kSection,
+     .Name = "Kind",
+     .Type = OptionType::Choice,
+     .Default = "SQLite",
+     .Rule = "应为 SQLite 或 PostgreSQL",
+     .Help = "发卡记录存在哪里：SQLite（本机的 Client.mdb）或 PostgreSQL（几台前台共用）",
+     .Kind = "doorlock"},
+    {.Section = kSection,
+     .Name = "Connection",
+     .Type = OptionType::Text,
+     .Default = "",
+     .Help = "PostgreSQL 的连接串（libpq 的格式），如 host=db.hotel.lan dbname=keydesk user=desk",
+     .Kind = "doorlock"},
+    {.Section = kSection,
+     .Name = "VerifyServer",
+     .Type = OptionType::OnOff,
+     .Default = "1",
+     .Rule = "应为 1（核对服务器证书）或 0（不核对）",
+     .Help = "连接另一台机器上的 PostgreSQL 时是否核对它的证书",
+     .Kind = "doorlock"},
+}};
+const OptionKey& kKindKey = kKeys[0];
+const OptionKey& kConnectionKey = kKeys[1];
+const OptionKey& kVerifyServerKey = kKeys[2];
 
 struct KindName {
   std::string_view Name;
@@ -28,25 +54,18 @@ constexpr std::array<KindName, 2> kKindNames = {{
     {"PostgreSQL", StoreChoice::StoreKind::PostgreSQL},
 }};
 
-// Option.ini is edited by hand; the names match without regard to letter case, as its keys do.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
+
+std::span<const OptionKey> StoreChoice::Keys() { return kKeys; }
 
 StoreChoice StoreChoice::Load(const std::string& folder) {
   const ProfileFile file(PathInFolder(folder, "Option.ini"));
   StoreChoice choice;
-  const std::string kind = file.ReadString(kSection, "Kind", kKindNames[0].Name);
+  const std::string kind = file.ReadString(kSection, kKindKey.Name, kKindKey.Default);
   bool known = kind.empty();  // a key left empty keeps the default
   for (const KindName& name : kKindNames) {
-    if (SameName(kind, name.Name)) {
+    // Option.ini is edited by hand; the names match in any letter case, as its keys do.
+    if (SameAsciiText(kind, name.Name)) {
       choice.Kind = name.Kind;
       known = true;
     }
@@ -57,9 +76,12 @@ StoreChoice StoreChoice::Load(const std::string& folder) {
   // The server's keys concern the PostgreSQL store only: a slip in them never stops a desk
   // that keeps Client.mdb.
   if (choice.Kind != StoreKind::PostgreSQL) return choice;
-  choice.Postgres.Connection = file.ReadString(kSection, "Connection", "");
-  const std::string verify = file.ReadString(kSection, "VerifyServer", "1");
-  const std::optional<int32_t> verifyNumber = verify.empty() ? 1 : TryStrToInt(verify);
+  choice.Postgres.Connection =
+      file.ReadString(kSection, kConnectionKey.Name, kConnectionKey.Default);
+  const std::string verify =
+      file.ReadString(kSection, kVerifyServerKey.Name, kVerifyServerKey.Default);
+  const std::optional<int32_t> verifyNumber =
+      verify.empty() ? kVerifyServerKey.NumberDefault() : TryStrToInt(verify);
   if (!verifyNumber) {
     throw Error("Option.ini [Store] VerifyServer=" + verify +
                 ": 1 verifies the server's certificate, 0 connects unverified");

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
+
+#include "core/option_key.h"
 
 #include "store/postgres_store.h"
 
@@ -21,6 +24,9 @@ struct StoreChoice {
   StoreKind Kind = StoreKind::SQLite;
   // Connection and VerifyServer (1 unless 0), for PostgreSQL.
   PostgresSettings Postgres;
+
+  // The descriptions of the [Store] keys.
+  static std::span<const OptionKey> Keys();
 
   // Reads [Store] of the folder's Option.ini. Raises Error for a Kind that is neither.
   static StoreChoice Load(const std::string& folder);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
+#include "app/option_catalog.h"
 #include "core/ipv4.h"
 #include "core/network_option.h"
-#include "core/sys_option.h"
 #include "platform/code_page.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
@@ -14,66 +14,60 @@
 namespace keydesk {
 namespace {
 
-constexpr const char* kSys = "SysOption";
-constexpr const char* kDoorlock = "DoorlockOption";
 constexpr const char* kAllowRefusedHost = "AllowRefusedHost";  // the offers' name
 
 std::string Switch(bool on) { return on ? "1" : "0"; }
 
-std::string Seconds(std::chrono::seconds seconds) { return std::to_string(seconds.count()); }
+SettingKind KindOf(const OptionKey& key) {
+  switch (key.Type) {
+    case OptionType::Switch:
+    case OptionType::OnOff:
+      return SettingKind::Switch;
+    case OptionType::Integer:
+    case OptionType::Seconds:
+    case OptionType::Count:
+      return SettingKind::Number;
+    default:
+      return SettingKind::Text;
+  }
+}
 
-// The system options' keys with what they hold after Load, which applies the defaults and
-// the integer reading rules; the network keys as written, or their default when empty.
-std::vector<SettingField> ReadFields(const std::string& file) {
-  TSysOption sys(file);
-  sys.Load();
-  const NetworkOption network;
-  const ProfileFile profile(file);
-  auto stored = [&](const char* section, const char* key, const std::string& fallback) {
-    const std::string value = profile.ReadString(section, key, "");
-    return Trim(value).empty() ? fallback : value;
-  };
+// What start-up makes of the key's value: a lenient number as the system reads it (a value
+// that is no number gives the default), any other key as written or its default when empty.
+std::string ValueOf(const OptionKey& key, const ProfileFile& profile) {
+  const std::string value = profile.ReadString(key.Section, key.Name, "");
+  if (key.Type == OptionType::Integer) {
+    return std::to_string(StrToIntDef(value, static_cast<int32_t>(key.NumberDefault())));
+  }
   // A switch as start-up reads it: any number but 0 is on, so that "2" is not shown as off
   // and written back as 0.
-  auto storedSwitch = [&](const char* section, const char* key, bool fallback) {
-    const std::optional<int32_t> number = TryStrToInt(Trim(profile.ReadString(section, key, "")));
-    return Switch(number ? *number != 0 : fallback);
-  };
-  return {
-      {kSys, "DoorlockPortNo", "门锁接口端口", SettingKind::Number,
-       std::to_string(sys.DoorlockPortNo)},
-      {kSys, "PolicePortNo", "公安接口端口", SettingKind::Number, std::to_string(sys.PolicePortNo)},
-      {kSys, "MemberPortNo", "会员卡接口端口", SettingKind::Number,
-       std::to_string(sys.MemberPortNo)},
-      {kSys, "HandPortNo", "手牌接口端口", SettingKind::Number, std::to_string(sys.HandPortNo)},
-      {kSys, "WriteLog", "写日志", SettingKind::Switch, Switch(sys.WriteLog)},
-      {kDoorlock, "DelayMinutes", "卡的起始时间提前（分钟）", SettingKind::Number,
-       std::to_string(sys.DelayMinutes)},
-      {kDoorlock, "DelayMinutes2", "卡的结束时间延后（分钟）", SettingKind::Number,
-       std::to_string(sys.DelayMinutes2)},
-      {kDoorlock, "UseNativeDoorlockDb", "起始时间取本机记录的入住时间", SettingKind::Switch,
-       Switch(sys.UseNativeDoorlockDb)},
-      {kDoorlock, "SaveDoorlockRecord", "记录每张发出的卡", SettingKind::Switch,
-       Switch(sys.SaveDoorlockRecord)},
-      {"Network", "ListenAddress", "监听地址（空：本机所有地址）", SettingKind::Text,
-       stored("Network", "ListenAddress", "")},
-      {"Network", "AllowedHosts", "允许连接的主机（any 或空：任何主机）", SettingKind::Text,
-       stored("Network", "AllowedHosts", "")},
-      {"Network", "RequestTimeout", "请求时限（秒，0：不限）", SettingKind::Number,
-       stored("Network", "RequestTimeout", Seconds(network.RequestTimeout))},
-      // Empty is a default of its own: 60 s for the first request, no limit between kept
-      // ones; no one number shows it.
-      {"Network", "IdleTimeout", "空闲时限（秒，0：不限；空：第一个请求 60 秒）",
-       SettingKind::Number, stored("Network", "IdleTimeout", "")},
-      {"Network", "MaxConnections", "最多连接数（0：不限）", SettingKind::Number,
-       stored("Network", "MaxConnections", std::to_string(network.MaxConnections))},
-      {"Network", "MaxConnectionsPerHost", "每台主机最多连接数（0：不限）", SettingKind::Number,
-       stored("Network", "MaxConnectionsPerHost", std::to_string(network.MaxConnectionsPerHost))},
-      {"Network", "AccessLog", "写访问日志", SettingKind::Switch,
-       storedSwitch("Network", "AccessLog", network.AccessLog)},
-      {"Log", "KeepDays", "日志保留天数（0：全部保留）", SettingKind::Number,
-       stored("Log", "KeepDays", std::to_string(network.KeepDays))},
-  };
+  if (KindOf(key) == SettingKind::Switch) {
+    const std::optional<int32_t> number = TryStrToInt(Trim(value));
+    return Switch(number ? *number != 0 : key.NumberDefault() != 0);
+  }
+  return Trim(value).empty() ? std::string(key.Default) : value;
+}
+
+// The keys 系统设置 shows, group by group, each group in the order its keys are read.
+std::vector<SettingField> ReadFields(const std::string& file) {
+  const ProfileFile profile(file);
+  const std::vector<const OptionKey*> catalog = OptionCatalog();
+  std::vector<SettingField> fields;
+  for (const std::string& group : SettingGroups()) {
+    for (const OptionKey* key : catalog) {
+      if (key->Place != OptionPlace::SystemSettings || key->Group != group) continue;
+      fields.push_back({key->Section,
+                        key->Name,
+                        key->Caption,
+                        KindOf(*key),
+                        ValueOf(*key, profile),
+                        {},
+                        key->Group,
+                        key->Help,
+                        key});
+    }
+  }
+  return fields;
 }
 
 // The hosts refused for not being allowed that the file's list keeps out still, most
@@ -103,7 +97,8 @@ std::vector<SettingField> Offers(const std::string& file,
     const std::string address = Ipv4Text(host.Host);
     offers.push_back({"Network", kAllowRefusedHost,
                       "允许 " + address + " 连接（已拒绝 " + std::to_string(host.Count) + " 次）",
-                      SettingKind::Switch, "0", address});
+                      SettingKind::Switch, "0", address, "网络与安全",
+                      "勾选后把这台主机加入允许连接的主机", nullptr});
   }
   return offers;
 }
@@ -126,32 +121,27 @@ std::string WithHost(const std::string& list, const std::string& host) {
               AnsiFromUtf8("，现在是“") + ReadableAnsi(entry) + AnsiFromUtf8("”。"));
 }
 
-void CheckRange(const SettingField& field, const std::string& entry, int32_t low, int32_t high,
-                const char* what) {
-  const std::optional<int32_t> number = TryStrToInt(Trim(entry));
-  if (!number || *number < low || *number > high) Refuse(field, entry, AnsiFromUtf8(what));
-}
-
 void Check(const SettingField& field, const std::string& entry) {
   if (field.Kind == SettingKind::Switch) {
     if (entry != "1" && entry != "0") Refuse(field, entry, AnsiFromUtf8("应为 1 或 0"));
     return;
   }
-  const std::string_view section = field.Section;
-  const std::string_view key = field.Key;
-  if (section == "Network" || section == "Log") {
+  const OptionKey& key = *field.Description;
+  if (key.Strict()) {
     try {
-      NetworkOption::CheckValue(section, key, entry);
+      NetworkOption::CheckValue(key.Section, key.Name, entry);
     } catch (const Error& error) {
       throw Error(AnsiFromUtf8(std::string("“") + field.Caption + "”：") + error.what());
     }
     return;
   }
-  if (key.ends_with("PortNo")) {
-    CheckRange(field, entry, 1, 65535, "应为 1 到 65535 的端口号");
-  } else {
-    // A week either way is more than any stay's grace.
-    CheckRange(field, entry, 0, 10080, "应为 0 到 10080 的分钟数");
+  // The system's own numbers are read leniently at start; the dialog takes only what makes
+  // sense.
+  if (key.Ranged()) {
+    const std::optional<int64_t> number = TryStrToInt64(Trim(entry));
+    if (!number || *number < key.Min || *number > key.Max) {
+      Refuse(field, entry, AnsiFromUtf8(key.Rule));
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/option_key.h"
 #include "core/service_status.h"
 
 namespace keydesk {
@@ -20,10 +21,13 @@ struct SettingField {
   // An offer, a switch that is no key of its own: when ticked, this host (an address) is
   // added to AllowedHosts. Empty for a key of the file.
   std::string AllowHost;
+  std::string Group;                       // UTF-8: the group it is shown in
+  std::string Help;                        // UTF-8: one line on what it does
+  const OptionKey* Description = nullptr;  // the key's; none for an offer
 };
 
-// The keys that otherwise need a text editor: the listening ports, WriteLog, the door lock's
-// delays and journal switches, and [Network] with [Log] KeepDays. They are read at start-up
+// The keys that otherwise need a text editor, grouped: the listening ports, the logs, the
+// door lock's delays and journal switches, and the network's. They are read at start-up
 // and never change while keydesk runs (connection threads read them without a lock), so the
 // dialog writes Option.ini only, and every change takes effect at the next start. Below them,
 // each host refused since start for not being among the allowed hosts, and not allowed by

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+
+#include "core/option_key.h"
 
 namespace keydesk {
 
@@ -13,7 +16,7 @@ namespace keydesk {
 // changes Password (followed by Save).
 class TSysOption {
  public:
-  // Stores the path; reads nothing.
+  // Stores the path and gives every field its default; reads nothing.
   explicit TSysOption(std::string fileName);
 
   // Reads every key, in the table's order, each falling back to its default.
@@ -24,20 +27,24 @@ class TSysOption {
 
   std::string FileName;
 
-  std::string Password = "tivrel";
-  int32_t DoorlockPortNo = 8886;
-  int32_t HandPortNo = 8886;
-  int32_t PolicePortNo = 8885;
-  int32_t MemberPortNo = 8883;
-  int32_t ScanPortNo = 8881;
-  bool WriteLog = true;
+  // Each field opens with its key's default (SysOptionKeys).
+  std::string Password;
+  int32_t DoorlockPortNo = 0;
+  int32_t HandPortNo = 0;
+  int32_t PolicePortNo = 0;
+  int32_t MemberPortNo = 0;
+  int32_t ScanPortNo = 0;
+  bool WriteLog = false;
   int32_t DelayMinutes = 0;
   int32_t DelayMinutes2 = 0;
   bool UseNativeDoorlockDb = false;
   bool SaveDoorlockRecord = false;
   bool AutoReadDoorCard = false;
-  std::string PmsServer = "127.0.0.1";
-  int32_t PmsServerPort = 9873;
+  std::string PmsServer;
+  int32_t PmsServerPort = 0;
 };
+
+// The descriptions of the fourteen keys, in the order they are loaded and saved.
+std::span<const OptionKey> SysOptionKeys();
 
 }  // namespace keydesk

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/profile_binding.h"
+#include "core/option_binding.h"
 #include "platform/profile_file.h"
 
 namespace keydesk {
@@ -13,24 +13,58 @@ namespace {
 using Key = ProfileBinding<TOption>;
 constexpr const char* kSection = "DoorlockOption";
 
-// Loaded and saved in this order.
+constexpr OptionKey Entry(const char* name, OptionType type, const char* fallback,
+                          const char* caption, const char* help) {
+  return {.Section = kSection,
+          .Name = name,
+          .Type = type,
+          .Default = fallback,
+          .Caption = caption,
+          .Help = help,
+          .Effect = OptionEffect::Now,
+          .Kind = "doorlock",
+          .Place = OptionPlace::DoorlockOptions};
+}
+
+// Loaded and saved in this order. The options dialog applies them to the next card at once.
+constexpr std::array<OptionKey, 14> kKeys = {{
+    Entry("PortName", OptionType::Text, "COM1", "端口", "发卡器所接的串口（COM1 到 COM10）"),
+    Entry("HotelPassword", OptionType::Text, "572604", "密码", "酒店的卡片密码"),
+    Entry("LockTypeName", OptionType::Text, "IC", "卡类型", "门锁的卡类型"),
+    Entry("SectorNo", OptionType::Integer, "0", "扇区号", "宾客卡所用的扇区"),
+    Entry("PowerSwitchSectorNo", OptionType::Integer, "0", "取电扇区号", "取电开关所用的扇区"),
+    Entry("PowerSwitchPassword", OptionType::Text, "", "取电扇区密码", "取电扇区的密码"),
+    Entry("ClientID", OptionType::Integer, "0", "客户标识",
+          "锁厂给酒店的客户标识（32 位无符号数）"),
+    Entry("PubDoor", OptionType::Text, "00000000", "公共门", "宾客卡可开的公共门"),
+    Entry("PowerSwitchTypeName", OptionType::Text, "", "取电类型",
+          "取电开关的型号；空：不写取电块"),
+    Entry("BeginAddr", OptionType::Integer, "96", "电梯起始地址", "电梯控制器的起始地址"),
+    Entry("EndAddr", OptionType::Integer, "97", "电梯结束地址", "电梯控制器的结束地址"),
+    Entry("MaxLiftAddr", OptionType::Integer, "97", "所有电梯最大地址", "所有电梯中最大的地址"),
+    Entry("LiftData", OptionType::Text, "6000", "电梯控制楼层",
+          "宾客卡可到的楼层，按位置 1 后写成十六进制"),
+    // On unless set to 0: a card that reads back other than written must not pass as good.
+    Entry("VerifyAfterWrite", OptionType::Switch, "1", "写卡后读回校验",
+          "写完后读回卡片核对，不符则发卡失败"),
+}};
+
 const std::array<Key, 14>& Keys() {
   static const std::array<Key, 14> keys = {
-      Key(kSection, "PortName", &TOption::PortName, "COM1"),
-      Key(kSection, "HotelPassword", &TOption::HotelPassword, "572604"),
-      Key(kSection, "LockTypeName", &TOption::LockTypeName, "IC"),
-      Key(kSection, "SectorNo", &TOption::SectorNo, 0),
-      Key(kSection, "PowerSwitchSectorNo", &TOption::PowerSwitchSectorNo, 0),
-      Key(kSection, "PowerSwitchPassword", &TOption::PowerSwitchPassword, ""),
-      Key(kSection, "ClientID", &TOption::ClientID, 0u),
-      Key(kSection, "PubDoor", &TOption::PubDoor, "00000000"),
-      Key(kSection, "PowerSwitchTypeName", &TOption::PowerSwitchTypeName, ""),
-      Key(kSection, "BeginAddr", &TOption::BeginAddr, 96),
-      Key(kSection, "EndAddr", &TOption::EndAddr, 97),
-      Key(kSection, "MaxLiftAddr", &TOption::MaxLiftAddr, 97),
-      Key(kSection, "LiftData", &TOption::LiftData, "6000"),
-      // On unless set to 0: a card that reads back other than written must not pass as good.
-      Key(kSection, "VerifyAfterWrite", &TOption::VerifyAfterWrite, true),
+      Bind(kKeys[0], &TOption::PortName),
+      Bind(kKeys[1], &TOption::HotelPassword),
+      Bind(kKeys[2], &TOption::LockTypeName),
+      Bind(kKeys[3], &TOption::SectorNo),
+      Bind(kKeys[4], &TOption::PowerSwitchSectorNo),
+      Bind(kKeys[5], &TOption::PowerSwitchPassword),
+      Bind(kKeys[6], &TOption::ClientID),
+      Bind(kKeys[7], &TOption::PubDoor),
+      Bind(kKeys[8], &TOption::PowerSwitchTypeName),
+      Bind(kKeys[9], &TOption::BeginAddr),
+      Bind(kKeys[10], &TOption::EndAddr),
+      Bind(kKeys[11], &TOption::MaxLiftAddr),
+      Bind(kKeys[12], &TOption::LiftData),
+      Bind(kKeys[13], &TOption::VerifyAfterWrite),
   };
   return keys;
 }
@@ -67,7 +101,11 @@ int32_t CodeOf(const CodeTable<N>& table, std::string_view name) {
 
 }  // namespace
 
-TOption::TOption(std::string fileName) : FileName(std::move(fileName)) {}
+TOption::TOption(std::string fileName) : FileName(std::move(fileName)) {
+  for (const Key& key : Keys()) key.SetDefault(*this);
+}
+
+std::span<const OptionKey> DoorlockOptionKeys() { return kKeys; }
 
 void TOption::Load() {
   const ProfileFile file(FileName);

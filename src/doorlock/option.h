@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+
+#include "core/option_key.h"
 
 #include "platform/mutex.h"
 
@@ -26,23 +29,27 @@ struct TOption {
   int32_t PowerSwitchTypeCode() const;
 
   std::string FileName;
-  std::string PortName = "COM1";
-  std::string HotelPassword = "572604";
-  std::string LockTypeName = "IC";
+  // Each field opens with its key's default (DoorlockOptionKeys).
+  std::string PortName;
+  std::string HotelPassword;
+  std::string LockTypeName;
   int32_t SectorNo = 0;
   int32_t PowerSwitchSectorNo = 0;
   std::string PowerSwitchPassword;
   std::string PowerSwitchTypeName;
   uint32_t ClientID = 0;
-  std::string PubDoor = "00000000";
-  int32_t BeginAddr = 96;
-  int32_t EndAddr = 97;
-  int32_t MaxLiftAddr = 97;
-  std::string LiftData = "6000";
+  std::string PubDoor;
+  int32_t BeginAddr = 0;
+  int32_t EndAddr = 0;
+  int32_t MaxLiftAddr = 0;
+  std::string LiftData;
   // After writing a card, read it back and fail the issue when it differs from what was
   // written (an encoder can report success for a card pulled away too early).
-  bool VerifyAfterWrite = true;
+  bool VerifyAfterWrite = false;
 };
+
+// The descriptions of the fourteen keys, in the order they are loaded and saved.
+std::span<const OptionKey> DoorlockOptionKeys();
 
 // The process-wide door lock options. The driver takes a copy at every card operation on
 // connection threads while the options dialog replaces them on the main thread, so access

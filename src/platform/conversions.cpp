@@ -77,6 +77,15 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
+bool SameAsciiText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 std::u16string_view Trim(std::u16string_view text) {
   size_t begin = 0;
   size_t end = text.size();

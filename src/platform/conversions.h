@@ -26,4 +26,8 @@ int32_t StrToIntDef(std::string_view text, int32_t defaultValue);
 std::string_view Trim(std::string_view text);
 std::u16string_view Trim(std::u16string_view text);
 
+// Whether two texts are the same but for the letter case of A to Z, as the profile functions
+// match sections and keys.
+bool SameAsciiText(std::string_view a, std::string_view b);
+
 }  // namespace keydesk

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <variant>
 
 #include "platform/conversions.h"
@@ -56,6 +57,16 @@ class ProfileBinding {
         break;
       }
     }
+  }
+
+  // Gives the field its default, as a missing key would.
+  void SetDefault(Owner& owner) const {
+    std::visit(
+        [&](const auto& field) {
+          using Value = std::remove_reference_t<decltype(owner.*field)>;
+          owner.*field = std::get<Value>(default_);
+        },
+        field_);
   }
 
   void Save(ProfileFile& file, const Owner& owner) const {

@@ -4,9 +4,11 @@
 // as the guide says.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <memory>
 
+#include "app/option_catalog.h"
 #include "guide_examples.h"
 #include "loopback_client.h"
 #include "platform/code_page.h"
@@ -172,6 +174,26 @@ TEST(ProtocolGuideTest, ExampleMarkupIsReadAsWritten) {
                std::runtime_error);
   EXPECT_EQ(test::HexDump(std::string("A\xE7\x8E\x8B\0", 5)),
             "00000000: 41 e7 8e 8b 00                                   A....");
+}
+
+// docs/options.md holds the table made from the keys' descriptions, between its markers.
+TEST(OptionsGuideTest, HoldsTheTableOfEveryKeyAsTheProgramDescribesIt) {
+  const std::string path = KEYDESK_SOURCE_DIR "/docs/options.md";
+  std::ifstream file(path, std::ios::binary);
+  const std::string guide((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string begin = "<!-- table made by the program -->\n";
+  const std::string end = "<!-- end of the table -->";
+  const size_t from = guide.find(begin);
+  const size_t to = guide.find(end);
+  ASSERT_NE(from, std::string::npos) << path;
+  ASSERT_NE(to, std::string::npos) << path;
+  const std::string made = OptionsTableMarkdown();
+  if (guide.substr(from + begin.size(), to - from - begin.size()) != made) {
+    const std::string fresh = guide.substr(0, from + begin.size()) + made + guide.substr(to);
+    std::ofstream(KEYDESK_BUILD_DIR "/options.md", std::ios::binary) << fresh;
+    ADD_FAILURE() << "docs/options.md differs from the keys' descriptions; the table as made is "
+                     "in " KEYDESK_BUILD_DIR "/options.md: copy it over docs/options.md";
+  }
 }
 
 }  // namespace

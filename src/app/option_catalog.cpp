@@ -1,0 +1,93 @@
+#include "app/option_catalog.h"
+
+#include <span>
+
+#include "app/store_choice.h"
+#include "core/network_option.h"
+#include "core/sys_option.h"
+#include "doorlock/option.h"
+
+namespace keydesk {
+namespace {
+
+const char* TypeName(OptionType type) {
+  switch (type) {
+    case OptionType::Text:
+      return "文本";
+    case OptionType::Integer:
+      return "整数";
+    case OptionType::Switch:
+      return "开关（0 关，其他开）";
+    case OptionType::Seconds:
+      return "秒数";
+    case OptionType::Count:
+      return "个数";
+    case OptionType::OnOff:
+      return "1 或 0";
+    case OptionType::Address:
+      return "IPv4 地址";
+    case OptionType::Hosts:
+      return "地址和网段";
+    case OptionType::Choice:
+      return "名称";
+  }
+  return "";
+}
+
+const char* PlaceName(OptionPlace place) {
+  switch (place) {
+    case OptionPlace::FileOnly:
+      return "只在 Option.ini";
+    case OptionPlace::SystemSettings:
+      return "系统设置";
+    case OptionPlace::DoorlockOptions:
+      return "门锁接口配置";
+    case OptionPlace::PasswordDialog:
+      return "更改管理员密码";
+  }
+  return "";
+}
+
+// A table cell: a "|" would end it.
+std::string Cell(std::string_view text) {
+  std::string cell;
+  for (const char c : text) {
+    if (c == '|') cell += '\\';
+    cell += c;
+  }
+  return cell;
+}
+
+}  // namespace
+
+std::vector<const OptionKey*> OptionCatalog() {
+  std::vector<const OptionKey*> keys;
+  for (const std::span<const OptionKey> table :
+       {SysOptionKeys(), DoorlockOptionKeys(), NetworkOption::Keys(), StoreChoice::Keys()}) {
+    for (const OptionKey& key : table) keys.push_back(&key);
+  }
+  return keys;
+}
+
+std::vector<std::string> SettingGroups() {
+  return {"接口端口", "日志", "发卡记录", "网络与安全", "共享数据库"};
+}
+
+std::string OptionsTableMarkdown() {
+  std::string table =
+      "| 节 | 键 | 类型 | 默认 | 取值 | 说明 | 设置处 | 生效 | 接口 | 读错时 |\n"
+      "|---|---|---|---|---|---|---|---|---|---|\n";
+  for (const OptionKey* key : OptionCatalog()) {
+    const std::string help =
+        *key->Caption != '\0' ? std::string(key->Caption) + "：" + key->Help : key->Help;
+    table += "| " + Cell(key->Section) + " | `" + key->Name + "` | " + TypeName(key->Type) + " | " +
+             (*key->Default != '\0' ? "`" + Cell(key->Default) + "`" : "（空）") + " | " +
+             Cell(key->Rule) + " | " + Cell(help) + " | " + PlaceName(key->Place) + " | " +
+             (key->Effect == OptionEffect::Now ? "立即" : "重新启动后") + " | " +
+             (*key->Kind != '\0' ? key->Kind : "全部") + " | " +
+             (key->Strict() ? "停止启动" : "取默认值") + " |\n";
+  }
+  return table;
+}
+
+}  // namespace keydesk
