@@ -105,7 +105,7 @@ TEST_F(EncoderAccessTest, ARequestWhoseClientHasGoneLeavesTheLine) {
   });
   while (encoder_.Waiting() == 0) std::this_thread::sleep_for(1ms);
   gone = true;
-  std::this_thread::sleep_for(2 * EncoderTurns::kLookInterval);
+  std::this_thread::sleep_for(2 * EncoderLine::kLookInterval);
   gate_.open.set_value();
   Join();
   ASSERT_TRUE(refusals_[1].has_value());

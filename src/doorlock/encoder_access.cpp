@@ -7,39 +7,34 @@ namespace keydesk {
 
 EncoderAccess::EncoderAccess(TBaseDoorlock& driver, std::chrono::milliseconds callLimit,
                              ServiceStatus* status)
-    : driver_(driver), status_(status), calls_(callLimit, [status] {
+    : driver_(driver), status_(status), line_(callLimit, [status] {
         if (status != nullptr) status->EncoderAnswersAgain();
       }) {}
 
 std::optional<EncoderRefusal> EncoderAccess::Run(const EncoderRequest& request,
                                                  const std::shared_ptr<EncoderJob>& job) {
-  std::unique_ptr<EncoderTurns::Turn> turn;
-  switch (turns_.Take(request.Host, request.Deadline, request.ClientGone, turn)) {
-    case EncoderTurns::Wait::Granted:
-      break;
-    case EncoderTurns::Wait::Busy:
-      return EncoderRefusal{EncoderRefusal::Kind::Busy, AnsiFromUtf8("发卡器忙")};
-    case EncoderTurns::Wait::Gone:
-      return EncoderRefusal{EncoderRefusal::Kind::Gone, AnsiFromUtf8("PMS 已断开")};
-  }
-  switch (calls_.Run(job)) {
-    case EncoderCalls::Result::Done:
+  switch (line_.Run(request.Host, request.Deadline, request.ClientGone, job)) {
+    case EncoderLine::Result::Done:
       return std::nullopt;
-    case EncoderCalls::Result::Busy:
+    case EncoderLine::Result::Busy:
+      return EncoderRefusal{EncoderRefusal::Kind::Busy, AnsiFromUtf8("发卡器忙")};
+    case EncoderLine::Result::Gone:
+      return EncoderRefusal{EncoderRefusal::Kind::Gone, AnsiFromUtf8("PMS 已断开")};
+    case EncoderLine::Result::StuckBefore:
       return Stuck(EncoderRefusal::Kind::StuckBefore);
-    case EncoderCalls::Result::Stuck:
+    case EncoderLine::Result::Stuck:
       break;
   }
   EncoderRefusal refusal = Stuck(EncoderRefusal::Kind::Stuck);
   if (status_ != nullptr) {
     status_->EncoderStuck(refusal.Reason,
-                          calls_.StuckSince().value_or(std::chrono::steady_clock::now()));
+                          line_.StuckSince().value_or(std::chrono::steady_clock::now()));
   }
   return refusal;
 }
 
 EncoderRefusal EncoderAccess::Stuck(EncoderRefusal::Kind kind) const {
-  const auto seconds = std::chrono::ceil<std::chrono::seconds>(calls_.Limit()).count();
+  const auto seconds = std::chrono::ceil<std::chrono::seconds>(line_.Limit()).count();
   return {kind, AnsiFromUtf8("发卡器 " + std::to_string(seconds) + " 秒没有响应")};
 }
 

@@ -7,8 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "doorlock/encoder_calls.h"
-#include "doorlock/encoder_turns.h"
+#include "doorlock/encoder_line.h"
 
 namespace keydesk {
 
@@ -48,10 +47,10 @@ class EncoderCall final : public EncoderJob {
   std::function<void(Result&)> call_;
 };
 
-// The one way to the encoder: requests take turns (EncoderTurns: in arrival order, hosts by
+// The one way to the encoder: requests take turns (EncoderLine: in arrival order, hosts by
 // turns, until each request's deadline), and each call runs on the encoder's own thread with
-// a limit (EncoderCalls), past which the encoder counts as stuck, the service status says so,
-// and later calls fail at once until the stuck one returns.
+// a limit, past which the encoder counts as stuck, the service status says so, and later
+// calls fail at once until the stuck one returns.
 //
 // Thread-safe.
 class EncoderAccess {
@@ -66,11 +65,11 @@ class EncoderAccess {
                                     const std::shared_ptr<EncoderJob>& job);
 
   // Requests waiting for their turn now.
-  size_t Waiting() const { return turns_.Waiting(); }
+  size_t Waiting() const { return line_.Waiting(); }
 
   // Since when a call has been stuck; none while the encoder answers.
   std::optional<std::chrono::steady_clock::time_point> StuckSince() const {
-    return calls_.StuckSince();
+    return line_.StuckSince();
   }
 
  private:
@@ -78,8 +77,7 @@ class EncoderAccess {
 
   TBaseDoorlock& driver_;
   ServiceStatus* const status_;
-  EncoderTurns turns_;
-  EncoderCalls calls_;
+  EncoderLine line_;
 };
 
 }  // namespace keydesk
