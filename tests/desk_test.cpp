@@ -78,7 +78,7 @@ TEST_F(DeskTest, GuardedCommandsRunOnlyAfterThePassword) {
   desk.Run(DeskCommand::Options, view_);
   desk.Run(DeskCommand::Settings, view_);
   desk.Run(DeskCommand::ChangePassword, view_);
-  EXPECT_THAT(view_.calls, ElementsAre("password", "doorlock options", "password", "settings 17",
+  EXPECT_THAT(view_.calls, ElementsAre("password", "doorlock options", "password", "settings 19",
                                        "password", "change password"));
   EXPECT_TRUE(desk.MayClose(view_));
   view_.passwordGiven = false;

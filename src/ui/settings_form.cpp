@@ -33,8 +33,17 @@ TSettingsForm::TSettingsForm(SystemSettings& settings, QWidget* parent)
 
   auto* fields = new QGridLayout;
   fields->setColumnStretch(1, 1);
+  int row = 0;
+  const std::string* group = nullptr;
   for (const SettingField& field : settings_.Fields()) {
-    const int row = static_cast<int>(entries_.size());
+    if (group == nullptr || *group != field.Group) {
+      group = &field.Group;
+      auto* heading = new QLabel(QString::fromStdString(field.Group), this);
+      QFont bold = heading->font();
+      bold.setBold(true);
+      heading->setFont(bold);
+      fields->addWidget(heading, row++, 0, 1, 2);
+    }
     auto* caption = new QLabel(QString::fromStdString(field.Caption), this);
     fields->addWidget(caption, row, 0);
     QWidget* entry = nullptr;
@@ -46,8 +55,10 @@ TSettingsForm::TSettingsForm(SystemSettings& settings, QWidget* parent)
       entry = new QLineEdit(FromAnsi(field.Value), this);
     }
     entry->setObjectName(QString::fromLatin1(field.Key));
+    entry->setToolTip(QString::fromStdString(field.Help));
+    caption->setToolTip(QString::fromStdString(field.Help));
     caption->setBuddy(entry);
-    fields->addWidget(entry, row, 1);
+    fields->addWidget(entry, row++, 1);
     entries_.push_back(entry);
   }
   btnOK = NamedButton(this, "btnOK", "确定");

@@ -21,10 +21,21 @@ constexpr int kRowHeight = 26;
 constexpr int kEntryHeight = 21;
 constexpr SIZE kButton{75, 25};
 
-SIZE ClientSize(size_t fields) {
-  return {kMargin * 3 + kCaptionWidth + kEntryWidth,
-          kMargin * 3 + static_cast<int>(fields) * kRowHeight + kButton.cy};
+// A row per field, one more above each group's first, and the help line below them.
+size_t Rows(const std::vector<SettingField>& fields) {
+  size_t rows = fields.size() + 1;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i == 0 || fields[i].Group != fields[i - 1].Group) ++rows;
+  }
+  return rows;
 }
+
+SIZE ClientSize(const std::vector<SettingField>& fields) {
+  return {kMargin * 3 + kCaptionWidth + kEntryWidth,
+          kMargin * 3 + static_cast<int>(Rows(fields)) * kRowHeight + kButton.cy};
+}
+
+constexpr int kHelpLine = IDC_SETTINGS - 1;
 
 // A switch shows ticked for any value but "0", as the keys are read.
 bool On(const SettingField& field) { return field.Value != "0"; }
@@ -32,7 +43,7 @@ bool On(const SettingField& field) { return field.Value != "0"; }
 }  // namespace
 
 TSystemSettingsForm::TSystemSettingsForm(SystemSettings& settings)
-    : Dialog(IDD_SYSTEM_SETTINGS, ClientSize(settings.Fields().size()), Placement::CentredOnOwner),
+    : Dialog(IDD_SYSTEM_SETTINGS, ClientSize(settings.Fields()), Placement::CentredOnOwner),
       settings_(settings) {}
 
 int TSystemSettingsForm::ControlOf(size_t field) { return IDC_SETTINGS + static_cast<int>(field); }
@@ -52,12 +63,18 @@ void TSystemSettingsForm::OnInit() {
   // Created in tab order: the fields from the top, then the buttons.
   const std::vector<SettingField>& fields = settings_.Fields();
   constexpr int kEntryLeft = kMargin * 2 + kCaptionWidth;
+  int row = 0;
   for (size_t i = 0; i < fields.size(); ++i) {
-    const int top = kMargin + static_cast<int>(i) * kRowHeight;
+    if (i == 0 || fields[i].Group != fields[i - 1].Group) {
+      const int top = kMargin + row++ * kRowHeight;
+      Add(L"STATIC", L"【" + WideFromUtf8(fields[i].Group) + L"】", SS_LEFT | SS_CENTERIMAGE, -1,
+          {kMargin, top, kEntryLeft + kEntryWidth, top + kEntryHeight});
+    }
+    const int top = kMargin + row++ * kRowHeight;
     const RECT entry{kEntryLeft, top, kEntryLeft + kEntryWidth, top + kEntryHeight};
     if (fields[i].Kind == SettingKind::Switch) {
-      Add(L"BUTTON", WideFromUtf8(fields[i].Caption), BS_AUTOCHECKBOX | WS_TABSTOP, ControlOf(i),
-          entry);
+      Add(L"BUTTON", WideFromUtf8(fields[i].Caption), BS_AUTOCHECKBOX | BS_NOTIFY | WS_TABSTOP,
+          ControlOf(i), entry);
       SetChecked(ControlOf(i), On(fields[i]));
       continue;
     }
@@ -65,7 +82,11 @@ void TSystemSettingsForm::OnInit() {
         {kMargin, top, kMargin + kCaptionWidth, top + kEntryHeight});
     Add(L"EDIT", WideFromAnsi(fields[i].Value), ES_AUTOHSCROLL | WS_TABSTOP, ControlOf(i), entry);
   }
-  const SIZE client = ClientSize(fields.size());
+  // The help line of the field that has the focus.
+  const int helpTop = kMargin + row * kRowHeight;
+  Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS, kHelpLine,
+      {kMargin, helpTop, kEntryLeft + kEntryWidth, helpTop + kEntryHeight});
+  const SIZE client = ClientSize(fields);
   const int top = client.cy - kMargin - kButton.cy;
   const int left = (client.cx - 2 * kButton.cx - kMargin) / 2;
   Add(L"BUTTON", L"确定", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK,
@@ -75,9 +96,14 @@ void TSystemSettingsForm::OnInit() {
   SetFocus(GetNextDlgTabItem(Handle(), nullptr, FALSE));
 }
 
-bool TSystemSettingsForm::OnCommand(int id, int /*code*/) {
-  if (id != IDOK) return false;
+bool TSystemSettingsForm::OnCommand(int id, int code) {
   const std::vector<SettingField>& fields = settings_.Fields();
+  if (id >= ControlOf(0) && id < ControlOf(fields.size()) &&
+      (code == EN_SETFOCUS || code == BN_SETFOCUS)) {
+    SetDlgItemTextW(Handle(), kHelpLine, WideFromUtf8(fields[id - ControlOf(0)].Help).c_str());
+    return true;
+  }
+  if (id != IDOK) return false;
   std::vector<std::string> entries;
   for (size_t i = 0; i < fields.size(); ++i) {
     if (fields[i].Kind != SettingKind::Switch) {
