@@ -58,7 +58,7 @@ void InterfaceServer::StartServer(LogPane& pane) {
   status.SetReach(network.ListenAddress ? Ipv4Text(*network.ListenAddress) : std::string(),
                   open ? AnsiFromUtf8(info.AnyHostMay) : std::string(), wide);
   pane.AddLine(AnsiFromUtf8(info.StartLine));
-  const int port = context_.SysOption.*(info.PortOption) & 0xFFFF;
+  const int port = context_.SysOption.PortNo(*info.Port) & 0xFFFF;
   try {
     listener_->Activate(port);
   } catch (const Error& error) {

@@ -1,11 +1,14 @@
 #include "app/option_catalog.h"
 
+#include <algorithm>
 #include <span>
 
 #include "app/store_choice.h"
 #include "core/network_option.h"
 #include "core/sys_option.h"
 #include "doorlock/option.h"
+#include "kinds/kind.h"
+#include "kinds/kind_registry.h"
 
 namespace keydesk {
 namespace {
@@ -16,6 +19,8 @@ const char* TypeName(OptionType type) {
       return "文本";
     case OptionType::Integer:
       return "整数";
+    case OptionType::Port:
+      return "端口号";
     case OptionType::Switch:
       return "开关（0 关，其他开）";
     case OptionType::Seconds:
@@ -65,6 +70,12 @@ std::vector<const OptionKey*> OptionCatalog() {
   for (const std::span<const OptionKey> table :
        {SysOptionKeys(), DoorlockOptionKeys(), NetworkOption::Keys(), StoreChoice::Keys()}) {
     for (const OptionKey& key : table) keys.push_back(&key);
+  }
+  // A kind beyond the four describes its port key itself.
+  for (const KindEntry& entry : KindRegistry()) {
+    if (std::find(keys.begin(), keys.end(), entry.Info.Port) == keys.end()) {
+      keys.push_back(entry.Info.Port);
+    }
   }
   return keys;
 }

@@ -24,6 +24,7 @@ SettingKind KindOf(const OptionKey& key) {
     case OptionType::OnOff:
       return SettingKind::Switch;
     case OptionType::Integer:
+    case OptionType::Port:
     case OptionType::Seconds:
     case OptionType::Count:
       return SettingKind::Number;
@@ -36,7 +37,7 @@ SettingKind KindOf(const OptionKey& key) {
 // that is no number gives the default), any other key as written or its default when empty.
 std::string ValueOf(const OptionKey& key, const ProfileFile& profile) {
   const std::string value = profile.ReadString(key.Section, key.Name, "");
-  if (key.Type == OptionType::Integer) {
+  if (key.Type == OptionType::Integer || key.Type == OptionType::Port) {
     return std::to_string(StrToIntDef(value, static_cast<int32_t>(key.NumberDefault())));
   }
   // A switch as start-up reads it: any number but 0 is on, so that "2" is not shown as off

@@ -15,8 +15,8 @@ std::string NotListeningAdvice(const InterfaceKindInfo& kind, int port, std::str
   return AnsiFromUtf8(
       "端口 " + std::to_string(port) +
       " 已被另一个程序占用（也许是另一个 keydesk）：请关闭那个程序，或在 Option.ini "
-      "的 [SysOption] " +
-      kind.PortKey + " 中换一个端口，然后重新启动 keydesk。");
+      "的 [" +
+      kind.Port->Section + "] " + kind.Port->Name + " 中换一个端口，然后重新启动 keydesk。");
 }
 
 }  // namespace keydesk

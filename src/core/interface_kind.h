@@ -4,19 +4,18 @@
 #include <string>
 #include <string_view>
 
-namespace keydesk {
+#include "core/option_key.h"
 
-class TSysOption;
+namespace keydesk {
 
 // What differs between the interface kinds in the shell; each kind declares its own in
 // kinds/X/ (see kinds/kind_registry.h). Texts are UTF-8 source literals; callers convert them
 // where they need code page 936 or UTF-16.
 struct InterfaceKindInfo {
   int Number;
-  const char* Title;      // window and application title
-  const char* StartLine;  // log pane line when the listener starts
-  int32_t TSysOption::*PortOption;
-  const char* PortKey;     // the port's key in Option.ini [SysOption], for the clerk's messages
+  const char* Title;       // window and application title
+  const char* StartLine;   // log pane line when the listener starts
+  const OptionKey* Port;   // the listening port's key, with its default
   const char* AccessName;  // the kind in the access log
   const char* AnyHostMay;  // what any host can do while every host may connect
 };

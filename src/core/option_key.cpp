@@ -5,7 +5,8 @@
 namespace keydesk {
 
 bool OptionKey::Strict() const {
-  return Type != OptionType::Text && Type != OptionType::Integer && Type != OptionType::Switch;
+  return Type != OptionType::Text && Type != OptionType::Integer && Type != OptionType::Port &&
+         Type != OptionType::Switch;
 }
 
 int64_t OptionKey::NumberDefault() const { return TryStrToInt64(Default).value_or(0); }

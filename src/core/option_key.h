@@ -13,6 +13,7 @@ namespace keydesk {
 enum class OptionType {
   Text,     // as stored
   Integer,  // lenient: decimal, "$" or "0x" hexadecimal; anything else gives the default
+  Port,     // an interface kind's listening port, read as Integer
   Switch,   // lenient: an integer, any value but 0 is on
   Seconds,  // strict: a count of seconds in Min..Max
   Count,    // strict: a count in Min..Max

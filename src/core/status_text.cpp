@@ -90,12 +90,14 @@ std::string AccessWarningText(const ServiceStatus::Snapshot& status) {
   if (status.OpenToAnyHost.empty()) return {};
   if (status.OpenThrough.empty()) {
     return AnsiFromUtf8(
-               "警告：没有设置允许连接的主机（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts），"
+               "警告：没有设置允许连接的主机（系统设置的“允许连接的主机”，Option.ini [Network] "
+               "AllowedHosts），"
                "网络上的任何主机都能") +
            status.OpenToAnyHost;
   }
   const std::string named =
-      AnsiFromUtf8("警告：允许连接的主机（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts）") +
+      AnsiFromUtf8(
+          "警告：允许连接的主机（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts）") +
       (AllowedHosts::IsAnyHost(status.OpenThrough)
            ? AnsiFromUtf8("设为“") + status.OpenThrough + AnsiFromUtf8("”，")
            : AnsiFromUtf8("中的“") + status.OpenThrough + AnsiFromUtf8("”范围太宽（超过 /8），"));

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "core/option_binding.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
 #include "platform/profile_file.h"
 
 namespace keydesk {
@@ -20,7 +22,7 @@ constexpr OptionKey Port(const char* name, const char* fallback, const char* cap
                          const char* kind) {
   return {.Section = kSys,
           .Name = name,
-          .Type = OptionType::Integer,
+          .Type = OptionType::Port,
           .Default = fallback,
           .Min = 1,
           .Max = 65535,
@@ -144,6 +146,27 @@ const std::array<Key, 14>& Keys() {
 }  // namespace
 
 std::span<const OptionKey> SysOptionKeys() { return kKeys; }
+
+const OptionKey& SysOptionPortKey(std::string_view kind) {
+  for (const OptionKey& key : kKeys) {
+    if (key.Type == OptionType::Port && key.Kind == kind) return key;
+  }
+  throw Error("No port key for the kind " + std::string(kind));
+}
+
+int32_t* TSysOption::PortField(const OptionKey& key) {
+  for (size_t i = 0; i < kKeys.size(); ++i) {
+    if (&kKeys[i] == &key) return Keys()[i].IntegerField(*this);
+  }
+  return nullptr;
+}
+
+int32_t TSysOption::PortNo(const OptionKey& key) const {
+  if (int32_t* field = const_cast<TSysOption*>(this)->PortField(key)) return *field;
+  // A kind beyond the four keeps its port in a key of its own, read as the four are.
+  return StrToIntDef(ProfileFile(FileName).ReadString(key.Section, key.Name, ""),
+                     static_cast<int32_t>(key.NumberDefault()));
+}
 
 TSysOption::TSysOption(std::string fileName) : FileName(std::move(fileName)) {
   for (const Key& key : Keys()) key.SetDefault(*this);

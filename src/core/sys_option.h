@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "core/option_key.h"
 
@@ -25,6 +26,12 @@ class TSysOption {
   // first key that cannot be written; the keys before it are written.
   void Save() const;
 
+  // The listening port of a kind whose port key is key: the field for one of the four, the
+  // key as read from the file for a kind of its own.
+  int32_t PortNo(const OptionKey& key) const;
+  // The field of one of the four port keys; nullptr for another key.
+  int32_t* PortField(const OptionKey& key);
+
   std::string FileName;
 
   // Each field opens with its key's default (SysOptionKeys).
@@ -46,5 +53,9 @@ class TSysOption {
 
 // The descriptions of the fourteen keys, in the order they are loaded and saved.
 std::span<const OptionKey> SysOptionKeys();
+
+// The port key among them of the interface kind of that access name ("doorlock" …); raises
+// Error for a kind without one.
+const OptionKey& SysOptionPortKey(std::string_view kind);
 
 }  // namespace keydesk

@@ -59,6 +59,11 @@ class ProfileBinding {
     }
   }
 
+  // The owner's field when it is an integer; nullptr otherwise.
+  int32_t* IntegerField(Owner& owner) const {
+    return field_.index() == 1 ? &(owner.*std::get<Integer>(field_)) : nullptr;
+  }
+
   // Gives the field its default, as a missing key would.
   void SetDefault(Owner& owner) const {
     std::visit(

@@ -22,7 +22,7 @@ class TestApplication {
   explicit TestApplication(int port = 0, int kind = kDoorlockKind, bool installDevice = true,
                            const std::string& extraOptions = "") {
     TSysOption sysOption(dir_.File("Option.ini"));
-    sysOption.*FindInterfaceKind(kind)->PortOption = port;
+    *sysOption.PortField(*FindInterfaceKind(kind)->Port) = port;
     sysOption.Save();
     std::ofstream(dir_.File("Option.ini"), std::ios::app | std::ios::binary) << extraOptions;
     std::string error;

@@ -22,7 +22,7 @@ class WindowTestApplication {
  public:
   explicit WindowTestApplication(int kind = kDoorlockKind) {
     TSysOption sysOption(dir_.File("Option.ini"));
-    sysOption.*FindInterfaceKind(kind)->PortOption = 0;
+    *sysOption.PortField(*FindInterfaceKind(kind)->Port) = 0;
     sysOption.SaveDoorlockRecord = true;
     sysOption.Save();
     std::string error;

@@ -13,8 +13,7 @@ namespace {
 const InterfaceKindInfo kInfo{kDoorlockKind,
                               "MarveskOxbel门锁接口",
                               "门锁接口监听服务器已经启动...",
-                              &TSysOption::DoorlockPortNo,
-                              "DoorlockPortNo",
+                              &SysOptionPortKey("doorlock"),
                               "doorlock",
                               "发卡、读卡和注销卡"};
 

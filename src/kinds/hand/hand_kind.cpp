@@ -12,13 +12,9 @@
 namespace keydesk {
 namespace {
 
-const InterfaceKindInfo kInfo{kHandKind,
-                              "MarveskOxbel手牌接口",
-                              "手牌接口监听服务器已经启动...",
-                              &TSysOption::HandPortNo,
-                              "HandPortNo",
-                              "hand",
-                              "发、读和注销手牌"};
+const InterfaceKindInfo kInfo{
+    kHandKind, "MarveskOxbel手牌接口", "手牌接口监听服务器已经启动...", &SysOptionPortKey("hand"),
+    "hand",    "发、读和注销手牌"};
 
 std::unique_ptr<Kind> Make(const KindParts& parts) {
   return std::make_unique<HandKind>(parts.Context, SimulatedDeviceIfWanted<SimulatedHand>(parts));

@@ -15,8 +15,7 @@ namespace {
 const InterfaceKindInfo kInfo{kMemberKind,
                               "MarveskOxbel会员卡接口",
                               "会员卡接口监听服务器已经启动...",
-                              &TSysOption::MemberPortNo,
-                              "MemberPortNo",
+                              &SysOptionPortKey("member"),
                               "member",
                               "写、读和打印会员卡"};
 

@@ -14,8 +14,7 @@ namespace {
 const InterfaceKindInfo kInfo{kPoliceKind,
                               "MarveskOxbel公安接口",
                               "公安接口监听服务器已经启动...",
-                              &TSysOption::PolicePortNo,
-                              "PolicePortNo",
+                              &SysOptionPortKey("police"),
                               "police",
                               "取得当前客人的身份证号、姓名、地址和生日"};
 
