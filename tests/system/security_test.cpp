@@ -354,7 +354,8 @@ TEST(AllowedHostsSystemTest, WithoutThemTheStartSaysOnceThatAnyHostCanIssueCards
   EXPECT_THAT(err, HasSubstr("keydesk: 正在监听端口 " + std::to_string(server.Port()) +
                              "（本机所有地址）\n"));
   const std::string warning =
-      "keydesk: 警告：没有设置允许连接的主机（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts），"
+      "keydesk: 警告：没有设置允许连接的主机（系统设置的“允许连接的主机”，Option.ini [Network] "
+      "AllowedHosts），"
       "网络上的任何主机都能发卡、读卡和注销卡\n";
   ASSERT_THAT(err, HasSubstr(warning));
   EXPECT_EQ(err.find(warning), err.rfind(warning));
@@ -376,8 +377,11 @@ TEST(AllowedHostsSystemTest, AnEntryThatCannotBeReadStopsTheStartInsteadOfAllowi
 TEST(AllowedHostsSystemTest, AnyOrARangeWiderThanASlash8IsWarnedOfAsNoListIs) {
   const std::map<std::string, std::string> warnings = {
       {"any", "（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts）设为“any”，"},
-      {"127.0.0.1, 0.0.0.0/0", "（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts）中的“0.0.0.0/0”范围太宽"},
-      {"10.0.0.0/7", "（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts）中的“10.0.0.0/7”范围太宽（超过 /8）"}};
+      {"127.0.0.1, 0.0.0.0/0",
+       "（系统设置的“允许连接的主机”，Option.ini [Network] AllowedHosts）中的“0.0.0.0/0”范围太宽"},
+      {"10.0.0.0/7",
+       "（系统设置的“允许连接的主机”，Option.ini [Network] "
+       "AllowedHosts）中的“10.0.0.0/7”范围太宽（超过 /8）"}};
   for (const auto& [list, warning] : warnings) {
     SCOPED_TRACE(list);
     test::TempDir dir;
