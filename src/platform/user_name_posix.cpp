@@ -16,8 +16,8 @@ std::string UserName() {
   std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 16384);
   passwd entry{};
   passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_name != nullptr && found->pw_name[0] != '\0') {
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_name != nullptr && found->pw_name[0] != '\0') {
     return AnsiFromUtf8(found->pw_name);
   }
   std::array<char, 256> login{};

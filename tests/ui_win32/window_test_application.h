@@ -18,8 +18,9 @@ namespace keydesk::test {
 
 // The real start-up objects in a fresh folder for an interface kind (door lock unless given):
 // Option.ini listening on a port the system chooses, Client.mdb, the simulated drevan.dll with
-// its files in the folder, the kind's device, and the desk over them that a window shows. The
-// desk's password guard reads Time(), which stands until a test moves it.
+// its files in the folder, the kind's device, and the desk over them that a window shows. For
+// the desk's password guard a minute passes at every look at the time, so that a right password
+// after a wrong one is checked at once.
 class WindowTestApplication {
  public:
   explicit WindowTestApplication(int kind = kDoorlockKind) {
@@ -41,7 +42,6 @@ class WindowTestApplication {
   const ServiceContext& Context() const { return application_->Context(); }
   keydesk::Kind& Kind() { return application_->Kind(); }
   keydesk::Desk& Desk() { return *desk_; }
-  SteadyTime& Time() { return time_; }
   // The port the listener took, once the window has started it.
   int Port() const { return application_->Context().Status.Get().Port; }
   std::string File(const std::string& name) const { return dir_.File(name); }
@@ -50,7 +50,7 @@ class WindowTestApplication {
   TempDir dir_;
   SimEnvironment sim_{dir_.File("SimCard.txt"), dir_.File("trace.txt")};
   std::unique_ptr<Application> application_;
-  SteadyTime time_;
+  SteadyTime time_{std::chrono::minutes(1)};
   std::unique_ptr<keydesk::Desk> desk_;
 };
 
