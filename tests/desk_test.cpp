@@ -315,7 +315,7 @@ TEST_F(DeskGuardTest, EveryPromptOfTheDeskSharesTheWait) {
 
 TEST_F(DeskGuardTest, APasswordChangeIsLoggedWithoutTheNewPassword) {
   const std::string secret = "Geheim-77";
-  EXPECT_EQ(desk_.ChangePassword("abc", "abc")->Text, kPasswordTooShort.Text);
+  EXPECT_STREQ(desk_.ChangePassword("abc", "abc")->Text, kPasswordTooShort.Text);
   EXPECT_EQ(desk_.ChangePassword(secret, secret), std::nullopt);
   EXPECT_THAT(harness_.Log(), ElementsAre("管理员密码已更改；操作系统用户：" + User()));
   EXPECT_THAT(AccessLines(), HasSubstr(" desk doorlock password result=changed saved=yes user=" +
