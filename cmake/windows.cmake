@@ -25,7 +25,7 @@ include(cmake/layers.cmake)
 keydesk_layer_sources(KEYDESK_PLATFORM_SOURCES windows platform)
 add_library(keydesk_platform STATIC ${KEYDESK_PLATFORM_SOURCES})
 target_include_directories(keydesk_platform PUBLIC src)
-target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32 shell32)
+target_link_libraries(keydesk_platform PUBLIC sqlite3 ws2_32 shell32 advapi32)
 
 # The rest of the core, the same layers as on Linux.
 set(KEYDESK_LAYERS_ABOVE_PLATFORM ${KEYDESK_CORE_LAYERS})

@@ -77,10 +77,53 @@ TEST_F(AccessLogTest, RequestValuesCannotForgeALineOrAField) {
   EXPECT_EQ(AccessLog::Quoted("\x7F\t"), "\"\\x7f\\x09\"");
 }
 
+TEST_F(AccessLogTest, WritesWhatTheOperatorDidAtTheDeskWithTheUserAndNoPassword) {
+  log_.PasswordRefused("clerk", 3, std::chrono::seconds(4));
+  log_.PasswordChanged("clerk", true);
+  log_.PasswordChanged("clerk", false);
+  log_.SettingChanged("clerk", {.Section = "Network",
+                                .Key = "AllowedHosts",
+                                .Old = "127.0.0.1",
+                                .New = "127.0.0.1, 10.0.0.5"});
+  log_.SettingChanged(AnsiFromUtf8("王五"), {.Section = "DoorlockOption",
+                                             .Key = "HotelPassword",
+                                             .Old = "572604",
+                                             .New = "918273",
+                                             .Hidden = true});
+  const std::string written = test::ReadFileBytes(File(8));
+  EXPECT_EQ(written,
+            "2026-12-08 21:03:04.007 desk doorlock password result=wrong failures=3 wait=4 "
+            "user=\"clerk\"\r\n"
+            "2026-12-08 21:03:04.007 desk doorlock password result=changed saved=yes "
+            "user=\"clerk\"\r\n"
+            "2026-12-08 21:03:04.007 desk doorlock password result=changed saved=no "
+            "user=\"clerk\"\r\n"
+            "2026-12-08 21:03:04.007 desk doorlock setting section=\"Network\" "
+            "key=\"AllowedHosts\" old=\"127.0.0.1\" new=\"127.0.0.1, 10.0.0.5\" "
+            "user=\"clerk\"\r\n"
+            "2026-12-08 21:03:04.007 desk doorlock setting section=\"DoorlockOption\" "
+            "key=\"HotelPassword\" value=hidden user=\"王五\"\r\n");
+}
+
+TEST_F(AccessLogTest, ASettingsValueCannotForgeALineOrAField) {
+  log_.SettingChanged("clerk\" x=\"", {.Section = "Network",
+                                       .Key = "AllowedHosts",
+                                       .Old = "",
+                                       .New = "any\r\n2026-12-08 desk doorlock password"});
+  const std::string written = test::ReadFileBytes(File(8));
+  EXPECT_THAT(written, ::testing::HasSubstr(
+                           "old=\"\" new=\"any\\x0d\\x0a2026-12-08 desk doorlock password\" "
+                           "user=\"clerk\\x22 x=\\x22\"\r\n"));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1);
+}
+
 TEST_F(AccessLogTest, WritesNothingWhenSwitchedOff) {
   AccessLog off(dir_.Path().string(), "doorlock", false, clock_);
   off.Refused(pms_, AccessLog::Refusal::TooManyConnections);
   off.Served(pms_, {});
+  off.PasswordRefused("clerk", 1, std::chrono::seconds(1));
+  off.PasswordChanged("clerk", true);
+  off.SettingChanged("clerk", {.Section = "Network", .Key = "AllowedHosts"});
   EXPECT_FALSE(std::filesystem::exists(File(8)));
 }
 

@@ -5,9 +5,13 @@
 
 #include <memory>
 
+#include <functional>
+
 #include "app/device_options.h"
 #include "app/journal_browser.h"
 #include "app/system_settings.h"
+#include "core/access_log.h"
+#include "doorlock/option.h"
 #include "fakes/fake_doorlock.h"
 #include "fakes/fake_hand.h"
 #include "fakes/fake_police.h"
@@ -16,21 +20,41 @@
 #include "kinds/hand/hand_kind.h"
 #include "kinds/police/police_kind.h"
 #include "platform/profile_file.h"
+#include "platform/user_name.h"
 
 namespace keydesk {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
+using namespace std::chrono_literals;
 
 // A window that records what the desk asked of it, and answers the password prompt as told.
 class RecordingView final : public DeskView {
  public:
-  bool AskAdminPassword() override { return calls.push_back("password"), passwordGiven; }
+  bool AskAdminPassword() override {
+    calls.push_back("password");
+    if (desk == nullptr) return passwordGiven;
+    // The prompt as a window runs it: each entry in turn until the desk takes one, then Cancel.
+    while (!entries.empty()) {
+      const std::string entry = entries.front();
+      entries.erase(entries.begin());
+      const std::optional<BoxText> refusal = desk->CheckPassword(entry);
+      if (!refusal) return true;
+      calls.push_back("box " + refusal->Text);
+    }
+    return false;
+  }
   void ShowChangePassword() override { calls.push_back("change password"); }
-  void ShowDoorlockOptions(SharedOption&) override { calls.push_back("doorlock options"); }
+  void ShowDoorlockOptions(SharedOption& option) override {
+    calls.push_back("doorlock options");
+    if (onOptions) onOptions(option);
+  }
   void ShowSystemSettings(SystemSettings& settings) override {
     calls.push_back("settings " + std::to_string(settings.Fields().size()));
+    if (onSettings) onSettings(settings);
     offered.clear();
     for (const SettingField& field : settings.Fields()) {
       if (!field.AllowHost.empty()) offered.push_back(field.Caption);
@@ -52,6 +76,12 @@ class RecordingView final : public DeskView {
   void AddLine(const std::string& line) override { lines.push_back(Utf8FromAnsi(line)); }
 
   bool passwordGiven = true;
+  // With a desk, the prompt gives it these entries (code page 936) instead of passwordGiven.
+  Desk* desk = nullptr;
+  std::vector<std::string> entries;
+  // What the clerk does in the options and settings dialogs.
+  std::function<void(SharedOption&)> onOptions;
+  std::function<void(SystemSettings&)> onSettings;
   std::vector<std::string> calls;
   std::vector<std::string> offered;  // the settings' offers to allow a refused host
   std::vector<std::string> lines;
@@ -205,6 +235,161 @@ TEST_F(DeskTest, StartAndStopWriteTheirLinesInTheViewsPane) {
   EXPECT_FALSE(desk.Listening());
   ASSERT_EQ(view_.lines.size(), 2u);
   EXPECT_EQ(view_.lines[1], kStopLine);
+}
+
+// A desk over the harness's objects with the access log on and a steady time the test moves.
+class DeskGuardTest : public DeskTest {
+ protected:
+  DeskGuardTest() { view_.desk = &desk_; }
+
+  // What the desk's user is called in the logs, UTF-8.
+  static std::string User() {
+    const std::string name = UserName();
+    return name.empty() ? "（未知）" : Utf8FromAnsi(name);
+  }
+  std::string AccessLines() const {
+    return test::ReadFileBytes(
+        AccessLog::FileName(harness_.dir.Path().string(), harness_.clock.Now()));
+  }
+  std::string DailyLog() const { return test::ReadFileBytes(harness_.log.FileName()); }
+
+  AccessLog access_{harness_.dir.Path().string(), "doorlock", true, harness_.clock};
+  ServiceContext context_{harness_.sysOption, harness_.option, harness_.log,     harness_.store,
+                          harness_.clock,     harness_.status, harness_.network, access_};
+  test::SteadyTime time_;
+  DoorlockKind kind_{context_, std::make_unique<test::FakeDoorlock>()};
+  Desk desk_{context_, kind_, time_.Now()};
+};
+
+const std::string kWrong = "密码错误 ！";
+std::string WaitText(int seconds) {
+  return "密码输入错误后须等待，请 " + std::to_string(seconds) + " 秒后再试。";
+}
+
+TEST_F(DeskGuardTest, AfterAWrongPasswordTheNextEntryWaitsLongerEachTimeUntilARightOne) {
+  EXPECT_EQ(desk_.CheckPassword("guess-1")->Text, kWrong);
+  // Within the second not even the right password is checked.
+  EXPECT_EQ(desk_.CheckPassword("tivrel")->Text, WaitText(1));
+  time_.Advance(1s);
+  EXPECT_EQ(desk_.CheckPassword("guess-2")->Text, kWrong);
+  EXPECT_EQ(desk_.CheckPassword("tivrel")->Text, WaitText(2));
+  time_.Advance(1500ms);
+  EXPECT_EQ(desk_.CheckPassword("tivrel")->Text, WaitText(1));
+  time_.Advance(500ms);
+  EXPECT_EQ(desk_.CheckPassword("guess-3")->Text, kWrong);
+  time_.Advance(3999ms);
+  EXPECT_EQ(desk_.CheckPassword("tivrel")->Text, WaitText(1));
+  time_.Advance(1ms);
+  EXPECT_EQ(desk_.CheckPassword("tivrel"), std::nullopt);
+  // A right entry starts afresh.
+  EXPECT_EQ(desk_.CheckPassword("guess-4")->Text, kWrong);
+  EXPECT_EQ(desk_.CheckPassword("guess-5")->Text, WaitText(1));
+
+  // Only the entries checked are failures in the logs; an entry refused for the wait is none.
+  const std::vector<std::string> log = harness_.Log();
+  EXPECT_EQ(
+      std::count_if(log.begin(), log.end(),
+                    [](const std::string& line) { return line.starts_with("管理员密码错误"); }),
+      4);
+  EXPECT_THAT(log, ::testing::Contains(
+                       "管理员密码错误（连续第 3 次），4 秒内不再受理；操作系统用户：" + User()));
+  EXPECT_THAT(log, ::testing::Contains(
+                       "管理员密码错误（连续第 1 次），1 秒内不再受理；操作系统用户：" + User()));
+  EXPECT_THAT(AccessLines(),
+              HasSubstr(" desk doorlock password result=wrong failures=2 wait=2 user=" +
+                        AccessLog::Quoted(UserName()) + "\r\n"));
+}
+
+TEST_F(DeskGuardTest, EveryPromptOfTheDeskSharesTheWait) {
+  view_.entries = {"guess"};
+  desk_.Run(DeskCommand::Options, view_);
+  // Closing the window straight after is held by the same wait.
+  view_.entries = {"tivrel"};
+  EXPECT_FALSE(desk_.MayClose(view_));
+  time_.Advance(1s);
+  view_.entries = {"tivrel"};
+  EXPECT_TRUE(desk_.MayClose(view_));
+  EXPECT_THAT(view_.calls, ElementsAre("password", "box " + kWrong, "password",
+                                       "box " + WaitText(1), "password"));
+}
+
+TEST_F(DeskGuardTest, APasswordChangeIsLoggedWithoutTheNewPassword) {
+  const std::string secret = "Geheim-77";
+  EXPECT_STREQ(desk_.ChangePassword("abc", "abc")->Text, kPasswordTooShort.Text);
+  EXPECT_EQ(desk_.ChangePassword(secret, secret), std::nullopt);
+  EXPECT_THAT(harness_.Log(), ElementsAre("管理员密码已更改；操作系统用户：" + User()));
+  EXPECT_THAT(AccessLines(), HasSubstr(" desk doorlock password result=changed saved=yes user=" +
+                                       AccessLog::Quoted(UserName()) + "\r\n"));
+
+  // Not saved, it is in effect all the same, and the log says so.
+  harness_.sysOption.FileName = harness_.dir.File("missing/Option.ini");
+  EXPECT_THROW(desk_.ChangePassword("Zweites-88", "Zweites-88"), IoError);
+  EXPECT_EQ(
+      harness_.Log().back(),
+      "管理员密码已更改，但未能保存到 Option.ini，只在本次运行中有效；操作系统用户：" + User());
+  EXPECT_THAT(AccessLines(), HasSubstr("password result=changed saved=no"));
+
+  for (const std::string& written : {DailyLog(), AccessLines()}) {
+    EXPECT_THAT(written, Not(HasSubstr(secret)));
+    EXPECT_THAT(written, Not(HasSubstr("Zweites")));
+    EXPECT_THAT(written, Not(HasSubstr("tivrel")));
+  }
+}
+
+TEST_F(DeskGuardTest, EachSavedSettingIsLoggedWithItsOldAndNewValue) {
+  ProfileFile(harness_.sysOption.FileName).WriteString("Network", "AllowedHosts", "127.0.0.1");
+  view_.entries = {"tivrel"};
+  view_.onSettings = [](SystemSettings& settings) {
+    std::vector<std::string> entries;
+    for (const SettingField& field : settings.Fields()) {
+      const std::string_view key = field.Key;
+      // The port is written again, but as it was: no change to log.
+      entries.push_back(key == "AllowedHosts"     ? "127.0.0.1, 10.0.0.5"
+                        : key == "DoorlockPortNo" ? field.Value + " "
+                        : key == "DelayMinutes"   ? "15"
+                                                  : field.Value);
+    }
+    settings.Save(entries);
+  };
+  desk_.Run(DeskCommand::Settings, view_);
+
+  EXPECT_THAT(harness_.Log(),
+              ElementsAre("系统设置已更改：DelayMinutes 由 “0” 改为 “15”；操作系统用户：" + User(),
+                          "系统设置已更改：AllowedHosts 由 “127.0.0.1” 改为 “127.0.0.1, 10.0.0.5”；"
+                          "操作系统用户：" +
+                              User()));
+  EXPECT_THAT(AccessLines(),
+              HasSubstr(" desk doorlock setting section=\"Network\" key=\"AllowedHosts\" "
+                        "old=\"127.0.0.1\" new=\"127.0.0.1, 10.0.0.5\" user=" +
+                        AccessLog::Quoted(UserName()) + "\r\n"));
+}
+
+TEST_F(DeskGuardTest, ChangedDoorlockOptionsAreLoggedAndTheirPasswordsOnlyAsChanged) {
+  view_.entries = {"tivrel"};
+  view_.onOptions = [](SharedOption& option) {
+    TOption changed = option.Get();
+    changed.PortName = "COM3";
+    changed.HotelPassword = "918273";
+    option.Set(changed);
+  };
+  desk_.Run(DeskCommand::Options, view_);
+
+  EXPECT_THAT(harness_.Log(),
+              ElementsAre("选项已更改：PortName 由 “COM1” 改为 “COM3”；操作系统用户：" + User(),
+                          "选项已更改：HotelPassword（密码，不记其值）；操作系统用户：" + User()));
+  const std::string access = AccessLines();
+  EXPECT_THAT(access, HasSubstr(" desk doorlock setting section=\"DoorlockOption\" "
+                                "key=\"HotelPassword\" value=hidden user="));
+  for (const std::string& written : {DailyLog(), access}) {
+    EXPECT_THAT(written, Not(HasSubstr("918273")));
+    EXPECT_THAT(written, Not(HasSubstr("572604")));
+  }
+
+  // Nothing changed, nothing logged.
+  view_.entries = {"tivrel"};
+  view_.onOptions = nullptr;
+  desk_.Run(DeskCommand::Options, view_);
+  EXPECT_EQ(harness_.Log().size(), 2u);
 }
 
 }  // namespace

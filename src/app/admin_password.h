@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string_view>
 
@@ -25,16 +26,27 @@ inline constexpr BoxMessage kPasswordMismatch{BoxIcon::Error, kHintCaption,
                                               "您两次输入的密码不一致，请重新输入！"};
 // The change dialog's answer to an empty new password; it then stays open.
 inline constexpr BoxMessage kPasswordEmpty{BoxIcon::Error, kHintCaption, "新密码不能为空。"};
+// The fewest characters (code page 936 characters, not bytes) of a new password. A stored
+// password that is shorter, set before or by hand, is still taken at the prompt; the default
+// "tivrel" has six.
+inline constexpr size_t kMinPasswordLength = 6;
+// The change dialog's answer to a new password shorter than that; it then stays open.
+inline constexpr BoxMessage kPasswordTooShort{BoxIcon::Error, kHintCaption,
+                                              "新密码至少要有 6 个字符，请重新输入！"};
 inline constexpr BoxMessage kPasswordChanged{BoxIcon::Information, kHintCaption,
                                              "管理员密码更改成功！"};
 
 bool AdminPasswordMatches(const TSysOption& sysOption, std::string_view entry);
 
+// The prompt's answer to an entry given while the wait after a wrong one runs (see
+// PasswordGuard): how many seconds are left, rounded up. The entry is then not checked.
+BoxText PasswordWaitMessage(std::chrono::milliseconds remaining);
+
 // Trims both entries. When the new password is empty (kPasswordEmpty, whatever the
-// confirmation) or the two differ (kPasswordMismatch), returns that refusal and changes
-// nothing. Otherwise sets Password to the trimmed entry, saves the system options and returns
-// nothing. Raises IoError "Unable to write to %s" when saving fails; the new password is then
-// already in effect in memory.
+// confirmation), shorter than kMinPasswordLength (kPasswordTooShort) or the two differ
+// (kPasswordMismatch), returns that refusal and changes nothing. Otherwise sets Password to the
+// trimmed entry, saves the system options and returns nothing. Raises IoError "Unable to write to
+// %s" when saving fails; the new password is then already in effect in memory.
 std::optional<BoxMessage> ChangeAdminPasswordTo(TSysOption& sysOption, std::string_view entry,
                                                 std::string_view confirmation);
 

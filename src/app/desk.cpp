@@ -9,12 +9,14 @@
 #include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
+#include "doorlock/option.h"
 #include "kinds/doorlock/doorlock_kind.h"
 #include "kinds/doorlock/doorlock_test_actions.h"
 #include "kinds/kind.h"
 #include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
 #include "platform/errors.h"
+#include "platform/user_name.h"
 
 namespace keydesk {
 namespace {
@@ -43,10 +45,15 @@ const DeskCommandInfo& DeskCommandOf(DeskCommand command) {
   throw Error("Unknown desk command");
 }
 
-Desk::Desk(const ServiceContext& context, Kind& kind)
-    : context_(context), kind_(kind), server_(kind, context) {}
+Desk::Desk(const ServiceContext& context, Kind& kind, PasswordGuard::Now now)
+    : context_(context),
+      kind_(kind),
+      server_(kind, context),
+      guard_(std::move(now)),
+      audit_(context.Log, context.Access, UserName()) {}
 
-Desk::Desk(Application& application) : Desk(application.Context(), application.Kind()) {
+Desk::Desk(Application& application, PasswordGuard::Now now)
+    : Desk(application.Context(), application.Kind(), std::move(now)) {
   application_ = &application;
 }
 
@@ -82,9 +89,12 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       break;
     case DeskCommand::Options:
       switch (kind_.Options()) {
-        case Kind::OptionsDialog::Doorlock:
+        case Kind::OptionsDialog::Doorlock: {
+          const TOption before = context_.Option.Get();
           view.ShowDoorlockOptions(context_.Option);
+          audit_.OptionsChanged(before, context_.Option.Get());
           break;
+        }
         case Kind::OptionsDialog::NothingToSet:
           view.ShowMessage(kNoDeviceOptions);
           break;
@@ -95,6 +105,7 @@ void Desk::Run(DeskCommand command, DeskView& view) {
     case DeskCommand::Settings: {
       // A host refused since start may be the PMS, kept out until named: it is offered.
       SystemSettings settings(context_.SysOption.FileName, context_.Status.Get().Refused);
+      settings.AuditTo(&audit_);
       view.ShowSystemSettings(settings);
       break;
     }
@@ -125,13 +136,31 @@ void Desk::Run(DeskCommand command, DeskView& view) {
 
 bool Desk::MayClose(DeskView& view) { return view.AskAdminPassword(); }
 
-bool Desk::PasswordMatches(std::string_view entry) const {
-  return AdminPasswordMatches(context_.SysOption, entry);
+std::optional<BoxText> Desk::CheckPassword(std::string_view entry) {
+  if (const std::chrono::milliseconds left = guard_.Remaining(); left.count() > 0) {
+    return PasswordWaitMessage(left);
+  }
+  if (AdminPasswordMatches(context_.SysOption, entry)) {
+    guard_.Succeeded();
+    return std::nullopt;
+  }
+  const std::chrono::seconds wait = guard_.Failed();
+  audit_.PasswordRefused(guard_.Failures(), wait);
+  return BoxText{kWrongPassword.Icon, kWrongPassword.Caption, kWrongPassword.Text};
 }
 
 std::optional<BoxMessage> Desk::ChangePassword(std::string_view entry,
                                                std::string_view confirmation) {
-  return ChangeAdminPasswordTo(context_.SysOption, entry, confirmation);
+  std::optional<BoxMessage> refusal;
+  try {
+    refusal = ChangeAdminPasswordTo(context_.SysOption, entry, confirmation);
+  } catch (const IoError&) {
+    // The new password is in effect for this run although the file lacks it.
+    audit_.PasswordChanged(false);
+    throw;
+  }
+  if (!refusal) audit_.PasswordChanged(true);
+  return refusal;
 }
 
 void Desk::OnStateChange(std::function<void()> changed) {

@@ -13,7 +13,9 @@
 #include "app/admin_password.h"
 #include "app/interface_server.h"
 #include "app/panel_press.h"
+#include "app/password_guard.h"
 #include "app/room_cards_view.h"
+#include "app/settings_audit.h"
 #include "core/box_message.h"
 #include "core/log_follower.h"
 #include "core/log_pane.h"
@@ -46,7 +48,7 @@ const DeskCommandInfo& DeskCommandOf(DeskCommand command);
 // log pane is the window's. Main thread only.
 class DeskView : public LogPane {
  public:
-  // The password prompt; true once an entry matched (Desk::PasswordMatches), false when
+  // The password prompt; true once the desk took an entry (Desk::CheckPassword), false when
   // it was cancelled.
   virtual bool AskAdminPassword() = 0;
   virtual void ShowChangePassword() = 0;
@@ -84,14 +86,17 @@ struct DeskOperation {
 };
 
 // The desk both front ends show: the commands with their password gate, the state line, the
-// operations list, the listener's start and stop, and the rules of the password dialogs.
-// A front end binds its window to one desk and shows what the desk says. Main thread only.
+// operations list, the listener's start and stop, and the rules of the password dialogs with
+// the wait after a wrong password, which every prompt of the desk shares. What is done to the
+// password and the settings through it goes to the logs (SettingsAudit). A front end binds its
+// window to one desk and shows what the desk says. Main thread only.
 class Desk {
  public:
-  // Both must outlive the desk.
-  Desk(const ServiceContext& context, Kind& kind);
+  // Both must outlive the desk. now: the password guard's clock.
+  Desk(const ServiceContext& context, Kind& kind,
+       PasswordGuard::Now now = PasswordGuard::SteadyNow());
   // The application's context and kind; Shutdown then shuts it down.
-  explicit Desk(Application& application);
+  explicit Desk(Application& application, PasswordGuard::Now now = PasswordGuard::SteadyNow());
   ~Desk();
   Desk(const Desk&) = delete;
   Desk& operator=(const Desk&) = delete;
@@ -115,10 +120,13 @@ class Desk {
   // Every way of closing the window, and the end of the session, takes the password.
   bool MayClose(DeskView& view);
 
-  // The password prompt's rule, for the view's dialog (entry as typed, code page 936).
-  bool PasswordMatches(std::string_view entry) const;
+  // The password prompt's "确定" (entry as typed, code page 936): none when the entry is
+  // taken (the prompt ends with OK), or what to show while the prompt stays: "密码错误 ！"
+  // for a wrong entry, which is logged and starts a wait, or, while that wait runs, how long
+  // it has left, the entry then not checked.
+  std::optional<BoxText> CheckPassword(std::string_view entry);
   // The change dialog's "确定": a refusal to show (the dialog stays), or none when the new
-  // password is saved. Raises IoError when it cannot be saved.
+  // password is saved. Raises IoError when it cannot be saved; the change is logged either way.
   std::optional<BoxMessage> ChangePassword(std::string_view entry, std::string_view confirmation);
 
   // Called, from any thread, whenever the listener or a store's state changed (requests are
@@ -136,6 +144,8 @@ class Desk {
   const ServiceContext& context_;
   Kind& kind_;
   InterfaceServer server_;
+  PasswordGuard guard_;
+  SettingsAudit audit_;
   uint64_t shownState_ = 0;
   uint64_t seenOperations_ = 0;
   bool stopped_ = false;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/option_catalog.h"
+#include "app/settings_audit.h"
 #include "core/ipv4.h"
 #include "core/network_option.h"
 #include "platform/code_page.h"
@@ -181,6 +182,10 @@ std::string SystemSettings::Save(const std::vector<std::string>& given) {
   std::string names;
   for (const size_t i : changed) {
     profile.WriteString(fields_[i].Section, fields_[i].Key, Trim(entries[i]));
+    if (audit_ != nullptr) {
+      audit_->SettingChanged(fields_[i].Section, fields_[i].Key, fields_[i].Value,
+                             Trim(entries[i]));
+    }
     fields_[i].Value = entries[i];
     if (!names.empty()) names += AnsiFromUtf8("、");
     names += AnsiFromUtf8(fields_[i].Caption);

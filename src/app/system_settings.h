@@ -8,6 +8,8 @@
 
 namespace keydesk {
 
+class SettingsAudit;
+
 // One key of the 系统设置 dialog: where it stands in Option.ini, its caption and what it
 // opens with.
 enum class SettingKind { Number, Switch, Text };
@@ -47,6 +49,10 @@ class SystemSettings {
 
   const std::vector<SettingField>& Fields() const { return fields_; }
 
+  // Each key that Save writes is told to audit, with its old and new value; audit must
+  // outlive the settings. None: nothing is told.
+  void AuditTo(SettingsAudit* audit) { audit_ = audit; }
+
   // Takes the dialog's entries, one per field in the order of Fields (a switch "1" or "0").
   // A ticked offer adds its host to the AllowedHosts entry, unless that entry allows it
   // already. Checks every entry first and raises Error naming the field (in Chinese) at the
@@ -59,6 +65,7 @@ class SystemSettings {
  private:
   std::string file_;
   std::vector<SettingField> fields_;
+  SettingsAudit* audit_ = nullptr;
 };
 
 }  // namespace keydesk

@@ -10,6 +10,9 @@
 namespace keydesk {
 namespace {
 
+// Where the peer's address stands in a line of what the operator did at the desk.
+constexpr std::string_view kDesk = "desk";
+
 constexpr std::array<const char*, 5> kRefusals = {
     "not-allowed", "too-many-connections", "too-many-from-host", "no-descriptor", "no-thread"};
 
@@ -83,9 +86,13 @@ void AccessLog::AppendQuoted(std::string& out, std::string_view ansi) {
 }
 
 void AccessLog::Write(const Ipv4Endpoint& peer, std::string_view event) {
+  Write(EndpointText(peer.Address, peer.Port), event);
+}
+
+void AccessLog::Write(std::string_view who, std::string_view event) {
   std::string line;
-  line.reserve(48 + kind_.size() + event.size());
-  line += EndpointText(peer.Address, peer.Port);
+  line.reserve(24 + who.size() + kind_.size() + event.size());
+  line += who;
   line += ' ';
   line += kind_;
   line += ' ';
@@ -143,6 +150,41 @@ void AccessLog::ClosedForRoom(const Ipv4Endpoint& peer, Refusal cap,
 void AccessLog::Oversized(const Ipv4Endpoint& peer, size_t bytes) {
   if (!enabled_) return;
   Write(peer, "oversized bytes=" + std::to_string(bytes));
+}
+
+void AccessLog::PasswordRefused(std::string_view user, int failures, std::chrono::seconds wait) {
+  if (!enabled_) return;
+  std::string event = "password result=wrong failures=" + std::to_string(failures) +
+                      " wait=" + std::to_string(wait.count()) + " user=";
+  AppendQuoted(event, user);
+  Write(kDesk, event);
+}
+
+void AccessLog::PasswordChanged(std::string_view user, bool saved) {
+  if (!enabled_) return;
+  std::string event =
+      std::string("password result=changed saved=") + (saved ? "yes" : "no") + " user=";
+  AppendQuoted(event, user);
+  Write(kDesk, event);
+}
+
+void AccessLog::SettingChanged(std::string_view user, const SettingChange& change) {
+  if (!enabled_) return;
+  std::string event = "setting section=";
+  AppendQuoted(event, change.Section);
+  event += " key=";
+  AppendQuoted(event, change.Key);
+  if (change.Hidden) {
+    event += " value=hidden";
+  } else {
+    event += " old=";
+    AppendQuoted(event, change.Old);
+    event += " new=";
+    AppendQuoted(event, change.New);
+  }
+  event += " user=";
+  AppendQuoted(event, user);
+  Write(kDesk, event);
 }
 
 }  // namespace keydesk

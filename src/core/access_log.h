@@ -26,6 +26,14 @@ class ServiceStatus;
 //   2026-12-08 21:03:06.010 127.0.0.3:40200 doorlock closed reason=too-many-connections
 //     ms=61234 for=127.0.0.1:51300                          (one line in the file)
 //
+// What the operator did at the desk stands among them with "desk" for the peer and the name
+// of the user the operating system says is logged on:
+//
+//   2026-12-08 21:04:00.500 desk doorlock password result=wrong failures=2 wait=2 user="clerk"
+//   2026-12-08 21:04:09.000 desk doorlock password result=changed saved=yes user="clerk"
+//   2026-12-08 21:04:30.000 desk doorlock setting section="Network" key="AllowedHosts"
+//     old="127.0.0.1" new="127.0.0.1, 10.0.0.5" user="clerk"  (one line in the file)
+//
 // Every text field is quoted, and a control character, NUL, backslash, double quote or byte
 // that is no code page 936 character inside it is written as \xNN (a backslash as \\), so
 // that no request can forge a line or a field.
@@ -68,12 +76,31 @@ class AccessLog {
   // A request longer than the longest one allowed.
   void Oversized(const Ipv4Endpoint& peer, size_t bytes);
 
+  // A key saved at the desk, its values as the file holds them (code page 936).
+  struct SettingChange {
+    std::string_view Section;
+    std::string_view Key;
+    std::string_view Old;
+    std::string_view New;
+    bool Hidden = false;  // a password's: its values are left out (value=hidden)
+  };
+
+  // The operator's doings, with user the operating system's name (code page 936) for who is
+  // logged on. A wrong administrator password, the failures-th in a row, and the wait it
+  // starts; a password is never written, only the fact.
+  void PasswordRefused(std::string_view user, int failures, std::chrono::seconds wait);
+  // The administrator password changed; saved: whether Option.ini holds it.
+  void PasswordChanged(std::string_view user, bool saved);
+  void SettingChanged(std::string_view user, const SettingChange& change);
+
   // A value as this log writes it: quoted, UTF-8, with the escapes above.
   static std::string Quoted(std::string_view ansi);
 
  private:
   static void AppendQuoted(std::string& out, std::string_view ansi);
   void Write(const Ipv4Endpoint& peer, std::string_view event);
+  // who: the peer's address and port, or "desk".
+  void Write(std::string_view who, std::string_view event);
 
   const std::string kind_;
   const bool enabled_;

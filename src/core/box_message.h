@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace keydesk {
 
 // A message box as every front end shows it: icon, caption and text, UTF-8 source literals.
@@ -10,6 +12,16 @@ struct BoxMessage {
   BoxIcon Icon;
   const char* Caption;
   const char* Text;
+};
+
+// A message whose text is made when it is said (a number in it), UTF-8 like the others.
+struct BoxText {
+  BoxIcon Icon;
+  const char* Caption;
+  std::string Text;
+
+  // Valid while this lives.
+  BoxMessage Message() const { return {Icon, Caption, Text.c_str()}; }
 };
 
 // The caption of every dialog message.

@@ -117,6 +117,13 @@ void TOption::Save() const {
   for (const Key& key : Keys()) key.Save(file, *this);
 }
 
+std::vector<OptionKeyText> TOption::KeyTexts() const {
+  std::vector<OptionKeyText> texts;
+  texts.reserve(Keys().size());
+  for (const Key& key : Keys()) texts.push_back({key.Section(), key.Key(), key.WrittenText(*this)});
+  return texts;
+}
+
 int32_t TOption::PortNo() const { return CodeOf(kPortCodes, PortName); }
 int32_t TOption::LockTypeCode() const { return CodeOf(kLockTypeCodes, LockTypeName); }
 int32_t TOption::PowerSwitchTypeCode() const {

@@ -3,12 +3,20 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/option_key.h"
 
 #include "platform/mutex.h"
 
 namespace keydesk {
+
+// One key of the options with the text that Save writes for it.
+struct OptionKeyText {
+  const char* Section;
+  const char* Key;
+  std::string Text;
+};
 
 // The door lock settings in [DoorlockOption] of Option.ini that the lift driver hands to the
 // card library. A plain value; see SharedOption for the process-wide instance.
@@ -20,6 +28,8 @@ struct TOption {
   // Writes the fourteen keys, each on its own, keeping every other key and section. Raises
   // IoError "Unable to write to %s" at the first key that cannot be written.
   void Save() const;
+  // The fourteen keys as Save writes them, in its order.
+  std::vector<OptionKeyText> KeyTexts() const;
 
   // "COM1" to "COM10" give 1 to 10; any other name 0.
   int32_t PortNo() const;

@@ -36,6 +36,7 @@ class ProfileBinding {
   ProfileBinding(const char* section, const char* key, Unsigned field, uint32_t defaultValue)
       : section_(section), key_(key), field_(field), default_(defaultValue) {}
 
+  const char* Section() const { return section_; }
   const char* Key() const { return key_; }
 
   void Load(const ProfileFile& file, Owner& owner) const {
@@ -75,21 +76,22 @@ class ProfileBinding {
   }
 
   void Save(ProfileFile& file, const Owner& owner) const {
+    file.WriteString(section_, key_, WrittenText(owner));
+  }
+
+  // The field as Save writes it.
+  std::string WrittenText(const Owner& owner) const {
     switch (field_.index()) {
       case 0:
-        file.WriteString(section_, key_, owner.*std::get<Text>(field_));
-        break;
+        return owner.*std::get<Text>(field_);
       case 1:
-        file.WriteString(section_, key_, std::to_string(owner.*std::get<Integer>(field_)));
-        break;
+        return std::to_string(owner.*std::get<Integer>(field_));
       case 2:
-        file.WriteString(section_, key_, owner.*std::get<Boolean>(field_) ? "1" : "0");
-        break;
+        return owner.*std::get<Boolean>(field_) ? "1" : "0";
       case 3:
-        file.WriteString(section_, key_,
-                         std::to_string(static_cast<int32_t>(owner.*std::get<Unsigned>(field_))));
-        break;
+        return std::to_string(static_cast<int32_t>(owner.*std::get<Unsigned>(field_)));
     }
+    return {};
   }
 
  private:

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "app/desk.h"
 #include "ui/ansi_text.h"
@@ -14,8 +15,7 @@
 
 namespace keydesk {
 
-TCheckPasswordForm::TCheckPasswordForm(const Desk& desk, QWidget* owner)
-    : QDialog(owner), desk_(desk) {
+TCheckPasswordForm::TCheckPasswordForm(Desk& desk, QWidget* owner) : QDialog(owner), desk_(desk) {
   setObjectName(QStringLiteral("TCheckPasswordForm"));
   setWindowTitle(QString::fromUtf8(kCheckPasswordCaption));
   setFont(DialogFont());
@@ -56,11 +56,13 @@ TCheckPasswordForm::TCheckPasswordForm(const Desk& desk, QWidget* owner)
 }
 
 void TCheckPasswordForm::btnOKClick() {
-  if (desk_.PasswordMatches(ToAnsi(edtPswd->text()))) {
+  // A wrong entry, or one given while the wait after a wrong one runs, is answered.
+  const std::optional<BoxText> refusal = desk_.CheckPassword(ToAnsi(edtPswd->text()));
+  if (!refusal) {
     accept();
     return;
   }
-  MessageBox::Show(this, kWrongPassword);
+  MessageBox::Show(this, refusal->Message());
   edtPswd->setFocus();
   // The entry stays, selected, so that typing again replaces it.
   edtPswd->selectAll();

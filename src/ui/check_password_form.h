@@ -10,10 +10,11 @@ namespace keydesk {
 class Desk;
 
 // The administrator password prompt: ends with OK only for an entry the desk takes, and keeps
-// asking, without a limit, until then or Cancel.
+// asking until then or Cancel, showing what the desk says of a wrong entry or of the wait
+// after one.
 class TCheckPasswordForm final : public QDialog {
  public:
-  TCheckPasswordForm(const Desk& desk, QWidget* owner);
+  TCheckPasswordForm(Desk& desk, QWidget* owner);
 
   QLineEdit* edtPswd;
   QPushButton* btnOK;
@@ -22,7 +23,7 @@ class TCheckPasswordForm final : public QDialog {
  private:
   void btnOKClick();
 
-  const Desk& desk_;
+  Desk& desk_;
 };
 
 }  // namespace keydesk

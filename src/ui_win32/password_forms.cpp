@@ -1,5 +1,7 @@
 #include "ui_win32/password_forms.h"
 
+#include <optional>
+
 #include "app/desk.h"
 #include "ui_win32/message_box.h"
 #include "ui_win32/resource_ids.h"
@@ -7,7 +9,7 @@
 
 namespace keydesk {
 
-TCheckPasswordForm::TCheckPasswordForm(const Desk& desk)
+TCheckPasswordForm::TCheckPasswordForm(Desk& desk)
     : Dialog(IDD_CHECK_PASSWORD, kClientSize, Placement::CentredOnOwner), desk_(desk) {}
 
 void TCheckPasswordForm::OnInit() {
@@ -19,11 +21,13 @@ void TCheckPasswordForm::OnInit() {
 
 bool TCheckPasswordForm::OnCommand(int id, int /*code*/) {
   if (id != IDOK) return false;
-  if (desk_.PasswordMatches(ItemText(IDC_EDTPSWD))) {
+  // A wrong entry, or one given while the wait after a wrong one runs, is answered.
+  const std::optional<BoxText> refusal = desk_.CheckPassword(ItemText(IDC_EDTPSWD));
+  if (!refusal) {
     End(IDOK);
     return true;
   }
-  MessageBoxes::Show(Handle(), kWrongPassword);
+  MessageBoxes::Show(Handle(), refusal->Message());
   // The entry stays, selected, so that typing again replaces it.
   SetFocus(Item(IDC_EDTPSWD));
   SendDlgItemMessageW(Handle(), IDC_EDTPSWD, EM_SETSEL, 0, -1);

@@ -7,18 +7,19 @@ namespace keydesk {
 class Desk;
 
 // The administrator password prompt: ends with OK only for a password the desk takes; a wrong
-// one is answered with a box and the prompt stays, its entry kept.
+// one, or one given while the wait after a wrong one runs, is answered with the desk's box and
+// the prompt stays, its entry kept.
 class TCheckPasswordForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{306, 140};
 
-  explicit TCheckPasswordForm(const Desk& desk);
+  explicit TCheckPasswordForm(Desk& desk);
 
  private:
   void OnInit() override;
   bool OnCommand(int id, int code) override;
 
-  const Desk& desk_;
+  Desk& desk_;
 };
 
 // The change of the administrator password: the desk takes the two entries or says why not,

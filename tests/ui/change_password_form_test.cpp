@@ -52,9 +52,9 @@ TEST_F(ChangePasswordFormTest, IsTheFixedDialogWithTwoMaskedEntries) {
 }
 
 TEST_F(ChangePasswordFormTest, AChangeTheDeskTakesIsSavedSaidAndEndsTheDialog) {
-  EXPECT_TRUE(Change(QStringLiteral("neu1"), QStringLiteral("neu1")));
+  EXPECT_TRUE(Change(QStringLiteral("neu123"), QStringLiteral("neu123")));
 
-  EXPECT_EQ(StoredPassword(), "neu1");
+  EXPECT_EQ(StoredPassword(), "neu123");
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Information);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
@@ -62,10 +62,10 @@ TEST_F(ChangePasswordFormTest, AChangeTheDeskTakesIsSavedSaidAndEndsTheDialog) {
 }
 
 TEST_F(ChangePasswordFormTest, ARefusalIsSaidAndTheDialogStaysAsTyped) {
-  EXPECT_FALSE(Change(QStringLiteral("abc"), QStringLiteral("ABC")));
+  EXPECT_FALSE(Change(QStringLiteral("abcdef"), QStringLiteral("ABCDEF")));
 
-  EXPECT_EQ(form_.edtPswd->text(), QStringLiteral("abc"));
-  EXPECT_EQ(form_.edtConfirmPswd->text(), QStringLiteral("ABC"));
+  EXPECT_EQ(form_.edtPswd->text(), QStringLiteral("abcdef"));
+  EXPECT_EQ(form_.edtConfirmPswd->text(), QStringLiteral("ABCDEF"));
   EXPECT_EQ(application_.Context().SysOption.Password, "tivrel");
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
@@ -73,12 +73,21 @@ TEST_F(ChangePasswordFormTest, ARefusalIsSaidAndTheDialogStaysAsTyped) {
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("您两次输入的密码不一致，请重新输入！"));
 }
 
+TEST_F(ChangePasswordFormTest, ANewPasswordOfFewerThanSixCharactersIsRefused) {
+  EXPECT_FALSE(Change(QStringLiteral("前台值班"), QStringLiteral("前台值班")));
+
+  EXPECT_EQ(StoredPassword(), "tivrel");
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("新密码至少要有 6 个字符，请重新输入！"));
+}
+
 TEST_F(ChangePasswordFormTest, ASaveFailureIsShownAndTheDialogStays) {
   TSysOption& sysOption = application_.Context().SysOption;
   sysOption.FileName = application_.File("missing/Option.ini");
   QCoreApplication::setApplicationName(QStringLiteral("MarveskOxbel门锁接口"));
 
-  EXPECT_FALSE(Change(QStringLiteral("neu"), QStringLiteral("neu")));
+  EXPECT_FALSE(Change(QStringLiteral("neu123"), QStringLiteral("neu123")));
 
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/desk.h"
+#include "fixed_clock.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
 #include "test_application.h"
@@ -20,12 +21,14 @@ using test::MessageBoxRecorder;
 using test::ModalScript;
 using ::testing::IsEmpty;
 
-// The prompt over a desk whose password is the default "tivrel".
+// The prompt over a desk whose password is the default "tivrel". A minute passes at every look
+// at the time, so that no wait after a wrong entry holds the prompt.
 class CheckPasswordFormTest : public ::testing::Test {
  protected:
   MessageBoxRecorder boxes_;
   test::TestApplication application_;
-  Desk desk_{application_.Context(), application_.Kind()};
+  test::SteadyTime time_{std::chrono::minutes(1)};
+  Desk desk_{application_.Context(), application_.Kind(), time_.Now()};
   TCheckPasswordForm form_{desk_, nullptr};
 };
 
@@ -52,6 +55,28 @@ TEST_F(CheckPasswordFormTest, AnEntryTheDeskRefusesIsSaidAndStaysSelected) {
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Error);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
+}
+
+TEST_F(CheckPasswordFormTest, WhileTheWaitAfterAWrongEntryRunsTheSecondsLeftAreSaid) {
+  test::SteadyTime standing;
+  Desk desk(application_.Context(), application_.Kind(), standing.Now());
+  TCheckPasswordForm form(desk, nullptr);
+  form.edtPswd->setText(QStringLiteral("TIVREL"));
+  form.btnOK->click();
+  form.edtPswd->setText(QStringLiteral("tivrel"));
+  form.btnOK->click();
+
+  EXPECT_NE(form.result(), QDialog::Accepted);
+  EXPECT_EQ(form.edtPswd->selectedText(), QStringLiteral("tivrel"));
+  ASSERT_EQ(boxes_.Shown().size(), 2u);
+  EXPECT_EQ(boxes_.Shown()[0].text, QStringLiteral("密码错误 ！"));
+  EXPECT_EQ(boxes_.Shown()[1].icon, MessageBox::Icon::Error);
+  EXPECT_EQ(boxes_.Shown()[1].caption, QStringLiteral("提示"));
+  EXPECT_EQ(boxes_.Shown()[1].text, QStringLiteral("密码输入错误后须等待，请 1 秒后再试。"));
+
+  standing.Advance(std::chrono::seconds(1));
+  form.btnOK->click();
+  EXPECT_EQ(form.result(), QDialog::Accepted);
 }
 
 TEST_F(CheckPasswordFormTest, KeepsAskingUntilAnEntryTheDeskTakes) {

@@ -23,6 +23,7 @@
 
 #include "core/service_status.h"
 #include "core/sys_option.h"
+#include "fixed_clock.h"
 #include "kinds/service_context.h"
 #include "loopback_client.h"
 #include "message_box_recorder.h"
@@ -92,7 +93,9 @@ class MainFormTest : public ::testing::Test {
 
   MessageBoxRecorder boxes_;
   test::TestApplication application_;
-  Desk desk_{application_.Context(), application_.Kind()};
+  // A minute passes at every look, so that a right password after a wrong one is checked.
+  test::SteadyTime time_{std::chrono::minutes(1)};
+  Desk desk_{application_.Context(), application_.Kind(), time_.Now()};
   std::unique_ptr<TMainForm> form_ = std::make_unique<TMainForm>(desk_);
 };
 

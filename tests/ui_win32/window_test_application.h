@@ -7,6 +7,7 @@
 #include "app/desk.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
+#include "fixed_clock.h"
 #include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
 #include "sim_environment.h"
@@ -17,7 +18,9 @@ namespace keydesk::test {
 
 // The real start-up objects in a fresh folder for an interface kind (door lock unless given):
 // Option.ini listening on a port the system chooses, Client.mdb, the simulated drevan.dll with
-// its files in the folder, the kind's device, and the desk over them that a window shows.
+// its files in the folder, the kind's device, and the desk over them that a window shows. For
+// the desk's password guard a minute passes at every look at the time, so that a right password
+// after a wrong one is checked at once.
 class WindowTestApplication {
  public:
   explicit WindowTestApplication(int kind = kDoorlockKind) {
@@ -32,7 +35,7 @@ class WindowTestApplication {
     settings.CardLibraryPath = kCardLibraryPath;
     settings.InterfaceKind = kind;
     application_ = std::make_unique<Application>(std::move(settings));
-    desk_ = std::make_unique<keydesk::Desk>(*application_);
+    desk_ = std::make_unique<keydesk::Desk>(*application_, time_.Now());
   }
 
   Application& App() { return *application_; }
@@ -47,6 +50,7 @@ class WindowTestApplication {
   TempDir dir_;
   SimEnvironment sim_{dir_.File("SimCard.txt"), dir_.File("trace.txt")};
   std::unique_ptr<Application> application_;
+  SteadyTime time_{std::chrono::minutes(1)};
   std::unique_ptr<keydesk::Desk> desk_;
 };
 
