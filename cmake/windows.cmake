@@ -116,7 +116,8 @@ enable_testing()
 # shared tests the few POSIX calls they use (setenv, mkdtemp, dlopen). Wine's drive Z: is the
 # Linux root, where the build folder lies.
 set(KEYDESK_SHARED_PLATFORM_TESTS
-  profile_file code_page date_time conversions field_file drevan_sim new_file paths stop_request)
+  profile_file code_page date_time conversions field_file drevan_sim new_file paths stop_request
+  thread)
 list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS PREPEND tests/)
 list(TRANSFORM KEYDESK_SHARED_PLATFORM_TESTS APPEND _test.cpp)
 file(GLOB KEYDESK_WINDOWS_TESTS CONFIGURE_DEPENDS tests/windows/*_test.cpp)

@@ -154,32 +154,32 @@ TEST_F(DeskTest, TheStateLineIsGivenWhenItChangedWithItsTones) {
   harness_.status.SetEncoder("libdrevan.so", true);
   const std::optional<DeskState> first = desk.NewState();
   ASSERT_TRUE(first);
-  EXPECT_EQ((*first)[1].Tone, StateTone::Simulator);
-  EXPECT_EQ((*first)[0].Tone, StateTone::Plain);
+  EXPECT_EQ(first->Encoder.Tone, StateTone::Simulator);
+  EXPECT_EQ(first->Listener.Tone, StateTone::Plain);
   EXPECT_FALSE(desk.NewState());
 
   harness_.status.NotListening(8886, "Address already in use");
   const std::optional<DeskState> failed = desk.NewState();
   ASSERT_TRUE(failed);
-  EXPECT_EQ((*failed)[0].Tone, StateTone::Alarm);
-  EXPECT_THAT(Utf8FromAnsi((*failed)[0].Text), ::testing::HasSubstr("没有监听"));
+  EXPECT_EQ(failed->Listener.Tone, StateTone::Alarm);
+  EXPECT_THAT(Utf8FromAnsi(failed->Listener.Text), ::testing::HasSubstr("没有监听"));
 
   // An encoder that carries out no card operation in a row is an alarm until one succeeds.
   harness_.status.EncoderCalled(false);
   harness_.status.EncoderCalled(false);
-  EXPECT_EQ((*desk.NewState())[1].Tone, StateTone::Simulator);
+  EXPECT_EQ(desk.NewState()->Encoder.Tone, StateTone::Simulator);
   harness_.status.EncoderCalled(false);
   const std::optional<DeskState> stuck = desk.NewState();
-  EXPECT_EQ((*stuck)[1].Tone, StateTone::Alarm);
-  EXPECT_THAT(Utf8FromAnsi((*stuck)[1].Text), ::testing::HasSubstr("连续 3 次读写卡没有成功"));
+  EXPECT_EQ(stuck->Encoder.Tone, StateTone::Alarm);
+  EXPECT_THAT(Utf8FromAnsi(stuck->Encoder.Text), ::testing::HasSubstr("连续 3 次读写卡没有成功"));
   harness_.status.EncoderCalled(true);
-  EXPECT_EQ((*desk.NewState())[1].Tone, StateTone::Simulator);
+  EXPECT_EQ(desk.NewState()->Encoder.Tone, StateTone::Simulator);
 
   // A store server reached unverified stands in the warning for as long as it is used.
   harness_.status.SetUnverifiedStoreServer("PostgreSQL host=db1");
   const std::optional<DeskState> unverified = desk.NewState();
-  EXPECT_EQ((*unverified)[3].Tone, StateTone::Alarm);
-  EXPECT_THAT(Utf8FromAnsi((*unverified)[3].Text),
+  EXPECT_EQ(unverified->Warning.Tone, StateTone::Alarm);
+  EXPECT_THAT(Utf8FromAnsi(unverified->Warning.Text),
               ::testing::HasSubstr("VerifyServer=0），局域网上的机器可以冒充 PostgreSQL host=db1"));
 }
 
@@ -194,8 +194,8 @@ TEST_F(DeskTest, RefusedHostsAreCountedOnTheStateLineAndOfferedInTheSettings) {
   harness_.status.ConnectionRefused(kLoopbackAddress + 2, ConnectionRefusal::TooManyFromHost);
   const std::optional<DeskState> state = desk.NewState();
   ASSERT_TRUE(state);
-  EXPECT_EQ((*state)[3].Tone, StateTone::Alarm);
-  EXPECT_EQ(Utf8FromAnsi((*state)[3].Text),
+  EXPECT_EQ(state->Warning.Tone, StateTone::Alarm);
+  EXPECT_EQ(Utf8FromAnsi(state->Warning.Text),
             "拒绝了 127.0.0.2 的 3 次连接：不在允许的主机中；拒绝了 127.0.0.3 的 1 次连接：这台主机"
             "的连接数已满（MaxConnectionsPerHost），没有等待请求的连接可以关闭");
 

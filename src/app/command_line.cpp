@@ -26,24 +26,26 @@ std::string UsageText() {
          "  --help       print this text and exit\n";
 }
 
+std::string VersionText() { return "keydesk 1.0.0.0\n"; }
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     auto value = [&]() -> const std::string& {
-      if (i + 1 >= arguments.size()) throw Error(argument + " needs a value");
+      if (i + 1 >= arguments.size()) throw UsageError(argument + " needs a value");
       return arguments[++i];
     };
     if (argument == "--headless") {
       line.Headless = true;
     } else if (argument == "--dir") {
       line.Folder = value();
-      if (line.Folder.empty()) throw Error("--dir needs a folder");
+      if (line.Folder.empty()) throw UsageError("--dir needs a folder");
     } else if (argument == "--kind") {
       const std::string& text = value();
       const auto kind = TryStrToInt(text);
       if (!kind || FindInterfaceKind(*kind) == nullptr) {
-        throw Error("--kind takes 1 to 4, not '" + text + "'");
+        throw UsageError("--kind takes 1 to 4, not '" + text + "'");
       }
       line.InterfaceKind = *kind;
     } else if (argument == "--no-device") {
@@ -57,7 +59,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--help" || argument == "-h") {
       line.Help = true;
     } else {
-      throw Error("unknown argument '" + argument + "'");
+      throw UsageError("unknown argument '" + argument + "'");
     }
   }
   return line;

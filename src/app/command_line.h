@@ -3,7 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
+
 namespace keydesk {
+
+// A command line that cannot be read; the message names the offending argument.
+class UsageError : public Error {
+ public:
+  using Error::Error;
+};
 
 struct CommandLine {
   bool Headless = false;
@@ -16,9 +24,11 @@ struct CommandLine {
   bool Help = false;
 };
 
-// Raises Error with a message that names the offending argument.
+// Raises UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();
+// "keydesk" and the version, on a line of its own.
+std::string VersionText();
 
 }  // namespace keydesk

@@ -176,14 +176,14 @@ std::optional<DeskState> Desk::NewState() {
   if (status.Version == shownState_ && shownState_ != 0) return std::nullopt;
   shownState_ = status.Version;
   DeskState state;
-  state[0] = {ListenerStatusText(status),
-              ListenerAlarm(status) ? StateTone::Alarm : StateTone::Plain};
+  state.Listener = {ListenerStatusText(status),
+                    ListenerAlarm(status) ? StateTone::Alarm : StateTone::Plain};
   // The simulator must stand out: no card it writes opens a door.
-  state[1] = {EncoderStatusText(status), EncoderAlarm(status)      ? StateTone::Alarm
-                                         : status.SimulatedEncoder ? StateTone::Simulator
-                                                                   : StateTone::Plain};
-  state[2] = {RequestStatusText(status), StateTone::Plain};
-  state[3] = {WarningText(status), StateTone::Alarm};
+  state.Encoder = {EncoderStatusText(status), EncoderAlarm(status)      ? StateTone::Alarm
+                                              : status.SimulatedEncoder ? StateTone::Simulator
+                                                                        : StateTone::Plain};
+  state.Requests = {RequestStatusText(status), StateTone::Plain};
+  state.Warning = {WarningText(status), StateTone::Alarm};
   return state;
 }
 

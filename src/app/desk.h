@@ -73,8 +73,13 @@ struct StatePart {
   std::string Text;
   StateTone Tone = StateTone::Plain;
 };
-// The listener, the encoder, the requests, and the warning (empty while there is none).
-using DeskState = std::array<StatePart, 4>;
+// What the window's state line shows, each part by its name.
+struct DeskState {
+  StatePart Listener;
+  StatePart Encoder;
+  StatePart Requests;
+  StatePart Warning;  // empty while there is none
+};
 
 // The operations list keeps the newest this many lines.
 inline constexpr size_t kDeskOperationsKept = 1000;

@@ -1,10 +1,9 @@
 #include "intake/connection_threads.h"
 
 #include <algorithm>
-#include <cstring>
-#include <string>
 
 #include "platform/errors.h"
+#include "platform/thread.h"
 
 namespace keydesk {
 namespace {
@@ -23,7 +22,7 @@ struct ConnectionThreads::Worker {
   explicit Worker(ConnectionThreads& threads) : owner(threads) {}
 
   ConnectionThreads& owner;
-  pthread_t thread{};
+  Thread thread;  // set by Run before it lets go of owner.mutex_, which the thread takes first
   std::function<void()> task;  // guarded by owner.mutex_
   CondVar wake;                // waited on with owner.mutex_
 };
@@ -46,22 +45,13 @@ void ConnectionThreads::Run(std::function<void()> task) {
   }
   auto worker = std::make_unique<Worker>(*this);
   worker->task = std::move(task);
-  pthread_attr_t attributes;
-  pthread_attr_init(&attributes);
-  pthread_attr_setstacksize(&attributes, kStackSize);
-  const int result = pthread_create(&worker->thread, &attributes, &ThreadMain, worker.get());
-  pthread_attr_destroy(&attributes);
-  if (result != 0) {
+  try {
+    worker->thread = Thread(kStackSize, [this, self = worker.get()] { WorkerLoop(*self); });
+  } catch (const Error&) {
     --runningTasks_;
-    throw Error(std::string("Cannot start a connection thread: ") + std::strerror(result));
+    throw;
   }
   workers_.push_back(std::move(worker));
-}
-
-void* ConnectionThreads::ThreadMain(void* worker) {
-  auto* self = static_cast<Worker*>(worker);
-  self->owner.WorkerLoop(*self);
-  return nullptr;
 }
 
 void ConnectionThreads::WorkerLoop(Worker& worker) {
@@ -93,7 +83,7 @@ void ConnectionThreads::WorkerLoop(Worker& worker) {
   if (self == workers_.end()) {
     // Abandoned by Stop while stuck in its task: nobody will join it now, so it lets the
     // system reclaim it when it ends.
-    pthread_detach(pthread_self());
+    worker.thread.Detach();
     return;
   }
   finished_.push_back(std::move(*self));
@@ -106,7 +96,7 @@ void ConnectionThreads::JoinFinished() {
   std::vector<std::unique_ptr<Worker>> finished;
   finished.swap(finished_);
   mutex_.Unlock();
-  for (const auto& worker : finished) pthread_join(worker->thread, nullptr);
+  for (const auto& worker : finished) worker->thread.Join();
   mutex_.Lock();
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <pthread.h>
-
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -44,7 +42,6 @@ class ConnectionThreads {
 
  private:
   struct Worker;
-  static void* ThreadMain(void* worker);
   void WorkerLoop(Worker& worker) EXCLUDES(mutex_);
   // Joins the threads that have ended, with mutex_ released while joining.
   void JoinFinished() REQUIRES(mutex_);

@@ -54,8 +54,26 @@ constexpr ToolbarButton kToolbarButtons[] = {
     {DeskCommand::Exit, "ExitButton", QStyle::SP_DialogCloseButton, true},
 };
 
-constexpr const char* kStateLabelNames[] = {"ListenerLbl", "EncoderLbl", "RequestsLbl",
-                                            "WarningLbl"};
+QString ToneStyle(StateTone tone) {
+  switch (tone) {
+    case StateTone::Alarm:
+      return QStringLiteral("QLabel { color: white; background: #c00000; }");
+    case StateTone::Simulator:
+      return QStringLiteral("QLabel { background: #ffd24d; }");
+    case StateTone::Plain:
+      break;
+  }
+  return {};
+}
+
+// A part of the state line that keeps its width: as wide as its text.
+void ShowWholePart(QLabel& label, const StatePart& part) {
+  label.setText(FromAnsi(part.Text));
+  label.setMinimumWidth(label.sizeHint().width());
+  label.setStyleSheet(ToneStyle(part.Tone));
+}
+
+}  // namespace
 
 // A text that ends in "…" where the label is too narrow, whole in its tip.
 class ElidedLabel final : public QLabel {
@@ -79,20 +97,6 @@ class ElidedLabel final : public QLabel {
   }
   QString whole_;
 };
-
-QString ToneStyle(StateTone tone) {
-  switch (tone) {
-    case StateTone::Alarm:
-      return QStringLiteral("QLabel { color: white; background: #c00000; }");
-    case StateTone::Simulator:
-      return QStringLiteral("QLabel { background: #ffd24d; }");
-    case StateTone::Plain:
-      break;
-  }
-  return {};
-}
-
-}  // namespace
 
 TMainForm::TMainForm(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_(desk) {
   setObjectName(QStringLiteral("TMainForm"));
@@ -122,7 +126,7 @@ TMainForm::TMainForm(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_(d
   OperationsList->setUniformItemSizes(true);
   panes->setSizes({kClientHeight - kOperationsHeight, kOperationsHeight});
   warning_ = new QLabel(central);
-  warning_->setObjectName(QString::fromLatin1(kStateLabelNames[3]));
+  warning_->setObjectName(QStringLiteral("WarningLbl"));
   warning_->setWordWrap(true);
   warning_->setContentsMargins(4, 2, 4, 2);
   warning_->hide();
@@ -187,15 +191,18 @@ void TMainForm::CreateStatusBar() {
   bar->setObjectName(QStringLiteral("StatusBar"));
   bar->setFixedHeight(21);
   bar->setSizeGripEnabled(true);
-  for (size_t i = 0; i < stateLabels_.size(); ++i) {
-    stateLabels_[i] = i == 2 ? new ElidedLabel(this) : new QLabel(this);
-    stateLabels_[i]->setObjectName(QString::fromLatin1(kStateLabelNames[i]));
-    // The requests' part takes the room that is left.
-    bar->addWidget(stateLabels_[i], i == 2 ? 1 : 0);
-  }
-  // Elided where the window is narrow, whole in its tip; the listener and the encoder keep
-  // their width.
-  stateLabels_[2]->setMinimumWidth(1);
+  listener_ = new QLabel(this);
+  listener_->setObjectName(QStringLiteral("ListenerLbl"));
+  bar->addWidget(listener_);
+  encoder_ = new QLabel(this);
+  encoder_->setObjectName(QStringLiteral("EncoderLbl"));
+  bar->addWidget(encoder_);
+  // The requests' part takes the room that is left, elided where the window is narrow and
+  // whole in its tip; the listener and the encoder keep their width.
+  requests_ = new ElidedLabel(this);
+  requests_->setObjectName(QStringLiteral("RequestsLbl"));
+  bar->addWidget(requests_, 1);
+  requests_->setMinimumWidth(1);
   // Connection threads change the state; the window reads it here, on its own thread.
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &TMainForm::RefreshStatus);
@@ -215,21 +222,14 @@ void TMainForm::RefreshStatus() {
 
   const std::optional<DeskState> state = desk_.NewState();
   if (!state) return;
-  for (size_t i = 0; i < stateLabels_.size(); ++i) {
-    const StatePart& part = (*state)[i];
-    if (auto* elided = dynamic_cast<ElidedLabel*>(stateLabels_[i])) {
-      elided->SetWholeText(FromAnsi(part.Text));
-    } else {
-      stateLabels_[i]->setText(FromAnsi(part.Text));
-      stateLabels_[i]->setMinimumWidth(stateLabels_[i]->sizeHint().width());
-    }
-    stateLabels_[i]->setStyleSheet(ToneStyle(part.Tone));
-  }
-  const StatePart& warning = (*state)[3];
-  warning_->setText(FromAnsi(warning.Text));
-  warning_->setStyleSheet(ToneStyle(warning.Tone));
+  ShowWholePart(*listener_, state->Listener);
+  ShowWholePart(*encoder_, state->Encoder);
+  requests_->SetWholeText(FromAnsi(state->Requests.Text));
+  requests_->setStyleSheet(ToneStyle(state->Requests.Tone));
+  warning_->setText(FromAnsi(state->Warning.Text));
+  warning_->setStyleSheet(ToneStyle(state->Warning.Tone));
   // Shown only while there is one.
-  warning_->setVisible(!warning.Text.empty());
+  warning_->setVisible(!state->Warning.Text.empty());
 }
 
 void TMainForm::FormDestroy() {

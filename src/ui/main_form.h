@@ -14,6 +14,8 @@ class QToolBar;
 
 namespace keydesk {
 
+class ElidedLabel;
+
 // The main window draws the desk: the log pane above the operations list, the commands in
 // the menu and toolbar, and the state line. It starts the desk's listener when it is created
 // and stops it when it is destroyed; closing it, by any way, takes the administrator
@@ -75,9 +77,12 @@ class TMainForm final : public QMainWindow, public DeskView {
 
   Desk& desk_;
   std::map<DeskCommand, QAction*> actions_;
-  // The listener, the encoder and the requests in the status bar, as DeskState has them.
-  std::array<QLabel*, 3> stateLabels_{};
-  QLabel* warning_ = nullptr;  // DeskState's warning, above the panes
+  // DeskState's parts: the listener, the encoder and the requests in the status bar, the
+  // warning above the panes.
+  QLabel* listener_ = nullptr;
+  QLabel* encoder_ = nullptr;
+  ElidedLabel* requests_ = nullptr;
+  QLabel* warning_ = nullptr;
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;
 };

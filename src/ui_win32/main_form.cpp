@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -35,7 +36,10 @@ constexpr int kWarningMargin = 3;
 // written; and the simulator, whose cards open no door.
 constexpr COLORREF kAlarmColour = RGB(0xc0, 0x00, 0x00);
 constexpr COLORREF kSimulatorColour = RGB(0xff, 0xd2, 0x4d);
-enum StatusPart { kListenerPart, kEncoderPart, kRequestsPart, kWarningPart };
+// The status bar's parts, left to right, by their place in the state; the state's warning
+// stands above the panes instead.
+constexpr std::array<StatePart DeskState::*, 3> kStatusBarParts = {
+    &DeskState::Listener, &DeskState::Encoder, &DeskState::Requests};
 
 // The menu's and toolbar's commands.
 constexpr std::pair<int, DeskCommand> kCommands[] = {
@@ -181,14 +185,18 @@ void TMainForm::Layout() {
   MoveWindow(infoMemo_, 0, top, width, panes - operations, TRUE);
   MoveWindow(operationsList_, 0, top + panes - operations, width, operations, TRUE);
   // Listener and encoder as wide as their texts; the requests take the rest.
-  const int listener = TextWidth(statusTexts_[kListenerPart]);
-  const int encoder = TextWidth(statusTexts_[kEncoderPart]);
+  const int listener = TextWidth(WideFromAnsi(state_.Listener.Text));
+  const int encoder = TextWidth(WideFromAnsi(state_.Encoder.Text));
   const int edges[] = {listener, listener + encoder, -1};
   SendMessageW(statusBar_, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
-  for (int part = 0; part < kWarningPart; ++part) {
-    const bool drawn = tones_[part] != StateTone::Plain;
+  for (size_t part = 0; part < kStatusBarParts.size(); ++part) {
+    const StatePart& shown = state_.*kStatusBarParts[part];
+    // A plain part's text is the bar's own copy; the window draws the others (part's number
+    // as the item data).
+    const bool drawn = shown.Tone != StateTone::Plain;
+    const std::wstring text = WideFromAnsi(shown.Text);
     SendMessageW(statusBar_, SB_SETTEXTW, part | (drawn ? SBT_OWNERDRAW : 0),
-                 drawn ? part : reinterpret_cast<LPARAM>(statusTexts_[part].c_str()));
+                 drawn ? static_cast<LPARAM>(part) : reinterpret_cast<LPARAM>(text.c_str()));
   }
 }
 
@@ -208,17 +216,10 @@ void TMainForm::RefreshStatus() {
     const LRESULT count = SendMessageW(operationsList_, LB_GETCOUNT, 0, 0);
     SendMessageW(operationsList_, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
   }
-  const std::optional<DeskState> state = desk_.NewState();
+  std::optional<DeskState> state = desk_.NewState();
   if (!state) return;
-  for (size_t part = 0; part < state->size(); ++part) {
-    statusTexts_[part] = WideFromAnsi((*state)[part].Text);
-    tones_[part] = (*state)[part].Tone;
-  }
+  state_ = std::move(*state);
   Layout();
-}
-
-std::string TMainForm::StatusText(int part) const {
-  return AnsiFromWide(statusTexts_.at(static_cast<size_t>(part)));
 }
 
 int TMainForm::TextWidth(const std::wstring& text) const {
@@ -235,7 +236,7 @@ int TMainForm::TextWidth(const std::wstring& text) const {
 }
 
 int TMainForm::WarningHeight(int width) const {
-  const std::wstring& text = statusTexts_[kWarningPart];
+  const std::wstring text = WideFromAnsi(state_.Warning.Text);
   if (text.empty()) return 0;
   HDC dc = GetDC(warning_);
   const HGDIOBJ old = SelectObject(dc, font_.Get());
@@ -248,7 +249,7 @@ int TMainForm::WarningHeight(int width) const {
 }
 
 void TMainForm::DrawWarning(const DRAWITEMSTRUCT& item) {
-  const std::wstring& text = statusTexts_[kWarningPart];
+  const std::wstring text = WideFromAnsi(state_.Warning.Text);
   RECT area = item.rcItem;
   FillRect(item.hDC, &area, alarmBrush_.Get());
   SetBkMode(item.hDC, TRANSPARENT);
@@ -261,8 +262,9 @@ void TMainForm::DrawWarning(const DRAWITEMSTRUCT& item) {
 }
 
 void TMainForm::DrawStatusPart(const DRAWITEMSTRUCT& item) {
-  const bool alarm = tones_.at(item.itemData) == StateTone::Alarm;
-  const std::wstring& text = statusTexts_.at(item.itemData);
+  const StatePart& shown = state_.*kStatusBarParts.at(item.itemData);
+  const bool alarm = shown.Tone == StateTone::Alarm;
+  const std::wstring text = WideFromAnsi(shown.Text);
   RECT area = item.rcItem;
   if (!text.empty()) FillRect(item.hDC, &area, alarm ? alarmBrush_.Get() : simulatorBrush_.Get());
   SetBkMode(item.hDC, TRANSPARENT);

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <string>
 
 #include "app/desk.h"
@@ -51,8 +50,8 @@ class TMainForm final : public DeskView {
   // Shows the desk's new operations and state line. A timer and the desk's state changes
   // bring it here, on the main thread.
   void RefreshStatus();
-  // The state line's parts: listener, encoder, requests, warning (code page 936).
-  std::string StatusText(int part) const;
+  // The state line as the window shows it.
+  const DeskState& ShownState() const { return state_; }
 
   void AddLine(const std::string& line) override;
   bool AskAdminPassword() override;
@@ -92,8 +91,7 @@ class TMainForm final : public DeskView {
   UniqueImageList images_;
   UniqueBrush simulatorBrush_;
   UniqueBrush alarmBrush_;
-  std::array<std::wstring, 4> statusTexts_;
-  std::array<StateTone, 4> tones_{};
+  DeskState state_;       // on show
   std::wstring tipText_;  // the toolbar tip on show
   bool closed_ = false;
   bool destroyed_ = false;

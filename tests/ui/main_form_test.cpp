@@ -126,17 +126,20 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   // A second desk over the same service says what the window should show.
   Desk told(application_.Context(), application_.Kind());
   const DeskState state = told.NewState().value();
-  const char* names[] = {"ListenerLbl", "EncoderLbl", "RequestsLbl", "WarningLbl"};
-  for (size_t i = 0; i < state.size(); ++i) {
-    SCOPED_TRACE(names[i]);
-    const QLabel* label = Label(*form_, names[i]);
+  const std::pair<const char*, const StatePart*> parts[] = {{"ListenerLbl", &state.Listener},
+                                                            {"EncoderLbl", &state.Encoder},
+                                                            {"RequestsLbl", &state.Requests},
+                                                            {"WarningLbl", &state.Warning}};
+  for (const auto& [name, part] : parts) {
+    SCOPED_TRACE(name);
+    const QLabel* label = Label(*form_, name);
     ASSERT_NE(label, nullptr);
     // The requests' part may end in "…" where the window is narrow; its tip has it whole.
-    if (i == 2) {
-      EXPECT_EQ(label->toolTip(), FromAnsi(state[i].Text));
+    if (part == &state.Requests) {
+      EXPECT_EQ(label->toolTip(), FromAnsi(part->Text));
       EXPECT_TRUE(label->text() == label->toolTip() || label->text().endsWith(QChar(0x2026)));
     } else {
-      EXPECT_EQ(label->text(), FromAnsi(state[i].Text));
+      EXPECT_EQ(label->text(), FromAnsi(part->Text));
     }
     EXPECT_TRUE(label->isVisibleTo(form_.get()));
   }
@@ -144,7 +147,7 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   EXPECT_TRUE(Label(*form_, "WarningLbl")->wordWrap());
   EXPECT_EQ(Label(*form_, "WarningLbl")->parentWidget(), form_->centralWidget());
   // The simulator stands out in yellow, the warning in red.
-  EXPECT_EQ(state[1].Tone, StateTone::Simulator);
+  EXPECT_EQ(state.Encoder.Tone, StateTone::Simulator);
   EXPECT_THAT(Label(*form_, "EncoderLbl")->styleSheet().toStdString(),
               ::testing::HasSubstr("#ffd24d"));
   EXPECT_THAT(Label(*form_, "WarningLbl")->styleSheet().toStdString(),

@@ -111,6 +111,15 @@ bool OwnerDrawn(HWND statusBar, int part) {
   return (HIWORD(SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0)) & SBT_OWNERDRAW) != 0;
 }
 
+// A plain part's text as the status bar holds it, code page 936.
+std::string BarText(HWND statusBar, int part) {
+  const size_t length = LOWORD(SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0));
+  std::wstring text(length + 1, L'\0');
+  SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(length);
+  return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+}
+
 TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   // A request answered on a connection thread reaches the window on this one.
   test::LoopbackClient pms(static_cast<uint16_t>(app_.Port()));
@@ -125,18 +134,25 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   Desk probe(app_.Context(), app_.Kind());
   const std::optional<DeskState> state = probe.NewState();
   ASSERT_TRUE(state.has_value());
-  for (int part = 0; part < 4; ++part) {
-    EXPECT_EQ(form_.StatusText(part), (*state)[part].Text) << part;
-    if (part < 3) {
-      EXPECT_EQ(OwnerDrawn(form_.StatusBar(), part), (*state)[part].Tone != StateTone::Plain)
-          << part;
+  const DeskState& shown = form_.ShownState();
+  EXPECT_EQ(shown.Listener.Text, state->Listener.Text);
+  EXPECT_EQ(shown.Encoder.Text, state->Encoder.Text);
+  EXPECT_EQ(shown.Requests.Text, state->Requests.Text);
+  EXPECT_EQ(shown.Warning.Text, state->Warning.Text);
+  // The bar's parts, left to right: a plain one holds its text, the window draws the others.
+  const StatePart* bar[] = {&state->Listener, &state->Encoder, &state->Requests};
+  for (int part = 0; part < 3; ++part) {
+    const bool plain = bar[part]->Tone == StateTone::Plain;
+    EXPECT_EQ(OwnerDrawn(form_.StatusBar(), part), !plain) << part;
+    if (plain) {
+      EXPECT_EQ(BarText(form_.StatusBar(), part), bar[part]->Text) << part;
     }
   }
   // The simulated encoder stands out; the open listener's warning stands above the panes,
   // wrapped rather than clipped, and pushes the log pane down.
   EXPECT_TRUE(OwnerDrawn(form_.StatusBar(), 1));
   EXPECT_FALSE(OwnerDrawn(form_.StatusBar(), 2));
-  ASSERT_FALSE((*state)[3].Text.empty());
+  ASSERT_FALSE(state->Warning.Text.empty());
   EXPECT_TRUE(GetWindowLongPtrW(form_.Warning(), GWL_STYLE) & WS_VISIBLE);
   RECT warning{}, pane{};
   GetWindowRect(form_.Warning(), &warning);

@@ -215,9 +215,8 @@ IssueOutcome TDoorlockMessageHandler::WriteGuestCard(const TXmlNode& root,
   outcome.RoomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
   outcome.RegisterId = card.RegisterId;
   outcome.Guest = card.GuestName;
-  card.CheckIn =
-      Moment(root, kCheckInDate, kCheckInTime).AddMinutes(-int64_t{options.DelayMinutes});
-  card.CheckOut = Moment(root, kCheckOutDate, kCheckOutTime).AddMinutes(options.DelayMinutes2);
+  card.CheckIn = CardStartFor(options, Moment(root, kCheckInDate, kCheckInTime));
+  card.CheckOut = CardEndFor(options, Moment(root, kCheckOutDate, kCheckOutTime));
   card.IsCopy = ReadBooleanText(Field(root, kIsCopy));
   if (const TXmlNode* keep = root.ChildAt(kKeepConnection)) {
     service_.KeepConnection = ReadBooleanText(keep->ValueText());

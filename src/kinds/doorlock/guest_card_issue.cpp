@@ -23,8 +23,7 @@ constexpr int32_t kGuestCardType = 1;
 DateTime StartFromStore(DoorlockService& service, RoomTimes& room, bool isCopy, bool& fresh)
     REQUIRES(service.RoomTimeMutex) {
   const ServiceContext& context = service.Context;
-  const DateTime freshStart =
-      context.LocalClock.Now().AddMinutes(-int64_t{context.SysOption.DelayMinutes});
+  const DateTime freshStart = CardStartFor(context.SysOption, context.LocalClock.Now());
   fresh = false;
   if (!isCopy) return freshStart;
   const DateTime last = room.GetLastCheckInTime();
@@ -224,6 +223,15 @@ class CardWrite {
 };
 
 }  // namespace
+
+DateTime CardStartFor(const TSysOption& options, DateTime moment) {
+  // Widened before it is negated.
+  return moment.AddMinutes(-int64_t{options.DelayMinutes});
+}
+
+DateTime CardEndFor(const TSysOption& options, DateTime checkOut) {
+  return checkOut.AddMinutes(options.DelayMinutes2);
+}
 
 IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card,
                             const EncoderRequest& request) {

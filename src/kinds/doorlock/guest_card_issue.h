@@ -11,6 +11,7 @@
 namespace keydesk {
 
 struct DoorlockService;
+struct TSysOption;
 
 // A guest card to issue, as a PMS request or the test dialog describes it. Texts are code
 // page 936; CheckIn and CheckOut are final (any configured delays already applied).
@@ -24,6 +25,12 @@ struct GuestCardIssue {
   DateTime CheckOut;
   bool IsCopy = false;
 };
+
+// The configured delays, applied here alone. A card starts DelayMinutes before the moment it
+// is given (a request's check-in, or now where the record store keeps the room's start) and
+// ends DelayMinutes2 after the request's check-out.
+DateTime CardStartFor(const TSysOption& options, DateTime moment);
+DateTime CardEndFor(const TSysOption& options, DateTime checkOut);
 
 // What came of a card issue, for the answer, the clerk and the journal. Texts code page 936.
 struct IssueOutcome {
