@@ -110,10 +110,15 @@ TEST_F(JournalBrowserTest, WithoutAJournalItSaysSoAndWhereItIsSwitchedOn) {
   options_.SaveDoorlockRecord = false;  // and no Client.mdb, as on a fresh install
   JournalBrowser browser(store_, options_, clock_);
   browser.Find({});
-  // The switch named as the 系统设置 dialog shows it (its field 8), and the key behind it.
+  // The switch named as the 系统设置 dialog shows it, and the key behind it.
+  std::string caption;
+  const SystemSettings settings(dir_.File("Option.ini"));
+  for (const SettingField& field : settings.Fields()) {
+    if (std::string_view(field.Key) == "SaveDoorlockRecord") caption = field.Caption;
+  }
+  ASSERT_FALSE(caption.empty());
   EXPECT_THAT(Utf8FromAnsi(browser.Notice().Text),
-              AllOf(HasSubstr(std::string("“") +
-                              SystemSettings(dir_.File("Option.ini")).Fields()[8].Caption + "”"),
+              AllOf(HasSubstr("“" + caption + "”"),
                     HasSubstr("[DoorlockOption] SaveDoorlockRecord=1"), Not(HasSubstr("mdb"))));
   EXPECT_FALSE(browser.Notice().Alarm);
   EXPECT_EQ(browser.PageText(), "");

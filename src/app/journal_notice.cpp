@@ -12,10 +12,11 @@ bool JournalKept(const TSysOption& options, const RecordStore& store) {
 }
 
 JournalNotice JournalOffNotice() {
-  // The switch is the 系统设置 dialog's "记录每张发出的卡"; it takes effect at the next start.
-  return {AnsiFromUtf8("没有记录发出的卡：“记录每张发出的卡”没有打开。要记录，在“工具 > "
-                       "系统设置”中打开它（Option.ini 的 [DoorlockOption] "
-                       "SaveDoorlockRecord=1），然后重新启动 keydesk。"),
+  // The switch as the 系统设置 dialog names it; it takes effect at the next start.
+  const OptionKey& key = *FindOptionKey(SysOptionKeys(), "DoorlockOption", "SaveDoorlockRecord");
+  return {AnsiFromUtf8(std::string("没有记录发出的卡：“") + key.Caption +
+                       "”没有打开。要记录，在“工具 > 系统设置”中打开它（Option.ini 的 [" +
+                       key.Section + "] " + key.Name + "=1），然后重新启动 keydesk。"),
           false};
 }
 
