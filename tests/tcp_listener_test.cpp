@@ -318,11 +318,11 @@ TEST_F(TcpListenerTest, AtACapTheConnectionWaitingLongestOfTheBusiestHostMakesRo
   EXPECT_TRUE(status_.Get().Refused.empty());
   const std::vector<std::string> lines = AccessLines(5);
   EXPECT_THAT(lines, ::testing::Contains(MatchesRegex(
-                         "127\\.0\\.0\\.1:[0-9]+ doorlock closed reason=too-many-from-host "
-                         "ms=[0-9]+ for=127\\.0\\.0\\.1:[0-9]+\r")));
+                         "127\\.0\\.0\\.1:.+ doorlock closed reason=too-many-from-host "
+                         "ms=.+ for=127\\.0\\.0\\.1:.+\r")));
   EXPECT_THAT(lines, ::testing::Contains(MatchesRegex(
-                         "127\\.0\\.0\\.1:[0-9]+ doorlock closed reason=too-many-connections "
-                         "ms=[0-9]+ for=127\\.0\\.0\\.3:[0-9]+\r")));
+                         "127\\.0\\.0\\.1:.+ doorlock closed reason=too-many-connections "
+                         "ms=.+ for=127\\.0\\.0\\.3:.+\r")));
 }
 
 TEST_F(TcpListenerTest, AtACapTheNewcomerIsClosedOnlyWhenEveryConnectionIsServing) {
