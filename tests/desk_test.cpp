@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include <algorithm>
 #include <functional>
 
 #include "app/device_options.h"
@@ -19,6 +20,7 @@
 #include "kinds/doorlock/doorlock_kind.h"
 #include "kinds/hand/hand_kind.h"
 #include "kinds/police/police_kind.h"
+#include "loopback_client.h"
 #include "platform/profile_file.h"
 #include "platform/user_name.h"
 
@@ -72,10 +74,15 @@ class RecordingView final : public DeskView {
     calls.push_back(std::string("message ") + message.Text);
   }
   void ShowText(const std::string& text) override { calls.push_back("text " + text); }
+  bool Confirm(const std::string& question) override {
+    calls.push_back("confirm " + Utf8FromAnsi(question));
+    return confirmed;
+  }
   void CloseWindow() override { calls.push_back("close"); }
   void AddLine(const std::string& line) override { lines.push_back(Utf8FromAnsi(line)); }
 
   bool passwordGiven = true;
+  bool confirmed = false;  // the answer to Confirm
   // With a desk, the prompt gives it these entries (code page 936) instead of passwordGiven.
   Desk* desk = nullptr;
   std::vector<std::string> entries;
@@ -108,7 +115,7 @@ TEST_F(DeskTest, GuardedCommandsRunOnlyAfterThePassword) {
   desk.Run(DeskCommand::Options, view_);
   desk.Run(DeskCommand::Settings, view_);
   desk.Run(DeskCommand::ChangePassword, view_);
-  EXPECT_THAT(view_.calls, ElementsAre("password", "doorlock options", "password", "settings 19",
+  EXPECT_THAT(view_.calls, ElementsAre("password", "doorlock options", "password", "settings 25",
                                        "password", "change password"));
   EXPECT_TRUE(desk.MayClose(view_));
   view_.passwordGiven = false;
@@ -235,6 +242,45 @@ TEST_F(DeskTest, StartAndStopWriteTheirLinesInTheViewsPane) {
   EXPECT_FALSE(desk.Listening());
   ASSERT_EQ(view_.lines.size(), 2u);
   EXPECT_EQ(view_.lines[1], kStopLine);
+}
+
+// A saved key the listener reads is offered to take effect at once: on 是 the listener starts
+// again with the file as it is then, and a host the new list leaves out is turned away.
+TEST_F(DeskTest, SavedListenerSettingsTakeEffectWhenTheClerkRestartsTheListener) {
+  harness_.sysOption.DoorlockPortNo = 0;
+  ProfileFile(harness_.sysOption.FileName).WriteString("SysOption", "DoorlockPortNo", "0");
+  DoorlockKind kind(harness_.context, nullptr);
+  Desk desk(harness_.context, kind);
+  desk.Start(view_);
+  const auto port = [&] { return static_cast<uint16_t>(harness_.status.Get().Port); };
+  const uint32_t secondHost = kLoopbackAddress + 1;
+  view_.onSettings = [](SystemSettings& settings) {
+    std::vector<std::string> entries;
+    for (const SettingField& field : settings.Fields()) {
+      entries.push_back(std::string_view(field.Key) == "AllowedHosts" ? "127.0.0.1" : field.Value);
+    }
+    settings.Save(entries);
+  };
+  desk.Run(DeskCommand::Settings, view_);
+  EXPECT_THAT(view_.calls, ::testing::Contains(HasSubstr("confirm 监听的设置已保存。")));
+  // Declined: the listener goes on as it started.
+  test::LoopbackClient stillIn(port(), secondHost);
+  EXPECT_FALSE(stillIn.ClosedByServer(300ms));
+
+  view_.confirmed = true;
+  view_.onSettings = [](SystemSettings& settings) {
+    std::vector<std::string> entries;
+    for (const SettingField& field : settings.Fields()) {
+      entries.push_back(std::string_view(field.Key) == "RequestTimeout" ? "30" : field.Value);
+    }
+    settings.Save(entries);
+  };
+  desk.Run(DeskCommand::Settings, view_);
+  EXPECT_TRUE(desk.Listening());
+  test::LoopbackClient turnedAway(port(), secondHost);
+  EXPECT_TRUE(turnedAway.ClosedByServer());
+  EXPECT_EQ(std::count(view_.lines.begin(), view_.lines.end(), kStopLine), 1);
+  desk.Stop(view_);
 }
 
 // A desk over the harness's objects with the access log on and a steady time the test moves.

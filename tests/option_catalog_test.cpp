@@ -112,8 +112,11 @@ TEST(OptionCatalog, SystemSettingsShowsEveryKeyPlacedThereGroupByGroup) {
   const std::vector<std::string> groups = SettingGroups();
   for (const SettingField& field : settings.Fields()) {
     ASSERT_NE(field.Description, nullptr);
-    EXPECT_EQ(field.Caption, field.Description->Caption);
-    EXPECT_EQ(field.Help, field.Description->Help);
+    // A connection string is shown as its parts, each with a caption of its own.
+    if (field.Part.empty()) {
+      EXPECT_EQ(field.Caption, field.Description->Caption);
+      EXPECT_EQ(field.Help, field.Description->Help);
+    }
     // Groups come in their order, never twice.
     while (group < groups.size() && groups[group] != field.Group) ++group;
     EXPECT_LT(group, groups.size()) << field.Key << " out of its group's place";
@@ -126,6 +129,7 @@ TEST(OptionCatalog, SystemSettingsShowsEveryKeyPlacedThereGroupByGroup) {
     }
   }
   std::sort(shown.begin(), shown.end());
+  shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
   std::sort(placed.begin(), placed.end());
   EXPECT_EQ(shown, placed);
 }

@@ -31,7 +31,7 @@ class SystemSettingsTest : public ::testing::Test {
   }
   static size_t IndexOf(const SystemSettings& settings, std::string_view key) {
     for (size_t i = 0; i < settings.Fields().size(); ++i) {
-      if (settings.Fields()[i].Key == key) return i;
+      if (EntryName(settings.Fields()[i]) == key) return i;
     }
     ADD_FAILURE() << "no field " << key;
     return 0;
@@ -105,8 +105,11 @@ TEST_F(SystemSettingsTest, WritesOnlyTheChangedKeysAndSaysTheyNeedARestart) {
   entries[IndexOf(settings, "WriteLog")] = "0";
   entries[IndexOf(settings, "MaxConnections")] = "40";
   const std::string told = Utf8FromAnsi(settings.Save(entries));
-  EXPECT_THAT(told, HasSubstr("门锁接口端口、写日志、最多连接数"));
-  EXPECT_THAT(told, HasSubstr("重新启动"));
+  // The port and the cap wait only for the listener; the log for the next start.
+  EXPECT_THAT(told, HasSubstr("已保存：门锁接口端口、写日志、最多连接数（0：不限）。门锁接口端口、"
+                              "最多连接数（0：不限） 在重新监听后生效，写日志 在重新启动 keydesk "
+                              "后生效。"));
+  EXPECT_TRUE(settings.ListenerChanged());
   const std::string file = File();
   EXPECT_THAT(file, HasSubstr("DoorlockPortNo=9100"));
   EXPECT_THAT(file, HasSubstr("WriteLog=0"));
@@ -133,6 +136,9 @@ TEST_F(SystemSettingsTest, ABadEntryIsRefusedByItsCaptionAndNothingIsWritten) {
       {"AllowedHosts", "192.168.1.7/24", "主机位不为零"},
       {"ListenAddress", "010.1.0.5", "IPv4"},
       {"RequestTimeout", "90000", "86400"},
+      {"Kind", "MySQL", "“发卡记录存在”应为 SQLite 或 PostgreSQL"},
+      {"Connection.port", "70000", "“端口（空：5432）”应为 1 到 65535 的端口号，或空"},
+      {"Connection.host", "db\r\n[SysOption]", "不能含有控制字符"},
   };
   for (const Case& bad : cases) {
     SCOPED_TRACE(bad.key);
@@ -147,6 +153,59 @@ TEST_F(SystemSettingsTest, ABadEntryIsRefusedByItsCaptionAndNothingIsWritten) {
       EXPECT_THAT(Utf8FromAnsi(error.what()), HasSubstr(bad.named));
     }
     EXPECT_EQ(File(), kOriginal);
+  }
+}
+
+TEST_F(SystemSettingsTest, OnlyAKeyTheListenerReadsAsksForTheListenerToStartAgain) {
+  SystemSettings settings(file_);
+  std::vector<std::string> entries = Entries(settings);
+  entries[IndexOf(settings, "KeepDays")] = "30";
+  EXPECT_THAT(Utf8FromAnsi(settings.Save(entries)),
+              HasSubstr("。这些设置在重新启动 keydesk 后生效。"));
+  EXPECT_FALSE(settings.ListenerChanged());
+  entries[IndexOf(settings, "AllowedHosts")] = "192.168.1.0/24, 10.0.0.5";
+  EXPECT_THAT(Utf8FromAnsi(settings.Save(entries)), HasSubstr("。这些设置在重新监听后生效。"));
+  EXPECT_TRUE(settings.ListenerChanged());
+}
+
+TEST_F(SystemSettingsTest, TheListeningAddressIsOfferedFromThisComputersAddresses) {
+  SystemSettings settings(file_, {}, {*ParseIpv4("127.0.0.1"), *ParseIpv4("192.168.7.20")});
+  const SettingField& address = settings.Fields()[IndexOf(settings, "ListenAddress")];
+  EXPECT_THAT(address.Choices, ::testing::ElementsAre("127.0.0.1", "192.168.7.20"));
+  EXPECT_THAT(settings.Fields()[IndexOf(settings, "Kind")].Choices,
+              ::testing::ElementsAre("SQLite", "PostgreSQL"));
+}
+
+// The shared store's connection string is shown and changed part by part; the rest of it, a
+// password above all, stays as written and is never shown.
+TEST_F(SystemSettingsTest, TheSharedStoreIsSetPartByPartAndItsPasswordNeverShown) {
+  WriteWholeFile(file_,
+                 "[Store]\r\nKind=PostgreSQL\r\n"
+                 "Connection=host=db1 password='s3 cr\\'et' dbname=keydesk sslmode=require\r\n");
+  SystemSettings settings(file_);
+  for (const SettingField& field : settings.Fields()) {
+    EXPECT_THAT(field.Value, ::testing::Not(HasSubstr("s3"))) << EntryName(field);
+  }
+  EXPECT_EQ(settings.Fields()[IndexOf(settings, "Connection.host")].Value, "db1");
+  EXPECT_EQ(settings.Fields()[IndexOf(settings, "Connection.dbname")].Value, "keydesk");
+  EXPECT_EQ(settings.Fields()[IndexOf(settings, "Connection.port")].Value, "");
+  std::vector<std::string> entries = Entries(settings);
+  entries[IndexOf(settings, "Connection.host")] = "db2.hotel.lan";
+  entries[IndexOf(settings, "Connection.port")] = "5433";
+  entries[IndexOf(settings, "Connection.user")] = "front desk";
+  entries[IndexOf(settings, "Kind")] = "sqlite";
+  EXPECT_THAT(Utf8FromAnsi(settings.Save(entries)),
+              HasSubstr("已保存：发卡记录存在、服务器、端口（空：5432）、用户。"));
+  EXPECT_FALSE(settings.ListenerChanged());
+  EXPECT_EQ(File(),
+            "[Store]\r\nKind=sqlite\r\n"
+            "Connection=host=db2.hotel.lan password='s3 cr\\'et' dbname=keydesk sslmode=require "
+            "port=5433 user='front desk'\r\n");
+
+  // A URI is edited in Option.ini: no part of it is shown.
+  WriteWholeFile(file_, "[Store]\r\nConnection=postgresql://desk:pw@db1/keydesk\r\n");
+  for (const SettingField& field : SystemSettings(file_).Fields()) {
+    EXPECT_TRUE(field.Part.empty()) << EntryName(field);
   }
 }
 

@@ -6,16 +6,20 @@
 #include "app/record_views.h"
 #include "app/system_settings.h"
 #include "core/log_file.h"
+#include "core/network_option.h"
 #include "core/operation_list.h"
 #include "core/service_status.h"
 #include "core/status_text.h"
+#include "core/sys_option.h"
 #include "doorlock/option.h"
 #include "kinds/doorlock/doorlock_kind.h"
 #include "kinds/doorlock/doorlock_test_actions.h"
 #include "kinds/kind.h"
 #include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
+#include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/local_addresses.h"
 #include "platform/user_name.h"
 
 namespace keydesk {
@@ -77,6 +81,23 @@ void Desk::Stop(DeskView& view) {
 
 bool Desk::Listening() const { return server_.Listening(); }
 
+void Desk::RestartListener(DeskView& view) {
+  const std::string& file = context_.SysOption.FileName;
+  NetworkOption network;
+  int port = 0;
+  try {
+    network = NetworkOption::Load(file);
+    TSysOption now(file);
+    now.Load();
+    port = now.PortNo(*kind_.Info().Port);
+  } catch (const Error& error) {
+    view.ShowText(error.what() + AnsiFromUtf8("\n监听没有重新启动。"));
+    return;
+  }
+  server_.StopServer(view);
+  server_.StartServer(view, network, port);
+}
+
 void Desk::Shutdown() {
   if (application_ != nullptr) application_->Shutdown();
 }
@@ -104,9 +125,15 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       break;
     case DeskCommand::Settings: {
       // A host refused since start may be the PMS, kept out until named: it is offered.
-      SystemSettings settings(context_.SysOption.FileName, context_.Status.Get().Refused);
+      SystemSettings settings(context_.SysOption.FileName, context_.Status.Get().Refused,
+                              LocalIpv4Addresses());
       settings.AuditTo(&audit_);
       view.ShowSystemSettings(settings);
+      if (settings.ListenerChanged() && !stopped_ &&
+          view.Confirm(AnsiFromUtf8("监听的设置已保存。现在重新监听，让它们生效吗？\n"
+                                    "正在处理的请求会先做完；PMS 的连接会断开，再连即可。"))) {
+        RestartListener(view);
+      }
       break;
     }
     case DeskCommand::Test:

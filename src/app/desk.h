@@ -63,6 +63,8 @@ class DeskView : public LogPane {
   virtual void ShowMessage(const BoxMessage& message) = 0;
   // A text (code page 936) in a box titled with the application title.
   virtual void ShowText(const std::string& text) = 0;
+  // A question (code page 936) the clerk answers with 是 or 否; true for 是.
+  virtual bool Confirm(const std::string& question) = 0;
   // Closes the window by its own way, which asks Desk::MayClose.
   virtual void CloseWindow() = 0;
 };
@@ -117,6 +119,10 @@ class Desk {
   // threads outlast the stop; they then keep running until the process ends.
   void Stop(DeskView& view);
   bool Listening() const;
+  // Stops the listener and starts it again with the ports and [Network] keys as Option.ini
+  // holds them now. A file that cannot be read leaves the listener as it is, and says why;
+  // raises as Stop and Start do.
+  void RestartListener(DeskView& view);
   // The orderly end after the window has closed: the application's device is closed.
   void Shutdown();
 

@@ -22,10 +22,13 @@ InterfaceServer::InterfaceServer(Kind& kind, const ServiceContext& context)
 InterfaceServer::~InterfaceServer() = default;
 
 void InterfaceServer::StartServer(LogPane& pane) {
+  StartServer(pane, context_.Network, context_.SysOption.PortNo(*kind_.Info().Port));
+}
+
+void InterfaceServer::StartServer(LogPane& pane, const NetworkOption& network, int givenPort) {
   const InterfaceKindInfo& info = kind_.Info();
   ServiceStatus& status = context_.Status;
   const Clock& clock = context_.LocalClock;
-  const NetworkOption& network = context_.Network;
   // Connection threads share the intake, so that a thread stuck at shutdown can still use it.
   intake_ = std::make_shared<RequestIntake>(
       [&kind = kind_] { return kind.CreateHandler(); }, kind_.KeepConnection(), context_.Log,
@@ -58,7 +61,7 @@ void InterfaceServer::StartServer(LogPane& pane) {
   status.SetReach(network.ListenAddress ? Ipv4Text(*network.ListenAddress) : std::string(),
                   open ? AnsiFromUtf8(info.AnyHostMay) : std::string(), wide);
   pane.AddLine(AnsiFromUtf8(info.StartLine));
-  const int port = context_.SysOption.PortNo(*info.Port) & 0xFFFF;
+  const int port = givenPort & 0xFFFF;
   try {
     listener_->Activate(port);
   } catch (const Error& error) {

@@ -8,6 +8,7 @@ namespace keydesk {
 
 class Kind;
 class LogPane;
+struct NetworkOption;
 class RequestIntake;
 struct ServiceContext;
 class TcpListener;
@@ -26,6 +27,8 @@ class InterfaceServer {
   // Raises SocketError when the port cannot be bound; the start line stays in the pane, and
   // a line after it says that the listener is not running, on which port and why.
   void StartServer(LogPane& pane);
+  // The same with who may connect, and the port, as given (as Option.ini holds them now).
+  void StartServer(LogPane& pane, const NetworkOption& network, int port);
   // Deactivates the listener, then adds the stop line. Raises Error "Terminate Thread
   // Timeout" (without the stop line) when connection threads do not end in time; those
   // threads keep running until the process ends.

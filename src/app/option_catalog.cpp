@@ -35,6 +35,8 @@ const char* TypeName(OptionType type) {
       return "地址和网段";
     case OptionType::Choice:
       return "名称";
+    case OptionType::Connection:
+      return "连接串";
   }
   return "";
 }
@@ -49,6 +51,18 @@ const char* PlaceName(OptionPlace place) {
       return "门锁接口配置";
     case OptionPlace::PasswordDialog:
       return "更改管理员密码";
+  }
+  return "";
+}
+
+const char* EffectName(OptionEffect effect) {
+  switch (effect) {
+    case OptionEffect::Now:
+      return "立即";
+    case OptionEffect::ListenerRestart:
+      return "重新监听后";
+    case OptionEffect::NextStart:
+      return "重新启动后";
   }
   return "";
 }
@@ -94,8 +108,7 @@ std::string OptionsTableMarkdown() {
     table += "| " + Cell(key->Section) + " | `" + key->Name + "` | " + TypeName(key->Type) + " | " +
              (*key->Default != '\0' ? "`" + Cell(key->Default) + "`" : "（空）") + " | " +
              Cell(key->Rule) + " | " + Cell(help) + " | " + PlaceName(key->Place) + " | " +
-             (key->Effect == OptionEffect::Now ? "立即" : "重新启动后") + " | " +
-             (*key->Kind != '\0' ? key->Kind : "全部") + " | " +
+             EffectName(key->Effect) + " | " + (*key->Kind != '\0' ? key->Kind : "全部") + " | " +
              (key->Strict() ? "停止启动" : "取默认值") + " |\n";
   }
   return table;

@@ -11,11 +11,27 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/profile_file.h"
+#include "store/connection_keywords.h"
 
 namespace keydesk {
 namespace {
 
 constexpr const char* kAllowRefusedHost = "AllowRefusedHost";  // the offers' name
+
+// The parts of a connection string the dialog shows; a password is never among them.
+struct ConnectionPart {
+  const char* Keyword;
+  const char* Caption;
+  const char* Help;
+  bool Port;
+};
+
+constexpr ConnectionPart kConnectionParts[] = {
+    {"host", "服务器", "PostgreSQL 服务器的名称或地址", false},
+    {"port", "端口（空：5432）", "PostgreSQL 服务器的端口", true},
+    {"dbname", "数据库", "存放发卡记录的数据库", false},
+    {"user", "用户", "连接数据库的用户；它的密码不在这里设置", false},
+};
 
 std::string Switch(bool on) { return on ? "1" : "0"; }
 
@@ -29,6 +45,8 @@ SettingKind KindOf(const OptionKey& key) {
     case OptionType::Seconds:
     case OptionType::Count:
       return SettingKind::Number;
+    case OptionType::Choice:
+      return SettingKind::Text;
     default:
       return SettingKind::Text;
   }
@@ -50,23 +68,61 @@ std::string ValueOf(const OptionKey& key, const ProfileFile& profile) {
   return Trim(value).empty() ? std::string(key.Default) : value;
 }
 
+std::vector<std::string> ChoicesOf(const OptionKey& key,
+                                   const std::vector<uint32_t>& localAddresses) {
+  std::vector<std::string> choices;
+  if (key.Type == OptionType::Address) {
+    for (const uint32_t address : localAddresses) choices.push_back(Ipv4Text(address));
+  }
+  for (std::string_view names = key.Choices; !names.empty();) {
+    const size_t bar = names.find('|');
+    choices.emplace_back(names.substr(0, bar));
+    names = bar == std::string_view::npos ? std::string_view() : names.substr(bar + 1);
+  }
+  return choices;
+}
+
+// A connection string's parts, each a field; none when the string is a URI or cannot be
+// read, which is then edited in Option.ini.
+void AddConnectionParts(const OptionKey& key, const std::string& text,
+                        std::vector<SettingField>& fields) {
+  const std::optional<ConnectionKeywords> keywords = ConnectionKeywords::Parse(text);
+  if (!keywords) return;
+  for (const ConnectionPart& part : kConnectionParts) {
+    fields.push_back({.Section = key.Section,
+                      .Key = key.Name,
+                      .Caption = part.Caption,
+                      .Kind = part.Port ? SettingKind::Number : SettingKind::Text,
+                      .Value = keywords->Get(part.Keyword),
+                      .Group = key.Group,
+                      .Help = part.Help,
+                      .Description = &key,
+                      .Part = part.Keyword});
+  }
+}
+
 // The keys 系统设置 shows, group by group, each group in the order its keys are read.
-std::vector<SettingField> ReadFields(const std::string& file) {
+std::vector<SettingField> ReadFields(const std::string& file,
+                                     const std::vector<uint32_t>& localAddresses) {
   const ProfileFile profile(file);
   const std::vector<const OptionKey*> catalog = OptionCatalog();
   std::vector<SettingField> fields;
   for (const std::string& group : SettingGroups()) {
     for (const OptionKey* key : catalog) {
       if (key->Place != OptionPlace::SystemSettings || key->Group != group) continue;
-      fields.push_back({key->Section,
-                        key->Name,
-                        key->Caption,
-                        KindOf(*key),
-                        ValueOf(*key, profile),
-                        {},
-                        key->Group,
-                        key->Help,
-                        key});
+      if (key->Type == OptionType::Connection) {
+        AddConnectionParts(*key, profile.ReadString(key->Section, key->Name, key->Default), fields);
+        continue;
+      }
+      fields.push_back({.Section = key->Section,
+                        .Key = key->Name,
+                        .Caption = key->Caption,
+                        .Kind = KindOf(*key),
+                        .Value = ValueOf(*key, profile),
+                        .Group = key->Group,
+                        .Help = key->Help,
+                        .Description = key,
+                        .Choices = ChoicesOf(*key, localAddresses)});
     }
   }
   return fields;
@@ -97,10 +153,15 @@ std::vector<SettingField> Offers(const std::string& file,
   std::vector<SettingField> offers;
   for (const ServiceStatus::RefusedHosts& host : candidates) {
     const std::string address = Ipv4Text(host.Host);
-    offers.push_back({"Network", kAllowRefusedHost,
-                      "允许 " + address + " 连接（已拒绝 " + std::to_string(host.Count) + " 次）",
-                      SettingKind::Switch, "0", address, "网络与安全",
-                      "勾选后把这台主机加入允许连接的主机", nullptr});
+    offers.push_back(
+        {.Section = "Network",
+         .Key = kAllowRefusedHost,
+         .Caption = "允许 " + address + " 连接（已拒绝 " + std::to_string(host.Count) + " 次）",
+         .Kind = SettingKind::Switch,
+         .Value = "0",
+         .AllowHost = address,
+         .Group = "网络与安全",
+         .Help = "勾选后把这台主机加入允许连接的主机"});
   }
   return offers;
 }
@@ -123,12 +184,34 @@ std::string WithHost(const std::string& list, const std::string& host) {
               AnsiFromUtf8("，现在是“") + ReadableAnsi(entry) + AnsiFromUtf8("”。"));
 }
 
+void CheckPart(const SettingField& field, const std::string& entry) {
+  for (const char c : entry) {
+    // One line of Option.ini holds the whole string.
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      Refuse(field, entry, AnsiFromUtf8("不能含有控制字符"));
+    }
+  }
+  if (field.Kind == SettingKind::Number && !Trim(entry).empty()) {
+    const std::optional<int64_t> port = TryStrToInt64(Trim(entry));
+    if (!port || *port < 1 || *port > 65535) {
+      Refuse(field, entry, AnsiFromUtf8("应为 1 到 65535 的端口号，或空"));
+    }
+  }
+}
+
 void Check(const SettingField& field, const std::string& entry) {
   if (field.Kind == SettingKind::Switch) {
     if (entry != "1" && entry != "0") Refuse(field, entry, AnsiFromUtf8("应为 1 或 0"));
     return;
   }
+  if (!field.Part.empty()) return CheckPart(field, entry);
   const OptionKey& key = *field.Description;
+  if (key.Type == OptionType::Choice) {
+    for (const std::string& choice : field.Choices) {
+      if (SameAsciiText(Trim(entry), choice)) return;
+    }
+    Refuse(field, entry, AnsiFromUtf8(key.Rule));
+  }
   if (key.Strict()) {
     try {
       NetworkOption::CheckValue(key.Section, key.Name, entry);
@@ -149,11 +232,64 @@ void Check(const SettingField& field, const std::string& entry) {
 
 }  // namespace
 
+std::string EntryName(const SettingField& field) {
+  return field.Part.empty() ? field.Key : std::string(field.Key) + "." + field.Part;
+}
+
+size_t SecondColumnStart(const std::vector<SettingField>& fields) {
+  std::vector<size_t> starts;  // each group's first field
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i == 0 || fields[i].Group != fields[i - 1].Group) starts.push_back(i);
+  }
+  const size_t rows = fields.size() + starts.size();
+  size_t best = fields.size();
+  size_t bestTaller = rows;
+  for (size_t g = 0; g < starts.size(); ++g) {
+    const size_t left = starts[g] + g;  // the rows before that group, headings included
+    const size_t taller = std::max(left, rows - left);
+    if (taller < bestTaller) {
+      bestTaller = taller;
+      best = starts[g];
+    }
+  }
+  return best;
+}
+
 SystemSettings::SystemSettings(std::string optionFile,
-                               const std::vector<ServiceStatus::RefusedHosts>& refused)
-    : file_(std::move(optionFile)), fields_(ReadFields(file_)) {
+                               const std::vector<ServiceStatus::RefusedHosts>& refused,
+                               const std::vector<uint32_t>& localAddresses)
+    : file_(std::move(optionFile)), fields_(ReadFields(file_, localAddresses)) {
+  for (const SettingField& field : fields_) {
+    if (!field.Part.empty()) {
+      connection_ = ProfileFile(file_).ReadString(field.Section, field.Key, "");
+      break;
+    }
+  }
   for (SettingField& offer : Offers(file_, refused)) fields_.push_back(std::move(offer));
 }
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& captions) {
+  std::string joined;
+  for (const std::string& caption : captions) {
+    if (!joined.empty()) joined += "、";
+    joined += caption;
+  }
+  return joined;
+}
+
+// What the clerk is told of the keys saved (captions UTF-8): when each takes effect.
+std::string SavedText(const std::vector<std::string>& all, const std::vector<std::string>& listener,
+                      const std::vector<std::string>& nextStart) {
+  std::string text = "已保存：" + Joined(all) + "。";
+  if (listener.empty()) return text + "这些设置在重新启动 keydesk 后生效。";
+  if (nextStart.empty()) return text + "这些设置在重新监听后生效。";
+  return text + Joined(listener) + " 在重新监听后生效，" + Joined(nextStart) +
+         " 在重新启动 keydesk 后生效。";
+}
+
+}  // namespace
 
 std::string SystemSettings::Save(const std::vector<std::string>& given) {
   if (given.size() != fields_.size()) throw Error("System settings: wrong number of entries");
@@ -179,18 +315,42 @@ std::string SystemSettings::Save(const std::vector<std::string>& given) {
   }
   if (changed.empty()) return AnsiFromUtf8("没有改动。");
   ProfileFile profile(file_);
-  std::string names;
+  std::vector<std::string> all;
+  std::vector<std::string> listener;
+  std::vector<std::string> nextStart;
+  std::optional<ConnectionKeywords> connection;
+  const OptionKey* connectionKey = nullptr;
   for (const size_t i : changed) {
-    profile.WriteString(fields_[i].Section, fields_[i].Key, Trim(entries[i]));
-    if (audit_ != nullptr) {
-      audit_->SettingChanged(fields_[i].Section, fields_[i].Key, fields_[i].Value,
-                             Trim(entries[i]));
+    SettingField& field = fields_[i];
+    const std::string entry(Trim(entries[i]));
+    if (!field.Part.empty()) {
+      // The parts are written together, once, below.
+      if (!connection) connection = ConnectionKeywords::Parse(connection_);
+      connection->Set(field.Part, entry);
+      connectionKey = field.Description;
+    } else {
+      profile.WriteString(field.Section, field.Key, entry);
+      if (audit_ != nullptr) audit_->SettingChanged(field.Section, field.Key, field.Value, entry);
     }
-    fields_[i].Value = entries[i];
-    if (!names.empty()) names += AnsiFromUtf8("、");
-    names += AnsiFromUtf8(fields_[i].Caption);
+    field.Value = entries[i];
+    const bool forListener =
+        field.Description != nullptr && field.Description->Effect == OptionEffect::ListenerRestart;
+    listenerChanged_ = listenerChanged_ || forListener;
+    all.push_back(field.Caption);
+    (forListener ? listener : nextStart).push_back(field.Caption);
   }
-  return AnsiFromUtf8("已保存：") + names + AnsiFromUtf8("。这些设置在重新启动 keydesk 后生效。");
+  if (connection) {
+    const std::string text = connection->Text();
+    profile.WriteString(connectionKey->Section, connectionKey->Name, text);
+    if (audit_ != nullptr) {
+      // A password in the string stays out of the logs.
+      audit_->SettingChanged(connectionKey->Section, connectionKey->Name,
+                             ConnectionKeywords::Parse(connection_)->Redacted(),
+                             connection->Redacted());
+    }
+    connection_ = text;
+  }
+  return AnsiFromUtf8(SavedText(all, listener, nextStart));
 }
 
 }  // namespace keydesk

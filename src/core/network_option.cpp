@@ -19,7 +19,8 @@ constexpr const char* kConnectionsRule = "应为 0 到 100000 的连接数（0 �
 
 constexpr OptionKey Strict(const char* section, const char* name, OptionType type,
                            const char* fallback, int64_t max, const char* rule, const char* caption,
-                           const char* help, const char* group = "网络与安全") {
+                           const char* help, const char* group = "网络与安全",
+                           OptionEffect effect = OptionEffect::NextStart) {
   return {.Section = section,
           .Name = name,
           .Type = type,
@@ -29,28 +30,36 @@ constexpr OptionKey Strict(const char* section, const char* name, OptionType typ
           .Rule = rule,
           .Caption = caption,
           .Help = help,
+          .Effect = effect,
           .Place = OptionPlace::SystemSettings,
           .Group = group};
 }
 
+// Who may connect and for how long: the listener reads them when it starts.
+constexpr OptionKey Listening(const char* name, OptionType type, const char* fallback, int64_t max,
+                              const char* rule, const char* caption, const char* help) {
+  return Strict("Network", name, type, fallback, max, rule, caption, help, "网络与安全",
+                OptionEffect::ListenerRestart);
+}
+
 // Read in this order, section by section.
 constexpr std::array<OptionKey, 10> kDescriptions = {{
-    Strict("Network", "ListenAddress", OptionType::Address, "", 0,
-           "应为本机的一个 IPv4 地址，如 192.168.1.5", "监听地址（空：本机所有地址）",
-           "只在本机的这个地址上监听；空：本机所有地址"),
-    Strict("Network", "AllowedHosts", OptionType::Hosts, "", 0, "没有一个地址",
-           "允许连接的主机（any 或空：任何主机）",
-           "可以连接的 PMS 主机：地址或网段（如 192.168.1.0/24），用逗号分开；any：任何主机"),
-    Strict("Network", "RequestTimeout", OptionType::Seconds, "60", 86'400, kSecondsRule,
-           "请求时限（秒，0：不限）", "从请求的第一个字节到结尾的 NUL 最多等多久"),
+    Listening("ListenAddress", OptionType::Address, "", 0,
+              "应为本机的一个 IPv4 地址，如 192.168.1.5", "监听地址（空：本机所有地址）",
+              "只在本机的这个地址上监听；空：本机所有地址"),
+    Listening("AllowedHosts", OptionType::Hosts, "", 0, "没有一个地址",
+              "允许连接的主机（any 或空：任何主机）",
+              "可以连接的 PMS 主机：地址或网段（如 192.168.1.0/24），用逗号分开；any：任何主机"),
+    Listening("RequestTimeout", OptionType::Seconds, "60", 86'400, kSecondsRule,
+              "请求时限（秒，0：不限）", "从请求的第一个字节到结尾的 NUL 最多等多久"),
     // Empty is a default of its own: 60 s for the first request, no limit between kept ones.
-    Strict("Network", "IdleTimeout", OptionType::Seconds, "", 86'400, kSecondsRule,
-           "空闲时限（秒，0：不限；空：第一个请求 60 秒）",
-           "连接后多久内要开始请求，保持的连接两次请求之间最多空闲多久"),
-    Strict("Network", "MaxConnections", OptionType::Count, "512", 100'000, kConnectionsRule,
-           "最多连接数（0：不限）", "同时打开的连接最多多少"),
-    Strict("Network", "MaxConnectionsPerHost", OptionType::Count, "64", 100'000, kConnectionsRule,
-           "每台主机最多连接数（0：不限）", "一台主机同时打开的连接最多多少"),
+    Listening("IdleTimeout", OptionType::Seconds, "", 86'400, kSecondsRule,
+              "空闲时限（秒，0：不限；空：第一个请求 60 秒）",
+              "连接后多久内要开始请求，保持的连接两次请求之间最多空闲多久"),
+    Listening("MaxConnections", OptionType::Count, "512", 100'000, kConnectionsRule,
+              "最多连接数（0：不限）", "同时打开的连接最多多少"),
+    Listening("MaxConnectionsPerHost", OptionType::Count, "64", 100'000, kConnectionsRule,
+              "每台主机最多连接数（0：不限）", "一台主机同时打开的连接最多多少"),
     Strict("Network", "AccessLog", OptionType::OnOff, "1", 0, "应为 1（写访问日志）或 0（不写）",
            "写访问日志", "每个连接和请求在 Access 日志中记一行", "日志"),
     Strict("SysOption", "EncoderTimeout", OptionType::Seconds, "30", 86'400, kSecondsRule,

@@ -6,7 +6,7 @@ namespace keydesk {
 
 bool OptionKey::Strict() const {
   return Type != OptionType::Text && Type != OptionType::Integer && Type != OptionType::Port &&
-         Type != OptionType::Switch;
+         Type != OptionType::Switch && Type != OptionType::Connection;
 }
 
 int64_t OptionKey::NumberDefault() const { return TryStrToInt64(Default).value_or(0); }

@@ -11,21 +11,23 @@ namespace keydesk {
 // that cannot be read stops the start, since each of them bounds who may connect or what a
 // flood can fill.
 enum class OptionType {
-  Text,     // as stored
-  Integer,  // lenient: decimal, "$" or "0x" hexadecimal; anything else gives the default
-  Port,     // an interface kind's listening port, read as Integer
-  Switch,   // lenient: an integer, any value but 0 is on
-  Seconds,  // strict: a count of seconds in Min..Max
-  Count,    // strict: a count in Min..Max
-  OnOff,    // strict: an integer, any value but 0 is on
-  Address,  // strict: an IPv4 address of this machine
-  Hosts,    // strict: addresses and ranges, or "any"
-  Choice,   // strict: one of the names in Rule, in any letter case
+  Text,        // as stored
+  Integer,     // lenient: decimal, "$" or "0x" hexadecimal; anything else gives the default
+  Port,        // an interface kind's listening port, read as Integer
+  Switch,      // lenient: an integer, any value but 0 is on
+  Seconds,     // strict: a count of seconds in Min..Max
+  Count,       // strict: a count in Min..Max
+  OnOff,       // strict: an integer, any value but 0 is on
+  Address,     // strict: an IPv4 address of this machine
+  Hosts,       // strict: addresses and ranges, or "any"
+  Choice,      // strict: one of the names in Choices, in any letter case
+  Connection,  // a PostgreSQL connection string; 系统设置 shows its server, port, database, user
 };
 
-// When a changed value is used: at once (the dialog that changed it applies it), or only
-// after keydesk starts again (start-up reads it, and connection threads read it unlocked).
-enum class OptionEffect { Now, NextStart };
+// When a changed value is used: at once (the dialog that changed it applies it), when the
+// listener starts again (系统设置 offers that as soon as one is saved), or only after keydesk
+// starts again (start-up reads it, and connection threads read it unlocked).
+enum class OptionEffect { Now, ListenerRestart, NextStart };
 
 // Where the clerk or the IT person sets it, besides a text editor.
 enum class OptionPlace { FileOnly, SystemSettings, DoorlockOptions, PasswordDialog };
@@ -46,7 +48,8 @@ struct OptionKey {
   OptionEffect Effect = OptionEffect::NextStart;
   const char* Kind = "";  // the interface kind it belongs to (its access name); "" for all
   OptionPlace Place = OptionPlace::FileOnly;
-  const char* Group = "";  // the group 系统设置 shows it in
+  const char* Group = "";    // the group 系统设置 shows it in
+  const char* Choices = "";  // a Choice's names, separated by "|"; 系统设置 offers them
 
   bool Strict() const;
   bool Ranged() const { return Max > Min; }

@@ -29,6 +29,7 @@ constexpr OptionKey Port(const char* name, const char* fallback, const char* cap
           .Rule = kPortRule,
           .Caption = caption,
           .Help = "该接口在本机监听的 TCP 端口，PMS 连接到这里",
+          .Effect = OptionEffect::ListenerRestart,
           .Kind = kind,
           .Place = OptionPlace::SystemSettings,
           .Group = "接口端口"};

@@ -312,6 +312,10 @@ void TMainForm::ShowText(const std::string& text) {
   MessageBox::Plain(this, QCoreApplication::applicationName(), FromAnsi(text));
 }
 
+bool TMainForm::Confirm(const std::string& question) {
+  return MessageBox::Question(this, QCoreApplication::applicationName(), FromAnsi(question));
+}
+
 void TMainForm::CloseWindow() { close(); }
 
 }  // namespace keydesk

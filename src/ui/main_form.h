@@ -61,6 +61,7 @@ class TMainForm final : public QMainWindow, public DeskView {
   void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) override;
   void ShowMessage(const BoxMessage& message) override;
   void ShowText(const std::string& text) override;
+  bool Confirm(const std::string& question) override;
   void CloseWindow() override;
 
  signals:

@@ -1,6 +1,7 @@
 #include "ui/settings_form.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,35 +32,55 @@ TSettingsForm::TSettingsForm(SystemSettings& settings, QWidget* parent)
   setWindowTitle(QStringLiteral("系统设置"));
   setFont(DialogFont());
 
-  auto* fields = new QGridLayout;
-  fields->setColumnStretch(1, 1);
+  // Two columns of groups, each field a row of its caption and its entry.
+  const std::vector<SettingField>& fields = settings_.Fields();
+  const size_t secondColumn = SecondColumnStart(fields);
+  auto* columns = new QHBoxLayout;
+  QGridLayout* grid = nullptr;
   int row = 0;
-  const std::string* group = nullptr;
-  for (const SettingField& field : settings_.Fields()) {
-    if (group == nullptr || *group != field.Group) {
-      group = &field.Group;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const SettingField& field = fields[i];
+    if (grid == nullptr || i == secondColumn) {
+      grid = new QGridLayout;
+      grid->setColumnStretch(1, 1);
+      columns->addLayout(grid, 1);
+      row = 0;
+    }
+    if (i == 0 || field.Group != fields[i - 1].Group) {
       auto* heading = new QLabel(QString::fromStdString(field.Group), this);
       QFont bold = heading->font();
       bold.setBold(true);
       heading->setFont(bold);
-      fields->addWidget(heading, row++, 0, 1, 2);
+      grid->addWidget(heading, row++, 0, 1, 2);
     }
     auto* caption = new QLabel(QString::fromStdString(field.Caption), this);
-    fields->addWidget(caption, row, 0);
+    grid->addWidget(caption, row, 0);
     QWidget* entry = nullptr;
     if (field.Kind == SettingKind::Switch) {
       auto* box = new QCheckBox(this);
       box->setChecked(SwitchedOn(field.Value));
       entry = box;
+    } else if (!field.Choices.empty()) {
+      // Offered, and typed all the same.
+      auto* list = new QComboBox(this);
+      list->setEditable(true);
+      for (const std::string& choice : field.Choices) list->addItem(FromAnsi(choice));
+      list->setCurrentText(FromAnsi(field.Value));
+      entry = list;
     } else {
       entry = new QLineEdit(FromAnsi(field.Value), this);
     }
-    entry->setObjectName(QString::fromLatin1(field.Key));
+    entry->setObjectName(QString::fromStdString(EntryName(field)));
     entry->setToolTip(QString::fromStdString(field.Help));
     caption->setToolTip(QString::fromStdString(field.Help));
     caption->setBuddy(entry);
-    fields->addWidget(entry, row++, 1);
+    grid->addWidget(entry, row++, 1);
     entries_.push_back(entry);
+  }
+  // A shorter column keeps its rows at the top.
+  for (int i = 0; i < columns->count(); ++i) {
+    auto* column = static_cast<QGridLayout*>(columns->itemAt(i)->layout());
+    column->setRowStretch(column->rowCount(), 1);
   }
   btnOK = NamedButton(this, "btnOK", "确定");
   btnOK->setDefault(true);
@@ -70,10 +91,10 @@ TSettingsForm::TSettingsForm(SystemSettings& settings, QWidget* parent)
   buttons->addWidget(btnOK);
   buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(fields);
+  layout->addLayout(columns);
   layout->addStretch(1);
   layout->addLayout(buttons);
-  resize(520, sizeHint().height());
+  resize(900, sizeHint().height());
 
   connect(btnOK, &QPushButton::clicked, this, &TSettingsForm::btnOKClick);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -89,6 +110,8 @@ void TSettingsForm::btnOKClick() {
         // (on) is not rewritten, least of all as off.
         const bool on = box->isChecked();
         entries.push_back(on == SwitchedOn(value) ? value : (on ? "1" : "0"));
+      } else if (const auto* list = qobject_cast<const QComboBox*>(entries_[i])) {
+        entries.push_back(ToAnsi(list->currentText()));
       } else {
         entries.push_back(ToAnsi(static_cast<const QLineEdit*>(entries_[i])->text()));
       }

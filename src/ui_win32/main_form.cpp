@@ -332,6 +332,11 @@ void TMainForm::ShowMessage(const BoxMessage& message) { MessageBoxes::Show(hand
 
 void TMainForm::ShowText(const std::string& text) { MessageBoxes::Plain(handle_, text); }
 
+bool TMainForm::Confirm(const std::string& question) {
+  return MessageBoxes::Show(handle_,
+                            {BoxIcon::Question, MessageBoxes::ApplicationTitle(), question});
+}
+
 void TMainForm::CloseWindow() { SendMessageW(handle_, WM_CLOSE, 0, 0); }
 
 void TMainForm::Command(int id) {

@@ -1,5 +1,7 @@
 #include "ui_win32/system_settings_form.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -13,26 +15,32 @@
 namespace keydesk {
 namespace {
 
-// The layout in pixels: a column of captions, a column of entries, the buttons below.
+// The layout in pixels: two columns of groups, each a column of captions and a column of
+// entries; the help line and the buttons below them.
 constexpr int kMargin = 12;
-constexpr int kCaptionWidth = 230;
-constexpr int kEntryWidth = 210;
+constexpr int kCaptionWidth = 200;
+constexpr int kEntryWidth = 190;
+constexpr int kColumnWidth = kCaptionWidth + kMargin + kEntryWidth;
 constexpr int kRowHeight = 26;
 constexpr int kEntryHeight = 21;
+constexpr int kListHeight = 160;  // a drop-down list's, open
 constexpr SIZE kButton{75, 25};
 
-// A row per field, one more above each group's first, and the help line below them.
-size_t Rows(const std::vector<SettingField>& fields) {
-  size_t rows = fields.size() + 1;
+// The rows of each column: a row per field, one more above each group's first.
+std::array<int, 2> ColumnRows(const std::vector<SettingField>& fields) {
+  const size_t second = SecondColumnStart(fields);
+  std::array<int, 2> rows{0, 0};
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (i == 0 || fields[i].Group != fields[i - 1].Group) ++rows;
+    int& column = rows[i < second ? 0 : 1];
+    column += i == 0 || i == second || fields[i].Group != fields[i - 1].Group ? 2 : 1;
   }
   return rows;
 }
 
 SIZE ClientSize(const std::vector<SettingField>& fields) {
-  return {kMargin * 3 + kCaptionWidth + kEntryWidth,
-          kMargin * 3 + static_cast<int>(Rows(fields)) * kRowHeight + kButton.cy};
+  const std::array<int, 2> rows = ColumnRows(fields);
+  return {kMargin * 3 + 2 * kColumnWidth,
+          kMargin * 3 + (std::max(rows[0], rows[1]) + 1) * kRowHeight + kButton.cy};
 }
 
 constexpr int kHelpLine = IDC_SETTINGS - 1;
@@ -60,18 +68,24 @@ HWND TSystemSettingsForm::Add(const wchar_t* className, const std::wstring& text
 }
 
 void TSystemSettingsForm::OnInit() {
-  // Created in tab order: the fields from the top, then the buttons.
+  // Created in tab order: the fields from the top of the first column, then the buttons.
   const std::vector<SettingField>& fields = settings_.Fields();
-  constexpr int kEntryLeft = kMargin * 2 + kCaptionWidth;
+  const size_t second = SecondColumnStart(fields);
+  int left = kMargin;
   int row = 0;
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (i == 0 || fields[i].Group != fields[i - 1].Group) {
+    if (i == second) {
+      left = kMargin * 2 + kColumnWidth;
+      row = 0;
+    }
+    const int entryLeft = left + kCaptionWidth + kMargin;
+    if (i == 0 || i == second || fields[i].Group != fields[i - 1].Group) {
       const int top = kMargin + row++ * kRowHeight;
       Add(L"STATIC", L"【" + WideFromUtf8(fields[i].Group) + L"】", SS_LEFT | SS_CENTERIMAGE, -1,
-          {kMargin, top, kEntryLeft + kEntryWidth, top + kEntryHeight});
+          {left, top, left + kColumnWidth, top + kEntryHeight});
     }
     const int top = kMargin + row++ * kRowHeight;
-    const RECT entry{kEntryLeft, top, kEntryLeft + kEntryWidth, top + kEntryHeight};
+    const RECT entry{entryLeft, top, entryLeft + kEntryWidth, top + kEntryHeight};
     if (fields[i].Kind == SettingKind::Switch) {
       Add(L"BUTTON", WideFromUtf8(fields[i].Caption), BS_AUTOCHECKBOX | BS_NOTIFY | WS_TABSTOP,
           ControlOf(i), entry);
@@ -79,27 +93,39 @@ void TSystemSettingsForm::OnInit() {
       continue;
     }
     Add(L"STATIC", WideFromUtf8(fields[i].Caption), SS_RIGHT | SS_CENTERIMAGE, -1,
-        {kMargin, top, kMargin + kCaptionWidth, top + kEntryHeight});
-    Add(L"EDIT", WideFromAnsi(fields[i].Value), ES_AUTOHSCROLL | WS_TABSTOP, ControlOf(i), entry);
+        {left, top, left + kCaptionWidth, top + kEntryHeight});
+    if (fields[i].Choices.empty()) {
+      Add(L"EDIT", WideFromAnsi(fields[i].Value), ES_AUTOHSCROLL | WS_TABSTOP, ControlOf(i), entry);
+      continue;
+    }
+    // Offered, and typed all the same.
+    const HWND list =
+        Add(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+            ControlOf(i), {entry.left, entry.top, entry.right, top + kListHeight});
+    for (const std::string& choice : fields[i].Choices) {
+      SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromAnsi(choice).c_str()));
+    }
+    SetWindowTextW(list, WideFromAnsi(fields[i].Value).c_str());
   }
-  // The help line of the field that has the focus.
-  const int helpTop = kMargin + row * kRowHeight;
-  Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS, kHelpLine,
-      {kMargin, helpTop, kEntryLeft + kEntryWidth, helpTop + kEntryHeight});
+  // The help line of the field that has the focus, and the buttons.
   const SIZE client = ClientSize(fields);
   const int top = client.cy - kMargin - kButton.cy;
-  const int left = (client.cx - 2 * kButton.cx - kMargin) / 2;
+  const int helpTop = top - kRowHeight;
+  Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS, kHelpLine,
+      {kMargin, helpTop, client.cx - kMargin, helpTop + kEntryHeight});
+  const int buttonsLeft = (client.cx - 2 * kButton.cx - kMargin) / 2;
   Add(L"BUTTON", L"确定", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK,
-      {left, top, left + kButton.cx, top + kButton.cy});
+      {buttonsLeft, top, buttonsLeft + kButton.cx, top + kButton.cy});
   Add(L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL,
-      {left + kButton.cx + kMargin, top, left + 2 * kButton.cx + kMargin, top + kButton.cy});
+      {buttonsLeft + kButton.cx + kMargin, top, buttonsLeft + 2 * kButton.cx + kMargin,
+       top + kButton.cy});
   SetFocus(GetNextDlgTabItem(Handle(), nullptr, FALSE));
 }
 
 bool TSystemSettingsForm::OnCommand(int id, int code) {
   const std::vector<SettingField>& fields = settings_.Fields();
   if (id >= ControlOf(0) && id < ControlOf(fields.size()) &&
-      (code == EN_SETFOCUS || code == BN_SETFOCUS)) {
+      (code == EN_SETFOCUS || code == BN_SETFOCUS || code == CBN_SETFOCUS)) {
     SetDlgItemTextW(Handle(), kHelpLine, WideFromUtf8(fields[id - ControlOf(0)].Help).c_str());
     return true;
   }

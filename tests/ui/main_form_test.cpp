@@ -409,8 +409,10 @@ TEST_F(MainFormTest, ChangePasswordWithACancelledPromptOpensNoChangeDialog) {
   EXPECT_EQ(application_.Context().SysOption.Password, "tivrel");
 }
 
-TEST_F(MainFormTest, TheSettingsSaveAChangedPortAndRefuseABadOneLeavingOptionIniUntouched) {
+TEST_F(MainFormTest, TheSettingsSaveAChangedPortAndRefuseABadOneAndTheListenerMovesOnYes) {
   const std::string optionFile = application_.File("Option.ini");
+  const uint16_t oldPort = Port();
+  const uint16_t newPort = Socket::Listen(0, 1).LocalPort();
   const std::string before = test::ReadFileBytes(optionFile);
   QString refusedEntry;
   ModalScript script;
@@ -426,9 +428,9 @@ TEST_F(MainFormTest, TheSettingsSaveAChangedPortAndRefuseABadOneLeavingOptionIni
         form.btnCancel->click();
       })
       .Then<TCheckPasswordForm>(Enter(kPassword))
-      .Then<TSettingsForm>([](TSettingsForm& form) {
+      .Then<TSettingsForm>([&](TSettingsForm& form) {
         form.findChild<QLineEdit*>(QStringLiteral("DoorlockPortNo"))
-            ->setText(QStringLiteral("4711"));
+            ->setText(QString::number(newPort));
         form.btnOK->click();
       });
 
@@ -444,15 +446,19 @@ TEST_F(MainFormTest, TheSettingsSaveAChangedPortAndRefuseABadOneLeavingOptionIni
   Action(DeskCommand::Settings)->trigger();
   EXPECT_TRUE(script.Finished());
   EXPECT_THAT(script.Unexpected(), IsEmpty());
-  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  ASSERT_EQ(boxes_.Shown().size(), 2u);
   EXPECT_EQ(boxes_.Shown()[0].icon, MessageBox::Icon::Information);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_TRUE(boxes_.Shown()[0].text.contains(QStringLiteral("门锁接口端口")));
   TSysOption stored(optionFile);
   stored.Load();
-  EXPECT_EQ(stored.DoorlockPortNo, 4711);
-  // Saved for the next start; the listener keeps its port.
-  EXPECT_TRUE(Serves(Port()));
+  EXPECT_EQ(stored.DoorlockPortNo, newPort);
+  // Asked whether to listen again now, and told yes: the listener has moved.
+  EXPECT_EQ(boxes_.Shown()[1].icon, MessageBox::Icon::Question);
+  EXPECT_TRUE(boxes_.Shown()[1].text.startsWith(QStringLiteral("监听的设置已保存。")));
+  EXPECT_EQ(Port(), newPort);
+  EXPECT_TRUE(Serves(newPort));
+  EXPECT_THROW(Socket::ConnectLoopback(oldPort), std::exception);
 }
 
 TEST(MainFormPortInUseTest, ShowsTheBindErrorAndOpensWithoutAListener) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,8 +48,8 @@ TEST_F(SettingsFormTest, EveryFieldIsARowWithItsCaptionAndABoxNamedAfterItsKey) 
   EXPECT_EQ(form.btnCancel->text(), QStringLiteral("取消"));
   const auto labels = form.findChildren<QLabel*>();
   for (const SettingField& field : settings.Fields()) {
-    SCOPED_TRACE(field.Key);
-    QWidget* entry = form.findChild<QWidget*>(QString::fromLatin1(field.Key));
+    SCOPED_TRACE(EntryName(field));
+    QWidget* entry = form.findChild<QWidget*>(QString::fromStdString(EntryName(field)));
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(std::ranges::any_of(labels, [&](const QLabel* label) {
       return label->text() == QString::fromUtf8(field.Caption) && label->buddy() == entry;
@@ -57,11 +58,23 @@ TEST_F(SettingsFormTest, EveryFieldIsARowWithItsCaptionAndABoxNamedAfterItsKey) 
       auto* box = qobject_cast<QCheckBox*>(entry);
       ASSERT_NE(box, nullptr);
       EXPECT_EQ(box->isChecked(), field.Value != "0");
+    } else if (!field.Choices.empty()) {
+      auto* list = qobject_cast<QComboBox*>(entry);
+      ASSERT_NE(list, nullptr);
+      EXPECT_TRUE(list->isEditable());
+      EXPECT_EQ(list->currentText(), FromAnsi(field.Value));
+      EXPECT_EQ(list->count(), static_cast<int>(field.Choices.size()));
     } else {
       auto* edit = qobject_cast<QLineEdit*>(entry);
       ASSERT_NE(edit, nullptr);
       EXPECT_EQ(edit->text(), FromAnsi(field.Value));
     }
+  }
+  // Every group has its heading, in two columns side by side.
+  for (const std::string& group : {"接口端口", "日志", "发卡记录", "网络与安全", "共享数据库"}) {
+    EXPECT_TRUE(std::ranges::any_of(labels, [&](const QLabel* label) {
+      return label->text() == QString::fromUtf8(group);
+    })) << group;
   }
   EXPECT_EQ(form.findChild<QLineEdit*>(QStringLiteral("DoorlockPortNo"))->text(),
             QStringLiteral("4001"));
@@ -104,6 +117,21 @@ TEST_F(SettingsFormTest, OKTakesATickedBoxAsOneAndCancelChangesNothing) {
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("提示"));
   EXPECT_EQ(ProfileFile(file_).ReadString("SysOption", "WriteLog", ""), "1");
+}
+
+TEST_F(SettingsFormTest, TheListeningAddressIsChosenFromTheOffersAndTheStoreSetPartByPart) {
+  SystemSettings settings(file_, {}, {*ParseIpv4("127.0.0.1"), *ParseIpv4("192.168.7.20")});
+  TSettingsForm form(settings);
+  auto* address = form.findChild<QComboBox*>(QStringLiteral("ListenAddress"));
+  ASSERT_NE(address, nullptr);
+  ASSERT_EQ(address->count(), 2);
+  address->setCurrentIndex(1);
+  form.findChild<QLineEdit*>(QStringLiteral("Connection.host"))->setText(QStringLiteral("db1"));
+  form.btnOK->click();
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+  EXPECT_EQ(ProfileFile(file_).ReadString("Network", "ListenAddress", ""), "192.168.7.20");
+  EXPECT_EQ(ProfileFile(file_).ReadString("Store", "Connection", ""), "host=db1");
+  EXPECT_TRUE(settings.ListenerChanged());
 }
 
 TEST_F(SettingsFormTest, ARefusedHostIsOfferedAsABoxThatAddsItToTheAllowedHosts) {

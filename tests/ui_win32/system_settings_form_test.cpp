@@ -13,6 +13,7 @@
 #include "app/system_settings.h"
 #include "core/sys_option.h"
 #include "dialog_script.h"
+#include "platform/socket.h"
 #include "ui_win32/main_form.h"
 #include "ui_win32/resource_ids.h"
 #include "window_test_application.h"
@@ -94,23 +95,29 @@ TEST_F(SystemSettingsFormTest, ShowsEveryFieldInOrderWithTheFocusOnTheFirst) {
   EXPECT_EQ(order, expected);
 }
 
-TEST_F(SystemSettingsFormTest, SavesAChangedPortAndASwitchAndSaysSo) {
+TEST_F(SystemSettingsFormTest, SavesAChangedPortAndASwitchAndSaysSoAndListensThereOnYes) {
+  const uint16_t newPort = Socket::Listen(0, 1).LocalPort();
   DialogScript script;
   bool closed = false;
   OpenSettings(script, [&](Dialog& dialog) {
-    Type(dialog, TSystemSettingsForm::ControlOf(Field("DoorlockPortNo")), "8899");
+    Type(dialog, TSystemSettingsForm::ControlOf(Field("DoorlockPortNo")),
+         std::to_string(newPort).c_str());
     Click(dialog, TSystemSettingsForm::ControlOf(Field("WriteLog")));
     Click(dialog, IDOK);
     closed = dialog.Ended();
   });
   EXPECT_TRUE(closed);
-  ASSERT_EQ(script.Boxes().size(), 1u);
+  ASSERT_EQ(script.Boxes().size(), 2u);
   EXPECT_EQ(script.Boxes()[0].Icon, BoxIcon::Information);
   EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Caption), "提示");
   EXPECT_THAT(Utf8FromAnsi(script.Boxes()[0].Text), HasSubstr("门锁接口端口"));
   TSysOption saved(app_.File("Option.ini"));
   saved.Load();
-  EXPECT_EQ(saved.DoorlockPortNo, 8899);
+  EXPECT_EQ(saved.DoorlockPortNo, newPort);
+  // Asked whether to listen again now, and told yes: the listener has moved.
+  EXPECT_EQ(script.Boxes()[1].Icon, BoxIcon::Question);
+  EXPECT_THAT(Utf8FromAnsi(script.Boxes()[1].Text), HasSubstr("现在重新监听"));
+  EXPECT_EQ(app_.Port(), newPort);
   EXPECT_FALSE(saved.WriteLog);
   // The fields left alone went back as they came: none of them was written.
   EXPECT_THAT(OptionFile(), Not(HasSubstr("[Network]")));
