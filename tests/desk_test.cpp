@@ -18,6 +18,7 @@
 #include "fakes/fake_police.h"
 #include "handler_harness.h"
 #include "kinds/doorlock/doorlock_kind.h"
+#include "kinds/doorlock/doorlock_options.h"
 #include "kinds/hand/hand_kind.h"
 #include "kinds/police/police_kind.h"
 #include "loopback_client.h"
@@ -50,9 +51,10 @@ class RecordingView final : public DeskView {
     return false;
   }
   void ShowChangePassword() override { calls.push_back("change password"); }
-  void ShowDoorlockOptions(SharedOption& option) override {
-    calls.push_back("doorlock options");
-    if (onOptions) onOptions(option);
+  void ShowOptions(DeviceOptions& options) override {
+    calls.push_back(options.FormName());
+    auto* doorlock = dynamic_cast<DoorlockOptions*>(&options);
+    if (onOptions && doorlock != nullptr) onOptions(doorlock->Option());
   }
   void ShowSystemSettings(SystemSettings& settings) override {
     calls.push_back("settings " + std::to_string(settings.Fields().size()));
@@ -115,7 +117,7 @@ TEST_F(DeskTest, GuardedCommandsRunOnlyAfterThePassword) {
   desk.Run(DeskCommand::Options, view_);
   desk.Run(DeskCommand::Settings, view_);
   desk.Run(DeskCommand::ChangePassword, view_);
-  EXPECT_THAT(view_.calls, ElementsAre("password", "doorlock options", "password", "settings 25",
+  EXPECT_THAT(view_.calls, ElementsAre("password", "TOptionForm", "password", "settings 25",
                                        "password", "change password"));
   EXPECT_TRUE(desk.MayClose(view_));
   view_.passwordGiven = false;

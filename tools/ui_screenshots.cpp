@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   testForm.findChild<QPushButton*>(QStringLiteral("ReadCardBtn"))->click();
   saved = Save(testForm, folder, "doorlock_test_form.png") && saved;
   JournalBrowser journal(context.RecordStore, context.SysOption, context.LocalClock,
-                         EncoderCardReader(application.Kind()));
+                         application.Kind().EncoderReader());
   TJournalForm journalForm(journal, &mainForm);
   journalForm.RoomKeyTxt->setText(QStringLiteral("010208"));
   journalForm.RoomCardsBtn->click();

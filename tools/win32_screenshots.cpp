@@ -16,6 +16,7 @@
 #include "app/application.h"
 #include "app/desk.h"
 #include "app/system_settings.h"
+#include "core/interface_kind.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "kinds/kind.h"
@@ -136,7 +137,7 @@ int main(int argc, char** argv) {
 
     Dialog::SetShownHook([&](Dialog& dialog) {
       const char* name = "win32_option_form";
-      if (dialog.TemplateId() == IDD_DOORLOCK_TEST) {
+      if (dialog.TemplateId() == IDD_TEST_PANEL(kDoorlockKind)) {
         SendMessageW(dialog.Item(IDC_WRITECARD), BM_CLICK, 0, 0);
         SendMessageW(dialog.Item(IDC_READCARD), BM_CLICK, 0, 0);
         name = "win32_doorlock_test_form";
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
       saved = Save(dialog.Handle(), folder + "/" + name + ".bmp") && saved;
       dialog.End(IDCANCEL);
     });
-    mainForm.ShowDoorlockOptions(application.Context().Option);
+    mainForm.ShowOptions(*application.Kind().MakeOptions());
     mainForm.ShowTestPanel(*application.Kind().MakeTestPanel());
     // The listener took any free port; the settings show the door lock's usual one.
     TSysOption shown(file("Option.ini"));

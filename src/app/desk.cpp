@@ -11,9 +11,6 @@
 #include "core/service_status.h"
 #include "core/status_text.h"
 #include "core/sys_option.h"
-#include "doorlock/option.h"
-#include "kinds/doorlock/doorlock_kind.h"
-#include "kinds/doorlock/doorlock_test_actions.h"
 #include "kinds/kind.h"
 #include "kinds/kind_registry.h"
 #include "kinds/service_context.h"
@@ -109,18 +106,12 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       view.CloseWindow();
       break;
     case DeskCommand::Options:
-      switch (kind_.Options()) {
-        case Kind::OptionsDialog::Doorlock: {
-          const TOption before = context_.Option.Get();
-          view.ShowDoorlockOptions(context_.Option);
-          audit_.OptionsChanged(before, context_.Option.Get());
-          break;
-        }
-        case Kind::OptionsDialog::NothingToSet:
-          view.ShowMessage(kNoDeviceOptions);
-          break;
-        case Kind::OptionsDialog::None:
-          break;
+      if (const std::unique_ptr<DeviceOptions> options = kind_.MakeOptions()) {
+        const std::vector<OptionKeyText> before = options->KeyTexts();
+        view.ShowOptions(*options);
+        audit_.OptionsChanged(before, options->KeyTexts());
+      } else if (kind_.NothingToSet()) {
+        view.ShowMessage(kNoDeviceOptions);
       }
       break;
     case DeskCommand::Settings: {
@@ -145,7 +136,7 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       break;
     case DeskCommand::Journal: {
       JournalBrowser journal(context_.RecordStore, context_.SysOption, context_.LocalClock,
-                             EncoderCardReader(kind_));
+                             kind_.EncoderReader());
       view.ShowJournal(journal);
       break;
     }
@@ -223,19 +214,6 @@ std::vector<DeskOperation> Desk::NewOperations() {
     lines.push_back({OperationLine(entry), OperationFailed(entry)});
   }
   return lines;
-}
-
-CardReader EncoderCardReader(Kind& kind) {
-  // Only the door lock kind has an encoder to read.
-  auto* doorlock = dynamic_cast<DoorlockKind*>(&kind);
-  if (doorlock == nullptr || doorlock->Service().Doorlock == nullptr) return {};
-  auto actions = std::make_shared<DoorlockTestActions>(doorlock->Service());
-  return [actions](int64_t& CardNo, TCardDetails& Details) {
-    const DoorlockTestActions::CheckedRead read = actions->ReadCardChecked();
-    CardNo = read.CardNo;
-    Details = read.Details;
-    return read.Read;
-  };
 }
 
 std::string DeskTitle(int interfaceKind) {

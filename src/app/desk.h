@@ -26,7 +26,7 @@ class Application;
 class JournalBrowser;
 class Kind;
 class RecordStore;
-class SharedOption;
+class DeviceOptions;
 class SystemSettings;
 struct ServiceContext;
 
@@ -52,7 +52,8 @@ class DeskView : public LogPane {
   // it was cancelled.
   virtual bool AskAdminPassword() = 0;
   virtual void ShowChangePassword() = 0;
-  virtual void ShowDoorlockOptions(SharedOption& option) = 0;
+  // The options of the kind's device, in the form its FormName names.
+  virtual void ShowOptions(DeviceOptions& options) = 0;
   virtual void ShowSystemSettings(SystemSettings& settings) = 0;
   virtual void ShowTestPanel(const TestPanel& panel) = 0;
   virtual void ShowJournal(JournalBrowser& journal) = 0;
@@ -162,11 +163,6 @@ class Desk {
   bool stopped_ = false;
   bool stateChangeSet_ = false;
 };
-
-// The card on the kind's encoder as the journal's room view reads it: through the installed
-// driver as the door lock test dialog does, listed among the operations. Empty for a kind
-// without an encoder. kind must outlive the reader.
-CardReader EncoderCardReader(Kind& kind);
 
 // The title for a start-up error box (UTF-8): the kind's, or "keydesk" for a number that is
 // no kind.

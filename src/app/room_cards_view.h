@@ -7,16 +7,13 @@
 
 #include "app/journal_notice.h"
 #include "doorlock/base_doorlock.h"
+#include "kinds/card_reader.h"
 #include "kinds/test_panel.h"
 #include "store/record_store.h"
 
 namespace keydesk {
 
 class Clock;
-
-// Reads the card lying on the encoder: its number, and what its blocks say; false when it
-// could not. Called off the main thread.
-using CardReader = std::function<bool(int64_t& CardNo, TCardDetails& Details)>;
 
 // The journal window's room view: the cards that open a room now as the journal says, copy
 // cards included, newest first, each marked when a later normal card has shut it out; and

@@ -7,7 +7,7 @@
 
 #include "core/access_log.h"
 #include "core/log_file.h"
-#include "doorlock/option.h"
+#include "core/option_key.h"
 #include "platform/code_page.h"
 
 namespace keydesk {
@@ -50,9 +50,8 @@ void SettingsAudit::SettingChanged(std::string_view section, std::string_view ke
   Changed("系统设置已更改：", section, key, before, after);
 }
 
-void SettingsAudit::OptionsChanged(const TOption& before, const TOption& after) {
-  const std::vector<OptionKeyText> was = before.KeyTexts();
-  const std::vector<OptionKeyText> is = after.KeyTexts();
+void SettingsAudit::OptionsChanged(const std::vector<OptionKeyText>& was,
+                                   const std::vector<OptionKeyText>& is) {
   for (size_t i = 0; i < was.size() && i < is.size(); ++i) {
     if (was[i].Text != is[i].Text) {
       Changed("选项已更改：", is[i].Section, is[i].Key, was[i].Text, is[i].Text);

@@ -3,15 +3,16 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace keydesk {
 
 class AccessLog;
 class TLogFile;
-struct TOption;
+struct OptionKeyText;
 
 // The trace of what was done at the desk to the system's guard and settings: each wrong
-// administrator password, each change of it, each key that 系统设置 saved and each door lock
+// administrator password, each change of it, each key that 系统设置 saved and each device
 // option that the options dialog changed. Each goes to the daily log (while WriteLog is on) and
 // to the access log (while it is on) with the name of the user the operating system says is
 // logged on, so that a widened AllowedHosts or a run of guesses leads to a person. No
@@ -34,8 +35,10 @@ class SettingsAudit {
   // Nothing when the two are the same, nor in OptionsChanged for a key that kept its value.
   void SettingChanged(std::string_view section, std::string_view key, std::string_view before,
                       std::string_view after);
-  // Each key of the door lock options that differs between before and after.
-  void OptionsChanged(const TOption& before, const TOption& after);
+  // Each key of a device's options that differs between before and after (the same keys in
+  // the same order, as DeviceOptions::KeyTexts gives them).
+  void OptionsChanged(const std::vector<OptionKeyText>& before,
+                      const std::vector<OptionKeyText>& after);
 
  private:
   // what: UTF-8, the line's beginning ("系统设置已更改").

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace keydesk {
@@ -31,6 +32,13 @@ enum class OptionEffect { Now, ListenerRestart, NextStart };
 
 // Where the clerk or the IT person sets it, besides a text editor.
 enum class OptionPlace { FileOnly, SystemSettings, DoorlockOptions, PasswordDialog };
+
+// One key with the text that its options' Save writes for it (code page 936).
+struct OptionKeyText {
+  const char* Section;
+  const char* Key;
+  std::string Text;
+};
 
 // One key of Option.ini, described once: its readers take its default and range from here,
 // 系统设置 its caption, help and check, and the options table in docs/ is made from it.

@@ -149,7 +149,8 @@ std::string RefusalText(const ServiceStatus::Snapshot& status) {
 std::string UnverifiedStoreWarningText(const ServiceStatus::Snapshot& status) {
   if (status.UnverifiedStoreServer.empty()) return {};
   return AnsiFromUtf8(
-             "警告：没有验证记录库服务器的证书（Option.ini [Store] VerifyServer=0），"
+             "警告：没有验证记录库服务器的证书（系统设置的“核对服务器证书”，Option.ini [Store] "
+             "VerifyServer=0），"
              "局域网上的机器可以冒充 ") +
          status.UnverifiedStoreServer + AnsiFromUtf8("，读取和改写房间时间与发卡记录");
 }

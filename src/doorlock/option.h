@@ -11,13 +11,6 @@
 
 namespace keydesk {
 
-// One key of the options with the text that Save writes for it.
-struct OptionKeyText {
-  const char* Section;
-  const char* Key;
-  std::string Text;
-};
-
 // The door lock settings in [DoorlockOption] of Option.ini that the lift driver hands to the
 // card library. A plain value; see SharedOption for the process-wide instance.
 struct TOption {

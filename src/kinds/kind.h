@@ -6,6 +6,8 @@
 #include <string>
 
 #include "core/interface_kind.h"
+#include "kinds/card_reader.h"
+#include "kinds/device_options.h"
 #include "kinds/test_panel.h"
 #include "wire/message_handler.h"
 
@@ -31,9 +33,14 @@ class Kind {
   // one.
   virtual const std::atomic<bool>* KeepConnection() const { return nullptr; }
 
-  // What the Options command shows after the administrator password.
-  enum class OptionsDialog { None, Doorlock, NothingToSet };
-  virtual OptionsDialog Options() const { return OptionsDialog::None; }
+  // What the Options command shows after the administrator password: the options of the
+  // kind's device; for a simulated device, which has none, a word that there is nothing to
+  // set (NothingToSet); neither without a device.
+  virtual std::unique_ptr<DeviceOptions> MakeOptions() { return nullptr; }
+  virtual bool NothingToSet() const { return false; }
+  // The card on the kind's encoder, as the journal's room view reads it; empty for a kind
+  // without an encoder.
+  virtual CardReader EncoderReader() { return {}; }
   // The Test command's dialog, as data; null when the kind has none or no device.
   virtual std::unique_ptr<TestPanel> MakeTestPanel() { return nullptr; }
   // The Test command's text for a kind whose test shows a text instead (code page 936).

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "kinds/doorlock/doorlock_options.h"
 #include "ui/about_form.h"
 #include "ui/ansi_text.h"
 #include "ui/change_password_form.h"
@@ -275,9 +276,12 @@ void TMainForm::ShowChangePassword() {
   form.exec();
 }
 
-void TMainForm::ShowDoorlockOptions(SharedOption& option) {
-  TOptionForm form(option, this);
-  form.exec();
+void TMainForm::ShowOptions(DeviceOptions& options) {
+  // Each kind's options have a form of their own.
+  if (auto* doorlock = dynamic_cast<DoorlockOptions*>(&options)) {
+    TOptionForm form(doorlock->Option(), this);
+    form.exec();
+  }
 }
 
 void TMainForm::ShowSystemSettings(SystemSettings& settings) {

@@ -53,7 +53,7 @@ class TMainForm final : public QMainWindow, public DeskView {
   void AddLine(const std::string& line) override;
   bool AskAdminPassword() override;
   void ShowChangePassword() override;
-  void ShowDoorlockOptions(SharedOption& option) override;
+  void ShowOptions(DeviceOptions& options) override;
   void ShowSystemSettings(SystemSettings& settings) override;
   void ShowTestPanel(const TestPanel& panel) override;
   void ShowJournal(JournalBrowser& journal) override;

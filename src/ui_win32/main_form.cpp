@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/journal_browser.h"
+#include "kinds/doorlock/doorlock_options.h"
 #include "platform/wide_text_windows.h"
 #include "ui_win32/about_form.h"
 #include "ui_win32/journal_form.h"
@@ -307,8 +308,11 @@ bool TMainForm::AskAdminPassword() { return TCheckPasswordForm(desk_).ShowModal(
 
 void TMainForm::ShowChangePassword() { TChangePasswordForm(desk_).ShowModal(handle_); }
 
-void TMainForm::ShowDoorlockOptions(SharedOption& option) {
-  TOptionForm(option).ShowModal(handle_);
+void TMainForm::ShowOptions(DeviceOptions& options) {
+  // Each kind's options have a form of their own.
+  if (auto* doorlock = dynamic_cast<DoorlockOptions*>(&options)) {
+    TOptionForm(doorlock->Option()).ShowModal(handle_);
+  }
 }
 
 void TMainForm::ShowSystemSettings(SystemSettings& settings) {

@@ -11,12 +11,11 @@
 #define IDD_CHANGE_PASSWORD 101
 #define IDD_ABOUT 102
 #define IDD_OPTIONS 103
-#define IDD_DOORLOCK_TEST 104
-#define IDD_HAND_TEST 105
-#define IDD_MEMBER_TEST 106
 #define IDD_JOURNAL 107
 #define IDD_LOG_VIEW 108
 #define IDD_SYSTEM_SETTINGS 109
+// A kind's test dialog, numbered by the kind's number, so that a kind brings only its template.
+#define IDD_TEST_PANEL(kind) (200 + (kind))
 
 // The main window's commands: menu, toolbar and accelerators.
 #define ID_EXIT 200

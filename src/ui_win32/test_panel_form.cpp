@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/desk.h"
+#include "core/interface_kind.h"
 #include "ui_win32/resource_ids.h"
 #include "ui_win32/window_text.h"
 
@@ -18,9 +19,9 @@ struct PanelLayout {
 };
 
 constexpr PanelLayout kLayouts[] = {
-    {"TDoorlockTestForm", IDD_DOORLOCK_TEST, {599, 394}},
-    {"THandTestForm", IDD_HAND_TEST, {599, 394}},
-    {"TMemberTestForm", IDD_MEMBER_TEST, {441, 311}},
+    {"TDoorlockTestForm", IDD_TEST_PANEL(kDoorlockKind), {599, 394}},
+    {"THandTestForm", IDD_TEST_PANEL(kHandKind), {599, 394}},
+    {"TMemberTestForm", IDD_TEST_PANEL(kMemberKind), {441, 311}},
 };
 
 // The templates give a role the same control in every dialog that has it.

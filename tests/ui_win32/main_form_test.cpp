@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/interface_kind.h"
 #include "core/log_file.h"
 #include "core/sys_option.h"
 #include "dialog_script.h"
@@ -314,7 +315,7 @@ std::string Cell(HWND grid, int row, int column) {
 
 TEST_F(MainFormTest, TheJournalAndTheLogShowWhatTheTestDialogDid) {
   DialogScript script;
-  script.Then(IDD_DOORLOCK_TEST, [](Dialog& test) {
+  script.Then(IDD_TEST_PANEL(kDoorlockKind), [](Dialog& test) {
     Type(test, IDC_ROOMNO, "08");
     Click(test, IDC_WRITECARD);
     test::CloseBox(test.Handle());
@@ -423,7 +424,7 @@ TEST(OtherKindsWindowTest, EachKindOpensItsOwnTestDialogOrText) {
     test::WindowTestApplication app(kHandKind);
     TMainForm form(app.Desk());
     DialogScript script;
-    script.Then(IDD_HAND_TEST, [](Dialog& test) { test::CloseBox(test.Handle()); });
+    script.Then(IDD_TEST_PANEL(kHandKind), [](Dialog& test) { test::CloseBox(test.Handle()); });
     SendMessageW(form.Handle(), WM_COMMAND, ID_TEST, 0);
     EXPECT_TRUE(script.Finished());
     EXPECT_THAT(script.Unexpected(), IsEmpty());
@@ -438,7 +439,7 @@ TEST(OtherKindsWindowTest, EachKindOpensItsOwnTestDialogOrText) {
     SendMessageW(form.Handle(), WM_COMMAND, ID_OPTION, 0);
     ASSERT_EQ(script.Boxes().size(), 1u);
     EXPECT_EQ(Utf8FromAnsi(script.Boxes()[0].Text), "模拟设备没有可设置的选项。");
-    script.Then(IDD_MEMBER_TEST, [](Dialog& test) { test::CloseBox(test.Handle()); });
+    script.Then(IDD_TEST_PANEL(kMemberKind), [](Dialog& test) { test::CloseBox(test.Handle()); });
     SendMessageW(form.Handle(), WM_COMMAND, ID_TEST, 0);
     EXPECT_TRUE(script.Finished());
     EXPECT_THAT(script.Unexpected(), IsEmpty());

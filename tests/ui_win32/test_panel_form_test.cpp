@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/desk.h"
+#include "core/interface_kind.h"
 #include "dialog_script.h"
 #include "kinds/kind.h"
 #include "platform/errors.h"
@@ -82,17 +83,17 @@ struct KindLayout {
 TEST(TestPanelFormTest, EachKindsPanelIsBoundToItsTemplateByName) {
   const KindLayout layouts[] = {
       {kDoorlockKind,
-       IDD_DOORLOCK_TEST,
+       IDD_TEST_PANEL(kDoorlockKind),
        {IDC_OPENPORT, IDC_BEEP, IDC_CLOSEPORT, IDC_ROOMBUILDINGCODE, IDC_ROOMFLOORCODE, IDC_ROOMNO,
         IDC_CHECKIN, IDC_CHECKOUT, IDC_ISCOPY, IDC_WRITECARD, IDC_NUMBER, IDC_READCARD,
         IDC_ERASECARD, IDC_OPENPORT}},
       {kHandKind,
-       IDD_HAND_TEST,
+       IDD_TEST_PANEL(kHandKind),
        {IDC_OPENPORT, IDC_CLOSEPORT, IDC_NUMBER, IDC_ROOMNO, IDC_ROOMFLOORCODE,
         IDC_ROOMBUILDINGCODE, IDC_READCARD, IDC_WRITECARD, IDC_ERASECARD, IDC_CHECKIN, IDC_CHECKOUT,
         IDC_BEEP, IDC_ISCOPY, IDC_OPENPORT}},
       {kMemberKind,
-       IDD_MEMBER_TEST,
+       IDD_TEST_PANEL(kMemberKind),
        {IDC_OPENPORT, IDC_CLOSEPORT, IDC_NUMBER, IDC_PASSWORD, IDC_READCARD, IDC_WRITECARD,
         IDC_BEEP, IDC_CHANNEL, IDC_PRINTCARD, IDC_OPENPORT}},
   };
@@ -130,7 +131,7 @@ class DoorlockPanelTest : public ::testing::Test {
 TEST_F(DoorlockPanelTest, WritesAndReadsACardThroughTheSimulatedEncoder) {
   DialogScript script;
   std::string written, read, cardNo;
-  script.Then(IDD_DOORLOCK_TEST, [&](Dialog& test) {
+  script.Then(IDD_TEST_PANEL(kDoorlockKind), [&](Dialog& test) {
     Type(test, IDC_ROOMNO, "08");
     Click(test, IDC_WRITECARD);
     written = Utf8Item(test, IDC_RESULT);
@@ -151,7 +152,7 @@ TEST_F(DoorlockPanelTest, WritesAndReadsACardThroughTheSimulatedEncoder) {
 TEST_F(DoorlockPanelTest, AfterAPressTheKeyboardFocusIsBackOnThePressedButton) {
   DialogScript script;
   HWND beep = nullptr, focusAfterBeep = nullptr;
-  script.Then(IDD_DOORLOCK_TEST, [&](Dialog& test) {
+  script.Then(IDD_TEST_PANEL(kDoorlockKind), [&](Dialog& test) {
     beep = test.Item(IDC_BEEP);
     SetFocus(beep);
     // The button is disabled during the press, which takes the focus away from it.
@@ -206,7 +207,7 @@ TEST_F(PressTest, ThePanelsCaptionsShowAndAPressTakesTheEntriesClearsFirstAndFil
   DialogScript script;
   bool openAfterPress = false, openAfterError = false, enabledAfterError = false;
   std::string cardNo, password, line, lineAfterError;
-  script.Then(IDD_MEMBER_TEST, [&](Dialog& test) {
+  script.Then(IDD_TEST_PANEL(kMemberKind), [&](Dialog& test) {
     dialog_ = test.Handle();
     read_ = test.Item(IDC_READCARD);
     ExpectBound(test, panel);

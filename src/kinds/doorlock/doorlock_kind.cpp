@@ -4,6 +4,8 @@
 #include "doorlock/base_doorlock.h"
 #include "doorlock/drevan_lift_doorlock.h"
 #include "kinds/doorlock/doorlock_message_handler.h"
+#include "kinds/doorlock/doorlock_options.h"
+#include "kinds/doorlock/doorlock_test_actions.h"
 #include "kinds/doorlock/doorlock_test_panel.h"
 #include "kinds/kind_registry.h"
 
@@ -42,8 +44,20 @@ std::unique_ptr<TMessageHandler> DoorlockKind::CreateHandler() {
   return std::make_unique<TDoorlockMessageHandler>(service_);
 }
 
-Kind::OptionsDialog DoorlockKind::Options() const {
-  return doorlock_ != nullptr ? OptionsDialog::Doorlock : OptionsDialog::None;
+std::unique_ptr<DeviceOptions> DoorlockKind::MakeOptions() {
+  if (doorlock_ == nullptr) return nullptr;
+  return std::make_unique<DoorlockOptions>(service_.Context.Option);
+}
+
+CardReader DoorlockKind::EncoderReader() {
+  if (doorlock_ == nullptr) return {};
+  auto actions = std::make_shared<DoorlockTestActions>(service_);
+  return [actions](int64_t& CardNo, TCardDetails& Details) {
+    const DoorlockTestActions::CheckedRead read = actions->ReadCardChecked();
+    CardNo = read.CardNo;
+    Details = read.Details;
+    return read.Read;
+  };
 }
 
 std::unique_ptr<TestPanel> DoorlockKind::MakeTestPanel() {

@@ -21,7 +21,8 @@ class DoorlockKind final : public Kind {
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
   const std::atomic<bool>* KeepConnection() const override { return &service_.KeepConnection; }
-  OptionsDialog Options() const override;
+  std::unique_ptr<DeviceOptions> MakeOptions() override;
+  CardReader EncoderReader() override;
   std::unique_ptr<TestPanel> MakeTestPanel() override;
   void OpenDevice() override;
   void CloseDevice() override;

@@ -37,9 +37,7 @@ std::unique_ptr<TMessageHandler> HandKind::CreateHandler() {
 }
 
 // A simulated device has nothing to set; saying so beats a command that seems dead.
-Kind::OptionsDialog HandKind::Options() const {
-  return hand_ != nullptr ? OptionsDialog::NothingToSet : OptionsDialog::None;
-}
+bool HandKind::NothingToSet() const { return hand_ != nullptr; }
 
 std::unique_ptr<TestPanel> HandKind::MakeTestPanel() {
   if (hand_ == nullptr) return nullptr;

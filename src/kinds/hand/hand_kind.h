@@ -20,7 +20,7 @@ class HandKind final : public Kind {
   ~HandKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
-  OptionsDialog Options() const override;
+  bool NothingToSet() const override;
   std::unique_ptr<TestPanel> MakeTestPanel() override;
 
  private:

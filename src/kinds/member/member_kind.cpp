@@ -40,9 +40,7 @@ std::unique_ptr<TMessageHandler> MemberKind::CreateHandler() {
   return std::make_unique<TMemberMessageHandler>(context_.Log, member_.get());
 }
 
-Kind::OptionsDialog MemberKind::Options() const {
-  return member_ != nullptr ? OptionsDialog::NothingToSet : OptionsDialog::None;
-}
+bool MemberKind::NothingToSet() const { return member_ != nullptr; }
 
 std::unique_ptr<TestPanel> MemberKind::MakeTestPanel() {
   if (member_ == nullptr) return nullptr;

@@ -21,7 +21,7 @@ class MemberKind final : public Kind {
   ~MemberKind() override;
 
   std::unique_ptr<TMessageHandler> CreateHandler() override;
-  OptionsDialog Options() const override;
+  bool NothingToSet() const override;
   std::unique_ptr<TestPanel> MakeTestPanel() override;
 
  private:

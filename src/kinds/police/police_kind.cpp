@@ -39,9 +39,7 @@ std::unique_ptr<TMessageHandler> PoliceKind::CreateHandler() {
   return std::make_unique<TPoliceMessageHandler>(log_, police_.get());
 }
 
-Kind::OptionsDialog PoliceKind::Options() const {
-  return police_ != nullptr ? OptionsDialog::NothingToSet : OptionsDialog::None;
-}
+bool PoliceKind::NothingToSet() const { return police_ != nullptr; }
 
 std::optional<std::string> PoliceKind::TestText() {
   if (police_ == nullptr) return std::nullopt;

@@ -26,7 +26,7 @@ class PoliceKind final : public Kind {
   std::unique_ptr<TMessageHandler> CreateHandler() override;
   // The guest fragment of the current registration. Raises ConvertError when its GenderID is
   // not an integer.
-  OptionsDialog Options() const override;
+  bool NothingToSet() const override;
   std::optional<std::string> TestText() override;
 
  private:
