@@ -46,7 +46,8 @@ constexpr std::array<OptionKey, 14> kKeys = {{
           "宾客卡可到的楼层，按位置 1 后写成十六进制"),
     // On unless set to 0: a card that reads back other than written must not pass as good.
     Entry("VerifyAfterWrite", OptionType::Switch, "1", "写卡后读回校验",
-          "写完后读回卡片核对，不符则发卡失败"),
+          "写完三个数据块后读回卡片，核对卡号、房号、有效期和电梯楼层；读不回或不一致时按发卡失败"
+          "处理"),
 }};
 
 const std::array<Key, 14>& Keys() {

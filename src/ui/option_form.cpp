@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
+#include <stdexcept>
+#include <string>
 
+#include "doorlock/option.h"
 #include "kinds/doorlock/option_entries.h"
 #include "ui/ansi_text.h"
 #include "ui/error_box.h"
@@ -37,6 +40,12 @@ QComboBox* Combo(QWidget* parent, const char* name, const std::array<const char*
   return box;
 }
 
+const OptionKey& KeyOf(const char* name) {
+  const OptionKey* key = FindOptionKey(DoorlockOptionKeys(), "DoorlockOption", name);
+  if (key == nullptr) throw std::logic_error(std::string("No door lock option ") + name);
+  return *key;
+}
+
 }  // namespace
 
 TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent), option_(option) {
@@ -60,7 +69,7 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   edtLiftData = NamedEdit(this, "edtLiftData");
   chkVerifyAfterWrite = new QCheckBox(QString::fromUtf8(kVerifyAfterWriteCaption), this);
   chkVerifyAfterWrite->setObjectName(QStringLiteral("chkVerifyAfterWrite"));
-  chkVerifyAfterWrite->setToolTip(QString::fromUtf8(kVerifyAfterWriteHint));
+  chkVerifyAfterWrite->setToolTip(QString::fromUtf8(KeyOf("VerifyAfterWrite").Help));
 
   lblLiftDataNote = new QLabel(QString::fromUtf8(kLiftDataNote), this);
   lblLiftDataNote->setObjectName(QStringLiteral("lblLiftDataNote"));
@@ -79,24 +88,27 @@ TOptionForm::TOptionForm(SharedOption& option, QWidget* parent) : QDialog(parent
   auto* fields = new QGridLayout;
   fields->setHorizontalSpacing(8);
   fields->setVerticalSpacing(6);
-  auto place = [&](int row, int column, const char* label, QWidget* control) {
-    fields->addWidget(new QLabel(QString::fromUtf8(label), this), row, column * 3,
-                      Qt::AlignRight | Qt::AlignVCenter);
+  // Each control's key gives its help line; the labels keep the dialog's own spacing.
+  auto place = [&](int row, int column, const char* label, QWidget* control, const char* key) {
+    auto* caption = new QLabel(QString::fromUtf8(label), this);
+    caption->setBuddy(control);
+    fields->addWidget(caption, row, column * 3, Qt::AlignRight | Qt::AlignVCenter);
     fields->addWidget(control, row, column * 3 + 1);
+    control->setToolTip(QString::fromUtf8(KeyOf(key).Help));
   };
-  place(0, 0, "端    口：", cbbPortNameCmb);
-  place(1, 0, "卡类型：", cbbLockTypeNameCmb);
-  place(2, 0, "取电类型：", cbbPowerSwitchType);
-  place(3, 0, "扇区号：", edtSectorNoEdit);
-  place(4, 0, "密    码：", edtHotelPW);
-  place(5, 0, "电梯结束地址：", edtEndAddr);
-  place(6, 0, "电梯控制楼层：", edtLiftData);
-  place(0, 1, "客户标识：", edtClientIdEdit);
-  place(1, 1, "取电扇区号：", edtPSSectorNo);
-  place(2, 1, "取电扇区密码：", edtPSPassword);
-  place(3, 1, "公共门：", edtPubDoorEdit);
-  place(4, 1, "电梯起始地址：", edtBeginAddr);
-  place(5, 1, "所有电梯最大地址：", edtMaxLiftAddr);
+  place(0, 0, "端    口：", cbbPortNameCmb, "PortName");
+  place(1, 0, "卡类型：", cbbLockTypeNameCmb, "LockTypeName");
+  place(2, 0, "取电类型：", cbbPowerSwitchType, "PowerSwitchTypeName");
+  place(3, 0, "扇区号：", edtSectorNoEdit, "SectorNo");
+  place(4, 0, "密    码：", edtHotelPW, "HotelPassword");
+  place(5, 0, "电梯结束地址：", edtEndAddr, "EndAddr");
+  place(6, 0, "电梯控制楼层：", edtLiftData, "LiftData");
+  place(0, 1, "客户标识：", edtClientIdEdit, "ClientID");
+  place(1, 1, "取电扇区号：", edtPSSectorNo, "PowerSwitchSectorNo");
+  place(2, 1, "取电扇区密码：", edtPSPassword, "PowerSwitchPassword");
+  place(3, 1, "公共门：", edtPubDoorEdit, "PubDoor");
+  place(4, 1, "电梯起始地址：", edtBeginAddr, "BeginAddr");
+  place(5, 1, "所有电梯最大地址：", edtMaxLiftAddr, "MaxLiftAddr");
   fields->addWidget(chkVerifyAfterWrite, 6, 3, 1, 2);
   fields->setColumnMinimumWidth(2, 16);
   fields->setColumnStretch(1, 1);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 
 #include "doorlock/option.h"
@@ -100,6 +101,29 @@ TEST_F(OptionFormTest, IsTheFixedDialogWithItsListsAndNote) {
   EXPECT_EQ(form.btnOKBtn->text(), QStringLiteral("确定"));
   EXPECT_TRUE(form.btnOKBtn->isDefault());
   EXPECT_EQ(form.btnCancelBtn->text(), QStringLiteral("取消"));
+}
+
+// Each control's label is its key's caption, in the dialog's own spacing, and its help line
+// is the key's.
+TEST_F(OptionFormTest, EachControlIsLabelledAndExplainedByItsKeysDescription) {
+  TOptionForm form(option_);
+  size_t labelled = 0;
+  for (const QLabel* label : form.findChildren<QLabel*>()) {
+    if (label->buddy() == nullptr) continue;
+    ++labelled;
+    QString caption = label->text();
+    caption.remove(QLatin1Char(' ')).remove(QStringLiteral("："));
+    const auto key = std::find_if(DoorlockOptionKeys().begin(), DoorlockOptionKeys().end(),
+                                  [&](const OptionKey& candidate) {
+                                    return QString::fromUtf8(candidate.Caption) == caption;
+                                  });
+    ASSERT_NE(key, DoorlockOptionKeys().end()) << caption.toStdString();
+    EXPECT_EQ(label->buddy()->toolTip(), QString::fromUtf8(key->Help)) << key->Name;
+  }
+  // Every key but the switch, which is captioned on its box.
+  EXPECT_EQ(labelled, DoorlockOptionKeys().size() - 1);
+  EXPECT_EQ(form.chkVerifyAfterWrite->toolTip(),
+            QString::fromUtf8(DoorlockOptionKeys().back().Help));
 }
 
 TEST_F(OptionFormTest, ShowsTheOptionsInTheirControls) {

@@ -53,8 +53,6 @@ inline constexpr const char* kLiftDataNote =
     "该电梯可控制十六层，则置位二进制字符串为：\"1100 0011 0000 0000\"，转化为十\n"
     "六进制字符串为：\"C300\"";
 inline constexpr const char* kVerifyAfterWriteCaption = "写卡后读回校验，不符则发卡失败";
-inline constexpr const char* kVerifyAfterWriteHint =
-    "写完三个数据块后读回卡片，核对卡号、房号、有效期和电梯楼层；读不回或不一致时按发卡失败处理。";
 // After "确定" has saved: most settings apply at the next start.
 inline constexpr BoxMessage kOptionsSaved{BoxIcon::Information, kHintCaption,
                                           "请重新启动程序,以启用设置的参数！"};
