@@ -77,7 +77,11 @@ TEST_F(SystemSettingsTest, AHostRefusedForNotBeingAllowedIsOfferedAndAddedWhenTi
       {*ParseIpv4("10.0.0.9"), ConnectionRefusal::NotAllowed, 4},
   };
   SystemSettings settings(file_, refused);
-  const SettingField& offer = settings.Fields().back();
+  const size_t place = IndexOf(settings, "AllowRefusedHost");
+  const SettingField& offer = settings.Fields()[place];
+  // Among the network's fields, right after them.
+  EXPECT_EQ(settings.Fields()[place - 1].Group, "网络与安全");
+  EXPECT_EQ(settings.Fields()[place + 1].Group, "共享数据库");
   EXPECT_EQ(settings.Fields().size(), SystemSettings(file_).Fields().size() + 1);
   EXPECT_EQ(offer.Caption, "允许 10.0.0.9 连接（已拒绝 4 次）");
   EXPECT_EQ(offer.Kind, SettingKind::Switch);
@@ -85,7 +89,7 @@ TEST_F(SystemSettingsTest, AHostRefusedForNotBeingAllowedIsOfferedAndAddedWhenTi
   // Left unticked, it writes nothing.
   EXPECT_EQ(Utf8FromAnsi(settings.Save(Entries(settings))), "没有改动。");
   std::vector<std::string> entries = Entries(settings);
-  entries.back() = "1";
+  entries[place] = "1";
   EXPECT_THAT(Utf8FromAnsi(settings.Save(entries)), HasSubstr("已保存：允许连接的主机"));
   EXPECT_THAT(File(), HasSubstr("AllowedHosts=192.168.1.0/24, 10.0.0.9\r\n"));
   // Allowed by the file now, it is offered no more.

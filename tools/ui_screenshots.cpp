@@ -139,7 +139,8 @@ int main(int argc, char** argv) {
   TSysOption(file("Settings.ini")).Save();
   ProfileFile(file("Settings.ini")).WriteString("Network", "AllowedHosts", "127.0.0.1");
   SystemSettings systemSettings(file("Settings.ini"),
-                                {{*ParseIpv4("192.168.1.20"), ConnectionRefusal::NotAllowed, 3}});
+                                {{*ParseIpv4("192.168.1.20"), ConnectionRefusal::NotAllowed, 3}},
+                                {*ParseIpv4("127.0.0.1"), *ParseIpv4("192.168.1.5")});
   TSettingsForm settingsForm(systemSettings, &mainForm);
   saved = Save(settingsForm, folder, "settings_form.png") && saved;
   return saved ? 0 : 1;

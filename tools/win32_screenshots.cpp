@@ -17,6 +17,7 @@
 #include "app/desk.h"
 #include "app/system_settings.h"
 #include "core/interface_kind.h"
+#include "core/ipv4.h"
 #include "core/service_status.h"
 #include "core/sys_option.h"
 #include "kinds/kind.h"
@@ -154,7 +155,8 @@ int main(int argc, char** argv) {
     shown.Load();
     shown.DoorlockPortNo = 8886;
     shown.Save();
-    SystemSettings systemSettings(shown.FileName);
+    SystemSettings systemSettings(shown.FileName, {},
+                                  {*ParseIpv4("127.0.0.1"), *ParseIpv4("192.168.1.5")});
     mainForm.ShowSystemSettings(systemSettings);
     Dialog::SetShownHook({});
   }

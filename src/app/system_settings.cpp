@@ -265,7 +265,14 @@ SystemSettings::SystemSettings(std::string optionFile,
       break;
     }
   }
-  for (SettingField& offer : Offers(file_, refused)) fields_.push_back(std::move(offer));
+  // The offers close the network's group.
+  auto after = fields_.end();
+  for (auto field = fields_.begin(); field != fields_.end(); ++field) {
+    if (field->Group == "网络与安全") after = field + 1;
+  }
+  std::vector<SettingField> offers = Offers(file_, refused);
+  fields_.insert(after, std::make_move_iterator(offers.begin()),
+                 std::make_move_iterator(offers.end()));
 }
 
 namespace {

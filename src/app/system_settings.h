@@ -47,9 +47,9 @@ size_t SecondColumnStart(const std::vector<SettingField>& fields);
 // connection string shown as server, port, database and user; a password in it is never
 // shown). They are read at start-up and never change while keydesk runs (connection threads
 // read them without a lock), so the dialog writes Option.ini only: the listener's keys take
-// effect when it starts again (ListenerChanged), the others at the next start. Below them,
-// each host refused since start for not being among the allowed hosts, and not allowed by
-// the file now, is offered to be added (the PMS of a new install, kept out until named).
+// effect when it starts again (ListenerChanged), the others at the next start. Closing the
+// network's group, each host refused since start for not being among the allowed hosts, and not
+// allowed by the file now, is offered to be added (the PMS of a new install, kept out until named).
 //
 // Main thread only, like every write of Option.ini.
 class SystemSettings {

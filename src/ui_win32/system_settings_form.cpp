@@ -18,8 +18,8 @@ namespace {
 // The layout in pixels: two columns of groups, each a column of captions and a column of
 // entries; the help line and the buttons below them.
 constexpr int kMargin = 12;
-constexpr int kCaptionWidth = 200;
-constexpr int kEntryWidth = 190;
+constexpr int kCaptionWidth = 272;
+constexpr int kEntryWidth = 196;
 constexpr int kColumnWidth = kCaptionWidth + kMargin + kEntryWidth;
 constexpr int kRowHeight = 26;
 constexpr int kEntryHeight = 21;
