@@ -22,6 +22,7 @@
 #include "kinds/hand/hand_kind.h"
 #include "kinds/police/police_kind.h"
 #include "loopback_client.h"
+#include "platform/code_page.h"
 #include "platform/profile_file.h"
 #include "platform/user_name.h"
 
@@ -211,6 +212,16 @@ TEST_F(DeskTest, RefusedHostsAreCountedOnTheStateLineAndOfferedInTheSettings) {
   // Only the host kept out by the list is offered; a cap is no matter of the list.
   desk.Run(DeskCommand::Settings, view_);
   EXPECT_THAT(view_.offered, ElementsAre("允许 127.0.0.2 连接（已拒绝 3 次）"));
+}
+
+TEST_F(DeskTest, WhileACardCallRunsTheDeskSaysWhatAndForHowLong) {
+  DoorlockKind kind(harness_.context, nullptr);
+  Desk desk(harness_.context, kind);
+  EXPECT_EQ(desk.BusyText(), "");
+  harness_.status.EncoderBusy(AnsiFromUtf8("正在读卡，请勿移开卡片"));
+  EXPECT_EQ(Utf8FromAnsi(desk.BusyText()), "正在读卡，请勿移开卡片（已 0 秒）");
+  harness_.status.EncoderIdle();
+  EXPECT_EQ(desk.BusyText(), "");
 }
 
 TEST_F(DeskTest, OperationsComeOnceEachWithFailuresMarked) {

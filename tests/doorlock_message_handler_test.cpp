@@ -387,11 +387,15 @@ TEST_F(DoorlockHandlerTest, JournalsEveryIssueAttemptWithTheRequestsValues) {
 TEST_F(DoorlockHandlerTest, TheJournalRowIsWrittenBeforeTheCard) {
   sysOption_.SaveDoorlockRecord = true;
   std::vector<std::vector<std::string>> duringWrite;
+  std::string told;  // what the window shows meanwhile
   doorlock_.duringWrite = [&] {
     duringWrite = test::TestDb(dbPath_).Rows("select CardNo, IssueResult from T_IssueCardRecord");
+    told = Utf8FromAnsi(status_.Get().EncoderBusy);
   };
   EXPECT_EQ(Handle(IssueRequest()), Response("200", "发卡成功", 5301));
   EXPECT_EQ(duringWrite, (std::vector<std::vector<std::string>>{{"5301", "写卡中"}}));
+  EXPECT_EQ(told, "正在写卡：房间 010208 王先生，请勿移开卡片");
+  EXPECT_EQ(status_.Get().EncoderBusy, "");
 
   // The journal gone (a file open here cannot be removed on Windows; its table can): no row,
   // so no card; the PMS hears the failure with no card number.

@@ -205,6 +205,15 @@ std::optional<DeskState> Desk::NewState() {
   return state;
 }
 
+std::string Desk::BusyText() const {
+  const ServiceStatus::Snapshot status = context_.Status.Get();
+  if (status.EncoderBusy.empty()) return {};
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::steady_clock::now() - status.EncoderBusySince)
+                           .count();
+  return status.EncoderBusy + AnsiFromUtf8("（已 " + std::to_string(seconds) + " 秒）");
+}
+
 std::vector<DeskOperation> Desk::NewOperations() {
   const OperationList::Batch batch = context_.Status.Operations().Since(seenOperations_);
   seenOperations_ = batch.Total;

@@ -150,6 +150,10 @@ class Desk {
   std::optional<DeskState> NewState();
   // The operations added since the last call, oldest first.
   std::vector<DeskOperation> NewOperations();
+  // While a card is written, read or erased, from the PMS or the test dialog, what the clerk
+  // is told in large type, with the seconds it has taken so far ("正在写卡：房间 020402 张三，
+  // 请勿移开卡片（已 4 秒）", code page 936); empty while the encoder is idle. Poll it.
+  std::string BusyText() const;
 
  private:
   Application* application_ = nullptr;

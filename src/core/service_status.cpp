@@ -58,6 +58,17 @@ void ServiceStatus::EncoderAnswersAgain() {
   Notify(Change::Encoder);
 }
 
+void ServiceStatus::EncoderBusy(std::string what) {
+  MutexLock lock(mutex_);
+  snapshot_.EncoderBusy = std::move(what);
+  snapshot_.EncoderBusySince = std::chrono::steady_clock::now();
+}
+
+void ServiceStatus::EncoderIdle() {
+  MutexLock lock(mutex_);
+  snapshot_.EncoderBusy.clear();
+}
+
 void ServiceStatus::LogOverBudget(std::string warning) {
   {
     MutexLock lock(mutex_);

@@ -64,6 +64,10 @@ class ServiceStatus {
     int EncoderFailuresInARow = 0;
     // Set while a call of the encoder's has not come back within its limit: why requests now
     // fail at once ("发卡器 30 秒没有响应").
+    // What the encoder is doing for whom while a card call runs, and since when; empty while
+    // it is idle. A front end polls it (no Version change), to show the elapsed seconds.
+    std::string EncoderBusy;
+    std::chrono::steady_clock::time_point EncoderBusySince;
     std::optional<std::string> EncoderStuck;
     std::optional<std::chrono::steady_clock::time_point> EncoderStuckSince;  // when the call began
     uint64_t Answered = 0;
@@ -94,6 +98,10 @@ class ServiceStatus {
   void EncoderStuck(std::string reason, std::chrono::steady_clock::time_point since)
       EXCLUDES(mutex_);
   void EncoderAnswersAgain() EXCLUDES(mutex_);
+  // A card call began (what, code page 936: "正在写卡：房间 020402 张三，请勿移开卡片"), and it
+  // ended.
+  void EncoderBusy(std::string what) EXCLUDES(mutex_);
+  void EncoderIdle() EXCLUDES(mutex_);
   // How the listener is reached: the address it listens on (empty: every local address) and,
   // while every host may connect, what any host can then do and through which entry of the
   // allowed hosts (see Snapshot::OpenToAnyHost and OpenThrough).

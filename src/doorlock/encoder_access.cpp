@@ -11,8 +11,40 @@ EncoderAccess::EncoderAccess(TBaseDoorlock& driver, std::chrono::milliseconds ca
         if (status != nullptr) status->EncoderAnswersAgain();
       }) {}
 
+namespace {
+
+// Tells the service status what the encoder does for as long as the call runs, a call that
+// outlives its limit included.
+class ToldJob final : public EncoderJob {
+ public:
+  ToldJob(std::shared_ptr<EncoderJob> job, ServiceStatus& status, std::string doing)
+      : job_(std::move(job)), status_(status), doing_(std::move(doing)) {}
+  void Call() override {
+    status_.EncoderBusy(doing_);
+    try {
+      job_->Call();
+    } catch (...) {
+      status_.EncoderIdle();
+      throw;
+    }
+    status_.EncoderIdle();
+  }
+  void Abandoned() override { job_->Abandoned(); }
+
+ private:
+  const std::shared_ptr<EncoderJob> job_;
+  ServiceStatus& status_;
+  const std::string doing_;
+};
+
+}  // namespace
+
 std::optional<EncoderRefusal> EncoderAccess::Run(const EncoderRequest& request,
-                                                 const std::shared_ptr<EncoderJob>& job) {
+                                                 const std::shared_ptr<EncoderJob>& given) {
+  std::shared_ptr<EncoderJob> job = given;
+  if (status_ != nullptr && !request.Doing.empty()) {
+    job = std::make_shared<ToldJob>(given, *status_, request.Doing);
+  }
   switch (line_.Run(request.Host, request.Deadline, request.ClientGone, job)) {
     case EncoderLine::Result::Done:
       return std::nullopt;

@@ -19,6 +19,8 @@ struct EncoderRequest {
   uint32_t Host = 0;  // the client's IPv4 address; 0 for this desk's own window
   std::optional<std::chrono::steady_clock::time_point> Deadline;  // none: as long as it takes
   std::function<bool()> ClientGone;                               // none: the client stays
+  // What the clerk is told while the call runs (ServiceStatus::EncoderBusy); empty: nothing.
+  std::string Doing;
 };
 
 // Why a call of the encoder's did not run, or did not come back in time, code page 936 for

@@ -132,6 +132,18 @@ TMainForm::TMainForm(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_(d
   warning_->setContentsMargins(4, 2, 4, 2);
   warning_->hide();
   column->addWidget(warning_);
+  // While a card is written or read, in large type, so that no one lifts it half written.
+  busy_ = new QLabel(central);
+  busy_->setObjectName(QStringLiteral("BusyLbl"));
+  QFont large = busy_->font();
+  large.setPointSize(16);
+  large.setBold(true);
+  busy_->setFont(large);
+  busy_->setWordWrap(true);
+  busy_->setContentsMargins(8, 6, 8, 6);
+  busy_->setStyleSheet(QStringLiteral("background-color: #fff3c4; color: #000000;"));
+  busy_->hide();
+  column->addWidget(busy_);
   column->addWidget(panes, 1);
   setCentralWidget(central);
   CreateCommands();
@@ -220,6 +232,9 @@ void TMainForm::RefreshStatus() {
     delete OperationsList->takeItem(0);
   }
   if (!operations.empty()) OperationsList->scrollToBottom();
+  const std::string busy = desk_.BusyText();
+  busy_->setText(FromAnsi(busy));
+  busy_->setVisible(!busy.empty());
 
   const std::optional<DeskState> state = desk_.NewState();
   if (!state) return;

@@ -84,6 +84,7 @@ class TMainForm final : public QMainWindow, public DeskView {
   QLabel* encoder_ = nullptr;
   ElidedLabel* requests_ = nullptr;
   QLabel* warning_ = nullptr;
+  QLabel* busy_ = nullptr;
   bool destroyed_ = false;
   bool threadsLeftRunning_ = false;
 };

@@ -33,6 +33,7 @@ constexpr UINT kStatusMilliseconds = 250;
 constexpr int kToolBarHeight = 25;
 constexpr int kStatusBarHeight = 21;
 constexpr int kWarningMargin = 3;
+constexpr int kBusyHeight = 40;
 // What the clerk must notice: a failed operation, nothing listening, a store that cannot be
 // written; and the simulator, whose cards open no door.
 constexpr COLORREF kAlarmColour = RGB(0xc0, 0x00, 0x00);
@@ -125,6 +126,9 @@ void TMainForm::CreateChildren() {
   font_ = UniqueFont(CreateFontW(-MulDiv(8, pixelsPerInch, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
                                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                  DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif"));
+  largeFont_ = UniqueFont(CreateFontW(
+      -MulDiv(16, pixelsPerInch, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, nullptr));
 
   // Images 0 options, 1 password, 2 about, 3 exit; magenta is the background.
   images_ =
@@ -163,6 +167,9 @@ void TMainForm::CreateChildren() {
   warning_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW, 0, 0, 0, 0, handle_,
                              nullptr, instance, nullptr);
   SendMessageW(warning_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  // While a card is written or read, in large type, so that no one lifts it half written.
+  busy_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW, 0, 0, 0, 0, handle_, nullptr,
+                          instance, nullptr);
 
   statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                0, 0, 0, 0, handle_, nullptr, instance, nullptr);
@@ -180,7 +187,11 @@ void TMainForm::Layout() {
   MoveWindow(warning_, 0, kToolBarHeight, width, warning, TRUE);
   ShowWindow(warning_, warning > 0 ? SW_SHOWNA : SW_HIDE);
   InvalidateRect(warning_, nullptr, TRUE);
-  const int top = kToolBarHeight + warning;
+  const int busy = busyText_.empty() ? 0 : kBusyHeight;
+  MoveWindow(busy_, 0, kToolBarHeight + warning, width, busy, TRUE);
+  ShowWindow(busy_, busy > 0 ? SW_SHOWNA : SW_HIDE);
+  InvalidateRect(busy_, nullptr, TRUE);
+  const int top = kToolBarHeight + warning + busy;
   const int panes = std::max(0, static_cast<int>(client.bottom) - top - kStatusBarHeight);
   const int operations = std::min(kOperationsHeight, panes / 2);
   MoveWindow(infoMemo_, 0, top, width, panes - operations, TRUE);
@@ -217,10 +228,12 @@ void TMainForm::RefreshStatus() {
     const LRESULT count = SendMessageW(operationsList_, LB_GETCOUNT, 0, 0);
     SendMessageW(operationsList_, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
   }
+  std::string busy = desk_.BusyText();
+  const bool busyChanged = busy != busyText_;
+  busyText_ = std::move(busy);
   std::optional<DeskState> state = desk_.NewState();
-  if (!state) return;
-  state_ = std::move(*state);
-  Layout();
+  if (state) state_ = std::move(*state);
+  if (state || busyChanged) Layout();
 }
 
 int TMainForm::TextWidth(const std::wstring& text) const {
@@ -259,6 +272,19 @@ void TMainForm::DrawWarning(const DRAWITEMSTRUCT& item) {
   InflateRect(&area, -kWarningMargin, -kWarningMargin);
   DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
             DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(item.hDC, old);
+}
+
+void TMainForm::DrawBusy(const DRAWITEMSTRUCT& item) {
+  const std::wstring text = WideFromAnsi(busyText_);
+  RECT area = item.rcItem;
+  FillRect(item.hDC, &area, simulatorBrush_.Get());
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, RGB(0, 0, 0));
+  const HGDIOBJ old = SelectObject(item.hDC, largeFont_.Get());
+  area.left += 8;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   SelectObject(item.hDC, old);
 }
 
@@ -414,6 +440,10 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       if (item.hwndItem == warning_) {
         DrawWarning(item);
+        return TRUE;
+      }
+      if (item.hwndItem == busy_) {
+        DrawBusy(item);
         return TRUE;
       }
       if (item.hwndItem != statusBar_) break;

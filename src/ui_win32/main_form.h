@@ -37,6 +37,8 @@ class TMainForm final : public DeskView {
   // The state's warning: red, as wide as the window and wrapped, above the panes; hidden
   // while there is none.
   HWND Warning() const { return warning_; }
+  HWND Busy() const { return busy_; }
+  const std::string& BusyText() const { return busyText_; }
   // One line per PMS operation; a line's item data is 1 for a failure, shown in red.
   HWND OperationsList() const { return operationsList_; }
 
@@ -75,6 +77,7 @@ class TMainForm final : public DeskView {
   void Command(int id);
   void DrawStatusPart(const DRAWITEMSTRUCT& item);
   void DrawWarning(const DRAWITEMSTRUCT& item);
+  void DrawBusy(const DRAWITEMSTRUCT& item);
   // The warning's height at that width, wrapped; 0 while there is none.
   int WarningHeight(int width) const;
   void DrawOperation(const DRAWITEMSTRUCT& item);
@@ -87,8 +90,11 @@ class TMainForm final : public DeskView {
   HWND infoMemo_ = nullptr;
   HWND statusBar_ = nullptr;
   HWND warning_ = nullptr;  // the state's warning, above the panes
+  HWND busy_ = nullptr;     // what the encoder is doing, below the warning
+  std::string busyText_;
   HWND operationsList_ = nullptr;
   UniqueFont font_;
+  UniqueFont largeFont_;
   UniqueImageList images_;
   UniqueBrush simulatorBrush_;
   UniqueBrush alarmBrush_;

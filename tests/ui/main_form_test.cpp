@@ -28,6 +28,7 @@
 #include "loopback_client.h"
 #include "message_box_recorder.h"
 #include "modal_script.h"
+#include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/socket.h"
 #include "temp_dir.h"
@@ -106,6 +107,22 @@ TEST_F(MainFormTest, OpensWithTheKindsTitleTheStartLineAndTheListenerServing) {
   ASSERT_TRUE(desk_.Listening());
   EXPECT_TRUE(Serves(Port()));
   EXPECT_THAT(boxes_.Shown(), IsEmpty());
+}
+
+TEST_F(MainFormTest, WhileACardCallRunsItsTextStandsAboveThePanesInLargeType) {
+  ServiceStatus& status = application_.Context().Status;
+  const QLabel* busy = Label(*form_, "BusyLbl");
+  ASSERT_NE(busy, nullptr);
+  EXPECT_TRUE(busy->isHidden());
+  status.EncoderBusy(AnsiFromUtf8("正在写卡：房间 010208 王先生，请勿移开卡片"));
+  form_->RefreshStatus();
+  EXPECT_FALSE(busy->isHidden());
+  EXPECT_TRUE(
+      busy->text().startsWith(QStringLiteral("正在写卡：房间 010208 王先生，请勿移开卡片（已 ")));
+  EXPECT_GE(busy->font().pointSize(), 16);
+  status.EncoderIdle();
+  form_->RefreshStatus();
+  EXPECT_TRUE(busy->isHidden());
 }
 
 TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {

@@ -11,11 +11,13 @@
 
 #include "core/interface_kind.h"
 #include "core/log_file.h"
+#include "core/service_status.h"
 #include "core/sys_option.h"
 #include "dialog_script.h"
 #include "doorlock/option.h"
 #include "kinds/kind.h"
 #include "loopback_client.h"
+#include "platform/code_page.h"
 #include "store/doorlock_record_manager.h"
 #include "ui_win32/journal_form.h"
 #include "ui_win32/resource_ids.h"
@@ -119,6 +121,24 @@ std::string BarText(HWND statusBar, int part) {
   SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
   text.resize(length);
   return AnsiFromUnicode(std::u16string(text.begin(), text.end()));
+}
+
+TEST_F(MainFormTest, WhileACardCallRunsItsTextStandsAboveThePanes) {
+  ServiceStatus& status = app_.Context().Status;
+  EXPECT_FALSE(GetWindowLongPtrW(form_.Busy(), GWL_STYLE) & WS_VISIBLE);
+  status.EncoderBusy(AnsiFromUtf8("正在读卡，请勿移开卡片"));
+  form_.RefreshStatus();
+  EXPECT_EQ(Utf8FromAnsi(form_.BusyText()), "正在读卡，请勿移开卡片（已 0 秒）");
+  EXPECT_TRUE(GetWindowLongPtrW(form_.Busy(), GWL_STYLE) & WS_VISIBLE);
+  RECT busy{}, pane{};
+  GetWindowRect(form_.Busy(), &busy);
+  GetWindowRect(form_.InfoMemo(), &pane);
+  EXPECT_GT(busy.bottom - busy.top, 0);
+  EXPECT_GE(pane.top, busy.bottom);
+  status.EncoderIdle();
+  form_.RefreshStatus();
+  EXPECT_EQ(form_.BusyText(), "");
+  EXPECT_FALSE(GetWindowLongPtrW(form_.Busy(), GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {

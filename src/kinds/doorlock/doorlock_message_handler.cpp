@@ -128,8 +128,9 @@ void TDoorlockMessageHandler::IssueCard(const TXmlNode& root, door::TResponse& r
   reply.ClientGone = [&service = service_, issued] { MarkUnanswered(service, issued); };
 }
 
-EncoderRequest TDoorlockMessageHandler::Request() const {
-  return {context_.Host, context_.Deadline, context_.ClientGone};
+EncoderRequest TDoorlockMessageHandler::Request(const char* doing) const {
+  return {context_.Host, context_.Deadline, context_.ClientGone,
+          doing != nullptr ? AnsiFromUtf8(doing) : std::string()};
 }
 
 namespace {
@@ -152,7 +153,7 @@ void TDoorlockMessageHandler::ReadCard(const TXmlNode&, door::TResponse& respons
         std::make_shared<EncoderCall<ReadResult>>([&driver = encoder->Driver()](ReadResult& r) {
           r.Read = driver.ReadCardDetails(r.CardNo, r.Details);
         });
-    refusal = encoder->Run(Request(), call);
+    refusal = encoder->Run(Request("正在读卡，请勿移开卡片"), call);
     if (!refusal) {
       result = call->Result_;
       service_.Context.Status.EncoderCalled(result.Read);
@@ -187,7 +188,7 @@ void TDoorlockMessageHandler::EraseCard(const TXmlNode&, door::TResponse& respon
   if (EncoderAccess* encoder = service_.Encoder.get()) {
     const auto call = std::make_shared<EncoderCall<bool>>(
         [&driver = encoder->Driver()](bool& done) { done = driver.EraseCard(); });
-    if (const auto refusal = encoder->Run(Request(), call)) {
+    if (const auto refusal = encoder->Run(Request("正在注销卡，请勿移开卡片"), call)) {
       reply.Outcome.Reason = refusal->Reason;
       reply.OutcomeLines.push_back(refusal->Reason);
     } else {

@@ -43,8 +43,8 @@ class TDoorlockMessageHandler final : public TMessageHandler {
   struct Operation;
   static const Operation* FindOperation(const std::string& type);
 
-  // How this request waits for the encoder.
-  EncoderRequest Request() const;
+  // How this request waits for the encoder; doing: what the clerk is told meanwhile (UTF-8).
+  EncoderRequest Request(const char* doing = nullptr) const;
 
   DoorlockService& service_;
   RequestContext context_;

@@ -31,13 +31,16 @@ namespace {
 // call reaches nothing but the driver and result, so that a call that hangs may outlive it.
 template <class Result>
 std::optional<std::string> OnEncoder(DoorlockService& service, Result& result,
-                                     void (*call)(TBaseDoorlock& driver, Result& result)) {
+                                     void (*call)(TBaseDoorlock& driver, Result& result),
+                                     const char* doing = nullptr) {
   EncoderAccess* encoder = service.Encoder.get();
   if (encoder == nullptr) return AnsiFromUtf8("没有发卡器");
   const auto job = std::make_shared<EncoderCall<Result>>(
       [&driver = encoder->Driver(), call](Result& r) { call(driver, r); });
   job->Result_ = result;
-  if (const auto refusal = encoder->Run({}, job)) return refusal->Reason;
+  EncoderRequest request;
+  if (doing != nullptr) request.Doing = AnsiFromUtf8(doing);
+  if (const auto refusal = encoder->Run(request, job)) return refusal->Reason;
   result = job->Result_;
   return std::nullopt;
 }
@@ -69,8 +72,9 @@ void DoorlockTestActions::Listed(const char* type, std::string roomKey, int64_t 
 
 bool DoorlockTestActions::EraseCard() {
   bool erased = false;
-  const auto refusal =
-      OnEncoder<bool>(service_, erased, [](TBaseDoorlock& d, bool& r) { r = d.EraseCard(); });
+  const auto refusal = OnEncoder<bool>(
+      service_, erased, [](TBaseDoorlock& d, bool& r) { r = d.EraseCard(); },
+      "正在注销卡，请勿移开卡片");
   erased = erased && !refusal;
   Listed("EraseCard", {}, 0, erased, refusal.value_or(std::string()));
   return erased;
@@ -89,7 +93,8 @@ struct Read {
 bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
   Read read{false, CardNo, {}};
   const auto refusal = OnEncoder<Read>(
-      service_, read, [](TBaseDoorlock& d, Read& r) { r.Read = d.ReadCard(r.CardNo); });
+      service_, read, [](TBaseDoorlock& d, Read& r) { r.Read = d.ReadCard(r.CardNo); },
+      "正在读卡，请勿移开卡片");
   CardNo = read.CardNo;
   if (!refusal) service_.Context.Status.EncoderCalled(read.Read);
   Listed("ReadCard", {}, CardNo, read.Read && !refusal, refusal.value_or(std::string()));
@@ -98,9 +103,10 @@ bool DoorlockTestActions::ReadCard(int64_t& CardNo) {
 
 DoorlockTestActions::CheckedRead DoorlockTestActions::ReadCardChecked() {
   Read read;
-  const auto refusal = OnEncoder<Read>(service_, read, [](TBaseDoorlock& d, Read& r) {
-    r.Read = d.ReadCardDetails(r.CardNo, r.Details);
-  });
+  const auto refusal = OnEncoder<Read>(
+      service_, read,
+      [](TBaseDoorlock& d, Read& r) { r.Read = d.ReadCardDetails(r.CardNo, r.Details); },
+      "正在读卡，请勿移开卡片");
   CheckedRead result{read.Read && !refusal, read.CardNo, read.Details, {}};
   if (!refusal) service_.Context.Status.EncoderCalled(read.Read);
   if (result.Read) {

@@ -234,9 +234,14 @@ DateTime CardEndFor(const TSysOption& options, DateTime checkOut) {
 }
 
 IssueOutcome IssueGuestCard(DoorlockService& service, const GuestCardIssue& card,
-                            const EncoderRequest& request) {
+                            const EncoderRequest& given) {
   const ServiceContext& context = service.Context;
   const std::string roomKey = card.RoomBuildingCode + card.RoomFloorCode + card.RoomNo;
+  // The clerk sees which card is being cut, so that no one lifts it half written.
+  EncoderRequest request = given;
+  request.Doing = AnsiFromUtf8("正在写卡：房间 ") + roomKey +
+                  (card.GuestName.empty() ? "" : " " + card.GuestName) +
+                  AnsiFromUtf8("，请勿移开卡片");
   // A first look at the client before anything may keep the card waiting: one that shut its
   // side as it sent is seen to have done so at once, and is not taken for one that gave up.
   if (request.ClientGone) request.ClientGone();
