@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -65,8 +66,11 @@ QLabel* NoticeLabel(QWidget* parent, const char* name) {
 QLineEdit* DayEdit(QWidget* parent, const char* name) {
   QLineEdit* edit = NamedEdit(parent, name);
   edit->setPlaceholderText(QStringLiteral("2025-03-01"));
-  QAction* pick = edit->addAction(QIcon::fromTheme(QStringLiteral("x-office-calendar")),
-                                  QLineEdit::TrailingPosition);
+  // A desktop without the theme's calendar picture still shows a button.
+  const QIcon picture =
+      QIcon::fromTheme(QStringLiteral("x-office-calendar"),
+                       edit->style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  QAction* pick = edit->addAction(picture, QLineEdit::TrailingPosition);
   pick->setObjectName(QString::fromLatin1(name) + QStringLiteral("Calendar"));
   pick->setText(QString::fromUtf8("日历"));
   QObject::connect(pick, &QAction::triggered, edit, [edit] {

@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCollator>
 #include <QDate>
@@ -167,6 +169,15 @@ TEST_F(RecordViewsTest, TheJournalsSearchesPagesAndExportAreWiredAndItIsNotModal
   EXPECT_EQ(Column(journal, 1), QStringList{QStringLiteral("王先生")});
   journal.StayFromTxt->clear();
   journal.StayToTxt->clear();
+  // The calendar beside a day field fills it with the day clicked.
+  auto* pick = journal.FromFilterTxt->findChild<QAction*>(QStringLiteral("FromFilterTxtCalendar"));
+  ASSERT_NE(pick, nullptr);
+  pick->trigger();
+  auto* calendar = journal.FromFilterTxt->findChild<QCalendarWidget*>();
+  ASSERT_NE(calendar, nullptr);
+  emit calendar->clicked(QDate(2008, 8, 18));
+  EXPECT_EQ(journal.FromFilterTxt->text(), QStringLiteral("2008-08-18"));
+  journal.FromFilterTxt->clear();
   journal.FailuresOnlyBox->setChecked(true);
   journal.QueryBtn->click();
   EXPECT_EQ(journal.JournalGrid->rowCount(), 0);
