@@ -71,7 +71,7 @@ void JournalBrowser::FirstPage() { GoToPage(1); }
 void JournalBrowser::LastPage() { GoToPage(PageCount()); }
 
 void JournalBrowser::GoToPage(int64_t number) {
-  // The count may have grown since: the page asked for is read even past the last known.
+  // By the count of the last read; rows journaled since show on the pages after it.
   const int64_t page = std::clamp<int64_t>(number, 1, std::max<int64_t>(PageCount(), 1));
   ReadAt((page - 1) * kPageRows);
 }

@@ -96,10 +96,10 @@ JournalQuery::JournalQuery(const JournalFilter& filter, const Dialect& dialect) 
   if (!filter.From.empty()) from(filter.From);
   if (!filter.To.empty()) upTo(filter.To);
   if (!filter.StayFrom.empty()) {
-    conditions.push_back("CheckOutTime >= " + bind(JournalDay(filter.StayFrom, "入住日期")));
+    conditions.push_back("CheckOutTime >= " + bind(JournalDay(filter.StayFrom, "住店日期")));
   }
   if (!filter.StayTo.empty()) {
-    conditions.push_back("CheckInTime < " + bind(dayAfter(filter.StayTo, "入住日期")));
+    conditions.push_back("CheckInTime < " + bind(dayAfter(filter.StayTo, "住店日期")));
   }
   if (filter.FailuresOnly) {
     std::string lo = Utf8FromAnsi(WritingResult());

@@ -199,7 +199,6 @@ TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
   layout->addWidget(RoomGrid, 1);
   layout->addWidget(CheckLbl);
 
-  connect(QueryBtn, &QPushButton::clicked, this, &TJournalForm::Query);
   connect(PreviousPageBtn, &QPushButton::clicked, this,
           [this] { Browse([this] { browser_.PreviousPage(); }); });
   connect(NextPageBtn, &QPushButton::clicked, this,
@@ -214,7 +213,14 @@ TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
     if (number) Browse([this, page] { browser_.GoToPage(page); });
   };
   connect(GoToPageBtn, &QPushButton::clicked, this, goToPage);
-  connect(PageNoTxt, &QLineEdit::returnPressed, this, goToPage);
+  // Enter presses the default button, 查询; in the page field it goes to that page instead.
+  connect(QueryBtn, &QPushButton::clicked, this, [this, goToPage] {
+    if (PageNoTxt->hasFocus()) {
+      goToPage();
+    } else {
+      Query();
+    }
+  });
   connect(ExportBtn, &QPushButton::clicked, this, &TJournalForm::Export);
   connect(JournalGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int column) { Browse([this, column] { browser_.SortBy(column); }); });
