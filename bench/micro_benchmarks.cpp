@@ -280,6 +280,62 @@ static void BM_Journal_FirstPage(benchmark::State& state) {
 }
 BENCHMARK(BM_Journal_FirstPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// A page of the journal window in each order (the grid's columns, the way the first click on
+// a header sorts them) at each place: the first page (0), the middle one (1) and the last (2).
+static void BM_Journal_Page(benchmark::State& state) {
+  const char* file = std::getenv("KEYDESK_BENCH_JOURNAL");
+  if (file == nullptr) {
+    state.SkipWithError("KEYDESK_BENCH_JOURNAL names no journal");
+    return;
+  }
+  const auto sort = static_cast<JournalSort>(state.range(0));
+  JournalFilter filter;
+  filter.Limit = JournalBrowser::kPageRows;
+  filter.Sort = sort;
+  filter.Ascending = !(sort == JournalSort::IssueTime || sort == JournalSort::LastCheckIn ||
+                       sort == JournalSort::CheckOut || sort == JournalSort::CardNo);
+  const int64_t pages =
+      (ReadJournalFile(file, {.Limit = 1}).Total + filter.Limit - 1) / filter.Limit;
+  const int64_t page = state.range(1) == 0 ? 0 : state.range(1) == 1 ? pages / 2 : pages - 1;
+  filter.Offset = static_cast<int>(page * filter.Limit);
+  for (auto _ : state) {
+    JournalPage read = ReadJournalFile(file, filter);
+    benchmark::DoNotOptimize(read);
+  }
+}
+BENCHMARK(BM_Journal_Page)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// The journal window's searches that no text narrows: 只看失败 (0), and the guests staying on
+// one day (1), the first page of each.
+static void BM_Journal_Search(benchmark::State& state) {
+  const char* file = std::getenv("KEYDESK_BENCH_JOURNAL");
+  if (file == nullptr) {
+    state.SkipWithError("KEYDESK_BENCH_JOURNAL names no journal");
+    return;
+  }
+  JournalFilter filter;
+  filter.Limit = JournalBrowser::kPageRows;
+  if (state.range(0) == 0) {
+    filter.FailuresOnly = true;
+  } else {
+    filter.StayFrom = filter.StayTo = "2016/1/2";
+  }
+  for (auto _ : state) {
+    JournalPage read = ReadJournalFile(file, filter);
+    benchmark::DoNotOptimize(read);
+  }
+}
+BENCHMARK(BM_Journal_Search)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
 // A thread created and joined per connection, as a bare thread-per-connection server does.
 void BM_Thread_CreateJoin(benchmark::State& state) {
   for (auto _ : state) {

@@ -49,7 +49,7 @@ enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 keydesk_layer_sources(KEYDESK_UI_WIN32_SOURCES windows ui_win32)
 add_library(keydesk_ui_win32 STATIC ${KEYDESK_UI_WIN32_SOURCES})
-target_link_libraries(keydesk_ui_win32 PUBLIC keydesk_core comctl32 gdi32)
+target_link_libraries(keydesk_ui_win32 PUBLIC keydesk_core comctl32 comdlg32 gdi32)
 set(KEYDESK_WIN32_RESOURCES src/ui_win32/keydesk.rc)
 set_source_files_properties(${KEYDESK_WIN32_RESOURCES} PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/src/ui_win32/resource_ids.h;${CMAKE_SOURCE_DIR}/src/ui_win32/keydesk.manifest;${CMAKE_SOURCE_DIR}/src/ui_win32/res/keydesk.ico;${CMAKE_SOURCE_DIR}/src/ui_win32/res/about.bmp;${CMAKE_SOURCE_DIR}/src/ui_win32/res/toolbar.bmp")

@@ -530,7 +530,8 @@ TEST_F(DoorlockRecordManagerTest, OpenSwitchesTheFileToWriteAheadLogging) {
 }
 
 // A file of an older keydesk gets the result column and the indexes that make a card's
-// lookup quick at a million rows, once, with one log line; its rows stay as they were.
+// lookup and the journal window's every order quick at a million rows, once, with one log
+// line; its rows stay as they were.
 TEST_F(DoorlockRecordManagerTest, AnOlderFileIsUpgradedOnceAndKeepsItsRows) {
   CreatePlainDb();
   {
@@ -546,7 +547,7 @@ TEST_F(DoorlockRecordManagerTest, AnOlderFileIsUpgradedOnceAndKeepsItsRows) {
   }
   EXPECT_THAT(LogMessages(),
               ElementsAre(AnsiFromUtf8("发卡记录表已升级：加上发卡结果一栏，按卡号建立索引，按房间"
-                                       "建立索引，按发卡时间建立索引")));
+                                       "建立索引，按发卡时间建立索引，为各栏排序建立索引")));
   TestDb db(dbFile_);
   EXPECT_THAT(
       db.Rows("select CardNo, coalesce(IssueResult, 'none') from T_IssueCardRecord "
@@ -554,11 +555,27 @@ TEST_F(DoorlockRecordManagerTest, AnOlderFileIsUpgradedOnceAndKeepsItsRows) {
       ElementsAre(ElementsAre("7", "none"), ElementsAre("8", "成功"), ElementsAre("8", "成功")));
   EXPECT_THAT(db.Rows("select name from pragma_index_list('T_IssueCardRecord') order by name"),
               ElementsAre(ElementsAre("IX_T_IssueCardRecord_CardNo"),
+                          ElementsAre("IX_T_IssueCardRecord_CardNoOrder"),
+                          ElementsAre("IX_T_IssueCardRecord_CheckOutTime"),
+                          ElementsAre("IX_T_IssueCardRecord_GuestName"),
+                          ElementsAre("IX_T_IssueCardRecord_IsCopy"),
+                          ElementsAre("IX_T_IssueCardRecord_IssueResult"),
+                          ElementsAre("IX_T_IssueCardRecord_LastCheckInTime"),
                           ElementsAre("IX_T_IssueCardRecord_OpratingTime"),
                           ElementsAre("IX_T_IssueCardRecord_RoomNo")));
   // The lookup of a card goes through its index rather than through every row.
   EXPECT_THAT(db.Rows("explain query plan select 1 from T_IssueCardRecord where CardNo = '8'"),
               ::testing::Contains(::testing::Contains(HasSubstr("IX_T_IssueCardRecord_CardNo"))));
+  // Every order of the journal window is read through an index, with no sort of every row.
+  for (const char* order :
+       {"RoomNo", "GuestName", "LastCheckInTime", "CheckOutTime", "length(CardNo) desc, CardNo",
+        "IsCopy", "OpratingTime", "IssueResult"}) {
+    EXPECT_THAT(
+        db.Rows(std::string("explain query plan select * from T_IssueCardRecord order by ") +
+                order + " desc, rowid desc limit 200 offset 100"),
+        ::testing::Not(::testing::Contains(::testing::Contains(HasSubstr("B-TREE")))))
+        << order;
+  }
 }
 
 TEST_F(DoorlockRecordManagerTest, JournalRowIsOnDiskWhenTheCallReturns) {
@@ -637,7 +654,8 @@ TEST_F(DoorlockRecordManagerTest, CreateDatabaseMakesBothTablesAndTheUniqueIndex
                           ElementsAre("CheckInTime", "TEXT"), ElementsAre("CheckOutTime", "TEXT"),
                           ElementsAre("IsCopy", "INTEGER"), ElementsAre("GuestName", "TEXT"),
                           ElementsAre("OpratingTime", "TEXT"), ElementsAre("IssueResult", "TEXT")));
-  EXPECT_EQ(db.Scalar("select count(*) from pragma_index_list('T_IssueCardRecord')"), "3");
+  // The card number's, the room's, and one for each order of the journal window.
+  EXPECT_EQ(db.Scalar("select count(*) from pragma_index_list('T_IssueCardRecord')"), "9");
   const auto indexes = db.Rows("select name, \"unique\" from pragma_index_list('T_Room')");
   ASSERT_EQ(indexes.size(), 1u);
   EXPECT_EQ(indexes[0][1], "1");

@@ -1,7 +1,11 @@
 #include "app/journal_browser.h"
 
+#include <algorithm>
+
+#include "app/journal_export.h"
 #include "app/record_views.h"
 #include "platform/code_page.h"
+#include "platform/paths.h"
 
 namespace keydesk {
 
@@ -20,7 +24,20 @@ void JournalBrowser::Read(const JournalFilter& filter) {
   // A store that cannot be read leaves an empty page: rows of an earlier read beside its
   // notice would pass for what it holds.
   filter_ = filter;
+  if (filter.Sort == JournalSort::Guest && nameOrder_) {
+    const auto before = [this](const JournalRow& a, const JournalRow& b) {
+      return filter_.Ascending ? nameOrder_(a.GuestName, b.GuestName)
+                               : nameOrder_(b.GuestName, a.GuestName);
+    };
+    std::stable_sort(page.Rows.begin(), page.Rows.end(), before);
+  }
   page_ = std::move(page);
+}
+
+void JournalBrowser::ReadAt(int64_t offset) {
+  JournalFilter filter = filter_;
+  filter.Offset = static_cast<int>(offset);
+  Read(filter);
 }
 
 void JournalBrowser::Find(const Search& search) {
@@ -30,6 +47,9 @@ void JournalBrowser::Find(const Search& search) {
   filter.Room = search.Room;
   filter.From = search.From;
   filter.To = search.To;
+  filter.FailuresOnly = search.FailuresOnly;
+  filter.StayFrom = search.StayFrom;
+  filter.StayTo = search.StayTo;
   filter.Offset = 0;
   Read(filter);
 }
@@ -39,17 +59,21 @@ bool JournalBrowser::HasNextPage() const {
 }
 
 void JournalBrowser::NextPage() {
-  if (!HasNextPage()) return;
-  JournalFilter filter = filter_;
-  filter.Offset += kPageRows;
-  Read(filter);
+  if (HasNextPage()) ReadAt(filter_.Offset + kPageRows);
 }
 
 void JournalBrowser::PreviousPage() {
-  if (!HasPreviousPage()) return;
-  JournalFilter filter = filter_;
-  filter.Offset = filter.Offset > kPageRows ? filter.Offset - kPageRows : 0;
-  Read(filter);
+  if (HasPreviousPage()) ReadAt(filter_.Offset > kPageRows ? filter_.Offset - kPageRows : 0);
+}
+
+void JournalBrowser::FirstPage() { GoToPage(1); }
+
+void JournalBrowser::LastPage() { GoToPage(PageCount()); }
+
+void JournalBrowser::GoToPage(int64_t number) {
+  // By the count of the last read; rows journaled since show on the pages after it.
+  const int64_t page = std::clamp<int64_t>(number, 1, std::max<int64_t>(PageCount(), 1));
+  ReadAt((page - 1) * kPageRows);
 }
 
 void JournalBrowser::SortBy(int column) {
@@ -70,10 +94,20 @@ std::string JournalBrowser::PageText() const {
   if (!read_) return {};
   // Without a journal, an empty one says nothing of the cards issued.
   if (page_.Total == 0) return kept_ ? AnsiFromUtf8("没有记录") : std::string();
-  const int64_t pages = (page_.Total + kPageRows - 1) / kPageRows;
-  const int64_t page = filter_.Offset / kPageRows + 1;
-  return AnsiFromUtf8("第 " + std::to_string(page) + "/" + std::to_string(pages) + " 页，共 " +
-                      std::to_string(page_.Total) + " 条");
+  std::string text = "第 " + std::to_string(PageNumber()) + "/" + std::to_string(PageCount()) +
+                     " 页，共 " + std::to_string(page_.Total) + " 条";
+  if (filter_.Sort == JournalSort::Guest) {
+    text += nameOrder_ ? "（客人：页内按拼音，页与页之间按编码）"
+                       : "（客人按编码排序，本机没有拼音排序）";
+  }
+  return AnsiFromUtf8(text);
+}
+
+std::string JournalBrowser::Export(const std::string& fileName) {
+  JournalFilter all = filter_;
+  all.Offset = 0;
+  const int64_t rows = ExportJournalCsv(store_, all, fileName);
+  return AnsiFromUtf8("已导出 " + std::to_string(rows) + " 条：") + AnsiFromPath(fileName);
 }
 
 }  // namespace keydesk

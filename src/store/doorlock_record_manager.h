@@ -70,6 +70,8 @@ class TDoorlockRecordManager final : public RecordStore {
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   // Reads with a read-only connection of its own, so it never waits on the service's lock.
   JournalPage ReadJournalPage(const JournalFilter& filter) override;
+  void ForEachJournalRow(const JournalFilter& filter,
+                         const std::function<void(const JournalRow&)>& each) override;
   // Reads as ReadJournalPage does.
   RoomCards ReadRoomCards(const std::string& RoomNo, DateTime now) override;
   // Client.mdb is this desk's own.

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/code_page.h"
 #include "platform/sqlite_statement.h"
 #include "store/journal_query.h"
@@ -20,6 +22,9 @@ const JournalQuery::Dialect kSqlite = {
     "instr({column}, {value}) > 0",
     [](int n) { return "?" + std::to_string(n); },
     "rowid",
+    // As ranges around the two, so that the result's index can find them.
+    "(IssueResult > '' and IssueResult < {lo} or IssueResult > {lo} and IssueResult < {hi} "
+    "or IssueResult > {hi})",
 };
 
 // The service writes at most for a moment; a reader waits no longer than this for it.
@@ -83,13 +88,26 @@ JournalPage ReadJournalFile(const std::string& fileName, const JournalFilter& fi
   Bind(count, query);
   if (count.Step()) page.Total = std::stoll(count.ColumnText(0).value_or("0"));
 
-  SqliteStatement rows(file.Connection, file.Columns() + " from T_IssueCardRecord" + query.Where +
-                                            query.OrderBy + " limit " +
-                                            std::to_string(filter.Limit) + " offset " +
-                                            std::to_string(filter.Offset));
+  const JournalWindow window = NearerEnd(page.Total, filter.Offset, filter.Limit);
+  SqliteStatement rows(file.Connection,
+                       file.Columns() + " from T_IssueCardRecord" + query.Where +
+                           (window.Reversed ? query.ReversedOrderBy : query.OrderBy) + " limit " +
+                           std::to_string(window.Limit) + " offset " +
+                           std::to_string(window.Offset));
   Bind(rows, query);
   while (rows.Step()) page.Rows.push_back(ReadRow(rows));
+  if (window.Reversed) std::reverse(page.Rows.begin(), page.Rows.end());
   return page;
+}
+
+void ForEachJournalFileRow(const std::string& fileName, const JournalFilter& filter,
+                           const std::function<void(const JournalRow&)>& each) {
+  const JournalQuery query(filter, kSqlite);
+  JournalFile file(fileName);
+  SqliteStatement rows(file.Connection,
+                       file.Columns() + " from T_IssueCardRecord" + query.Where + query.OrderBy);
+  Bind(rows, query);
+  while (rows.Step()) each(ReadRow(rows));
 }
 
 RoomCards ReadRoomCardsFile(const std::string& fileName, const std::string& RoomNo, DateTime now) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace keydesk {
 // service's writes go on while it reads. Raises DatabaseError when the file cannot be read,
 // ConvertError "'%s' is not a valid date and time" for a bad day.
 JournalPage ReadJournalFile(const std::string& fileName, const JournalFilter& filter);
+// Every row the filter finds, in its order, one at a time, read as ReadJournalFile reads.
+void ForEachJournalFileRow(const std::string& fileName, const JournalFilter& filter,
+                           const std::function<void(const JournalRow&)>& each);
 
 // The cards of the room key that may open it at now (see RoomCardsAt), read as
 // ReadJournalFile reads. Raises DatabaseError when the file cannot be read.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,7 +73,12 @@ struct JournalFilter {
   std::string From;    // issued on this day or later
   std::string To;      // issued on this day or earlier
   JournalSort Sort = JournalSort::IssueTime;
-  bool Ascending = false;  // the newest first unless asked
+  bool Ascending = false;     // the newest first unless asked
+  bool FailuresOnly = false;  // only the rows the clerk must look at (see NeedsAttention)
+  // A stay (CheckInTime to CheckOutTime as the caller gave them) that lasts into StayFrom or
+  // later and begins on StayTo or earlier: days as for From and To; empty: any stay.
+  std::string StayFrom;
+  std::string StayTo;
 };
 
 // One page of the journal, and how many rows the filter finds in all.
@@ -175,6 +181,11 @@ class RecordStore {
   // holding up the service's writes. Raises Error when the store cannot be read, ConvertError
   // "'%s' is not a valid date and time" for a bad day.
   virtual JournalPage ReadJournalPage(const JournalFilter& filter) = 0;
+  // Every row the filter finds, in its order, whatever its Limit and Offset, handed to each
+  // one at a time as it is read (never all held at once). Raises as ReadJournalPage, and
+  // whatever each raises, which ends the reading.
+  virtual void ForEachJournalRow(const JournalFilter& filter,
+                                 const std::function<void(const JournalRow&)>& each) = 0;
   std::vector<JournalRow> ReadJournal(const JournalFilter& filter) {
     return ReadJournalPage(filter).Rows;
   }

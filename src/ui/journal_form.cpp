@@ -1,13 +1,21 @@
 #include "ui/journal_form.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCollator>
 #include <QColor>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -54,6 +62,43 @@ QLabel* NoticeLabel(QWidget* parent, const char* name) {
   return label;
 }
 
+// A day typed, or picked from the calendar that the field's button opens.
+QLineEdit* DayEdit(QWidget* parent, const char* name) {
+  QLineEdit* edit = NamedEdit(parent, name);
+  edit->setPlaceholderText(QStringLiteral("2025-03-01"));
+  // A desktop without the theme's calendar picture still shows a button.
+  const QIcon picture =
+      QIcon::fromTheme(QStringLiteral("x-office-calendar"),
+                       edit->style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  QAction* pick = edit->addAction(picture, QLineEdit::TrailingPosition);
+  pick->setObjectName(QString::fromLatin1(name) + QStringLiteral("Calendar"));
+  pick->setText(QString::fromUtf8("日历"));
+  QObject::connect(pick, &QAction::triggered, edit, [edit] {
+    auto* calendar = new QCalendarWidget(edit);
+    calendar->setWindowFlags(Qt::Popup);
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    const QDate typed = QDate::fromString(edit->text(), Qt::ISODate);
+    if (typed.isValid()) calendar->setSelectedDate(typed);
+    QObject::connect(calendar, &QCalendarWidget::clicked, edit, [edit, calendar](QDate day) {
+      edit->setText(day.toString(Qt::ISODate));
+      calendar->close();
+    });
+    calendar->move(edit->mapToGlobal(QPoint(0, edit->height())));
+    calendar->show();
+  });
+  return edit;
+}
+
+// Qt's collator in pinyin order, where its locale data has one: without ICU it may compare
+// by code point, which the probe finds ("李" comes before "张" in pinyin, after it by code).
+JournalBrowser::NameOrder PinyinOrder() {
+  QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+  if (collator.compare(QString::fromUtf8("李"), QString::fromUtf8("张")) >= 0) return {};
+  return [collator](const std::string& a, const std::string& b) {
+    return collator.compare(FromAnsi(a), FromAnsi(b)) < 0;
+  };
+}
+
 void ShowNotice(QLabel* label, const JournalNotice& notice) {
   label->setText(FromAnsi(notice.Text));
   label->setStyleSheet(notice.Alarm ? QStringLiteral("QLabel { color: #c00000; }") : QString());
@@ -67,25 +112,43 @@ TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
   setObjectName(QStringLiteral("TJournalForm"));
   setWindowTitle(QString::fromUtf8(kJournalCaption));
   setFont(DialogFont());
-  resize(860, 640);
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  resize(1000, 760);
+  browser_.SetNameOrder(PinyinOrder());
+  ChooseExportFile = [this] {
+    return QFileDialog::getSaveFileName(this, QString::fromUtf8("导出"),
+                                        QString::fromUtf8("发卡记录.csv"),
+                                        QStringLiteral("CSV (*.csv)"));
+  };
 
   CardNoFilterTxt = NamedEdit(this, "CardNoFilterTxt");
   GuestFilterTxt = NamedEdit(this, "GuestFilterTxt");
   RoomFilterTxt = NamedEdit(this, "RoomFilterTxt");
-  FromFilterTxt = NamedEdit(this, "FromFilterTxt");
-  ToFilterTxt = NamedEdit(this, "ToFilterTxt");
-  for (QLineEdit* day : {FromFilterTxt, ToFilterTxt}) {
-    day->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
-  }
+  FromFilterTxt = DayEdit(this, "FromFilterTxt");
+  ToFilterTxt = DayEdit(this, "ToFilterTxt");
+  StayFromTxt = DayEdit(this, "StayFromTxt");
+  StayToTxt = DayEdit(this, "StayToTxt");
+  FailuresOnlyBox = new QCheckBox(QString::fromUtf8("只看失败"), this);
+  FailuresOnlyBox->setObjectName(QStringLiteral("FailuresOnlyBox"));
   QueryBtn = NamedButton(this, "QueryBtn", "查询");
   QueryBtn->setDefault(true);
+  ExportBtn = NamedButton(this, "ExportBtn", "导出...");
   NoticeLbl = NoticeLabel(this, "NoticeLbl");
   JournalGrid = Grid(this, "JournalGrid", kJournalColumns);
   JournalGrid->horizontalHeader()->setSortIndicatorShown(true);
+  // Rows as high as the text needs, so that the window shows as many as it can.
+  JournalGrid->verticalHeader()->setDefaultSectionSize(JournalGrid->fontMetrics().height() + 6);
+  FirstPageBtn = NamedButton(this, "FirstPageBtn", "首页");
   PreviousPageBtn = NamedButton(this, "PreviousPageBtn", "上一页");
   NextPageBtn = NamedButton(this, "NextPageBtn", "下一页");
+  LastPageBtn = NamedButton(this, "LastPageBtn", "末页");
+  PageNoTxt = NamedEdit(this, "PageNoTxt");
+  PageNoTxt->setValidator(new QIntValidator(1, 1 << 30, PageNoTxt));
+  PageNoTxt->setMaximumWidth(70);
+  GoToPageBtn = NamedButton(this, "GoToPageBtn", "转到");
   PageLbl = new QLabel(this);
   PageLbl->setObjectName(QStringLiteral("PageLbl"));
+  ExportLbl = NoticeLabel(this, "ExportLbl");
   RoomKeyTxt = NamedEdit(this, "RoomKeyTxt");
   RoomKeyTxt->setPlaceholderText(QStringLiteral("020317"));
   RoomCardsBtn = NamedButton(this, "RoomCardsBtn", "查看");
@@ -104,11 +167,21 @@ TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
   field(filters, "房间:", RoomFilterTxt);
   field(filters, "发卡日期 从:", FromFilterTxt);
   field(filters, "到:", ToFilterTxt);
-  filters->addWidget(QueryBtn);
+  auto* stays = new QHBoxLayout;
+  field(stays, "住店 从:", StayFromTxt);
+  field(stays, "到:", StayToTxt);
+  stays->addWidget(FailuresOnlyBox);
+  stays->addStretch(1);
+  stays->addWidget(QueryBtn);
+  stays->addWidget(ExportBtn);
   auto* pages = new QHBoxLayout;
   pages->addWidget(PageLbl, 1);
+  pages->addWidget(FirstPageBtn);
   pages->addWidget(PreviousPageBtn);
   pages->addWidget(NextPageBtn);
+  pages->addWidget(LastPageBtn);
+  pages->addWidget(PageNoTxt);
+  pages->addWidget(GoToPageBtn);
   auto* room = new QHBoxLayout;
   field(room, "现在能开门的卡 房间:", RoomKeyTxt);
   room->addWidget(RoomCardsBtn);
@@ -116,19 +189,39 @@ TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
   room->addStretch(1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(filters);
+  layout->addLayout(stays);
+  layout->addWidget(ExportLbl);
   layout->addWidget(NoticeLbl);
-  layout->addWidget(JournalGrid, 3);
+  layout->addWidget(JournalGrid, 4);
   layout->addLayout(pages);
   layout->addLayout(room);
   layout->addWidget(RoomNoticeLbl);
-  layout->addWidget(RoomGrid, 2);
+  layout->addWidget(RoomGrid, 1);
   layout->addWidget(CheckLbl);
 
-  connect(QueryBtn, &QPushButton::clicked, this, &TJournalForm::Query);
   connect(PreviousPageBtn, &QPushButton::clicked, this,
           [this] { Browse([this] { browser_.PreviousPage(); }); });
   connect(NextPageBtn, &QPushButton::clicked, this,
           [this] { Browse([this] { browser_.NextPage(); }); });
+  connect(FirstPageBtn, &QPushButton::clicked, this,
+          [this] { Browse([this] { browser_.FirstPage(); }); });
+  connect(LastPageBtn, &QPushButton::clicked, this,
+          [this] { Browse([this] { browser_.LastPage(); }); });
+  const auto goToPage = [this] {
+    bool number = false;
+    const qlonglong page = PageNoTxt->text().toLongLong(&number);
+    if (number) Browse([this, page] { browser_.GoToPage(page); });
+  };
+  connect(GoToPageBtn, &QPushButton::clicked, this, goToPage);
+  // Enter presses the default button, 查询; in the page field it goes to that page instead.
+  connect(QueryBtn, &QPushButton::clicked, this, [this, goToPage] {
+    if (PageNoTxt->hasFocus()) {
+      goToPage();
+    } else {
+      Query();
+    }
+  });
+  connect(ExportBtn, &QPushButton::clicked, this, &TJournalForm::Export);
   connect(JournalGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int column) { Browse([this, column] { browser_.SortBy(column); }); });
   connect(RoomCardsBtn, &QPushButton::clicked, this, &TJournalForm::ShowRoom);
@@ -139,10 +232,15 @@ TJournalForm::TJournalForm(JournalBrowser& browser, QWidget* parent)
 
 void TJournalForm::Query() {
   Browse([this] {
-    browser_.Find({ToAnsi(CardNoFilterTxt->text().trimmed()),
-                   ToAnsi(GuestFilterTxt->text().trimmed()),
-                   ToAnsi(RoomFilterTxt->text().trimmed()), ToAnsi(FromFilterTxt->text().trimmed()),
-                   ToAnsi(ToFilterTxt->text().trimmed())});
+    const auto typed = [](const QLineEdit* edit) { return ToAnsi(edit->text().trimmed()); };
+    browser_.Find({.CardNo = typed(CardNoFilterTxt),
+                   .Guest = typed(GuestFilterTxt),
+                   .Room = typed(RoomFilterTxt),
+                   .From = typed(FromFilterTxt),
+                   .To = typed(ToFilterTxt),
+                   .FailuresOnly = FailuresOnlyBox->isChecked(),
+                   .StayFrom = typed(StayFromTxt),
+                   .StayTo = typed(StayToTxt)});
   });
 }
 
@@ -163,8 +261,45 @@ void TJournalForm::Show() {
       browser_.SortColumn(), browser_.Ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
   ShowNotice(NoticeLbl, browser_.Notice());
   PageLbl->setText(FromAnsi(browser_.PageText()));
+  PageNoTxt->setText(browser_.Page().Total > 0 ? QString::number(browser_.PageNumber())
+                                               : QString());
+  ShowPaging();
+}
+
+void TJournalForm::ShowPaging() {
   PreviousPageBtn->setEnabled(browser_.HasPreviousPage());
+  FirstPageBtn->setEnabled(browser_.HasPreviousPage());
   NextPageBtn->setEnabled(browser_.HasNextPage());
+  LastPageBtn->setEnabled(browser_.HasNextPage());
+}
+
+void TJournalForm::Export() {
+  const QString file = ChooseExportFile();
+  if (file.isEmpty()) return;
+  ExportLbl->clear();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  RunGuarded(this, [&] {
+    const std::string line = browser_.Export(QFile::encodeName(file).toStdString());
+    ExportLbl->setText(FromAnsi(line));
+  });
+  QApplication::restoreOverrideCursor();
+}
+
+int TJournalForm::exec() {
+  if (parentWidget() != nullptr) {
+    for (TJournalForm* other : parentWidget()->findChildren<TJournalForm*>()) {
+      if (other == this || !other->isVisible()) continue;
+      other->raise();
+      other->activateWindow();
+      return QDialog::Rejected;
+    }
+  }
+  setModal(false);
+  QEventLoop loop;
+  connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+  show();
+  loop.exec();
+  return result();
 }
 
 void TJournalForm::ShowRoom() {
@@ -216,8 +351,7 @@ void TJournalForm::SetBusy(bool busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
     QApplication::restoreOverrideCursor();
-    PreviousPageBtn->setEnabled(browser_.HasPreviousPage());
-    NextPageBtn->setEnabled(browser_.HasNextPage());
+    ShowPaging();
   }
 }
 

@@ -25,6 +25,31 @@ INT_PTR Dialog::ShowModal(HWND owner) {
                          &Dialog::Procedure, reinterpret_cast<LPARAM>(this));
 }
 
+INT_PTR Dialog::ShowAlongside(HWND owner) {
+  owner_ = owner;
+  alongside_ = true;
+  const HWND handle = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
+                                         owner, &Dialog::Procedure, reinterpret_cast<LPARAM>(this));
+  if (handle == nullptr) return IDCANCEL;
+  ShowWindow(handle, SW_SHOWNORMAL);
+  MSG message;
+  while (!ended_ && IsWindow(handle)) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      // The run is ending: the loop that called us must see its WM_QUIT too.
+      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (!IsDialogMessageW(handle, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  if (IsWindow(handle)) DestroyWindow(handle);
+  handle_ = nullptr;
+  return result_;
+}
+
 std::string Dialog::ItemText(int id) const { return WindowAnsi(Item(id)); }
 
 void Dialog::SetItemText(int id, const std::string& ansi) { SetWindowAnsi(Item(id), ansi); }
@@ -39,7 +64,13 @@ void Dialog::SetChecked(int id, bool checked) {
 
 void Dialog::End(INT_PTR result) {
   ended_ = true;
-  EndDialog(handle_, result);
+  result_ = result;
+  // A dialog beside its owner is destroyed by its own loop once it sees ended_.
+  if (alongside_) {
+    ShowWindow(handle_, SW_HIDE);
+  } else {
+    EndDialog(handle_, result);
+  }
 }
 
 Dialog::ShownHook Dialog::SetShownHook(ShownHook hook) {

@@ -7,9 +7,9 @@
 
 namespace keydesk {
 
-// A modal dialog from a template of keydesk.rc. The template gives the controls and their
-// tab order; the dialog sets its client area to its exact size in pixels and places itself.
-// Errors raised by a handler are shown in an error box and the dialog keeps running.
+// A dialog from a template of keydesk.rc, modal or shown beside its owner. The template gives the
+// controls and their tab order; the dialog sets its client area to its exact size in pixels and
+// places itself. Errors raised by a handler are shown in an error box and the dialog keeps running.
 // Main thread only.
 class Dialog {
  public:
@@ -21,6 +21,10 @@ class Dialog {
 
   // Shows the dialog until it ends; returns what it ended with (IDOK, IDCANCEL).
   INT_PTR ShowModal(HWND owner);
+  // Shows the dialog until it ends without disabling its owner, which goes on taking input
+  // meanwhile: the call runs the thread's messages itself, and returns IDCANCEL also when the
+  // run ends (WM_QUIT, passed on) or the owner is destroyed.
+  INT_PTR ShowAlongside(HWND owner);
 
   int TemplateId() const { return templateId_; }
   HWND Handle() const { return handle_; }
@@ -64,6 +68,8 @@ class Dialog {
   HWND handle_ = nullptr;
   HWND owner_ = nullptr;
   bool ended_ = false;
+  bool alongside_ = false;
+  INT_PTR result_ = IDCANCEL;
 };
 
 }  // namespace keydesk

@@ -85,5 +85,20 @@
 #define IDC_ROOMNOTICE 374
 #define IDC_ROOMGRID 375
 #define IDC_CHECKTEXT 376
+#define IDC_STAYFROM 377
+#define IDC_STAYTO 378
+#define IDC_FAILURESONLY 379
+#define IDC_EXPORT 380
+#define IDC_EXPORTTEXT 381
+#define IDC_FIRSTPAGE 382
+#define IDC_LASTPAGE 383
+#define IDC_PAGENO 384
+#define IDC_GOTOPAGE 385
+#define IDC_FROMPICK 386
+#define IDC_TOPICK 387
+#define IDC_STAYFROMPICK 388
+#define IDC_STAYTOPICK 389
+// The journal's calendar, made when it is first asked for.
+#define IDC_CALENDAR 390
 // The 系统设置 dialog's entries, one after another from here in the order of its fields.
 #define IDC_SETTINGS 400

@@ -272,6 +272,26 @@ TEST_F(PostgresRecordStoreTest, TheJournalIsPagedSortedAndSearchedAlikeInBothSto
     EXPECT_TRUE(newest.IsCopy);
     EXPECT_EQ(newest.OpratingTime, "2008-10-16 13:54:09.250");
     EXPECT_THROW(store->ReadJournal({.Day = "yesterday"}), ConvertError);
+
+    // Failures only, a stay, a page of the far half read from the end, and every row at once.
+    store->AddIssueCardRecord("R11", "11", "020102", 1, start_, start_, start_.AddDays(2), false,
+                              AnsiFromUtf8("王五"), start_.AddDays(4), FailedResult("x"));
+    EXPECT_THAT(cards({.FailuresOnly = true}), ElementsAre("11"));
+    EXPECT_THAT(cards({.StayFrom = "2008/10/16", .StayTo = "2008.10.16"}), ElementsAre("11"));
+    const auto page = [&](int offset) {
+      std::vector<std::string> numbers;
+      for (const JournalRow& row : store->ReadJournalPage({.Limit = 2, .Offset = offset}).Rows) {
+        numbers.push_back(row.CardNo);
+      }
+      return numbers;
+    };
+    EXPECT_THAT(page(0), ElementsAre("11", "9"));
+    EXPECT_THAT(page(2), ElementsAre("10", "2"));
+    EXPECT_THAT(page(4), ElementsAre("1"));
+    std::vector<std::string> all;
+    store->ForEachJournalRow({.Limit = 1, .Sort = JournalSort::CardNo, .Ascending = true},
+                             [&](const JournalRow& row) { all.push_back(row.CardNo); });
+    EXPECT_THAT(all, ElementsAre("1", "2", "9", "10", "11"));
   }
 }
 

@@ -15,9 +15,11 @@
 namespace keydesk::test {
 
 // Drives modal dialogs from inside their own event loops, as a person would: each step waits
-// until the topmost modal widget is of its form class, then acts on it. A modal widget that
-// no step expects is recorded and rejected, so that a wrong dialog fails the test instead of
-// hanging it. Polling runs only while some event loop runs, and stops when the script goes.
+// until the topmost modal widget is of its form class, then acts on it. Without a modal
+// widget, a step acts on a dialog that is shown without being modal (the journal window). A modal
+// widget that no step expects is recorded and rejected, so that a wrong dialog fails the test
+// instead of hanging it. Polling runs only while some event loop runs, and stops when the script
+// goes.
 class ModalScript {
  public:
   ModalScript() {
@@ -59,7 +61,20 @@ class ModalScript {
   void Poll() {
     Schedule();
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
+    if (modal == nullptr || !modal->isVisible()) {
+      if (steps_.empty()) return;
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog == nullptr || dialog->isModal() || !dialog->isVisible()) continue;
+        if (!steps_.front().matches(dialog)) continue;
+        const Step step = steps_.front();
+        steps_.pop_front();
+        ++stepsRun_;
+        step.act(dialog);
+        return;
+      }
+      return;
+    }
     if (!steps_.empty() && steps_.front().matches(modal)) {
       const Step step = steps_.front();
       steps_.pop_front();

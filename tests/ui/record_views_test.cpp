@@ -2,6 +2,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCollator>
 #include <QDate>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,6 +15,7 @@
 #include <QTableWidget>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/journal_browser.h"
@@ -133,13 +138,88 @@ TEST_F(RecordViewsTest, TheJournalShowsIssuedCardsNewestFirstFilteredByRoomAndDa
   journal.GuestFilterTxt->clear();
   journal.QueryBtn->click();
   journal.JournalGrid->horizontalHeader()->sectionClicked(1);
-  EXPECT_EQ(Column(journal, 1), (QStringList{"张先生", "李女士", "王先生"}));
+  // Pinyin where Qt's collator has it (ICU), code point order otherwise, and the page says so.
+  if (QCollator(QLocale(QLocale::Chinese, QLocale::China))
+          .compare(QStringLiteral("李"), QStringLiteral("张")) < 0) {
+    EXPECT_EQ(Column(journal, 1), (QStringList{"李女士", "王先生", "张先生"}));
+    EXPECT_TRUE(
+        journal.PageLbl->text().endsWith(QStringLiteral("（客人：页内按拼音，页与页之间按编码）")));
+  } else {
+    EXPECT_EQ(Column(journal, 1), (QStringList{"张先生", "李女士", "王先生"}));
+    EXPECT_TRUE(
+        journal.PageLbl->text().endsWith(QStringLiteral("（客人按编码排序，本机没有拼音排序）")));
+  }
   journal.JournalGrid->horizontalHeader()->sectionClicked(4);
   EXPECT_EQ(Column(journal, 4), (QStringList{"3", "2", "1"}));
   journal.JournalGrid->horizontalHeader()->sectionClicked(4);
   EXPECT_EQ(Column(journal, 4), (QStringList{"1", "2", "3"}));
   EXPECT_EQ(journal.PageLbl->text(), QStringLiteral("第 1/1 页，共 3 条"));
   EXPECT_FALSE(journal.NextPageBtn->isEnabled());
+}
+
+// The window's other searches, pages and export are wired to the browser, and the desk's
+// journal stays beside the main window, one at a time.
+TEST_F(RecordViewsTest, TheJournalsSearchesPagesAndExportAreWiredAndItIsNotModal) {
+  Issue("08", "王先生", "2008-08-18", "2008-08-20");
+  Issue("09", "李女士", "2008-09-01", "2008-09-03");
+  TJournalForm journal(browser_);
+  journal.StayFromTxt->setText(QStringLiteral("2008/8/19"));
+  journal.StayToTxt->setText(QStringLiteral("2008.8.19"));
+  journal.QueryBtn->click();
+  EXPECT_EQ(Column(journal, 1), QStringList{QStringLiteral("王先生")});
+  journal.StayFromTxt->clear();
+  journal.StayToTxt->clear();
+  // The calendar beside a day field fills it with the day clicked.
+  auto* pick = journal.FromFilterTxt->findChild<QAction*>(QStringLiteral("FromFilterTxtCalendar"));
+  ASSERT_NE(pick, nullptr);
+  pick->trigger();
+  auto* calendar = journal.FromFilterTxt->findChild<QCalendarWidget*>();
+  ASSERT_NE(calendar, nullptr);
+  emit calendar->clicked(QDate(2008, 8, 18));
+  EXPECT_EQ(journal.FromFilterTxt->text(), QStringLiteral("2008-08-18"));
+  journal.FromFilterTxt->clear();
+  journal.FailuresOnlyBox->setChecked(true);
+  journal.QueryBtn->click();
+  EXPECT_EQ(journal.JournalGrid->rowCount(), 0);
+  journal.FailuresOnlyBox->setChecked(false);
+  journal.QueryBtn->click();
+  EXPECT_EQ(journal.PageNoTxt->text(), QStringLiteral("1"));
+  EXPECT_FALSE(journal.LastPageBtn->isEnabled());
+  EXPECT_FALSE(journal.FirstPageBtn->isEnabled());
+  journal.PageNoTxt->setText(QStringLiteral("7"));
+  journal.GoToPageBtn->click();
+  EXPECT_EQ(journal.PageLbl->text(), QStringLiteral("第 1/1 页，共 2 条"));
+
+  const std::string file = application_.File("export.csv");
+  journal.ChooseExportFile = [&] { return QString::fromStdString(file); };
+  journal.ExportBtn->click();
+  EXPECT_EQ(journal.ExportLbl->text().toStdString(), "已导出 2 条：" + file);
+  std::ifstream csv(file, std::ios::binary);
+  std::string first;
+  std::getline(csv, first);
+  EXPECT_EQ(first, "\xEF\xBB\xBF房间,客人,起始时间,结束时间,卡号,复制,发卡时间,结果\r");
+  journal.ChooseExportFile = [&] { return QString::fromStdString(application_.File("no/x.csv")); };
+  journal.ExportBtn->click();
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_TRUE(boxes_.Shown()[0].text.startsWith(QStringLiteral("导出文件无法写入：")))
+      << boxes_.Shown()[0].text.toStdString();
+
+  int journals = 0;
+  bool modal = true;
+  ModalScript script;
+  script.Then<TJournalForm>([&](TJournalForm& open) {
+    modal = open.isModal() || QApplication::activeModalWidget() != nullptr;
+    // Asked for again while open: the open one comes forward, no second one.
+    desk_.Run(DeskCommand::Journal, form_);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (dynamic_cast<TJournalForm*>(window) != nullptr && window->isVisible()) ++journals;
+    }
+    open.reject();
+  });
+  desk_.Run(DeskCommand::Journal, form_);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_FALSE(modal);
+  EXPECT_EQ(journals, 1);
 }
 
 // The desk's journal window reads the card on the simulated encoder: the last one written.

@@ -15,10 +15,12 @@
 #include "core/sys_option.h"
 #include "dialog_script.h"
 #include "doorlock/option.h"
+#include "fixed_clock.h"
 #include "kinds/kind.h"
 #include "loopback_client.h"
 #include "platform/code_page.h"
 #include "store/doorlock_record_manager.h"
+#include "store/issue_result.h"
 #include "ui_win32/journal_form.h"
 #include "ui_win32/resource_ids.h"
 #include "window_test_application.h"
@@ -421,6 +423,91 @@ TEST_F(MainFormTest, AJournalThatCannotBeReadIsSaidInRed) {
   EXPECT_THAT(notice, HasSubstr("file is not a database"));
   EXPECT_EQ(colour, RGB(0xC0, 0, 0));
   EXPECT_EQ(pageText, "");
+}
+
+// The journal's searches, pages, calendar and export are wired to its browser; it stays
+// beside the main window, which is not disabled, one journal at a time; its grid grows with
+// the window.
+TEST_F(MainFormTest, TheJournalsSearchesPagesAndExportAreWiredAndItIsNotModal) {
+  app_.Context().SysOption.SaveDoorlockRecord = true;
+  RecordStore& store = app_.Context().RecordStore;
+  const DateTime now = app_.Context().LocalClock.Now();
+  store.AddIssueCardRecord("R", "1", "010208", 1, now, test::MakeDateTime(2008, 8, 18, 14),
+                           test::MakeDateTime(2008, 8, 20, 12), false, "G", now, WrittenResult());
+  store.AddIssueCardRecord("R", "2", "010209", 1, now, test::MakeDateTime(2008, 9, 1, 14),
+                           test::MakeDateTime(2008, 9, 3, 12), false, "G", now.AddMinutes(1),
+                           FailedResult("x"));
+  JournalBrowser browser(store, app_.Context().SysOption, app_.Context().LocalClock);
+  TJournalForm journal(browser);
+  const std::string file = app_.File("export.csv");
+  journal.ChooseExportFile = [&] { return file; };
+  BOOL ownerEnabled = FALSE, lastEnabled = TRUE;
+  INT_PTR second = 0;
+  std::string stayCard, failureCard, pageText, exported, picked;
+  LONG widthBefore = 0, widthAfter = 0;
+  DialogScript script;
+  script.Then(IDD_JOURNAL, [&](Dialog& open) {
+    ownerEnabled = IsWindowEnabled(form_.Handle());
+    const HWND grid = open.Item(IDC_JOURNALGRID);
+    Type(open, IDC_STAYFROM, "2008/8/19");
+    Type(open, IDC_STAYTO, "2008.8.19");
+    Click(open, IDOK);
+    if (SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0) == 1) stayCard = Cell(grid, 0, 4);
+    Type(open, IDC_STAYFROM, "");
+    Type(open, IDC_STAYTO, "");
+    Click(open, IDC_FAILURESONLY);
+    Click(open, IDOK);
+    if (SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0) == 1) failureCard = Cell(grid, 0, 4);
+    Click(open, IDC_FAILURESONLY);
+    Click(open, IDOK);
+    Type(open, IDC_PAGENO, "9");
+    Click(open, IDC_GOTOPAGE);
+    pageText = Utf8Item(open, IDC_PAGETEXT);
+    lastEnabled = IsWindowEnabled(open.Item(IDC_LASTPAGE));
+    Click(open, IDC_EXPORT);
+    exported = Utf8Item(open, IDC_EXPORTTEXT);
+
+    Click(open, IDC_TOPICK);
+    const HWND calendar = open.Item(IDC_CALENDAR);
+    SYSTEMTIME day{};
+    day.wYear = 2025;
+    day.wMonth = 3;
+    day.wDay = 1;
+    SendMessageW(calendar, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&day));
+    NMSELCHANGE selected{};
+    selected.nmhdr = {calendar, IDC_CALENDAR, MCN_SELECT};
+    selected.stSelStart = selected.stSelEnd = day;
+    SendMessageW(open.Handle(), WM_NOTIFY, IDC_CALENDAR, reinterpret_cast<LPARAM>(&selected));
+    picked = Utf8Item(open, IDC_TOFILTER);
+
+    // Asked for again while it is open: this one comes forward, no second one opens.
+    second = TJournalForm(browser).ShowModal(form_.Handle());
+
+    RECT area{};
+    GetWindowRect(grid, &area);
+    widthBefore = area.right - area.left;
+    RECT frame{};
+    GetWindowRect(open.Handle(), &frame);
+    SetWindowPos(open.Handle(), nullptr, 0, 0, frame.right - frame.left + 200,
+                 frame.bottom - frame.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+    GetWindowRect(grid, &area);
+    widthAfter = area.right - area.left;
+    test::CloseBox(open.Handle());
+  });
+  journal.ShowModal(form_.Handle());
+  EXPECT_TRUE(script.Finished());
+  EXPECT_THAT(script.Unexpected(), IsEmpty());
+  EXPECT_TRUE(ownerEnabled);
+  EXPECT_EQ(stayCard, "1");
+  EXPECT_EQ(failureCard, "2");
+  EXPECT_EQ(pageText, "第 1/1 页，共 2 条");
+  EXPECT_FALSE(lastEnabled);
+  EXPECT_EQ(exported, "已导出 2 条：" + Utf8FromAnsi(file));
+  EXPECT_THAT(test::ReadFileBytes(file), ::testing::StartsWith("\xEF\xBB\xBF房间,客人,"));
+  EXPECT_EQ(picked, "2025-03-01");
+  EXPECT_EQ(second, IDCANCEL);
+  EXPECT_EQ(widthAfter, widthBefore + 200);
+  EXPECT_THAT(script.Boxes(), IsEmpty());
 }
 
 TEST_F(MainFormTest, TheAboutBoxNamesTheInterfaceAndItsVersion) {

@@ -1,5 +1,7 @@
 #include "store/postgres/postgres_record_store.h"
 
+#include <algorithm>
+
 #include "platform/code_page.h"
 #include "store/issue_result.h"
 #include "store/journal_query.h"
@@ -40,7 +42,11 @@ const JournalQuery::Dialect kPostgres = {
     "strpos({column}, {value}) > 0",
     [](int n) { return "$" + std::to_string(n); },
     "Id",
+    "coalesce(IssueResult, '') not in ('', {lo}, {hi})",
 };
+
+// Rows an export fetches from its cursor at a time.
+constexpr int kFetchRows = 1000;
 
 // The columns that RowAt reads, in its order.
 constexpr std::string_view kJournalColumns =
@@ -187,12 +193,35 @@ JournalPage PostgresRecordStore::ReadJournalPage(const JournalFilter& filter) {
   const PgResult count =
       connection->Execute("select count(*)::text from T_IssueCardRecord" + query.Where, values);
   page.Total = std::stoll(count.Text(0, 0).value_or("0"));
+  const JournalWindow window = NearerEnd(page.Total, filter.Offset, filter.Limit);
   const PgResult rows = connection->Execute(
-      std::string(kJournalColumns) + " from T_IssueCardRecord" + query.Where + query.OrderBy +
-          " limit " + std::to_string(filter.Limit) + " offset " + std::to_string(filter.Offset),
+      std::string(kJournalColumns) + " from T_IssueCardRecord" + query.Where +
+          (window.Reversed ? query.ReversedOrderBy : query.OrderBy) + " limit " +
+          std::to_string(window.Limit) + " offset " + std::to_string(window.Offset),
       values);
   for (int r = 0; r < rows.Rows(); ++r) page.Rows.push_back(RowAt(rows, r));
+  if (window.Reversed) std::reverse(page.Rows.begin(), page.Rows.end());
   return page;
+}
+
+void PostgresRecordStore::ForEachJournalRow(const JournalFilter& filter,
+                                            const std::function<void(const JournalRow&)>& each) {
+  const JournalQuery query(filter, kPostgres);
+  std::vector<PgParameter> values(query.Values.begin(), query.Values.end());
+  const auto connection = pool_.Take();
+  // A cursor hands the rows over a batch at a time. A failure leaves the transaction open:
+  // the pool does not use such a connection again, and the server rolls it back.
+  connection->Execute("begin");
+  connection->Execute("declare journal_rows no scroll cursor for " + std::string(kJournalColumns) +
+                          " from T_IssueCardRecord" + query.Where + query.OrderBy,
+                      values);
+  for (;;) {
+    const PgResult rows =
+        connection->Execute("fetch " + std::to_string(kFetchRows) + " from journal_rows");
+    for (int r = 0; r < rows.Rows(); ++r) each(RowAt(rows, r));
+    if (rows.Rows() < kFetchRows) break;
+  }
+  connection->Execute("commit");
 }
 
 RoomCards PostgresRecordStore::ReadRoomCards(const std::string& RoomNo, DateTime now) {

@@ -46,6 +46,8 @@ class PostgresRecordStore final : public RecordStore {
   int MarkInterruptedRecords() override;
   bool FindIssuedCard(const std::string& CardNo, std::optional<TIssuedCard>& Card) override;
   JournalPage ReadJournalPage(const JournalFilter& filter) override;
+  void ForEachJournalRow(const JournalFilter& filter,
+                         const std::function<void(const JournalRow&)>& each) override;
   RoomCards ReadRoomCards(const std::string& RoomNo, DateTime now) override;
   bool Shared() const override { return true; }
 

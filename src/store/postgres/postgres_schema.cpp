@@ -12,12 +12,13 @@ constexpr std::string_view kAllPresent =
     "and to_regclass('t_issuecardrecord') is not null and exists(select 1 from "
     "information_schema.columns where table_name = 't_issuecardrecord' "
     "and column_name = 'issueresult') and exists(select 1 from information_schema.columns "
-    "where table_name = 't_issuecardrecord' and column_name = 'desk')";
+    "where table_name = 't_issuecardrecord' and column_name = 'desk') "
+    "and to_regclass('ix_t_issuecardrecord_issueresult') is not null";
 
 // The columns and texts of Client.mdb, so that rows compare across the two stores; times
 // sort as text, byte by byte as there. The journal's order is kept in Id, where the file
 // has its rowid. The journal's operation-time column is spelt OpratingTime, as in the file.
-constexpr std::array<std::string_view, 8> kCreate = {
+constexpr std::array<std::string_view, 14> kCreate = {
     "create table if not exists T_Room(RoomNo text not null, "
     "LastCheckInTime text collate \"C\")",
     "create unique index if not exists UX_T_Room_RoomNo on T_Room(RoomNo)",
@@ -36,6 +37,18 @@ constexpr std::array<std::string_view, 8> kCreate = {
     // Which desk wrote the row, so that a desk starting again marks interrupted only its own
     // attempts, not those of a desk that is writing a card now.
     "alter table T_IssueCardRecord add column if not exists Desk text",
+    // Every column the journal window sorts by, so that a page in any order is read through
+    // an index; the result's comes last, as the check above looks for it.
+    "create index if not exists IX_T_IssueCardRecord_GuestName on T_IssueCardRecord(GuestName, Id)",
+    "create index if not exists IX_T_IssueCardRecord_LastCheckInTime "
+    "on T_IssueCardRecord(LastCheckInTime, Id)",
+    "create index if not exists IX_T_IssueCardRecord_CheckOutTime "
+    "on T_IssueCardRecord(CheckOutTime, Id)",
+    "create index if not exists IX_T_IssueCardRecord_CardNoOrder "
+    "on T_IssueCardRecord(length(CardNo), CardNo, Id)",
+    "create index if not exists IX_T_IssueCardRecord_IsCopy on T_IssueCardRecord(IsCopy, Id)",
+    "create index if not exists IX_T_IssueCardRecord_IssueResult "
+    "on T_IssueCardRecord(IssueResult, Id)",
 };
 
 }  // namespace
