@@ -69,6 +69,7 @@ TEST_F(TestPanelTest, TheDoorlockPanelWritesTheTypedRoomAndReadsTheNumberIntoIts
   const PanelResult written =
       panel.Press("WriteCardBtn", Opened(panel, {{"RoomNoTxt", "08"}, {"IsCopyCheckBox", "1"}}));
   EXPECT_EQ(Utf8FromAnsi(written.Line), "写卡成功：卡号 77");
+  EXPECT_EQ(written.Tone, PanelTone::Success);
   ASSERT_EQ(doorlock_.writes.size(), 1u);
   EXPECT_EQ(doorlock_.writes[0].roomNo, "08");
   EXPECT_TRUE(doorlock_.writes[0].isCopy);
@@ -88,9 +89,17 @@ TEST_F(TestPanelTest, TheDoorlockPanelWritesTheTypedRoomAndReadsTheNumberIntoIts
 TEST_F(TestPanelTest, PortButtonsSayWhetherTheDeviceAnswered) {
   const TestPanel panel = DoorlockTestPanel(service_);
   doorlock_.portResult = false;
-  EXPECT_EQ(Utf8FromAnsi(panel.Press("OpenPortBtn", {}).Line), "打开串口失败");
-  EXPECT_EQ(Utf8FromAnsi(panel.Press("beepBtn", {}).Line), "已执行 Beep");
+  const PanelResult opened = panel.Press("OpenPortBtn", {});
+  EXPECT_EQ(Utf8FromAnsi(opened.Line), "打开串口失败");
+  EXPECT_EQ(opened.Tone, PanelTone::Failure);
+  const PanelResult beeped = panel.Press("beepBtn", {});
+  EXPECT_EQ(Utf8FromAnsi(beeped.Line), "已执行 Beep");
+  EXPECT_EQ(beeped.Tone, PanelTone::Plain);
   EXPECT_THAT(doorlock_.calls, ElementsAre("OpenPort", "Beep"));
+  doorlock_.eraseResult = false;
+  EXPECT_EQ(panel.Press("EraseCardBtn", {}).Tone, PanelTone::Failure);
+  doorlock_.eraseResult = true;
+  EXPECT_EQ(panel.Press("EraseCardBtn", {}).Tone, PanelTone::Success);
 }
 
 TEST_F(TestPanelTest, TheHandPanelShowsEachTagsNumber) {

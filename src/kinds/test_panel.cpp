@@ -18,7 +18,8 @@ PanelResult TestPanel::Press(const std::string& button, const PanelEntries& entr
 
 PanelButton OutcomeButton(const char* name, const char* captionUtf8, std::function<bool()> call) {
   return {name, captionUtf8, {}, [captionUtf8, call = std::move(call)](const PanelEntries&) {
-            return PanelResult{TestOutcomeText(captionUtf8, call()), {}};
+            const bool succeeded = call();
+            return PanelResult{TestOutcomeText(captionUtf8, succeeded), {}, ToneOf(succeeded)};
           }};
 }
 

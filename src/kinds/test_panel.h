@@ -27,14 +27,21 @@ struct PanelEntry {
 // The entries' texts when a button is pressed, by name; a check box is "1" or "0".
 using PanelEntries = std::map<std::string, std::string>;
 
-// What a press gave back: the dialog's line and the entries it fills in, and whether the
-// line needs the clerk's eye (a card not made, or one that differs from its journal row),
-// which the window shows in red.
+// How a press's line is shown: done (green), failed (red), done but needing the clerk's eye
+// (amber: a card that differs from its journal row), or neither (a beep).
+enum class PanelTone { Plain, Success, Failure, Caution };
+
+// What a press gave back: the dialog's line, the entries it fills in, and its tone.
 struct PanelResult {
   std::string Line;
   std::vector<std::pair<std::string, std::string>> Filled;
-  bool Attention = false;
+  PanelTone Tone = PanelTone::Plain;
 };
+
+// The tone of a call that succeeded or not.
+inline PanelTone ToneOf(bool succeeded) {
+  return succeeded ? PanelTone::Success : PanelTone::Failure;
+}
 
 struct PanelButton {
   std::string Name;     // e.g. "ReadCardBtn"

@@ -236,9 +236,23 @@ void TTestPanelForm::Press(const PanelButton& button) {
     SetBusy(false);
     const PanelResult result = press.Take();
     ResultLbl->setText(FromAnsi(result.Line));
-    ResultLbl->setStyleSheet(result.Attention ? QStringLiteral("color: #c00000;") : QString());
+    ResultLbl->setStyleSheet(ToneStyle(result.Tone));
     for (const auto& [name, text] : result.Filled) SetText(Control(name), text);
   });
+}
+
+QString TTestPanelForm::ToneStyle(PanelTone tone) {
+  switch (tone) {
+    case PanelTone::Success:
+      return QStringLiteral("color: #007000;");
+    case PanelTone::Failure:
+      return QStringLiteral("color: #c00000;");
+    case PanelTone::Caution:
+      return QStringLiteral("color: #a05a00;");
+    case PanelTone::Plain:
+      break;
+  }
+  return {};
 }
 
 void TTestPanelForm::reject() {

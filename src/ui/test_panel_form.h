@@ -11,6 +11,7 @@ namespace keydesk {
 
 class TestPanel;
 struct PanelButton;
+enum class PanelTone;
 
 // A kind's test dialog, drawn from its panel: one control per entry and button, each named as
 // the panel names it, laid out as the kind's dialog always was, and a line (ResultLbl) that
@@ -41,6 +42,8 @@ class TTestPanelForm final : public QDialog {
   void Press(const PanelButton& button);
   QWidget* Control(const std::string& name) const;
   void SetBusy(bool busy);
+  // The result line's colour for a press's tone.
+  static QString ToneStyle(PanelTone tone);
 
   const TestPanel& panel_;
   std::map<std::string, QWidget*> controls_;  // the entries and buttons by name

@@ -136,18 +136,32 @@ void TestPanelForm::Press(const PanelButton& button) {
     throw;
   }
   for (const auto& [name, text] : result.Filled) SetItemText(ControlOf(name), text);
-  attention_ = result.Attention;
+  tone_ = result.Tone;
   SetItemText(IDC_RESULT, result.Line);
 }
 
+COLORREF TestPanelForm::ToneColour(PanelTone tone) {
+  switch (tone) {
+    case PanelTone::Success:
+      return RGB(0x00, 0x70, 0x00);
+    case PanelTone::Failure:
+      return RGB(0xC0, 0x00, 0x00);
+    case PanelTone::Caution:
+      return RGB(0xA0, 0x5A, 0x00);
+    case PanelTone::Plain:
+      break;
+  }
+  return GetSysColor(COLOR_BTNTEXT);
+}
+
 INT_PTR TestPanelForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_CTLCOLORSTATIC || !attention_ ||
+  if (message != WM_CTLCOLORSTATIC || tone_ == PanelTone::Plain ||
       GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_RESULT) {
     return 0;
   }
-  // A line that needs the clerk's eye is red, as in the main window's list.
+  // Failures red, as in the main window's list; done green; done but to be looked at amber.
   const auto context = reinterpret_cast<HDC>(wParam);
-  SetTextColor(context, RGB(0xC0, 0x00, 0x00));
+  SetTextColor(context, ToneColour(tone_));
   SetBkMode(context, TRANSPARENT);
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }

@@ -145,7 +145,8 @@ TEST(TestPanelFormDoorlockTest, APressTakesTheEntriesToTheEncoderAndShowsAndFill
   EXPECT_EQ(cardNo->text(), QStringLiteral("1"));
   EXPECT_TRUE(form.ResultLbl->text().startsWith(QStringLiteral("读卡成功：卡号 1，房间 08")))
       << form.ResultLbl->text().toStdString();
-  EXPECT_TRUE(form.ResultLbl->styleSheet().isEmpty());
+  // Done, in green.
+  EXPECT_TRUE(form.ResultLbl->styleSheet().contains(QStringLiteral("#007000")));
   EXPECT_THAT(boxes.Shown(), IsEmpty());
 
   // A card whose lift block failed opens the room: the line says so, and what to do, in red.
@@ -156,7 +157,7 @@ TEST(TestPanelFormDoorlockTest, APressTakesTheEntriesToTheEncoderAndShowsAndFill
       form.ResultLbl->text(),
       QStringLiteral("写卡失败：卡号 2，卡可能能开门：写电梯块失败（代码 8）；客房块已改为过期；"
                      "请销毁此卡或重新写卡"));
-  EXPECT_TRUE(form.ResultLbl->styleSheet().contains(QStringLiteral("color")));
+  EXPECT_TRUE(form.ResultLbl->styleSheet().contains(QStringLiteral("#c00000")));
 
   // A press that raises is shown in the error box, the result line left empty.
   checkOut->setText(QStringLiteral("2008-02-30 12:00:00"));

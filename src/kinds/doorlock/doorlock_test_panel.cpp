@@ -27,7 +27,7 @@ TestPanel DoorlockTestPanel(DoorlockService& service) {
          const IssueOutcome outcome = actions->WriteCard(card);
          return PanelResult{.Line = DoorlockTestActions::WriteOutcome(outcome),
                             .Filled = {},
-                            .Attention = !outcome.Written};
+                            .Tone = ToneOf(outcome.Written)};
        }},
       {"ReadCardBtn",
        "读卡",
@@ -36,13 +36,16 @@ TestPanel DoorlockTestPanel(DoorlockService& service) {
          const DoorlockTestActions::CheckedRead read = actions->ReadCardChecked();
          return PanelResult{.Line = DoorlockTestActions::ReadOutcome(read),
                             .Filled = {{"CardNoTxt", std::to_string(read.CardNo)}},
-                            .Attention = !read.Read || !read.Check.Warning.empty()};
+                            .Tone = !read.Read                    ? PanelTone::Failure
+                                    : !read.Check.Warning.empty() ? PanelTone::Caution
+                                                                  : PanelTone::Success};
        }},
       {"EraseCardBtn",
        "销卡",
        {},
        [actions](const PanelEntries&) {
-         return PanelResult{DoorlockTestActions::EraseOutcome(actions->EraseCard()), {}};
+         const bool erased = actions->EraseCard();
+         return PanelResult{DoorlockTestActions::EraseOutcome(erased), {}, ToneOf(erased)};
        }},
   };
   return TestPanel(
