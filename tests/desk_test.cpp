@@ -70,7 +70,8 @@ class RecordingView final : public DeskView {
   void ShowLog(const std::string&, const std::string& notice) override {
     calls.push_back("log " + Utf8FromAnsi(notice));
   }
-  void ShowAbout(const std::string& caption, const std::string&) override {
+  void ShowAbout(const std::string& caption, const std::string&, const std::string& memo) override {
+    memos.push_back(memo);
     calls.push_back("about " + caption);
   }
   void ShowMessage(const BoxMessage& message) override {
@@ -93,6 +94,7 @@ class RecordingView final : public DeskView {
   std::function<void(SharedOption&)> onOptions;
   std::function<void(SystemSettings&)> onSettings;
   std::vector<std::string> calls;
+  std::vector<std::string> memos;    // the about boxes' memos
   std::vector<std::string> offered;  // the settings' offers to allow a refused host
   std::vector<std::string> lines;
 };
@@ -212,6 +214,23 @@ TEST_F(DeskTest, RefusedHostsAreCountedOnTheStateLineAndOfferedInTheSettings) {
   // Only the host kept out by the list is offered; a cap is no matter of the list.
   desk.Run(DeskCommand::Settings, view_);
   EXPECT_THAT(view_.offered, ElementsAre("允许 127.0.0.2 连接（已拒绝 3 次）"));
+}
+
+TEST_F(DeskTest, TheAboutBoxSaysWhichProgramLibraryAndFolderAreAtWork) {
+  DoorlockKind kind(harness_.context, nullptr);
+  Desk desk(harness_.context, kind);
+  desk.Run(DeskCommand::About, view_);
+  ASSERT_EQ(view_.memos.size(), 1u);
+  const std::string& memo = view_.memos[0];
+  EXPECT_THAT(memo, ::testing::StartsWith("程序：keydesk 版本 1.0.0.0，"));
+  EXPECT_THAT(memo, ::testing::ContainsRegex("构建日期：20[0-9][0-9]-[01][0-9]-[0-3][0-9]\n"));
+  EXPECT_THAT(memo, HasSubstr("\n发卡库：没有载入\n"));
+  EXPECT_THAT(memo, ::testing::EndsWith("\n数据文件夹：" + harness_.dir.Path().string()));
+
+  harness_.status.SetEncoder("drevan.dll", false,
+                             AnsiFromUtf8("门锁发卡库 C:\\keydesk\\drevan.dll：32 位"));
+  desk.Run(DeskCommand::About, view_);
+  EXPECT_THAT(view_.memos.back(), HasSubstr("\n门锁发卡库 C:\\keydesk\\drevan.dll：32 位\n"));
 }
 
 TEST_F(DeskTest, WhileACardCallRunsTheDeskSaysWhatAndForHowLong) {

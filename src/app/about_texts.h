@@ -15,4 +15,8 @@ inline constexpr const char* kAboutCompany = "MarveskOxbel 信息技术有限公
 std::string AboutCaption(int interfaceKind);
 std::string AboutTitle(int interfaceKind);
 
+// The about box's memo, UTF-8: the program and its build, the card library in use (its
+// description, code page 936; empty when none is loaded) and the data folder (code page 936).
+std::string AboutMemo(const std::string& library, const std::string& folder);
+
 }  // namespace keydesk

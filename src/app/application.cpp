@@ -87,7 +87,8 @@ Application::Application(StartupSettings settings)
   // The vendor library is bound for every kind, as the program is linked against it.
   library_ = std::make_unique<DrevanLibrary>(settings_.CardLibraryPath);
   // The library's file name is what tells one encoder from another at the desk.
-  status_.SetEncoder(AnsiFromPath(FileNameInPath(library_->Path())), library_->Simulated());
+  status_.SetEncoder(AnsiFromPath(FileNameInPath(library_->Path())), library_->Simulated(),
+                     library_->Description());
   log_.Write(library_->Description());
   kind_ = MakeKind(settings_.InterfaceKind,
                    {context_, *library_, settings_.Folder, settings_.InstallDevice});

@@ -78,6 +78,17 @@ void Desk::Stop(DeskView& view) {
 
 bool Desk::Listening() const { return server_.Listening(); }
 
+std::string Desk::DataFolder() const {
+  // Option.ini lies in the data folder; cut at its name, not at a separator byte, which a
+  // code page 936 character may hold.
+  const std::string& file = context_.SysOption.FileName;
+  constexpr std::string_view kName = "Option.ini";
+  if (file.size() > kName.size() && file.ends_with(kName)) {
+    return file.substr(0, file.size() - kName.size() - 1);
+  }
+  return file;
+}
+
 void Desk::RestartListener(DeskView& view) {
   const std::string& file = context_.SysOption.FileName;
   NetworkOption network;
@@ -147,7 +158,8 @@ void Desk::Run(DeskCommand command, DeskView& view) {
       view.ShowChangePassword();
       break;
     case DeskCommand::About:
-      view.ShowAbout(AboutCaption(kind_.Info().Number), AboutTitle(kind_.Info().Number));
+      view.ShowAbout(AboutCaption(kind_.Info().Number), AboutTitle(kind_.Info().Number),
+                     AboutMemo(context_.Status.Get().EncoderLibrary, DataFolder()));
       break;
   }
 }

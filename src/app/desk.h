@@ -60,7 +60,9 @@ class DeskView : public LogPane {
   // The day's log (code page 936 path), which the view follows with a LogFollower, and what
   // the view says first (see LogViewNotice).
   virtual void ShowLog(const std::string& fileName, const std::string& notice) = 0;
-  virtual void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) = 0;
+  // The about box: its caption and title, and its memo (AboutMemo), UTF-8.
+  virtual void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8,
+                         const std::string& memoUtf8) = 0;
   virtual void ShowMessage(const BoxMessage& message) = 0;
   // A text (code page 936) in a box titled with the application title.
   virtual void ShowText(const std::string& text) = 0;
@@ -156,6 +158,9 @@ class Desk {
   std::string BusyText() const;
 
  private:
+  // The data folder, code page 936.
+  std::string DataFolder() const;
+
   Application* application_ = nullptr;
   const ServiceContext& context_;
   Kind& kind_;

@@ -22,10 +22,11 @@ void ServiceStatus::Notify(Change change) {
   listener(change, snapshot);
 }
 
-void ServiceStatus::SetEncoder(std::string description, bool simulated) {
+void ServiceStatus::SetEncoder(std::string description, bool simulated, std::string library) {
   MutexLock lock(mutex_);
   ++snapshot_.Version;
   snapshot_.Encoder = std::move(description);
+  snapshot_.EncoderLibrary = std::move(library);
   snapshot_.SimulatedEncoder = simulated;
 }
 

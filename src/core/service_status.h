@@ -58,6 +58,7 @@ class ServiceStatus {
     std::string UnverifiedStoreServer;
     std::string NotListeningReason;  // why the listener is not running, when it failed
     std::string Encoder;             // the card library in use, for the operator
+    std::string EncoderLibrary;      // its description, for the about box
     bool SimulatedEncoder = false;
     // Card writes and reads in a row that the encoder did not carry out; zero after one that
     // it did.
@@ -91,7 +92,9 @@ class ServiceStatus {
   // a front end reads those with Get). Set once, before the service starts.
   void SetListener(Listener listener) EXCLUDES(mutex_);
 
-  void SetEncoder(std::string description, bool simulated) EXCLUDES(mutex_);
+  // library: the card library's whole description (its path, width, names and convention).
+  void SetEncoder(std::string description, bool simulated, std::string library = {})
+      EXCLUDES(mutex_);
   // A card write or read reached the encoder and succeeded or not.
   void EncoderCalled(bool succeeded) EXCLUDES(mutex_);
   // A call of the encoder's is stuck, and the call came back at last.

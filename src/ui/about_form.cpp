@@ -13,7 +13,7 @@
 namespace keydesk {
 
 TAboutForm::TAboutForm(const std::string& captionUtf8, const std::string& titleUtf8,
-                       QWidget* parent)
+                       const std::string& memoUtf8, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("TAboutForm"));
   setWindowTitle(QString::fromStdString(captionUtf8));
@@ -34,8 +34,10 @@ TAboutForm::TAboutForm(const std::string& captionUtf8, const std::string& titleU
   mmo = new QPlainTextEdit(this);
   mmo->setObjectName(QStringLiteral("mmo"));
   mmo->setFixedSize(245, 125);
-  mmo->setEnabled(false);
-  // Its scroll bar shows only with something to scroll, so the empty box shows no bar.
+  // Read-only but enabled, so that its text reads black and can be copied for a support call.
+  mmo->setReadOnly(true);
+  mmo->setPlainText(QString::fromStdString(memoUtf8));
+  // Its scroll bar shows only with something to scroll.
   mmo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   btnOK = new QPushButton(QStringLiteral("确定(&O)"), this);
   btnOK->setObjectName(QStringLiteral("btnOK"));

@@ -12,9 +12,9 @@ namespace keydesk {
 // The about box: the interface's title, the version, the maker, beside a picture.
 class TAboutForm final : public QDialog {
  public:
-  // The caption and title as the desk gives them, UTF-8.
+  // The caption, title and memo as the desk gives them, UTF-8.
   TAboutForm(const std::string& captionUtf8, const std::string& titleUtf8,
-             QWidget* parent = nullptr);
+             const std::string& memoUtf8 = {}, QWidget* parent = nullptr);
 
   QLabel* picture;
   QLabel* lblAppTitle;

@@ -319,9 +319,10 @@ void TMainForm::ShowLog(const std::string& fileName, const std::string& notice) 
   form.exec();
 }
 
-void TMainForm::ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) {
+void TMainForm::ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8,
+                          const std::string& memoUtf8) {
   // Without an owner, as the box always was.
-  TAboutForm form(captionUtf8, titleUtf8);
+  TAboutForm form(captionUtf8, titleUtf8, memoUtf8);
   form.exec();
 }
 

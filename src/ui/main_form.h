@@ -58,7 +58,8 @@ class TMainForm final : public QMainWindow, public DeskView {
   void ShowTestPanel(const TestPanel& panel) override;
   void ShowJournal(JournalBrowser& journal) override;
   void ShowLog(const std::string& fileName, const std::string& notice) override;
-  void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) override;
+  void ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8,
+                 const std::string& memoUtf8) override;
   void ShowMessage(const BoxMessage& message) override;
   void ShowText(const std::string& text) override;
   bool Confirm(const std::string& question) override;

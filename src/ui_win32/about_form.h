@@ -11,8 +11,8 @@ class TAboutForm final : public Dialog {
  public:
   static constexpr SIZE kClientSize{413, 262};
 
-  // The caption and title as the desk gives them, UTF-8.
-  TAboutForm(std::string caption, std::string title);
+  // The caption, title and memo as the desk gives them, UTF-8.
+  TAboutForm(std::string caption, std::string title, std::string memo = {});
 
  private:
   void OnInit() override;
@@ -20,6 +20,7 @@ class TAboutForm final : public Dialog {
 
   const std::string caption_;
   const std::string title_;
+  const std::string memo_;
 };
 
 }  // namespace keydesk

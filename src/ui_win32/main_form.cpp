@@ -353,9 +353,10 @@ void TMainForm::ShowLog(const std::string& fileName, const std::string& notice) 
   TLogViewForm(fileName, notice).ShowModal(handle_);
 }
 
-void TMainForm::ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8) {
+void TMainForm::ShowAbout(const std::string& captionUtf8, const std::string& titleUtf8,
+                          const std::string& memoUtf8) {
   // Without an owner, as it always was.
-  TAboutForm(captionUtf8, titleUtf8).ShowModal(nullptr);
+  TAboutForm(captionUtf8, titleUtf8, memoUtf8).ShowModal(nullptr);
 }
 
 void TMainForm::ShowMessage(const BoxMessage& message) { MessageBoxes::Show(handle_, message); }

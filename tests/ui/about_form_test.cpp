@@ -19,14 +19,14 @@ TEST(AboutFormTest, ShowsTheGivenCaptionAndTitleThenTheVersionAndTheMaker) {
   EXPECT_TRUE(form.lblCompany->text().contains(QStringLiteral("MarveskOxbel")));
 }
 
-TEST(AboutFormTest, IsTheFixedBoxWithPictureDisabledMemoAndOKButton) {
-  TAboutForm form("关于...", "MarveskOxbel接口");
+TEST(AboutFormTest, IsTheFixedBoxWithPictureReadOnlyMemoAndOKButton) {
+  TAboutForm form("关于...", "MarveskOxbel接口", "程序：keydesk\n数据文件夹：/srv/keydesk");
   EXPECT_EQ(form.size(), QSize(413, 262));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
   EXPECT_EQ(form.picture->pixmap().size(), QSize(132, 238));
   EXPECT_EQ(form.mmo->size(), QSize(245, 125));
-  EXPECT_FALSE(form.mmo->isEnabled());
-  EXPECT_TRUE(form.mmo->toPlainText().isEmpty());
+  EXPECT_TRUE(form.mmo->isReadOnly());
+  EXPECT_EQ(form.mmo->toPlainText(), QStringLiteral("程序：keydesk\n数据文件夹：/srv/keydesk"));
   EXPECT_EQ(form.mmo->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
   EXPECT_EQ(form.btnOK->text(), QStringLiteral("确定(&O)"));
   form.btnOK->click();
