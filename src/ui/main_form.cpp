@@ -85,6 +85,13 @@ class ElidedLabel final : public QLabel {
     setToolTip(text);
     Elide();
   }
+  // As wide as the whole text wants, so that the bar gives it that room when it has it.
+  QSize sizeHint() const override {
+    const QMargins margins = contentsMargins();
+    return {
+        fontMetrics().horizontalAdvance(whole_) + margins.left() + margins.right() + 2 * margin(),
+        QLabel::sizeHint().height()};
+  }
 
  protected:
   void resizeEvent(QResizeEvent* event) override {
@@ -94,7 +101,9 @@ class ElidedLabel final : public QLabel {
 
  private:
   void Elide() {
-    setText(fontMetrics().elidedText(whole_, Qt::ElideRight, contentsRect().width()));
+    // Before the bar has laid it out it has no width yet: whole until then.
+    const int width = contentsRect().width();
+    setText(width <= 1 ? whole_ : fontMetrics().elidedText(whole_, Qt::ElideRight, width));
   }
   QString whole_;
 };
@@ -207,12 +216,16 @@ void TMainForm::CreateStatusBar() {
   listener_ = new QLabel(this);
   listener_->setObjectName(QStringLiteral("ListenerLbl"));
   bar->addWidget(listener_);
-  encoder_ = new QLabel(this);
+  // The listener keeps its width: whether the PMS can reach keydesk is never cut. The encoder
+  // and the requests share what is left, each elided where the window is narrow and whole in
+  // its tip.
+  encoder_ = new ElidedLabel(this);
   encoder_->setObjectName(QStringLiteral("EncoderLbl"));
+  encoder_->setMinimumWidth(1);
   bar->addWidget(encoder_);
-  // The requests' part takes the room that is left, elided where the window is narrow and
-  // whole in its tip; the listener and the encoder keep their width.
   requests_ = new ElidedLabel(this);
+  // The requests take only what the encoder leaves.
+  requests_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   requests_->setObjectName(QStringLiteral("RequestsLbl"));
   bar->addWidget(requests_, 1);
   requests_->setMinimumWidth(1);
@@ -239,9 +252,12 @@ void TMainForm::RefreshStatus() {
   const std::optional<DeskState> state = desk_.NewState();
   if (!state) return;
   ShowWholePart(*listener_, state->Listener);
-  ShowWholePart(*encoder_, state->Encoder);
+  encoder_->SetWholeText(FromAnsi(state->Encoder.Text));
+  encoder_->setStyleSheet(ToneStyle(state->Encoder.Tone));
+  encoder_->updateGeometry();
   requests_->SetWholeText(FromAnsi(state->Requests.Text));
   requests_->setStyleSheet(ToneStyle(state->Requests.Tone));
+  listener_->setToolTip(FromAnsi(state->Listener.Text));
   warning_->setText(FromAnsi(state->Warning.Text));
   warning_->setStyleSheet(ToneStyle(state->Warning.Tone));
   // Shown only while there is one.

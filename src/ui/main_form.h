@@ -82,7 +82,7 @@ class TMainForm final : public QMainWindow, public DeskView {
   // DeskState's parts: the listener, the encoder and the requests in the status bar, the
   // warning above the panes.
   QLabel* listener_ = nullptr;
-  QLabel* encoder_ = nullptr;
+  ElidedLabel* encoder_ = nullptr;
   ElidedLabel* requests_ = nullptr;
   QLabel* warning_ = nullptr;
   QLabel* busy_ = nullptr;

@@ -171,8 +171,9 @@ void TMainForm::CreateChildren() {
   busy_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW, 0, 0, 0, 0, handle_, nullptr,
                           instance, nullptr);
 
-  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
-                               0, 0, 0, 0, handle_, nullptr, instance, nullptr);
+  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr,
+                               WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0, 0, 0, 0,
+                               handle_, nullptr, instance, nullptr);
   simulatorBrush_ = UniqueBrush(CreateSolidBrush(kSimulatorColour));
   alarmBrush_ = UniqueBrush(CreateSolidBrush(kAlarmColour));
 }
@@ -209,6 +210,9 @@ void TMainForm::Layout() {
     const std::wstring text = WideFromAnsi(shown.Text);
     SendMessageW(statusBar_, SB_SETTEXTW, part | (drawn ? SBT_OWNERDRAW : 0),
                  drawn ? static_cast<LPARAM>(part) : reinterpret_cast<LPARAM>(text.c_str()));
+    // A part cut short by a narrow window is whole in its tip.
+    tips_[part] = text;
+    SendMessageW(statusBar_, SB_SETTIPTEXTW, part, reinterpret_cast<LPARAM>(tips_[part].c_str()));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "app/desk.h"
@@ -93,6 +94,7 @@ class TMainForm final : public DeskView {
   HWND warning_ = nullptr;  // the state's warning, above the panes
   HWND busy_ = nullptr;     // what the encoder is doing, below the warning
   std::string busyText_;
+  std::array<std::wstring, 3> tips_;  // the status bar's parts, whole
   HWND operationsList_ = nullptr;
   UniqueFont font_;
   UniqueFont largeFont_;

@@ -139,6 +139,9 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
   EXPECT_FALSE(unreadable.ReadResponse().has_value());
   status.WriteFailed(ServiceStatus::Store::Journal, "disk I/O error");
   form_->RefreshStatus();
+  // Shown, the bar lays its parts out as the clerk sees them.
+  form_->show();
+  QCoreApplication::processEvents();
 
   // A second desk over the same service says what the window should show.
   Desk told(application_.Context(), application_.Kind());
@@ -151,8 +154,9 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
     SCOPED_TRACE(name);
     const QLabel* label = Label(*form_, name);
     ASSERT_NE(label, nullptr);
-    // The requests' part may end in "…" where the window is narrow; its tip has it whole.
-    if (part == &state.Requests) {
+    // The encoder's and the requests' parts may end in "…" where the window is narrow; their
+    // tips have them whole.
+    if (part == &state.Requests || part == &state.Encoder) {
       EXPECT_EQ(label->toolTip(), FromAnsi(part->Text));
       EXPECT_TRUE(label->text() == label->toolTip() || label->text().endsWith(QChar(0x2026)));
     } else {
@@ -160,6 +164,14 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
     }
     EXPECT_TRUE(label->isVisibleTo(form_.get()));
   }
+  // Narrow, the listener's part stays whole; the encoder's gives way, whole in its tip.
+  form_->resize(320, form_->height());
+  QCoreApplication::processEvents();
+  const QLabel* listener = Label(*form_, "ListenerLbl");
+  EXPECT_GE(listener->width(), listener->fontMetrics().horizontalAdvance(listener->text()));
+  EXPECT_TRUE(Label(*form_, "EncoderLbl")->text().endsWith(QChar(0x2026)) ||
+              Label(*form_, "EncoderLbl")->text().isEmpty());
+  EXPECT_EQ(Label(*form_, "EncoderLbl")->toolTip(), FromAnsi(state.Encoder.Text));
   // The warning is never clipped: it wraps, as wide as the window, above the panes.
   EXPECT_TRUE(Label(*form_, "WarningLbl")->wordWrap());
   EXPECT_EQ(Label(*form_, "WarningLbl")->parentWidget(), form_->centralWidget());

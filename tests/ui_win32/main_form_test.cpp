@@ -170,6 +170,11 @@ TEST_F(MainFormTest, TheStateLineAndTheOperationsListShowWhatTheDeskGives) {
     if (plain) {
       EXPECT_EQ(BarText(form_.StatusBar(), part), bar[part]->Text) << part;
     }
+    // Each part is whole in its tip, for a window too narrow to show it.
+    wchar_t tip[512] = {};
+    SendMessageW(form_.StatusBar(), SB_GETTIPTEXTW, MAKEWPARAM(part, std::size(tip)),
+                 reinterpret_cast<LPARAM>(tip));
+    EXPECT_EQ(AnsiFromUnicode(std::u16string(tip, tip + wcslen(tip))), bar[part]->Text) << part;
   }
   // The simulated encoder stands out; the open listener's warning stands above the panes,
   // wrapped rather than clipped, and pushes the log pane down.
