@@ -219,7 +219,7 @@ TEST_F(JournalBrowserTest, TheExportWritesTheSearchAsCsvInUtf8WithAByteOrderMark
                             now.AddMinutes(2), FailedResult("x"));
   JournalBrowser browser(store_, options_, clock_);
   browser.Find({.Room = "0102"});
-  const std::string file = dir_.File("发卡记录.csv");
+  const std::string file = dir_.File("journal.csv");
   EXPECT_EQ(Utf8FromAnsi(browser.Export(file)), "已导出 2 条：" + file);
   EXPECT_EQ(
       ReadWholeFile(file),
@@ -238,7 +238,7 @@ TEST_F(JournalBrowserTest, TheExportWritesTheSearchAsCsvInUtf8WithAByteOrderMark
   const std::string all = *ReadWholeFile(file);
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 1504);
 
-  const std::string nowhere = dir_.File("no folder/发卡记录.csv");
+  const std::string nowhere = dir_.File("no folder/journal.csv");
   try {
     browser.Export(nowhere);
     ADD_FAILURE() << "exported into a folder that is not there";
