@@ -208,7 +208,8 @@ TEST_F(SystemSettingsTest, TheSharedStoreIsSetPartByPartAndItsPasswordNeverShown
 
   // A URI is edited in Option.ini: no part of it is shown.
   WriteWholeFile(file_, "[Store]\r\nConnection=postgresql://desk:pw@db1/keydesk\r\n");
-  for (const SettingField& field : SystemSettings(file_).Fields()) {
+  const SystemSettings uri(file_);
+  for (const SettingField& field : uri.Fields()) {
     EXPECT_TRUE(field.Part.empty()) << EntryName(field);
   }
 }
