@@ -142,6 +142,8 @@ TEST_F(SystemSettingsTest, ABadEntryIsRefusedByItsCaptionAndNothingIsWritten) {
       {"RequestTimeout", "90000", "86400"},
       {"Kind", "MySQL", "“发卡记录存在”应为 SQLite 或 PostgreSQL"},
       {"Connection.port", "70000", "“端口（空：5432）”应为 1 到 65535 的端口号，或空"},
+      {"Connection.port", "65536", "应为 1 到 65535 的端口号，或空"},
+      {"Connection.port", "0", "应为 1 到 65535 的端口号，或空"},
       {"Connection.host", "db\r\n[SysOption]", "不能含有控制字符"},
   };
   for (const Case& bad : cases) {
